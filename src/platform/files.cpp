@@ -1,0 +1,239 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/text.h"
+
+namespace plat {
+
+namespace {
+
+constexpr size_t kPathBytes = 4096;
+
+// $NAME, or $HOME/fallback when NAME is unset or empty; "" when neither is set.
+std::string BaseFolder(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    if (v != nullptr && v[0] != 0) return v;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == 0) return "";
+    return std::string(home) + "/" + fallback;
+}
+
+bool StartsWithNoCase(const std::u16string& s, const char16_t* prefix) {
+    size_t i = 0;
+    for (; prefix[i] != 0; ++i) {
+        if (i >= s.size()) return false;
+        char16_t a = s[i], b = prefix[i];
+        if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - 32);
+        if (b >= u'a' && b <= u'z') b = static_cast<char16_t>(b - 32);
+        if (a == u'/') a = u'\\';
+        if (a != b) return false;
+    }
+    return true;
+}
+
+bool MapToString(const char16_t* path, std::string& out) {
+    std::u16string p(path);
+    std::string base;
+    size_t skip = 0;
+    if (StartsWithNoCase(p, u"C:\\PROGRAMDATA\\BREVANT\\TEMP")) {
+        base = BaseFolder("XDG_CACHE_HOME", ".cache") + "/Brevant/Temp";
+        skip = 27;
+    } else if (StartsWithNoCase(p, u"C:\\PROGRAMDATA\\BREVANT")) {
+        base = BaseFolder("XDG_CONFIG_HOME", ".config") + "/Brevant";
+        skip = 22;
+    } else if (p.size() >= 2 && p[1] == u':' &&
+               ((p[0] >= u'A' && p[0] <= u'Z') || (p[0] >= u'a' && p[0] <= u'z'))) {
+        const char* home = std::getenv("HOME");
+        base = (home != nullptr && home[0] != 0) ? home : "";
+        skip = 2;
+    }
+    std::u16string rest = p.substr(skip);
+    for (char16_t& c : rest) {
+        if (c == u'\\') c = u'/';
+    }
+    out = base + Utf16ToUtf8(rest);
+    if (out.empty()) return false;
+    return out.size() < kPathBytes;
+}
+
+bool Native(const char16_t* path, char (&out)[kPathBytes]) {
+    return MapPath(path, out, sizeof out);
+}
+
+bool MakeFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0755) == 0) return true;
+    struct stat st {};
+    return errno == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+bool MapPath(const char16_t* path, char* out, size_t capacity) {
+    std::string mapped;
+    if (!MapToString(path, mapped) || mapped.size() + 1 > capacity) {
+        if (capacity > 0) out[0] = 0;
+        return false;
+    }
+    std::memcpy(out, mapped.c_str(), mapped.size() + 1);
+    return true;
+}
+
+FileHandle OpenFile(const char16_t* path, FileOpen how, bool append, bool exclusive) {
+    char native[kPathBytes];
+    if (!Native(path, native)) return kInvalidFile;
+    int flags = O_CLOEXEC;
+    switch (how) {
+        case FileOpen::ExistingReadOnly: flags |= O_RDONLY; break;
+        case FileOpen::ExistingReadWrite: flags |= O_RDWR; break;
+        case FileOpen::CreateNewReadWrite: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+        case FileOpen::OpenOrCreateReadWrite: flags |= O_RDWR | O_CREAT; break;
+        case FileOpen::CreateTruncateWrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    }
+    if (append) flags |= O_APPEND;
+    int fd;
+    do {
+        fd = open(native, flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return kInvalidFile;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return kInvalidFile;
+    }
+    if (exclusive && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return kInvalidFile;
+    }
+    return fd;
+}
+
+bool CloseFile(FileHandle h) {
+    if (h < 0) return false;
+    return close(h) == 0;
+}
+
+int64_t WriteFile(FileHandle h, const void* data, size_t n) {
+    if (h < 0) return -1;
+    const auto* p = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t w = write(h, p + done, n - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (w == 0) break;
+        done += static_cast<size_t>(w);
+    }
+    if (done == 0 && n > 0) return -1;
+    return static_cast<int64_t>(done);
+}
+
+int64_t ReadFile(FileHandle h, void* data, size_t n) {
+    if (h < 0) return -1;
+    ssize_t r;
+    do {
+        r = read(h, data, n);
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+int64_t ReadFileAt(FileHandle h, void* data, size_t n, int64_t offset) {
+    if (h < 0 || offset < 0) return -1;
+    ssize_t r;
+    do {
+        r = pread(h, data, n, offset);
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+int64_t SeekFile(FileHandle h, int64_t offset, SeekFrom from) {
+    if (h < 0) return -1;
+    const int whence = from == SeekFrom::Start ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
+    return lseek(h, offset, whence);
+}
+
+int64_t FileSize(FileHandle h) {
+    struct stat st {};
+    if (h < 0 || fstat(h, &st) != 0) return -1;
+    return st.st_size;
+}
+
+bool TruncateFile(FileHandle h, int64_t length) {
+    if (h < 0 || length < 0) return false;
+    int r;
+    do {
+        r = ftruncate(h, length);
+    } while (r != 0 && errno == EINTR);
+    return r == 0;
+}
+
+bool FlushFile(FileHandle h) { return h >= 0 && fsync(h) == 0; }
+
+bool FileExists(const char16_t* path) {
+    char native[kPathBytes];
+    struct stat st {};
+    return Native(path, native) && stat(native, &st) == 0;
+}
+
+bool DeleteFile(const char16_t* path) {
+    char native[kPathBytes];
+    return Native(path, native) && unlink(native) == 0;
+}
+
+bool RenameFile(const char16_t* from, const char16_t* to) {
+    char a[kPathBytes], b[kPathBytes];
+    return Native(from, a) && Native(to, b) && rename(a, b) == 0;
+}
+
+bool FolderExists(const char16_t* path) {
+    char native[kPathBytes];
+    struct stat st {};
+    return Native(path, native) && stat(native, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const char16_t* path) {
+    char native[kPathBytes];
+    if (!Native(path, native)) return false;
+    std::string p(native);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    return MakeFolder(p);
+}
+
+bool SetCurrentFolder(const char16_t* path) {
+    char native[kPathBytes];
+    return Native(path, native) && chdir(native) == 0;
+}
+
+bool GetCurrentFolder(char16_t* out, size_t capacity) {
+    char native[kPathBytes];
+    if (capacity == 0 || getcwd(native, sizeof native - 1) == nullptr) {
+        if (capacity > 0) out[0] = 0;
+        return false;
+    }
+    const size_t len = std::strlen(native);
+    if (len == 0 || native[len - 1] != '/') {
+        native[len] = '/';
+        native[len + 1] = 0;
+    }
+    return Utf8ToUtf16(native, out, capacity);
+}
+
+bool PrepareProgramFolders() {
+    const std::string config = BaseFolder("XDG_CONFIG_HOME", ".config");
+    const std::string cache = BaseFolder("XDG_CACHE_HOME", ".cache");
+    if (config.empty() || cache.empty()) return false;
+    bool ok = MakeFolder(config) && MakeFolder(config + "/Brevant") && MakeFolder(config + "/Brevant/Ostrima");
+    ok = MakeFolder(cache) && MakeFolder(cache + "/Brevant") && MakeFolder(cache + "/Brevant/Temp") && ok;
+    return ok;
+}
+
+}  // namespace plat

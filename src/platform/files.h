@@ -1,0 +1,65 @@
+// Files and folders on POSIX descriptors, named by 16-bit paths.
+//
+// Paths the program writes in the desktop convention are mapped here:
+//   "C:\ProgramData\Brevant\Ostrima\..." -> $XDG_CONFIG_HOME/Brevant/Ostrima/...
+//   "C:\ProgramData\Brevant\Temp\..."    -> $XDG_CACHE_HOME/Brevant/Temp/...
+//   any other drive root "X:\..."       -> $HOME/...
+// Backslashes become slashes; every other path is the operator's own. Paths
+// are UTF-16 in the program and UTF-8 on disk.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+
+using FileHandle = int;
+constexpr FileHandle kInvalidFile = -1;
+
+enum class FileOpen {
+    ExistingReadOnly,      // fails when missing
+    ExistingReadWrite,     // fails when missing
+    CreateNewReadWrite,    // fails when the file exists (atomic new-or-existing test)
+    OpenOrCreateReadWrite, // opens an existing file or creates an empty one
+    CreateTruncateWrite,   // creates or empties, write only
+};
+
+// `append`: every write lands at the end of the file whatever the position, so
+// positional reads on the same descriptor never disturb the writers.
+// `exclusive`: no other process may hold the file (advisory lock, not shared).
+FileHandle OpenFile(const char16_t* path, FileOpen how, bool append = false, bool exclusive = false);
+bool CloseFile(FileHandle h);
+
+// Writes all `n` bytes unless the system refuses; returns the bytes that went
+// out (less than n on a failed or short write, -1 when nothing could be written).
+int64_t WriteFile(FileHandle h, const void* data, size_t n);
+// Sequential read from the current position; 0 at end of file, -1 on error.
+int64_t ReadFile(FileHandle h, void* data, size_t n);
+// Positional read; never moves the position.
+int64_t ReadFileAt(FileHandle h, void* data, size_t n, int64_t offset);
+
+enum class SeekFrom { Start, Current, End };
+int64_t SeekFile(FileHandle h, int64_t offset, SeekFrom from);  // new position or -1
+int64_t FileSize(FileHandle h);                                   // -1 on error
+bool TruncateFile(FileHandle h, int64_t length);
+bool FlushFile(FileHandle h);                                     // to the disk
+
+bool FileExists(const char16_t* path);        // a regular file (or anything) of that name
+bool DeleteFile(const char16_t* path);
+bool RenameFile(const char16_t* from, const char16_t* to);  // replaces `to` atomically
+
+bool FolderExists(const char16_t* path);
+bool CreateFolder(const char16_t* path);      // the last component only; true if it exists
+bool SetCurrentFolder(const char16_t* path);
+// The current folder with a trailing separator; false when it does not fit.
+bool GetCurrentFolder(char16_t* out, size_t capacity);
+
+// Separator test that accepts both conventions, for code that splits paths.
+constexpr bool IsPathSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
+
+// The desktop path in the on-disk form, UTF-8; false when it does not fit.
+bool MapPath(const char16_t* path, char* out, size_t capacity);
+
+// Creates the settings and temporary folders as an installer would have.
+bool PrepareProgramFolders();
+
+}  // namespace plat

@@ -1,0 +1,42 @@
+// Scripted answers for every modal interaction (message boxes, dialogs, file
+// and colour choosers, popup menus). In a test run (OSTRIMA_TEST set) modal
+// calls never show anything: each takes the next scripted answer, and a call
+// with no answer of its kind fails the test through the failure handler and
+// answers as Cancel, so a test never hangs on a dialog.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace plat {
+
+enum class ModalKind { MessageBox, Dialog, SaveFile, OpenFile, Colour, PopupMenu };
+
+struct ModalAnswer {
+    ModalKind Kind = ModalKind::MessageBox;
+    int Result = 0;              // button id, dialog end code, menu command, 1 = chosen / 0 = cancelled
+    std::u16string Text;         // chosen path for the file choosers
+    uint32_t Colour = 0;         // chosen colour (0x00BBGGRR) for the colour chooser
+    // For dialogs: runs inside the dialog after its init, with the dialog's
+    // handle; it may set controls and send commands. When it returns a value
+    // >= 0 the dialog ends with it, otherwise it ends with Result.
+    std::function<int(int dialog)> Act;
+};
+
+// True when modal calls are answered by script (test runs).
+bool ModalScriptActive();
+
+// Takes the next answer for a modal call of `kind`. False when no script is
+// active (show the real thing). When the script is active but holds no answer
+// of this kind, reports a failure and fills a cancelling answer.
+bool TakeModalAnswer(ModalKind kind, const char* what, ModalAnswer* out);
+
+namespace test {
+void EnableModalScript(bool on);                     // defaults to on when OSTRIMA_TEST is set
+void ScriptModal(ModalAnswer answer);                // appended to the queue
+void ClearModalScript();
+size_t PendingModalAnswers();
+void SetModalFailureHandler(void (*handler)(const char* message));
+}  // namespace test
+
+}  // namespace plat

@@ -1,0 +1,129 @@
+// The tick, local time, files, folders and text conversions of the layer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+#include "platform/files.h"
+#include "platform/local_time.h"
+#include "platform/text.h"
+#include "platform/tick.h"
+#include "support/test_env.h"
+
+using BasicsTest = OstrimaTest;
+
+TEST_F(BasicsTest, TickWrapsAndStaysMonotonicAcrossIt) {
+    EXPECT_EQ(plat::TickDiff(0xFFFFFFF0u, 0x10u), 0x20);
+    EXPECT_EQ(plat::TickDiff(0x10u, 0xFFFFFFF0u), -0x20);
+
+    plat::test::FreezeTick(0xFFFFFFFEu);
+    EXPECT_EQ(plat::GetTickCount(), 0xFFFFFFFEu);
+    plat::test::AdvanceTick(3);
+    EXPECT_EQ(plat::GetTickCount(), 1u);
+    plat::WaitMilliseconds(100);  // a frozen clock is moved, not waited on
+    EXPECT_EQ(plat::GetTickCount(), 101u);
+
+    plat::test::StartRealTickAt(0xFFFFFFFFu - 2);
+    const uint32_t a = plat::GetTickCount();
+    plat::WaitMilliseconds(5);
+    const uint32_t b = plat::GetTickCount();
+    EXPECT_GE(plat::TickDiff(a, b), 5);
+    EXPECT_LT(b, a);  // it wrapped
+}
+
+TEST_F(BasicsTest, FakeLocalTimeIsReturnedUntilCleared) {
+    plat::LocalTime t;
+    t.Year = 2026; t.Month = 12; t.Day = 9; t.Hour = 4; t.Minute = 5; t.Second = 6; t.Milliseconds = 7;
+    plat::test::SetFakeLocalTime(t);
+    EXPECT_EQ(plat::GetLocalTime().Milliseconds, 7);
+    plat::test::UseRealLocalTime();
+    const plat::LocalTime now = plat::GetLocalTime();
+    EXPECT_GE(now.Year, 2020);
+    EXPECT_LE(now.Milliseconds, 999);
+}
+
+TEST_F(BasicsTest, DesktopPathsMapToXdgFoldersAndHome) {
+    char out[512];
+    ASSERT_TRUE(plat::MapPath(u"C:\\ProgramData\\Brevant\\Ostrima\\OSTRMAWIN.INI", out, sizeof out));
+    EXPECT_EQ(std::string(out), root_ + "/config/Brevant/Ostrima/OSTRMAWIN.INI");
+    ASSERT_TRUE(plat::MapPath(u"c:\\programdata\\brevant\\Temp\\A.$01", out, sizeof out));
+    EXPECT_EQ(std::string(out), root_ + "/cache/Brevant/Temp/A.$01");
+    ASSERT_TRUE(plat::MapPath(u"C:\\", out, sizeof out));
+    EXPECT_EQ(std::string(out), root_ + "/");
+    ASSERT_TRUE(plat::MapPath(u"/data/survey/a.osd", out, sizeof out));
+    EXPECT_STREQ(out, "/data/survey/a.osd");
+    EXPECT_FALSE(plat::MapPath(u"/a/long/path", out, 5));
+    EXPECT_STREQ(out, "");
+
+    ASSERT_TRUE(plat::PrepareProgramFolders());
+    struct stat st {};
+    EXPECT_EQ(stat((root_ + "/config/Brevant/Ostrima").c_str(), &st), 0);
+    EXPECT_EQ(stat((root_ + "/cache/Brevant/Temp").c_str(), &st), 0);
+}
+
+TEST_F(BasicsTest, CreateNewIsExclusiveAndAppendIgnoresPosition) {
+    const plat::FileHandle h = plat::OpenFile(u"f.osd", plat::FileOpen::CreateNewReadWrite, true);
+    ASSERT_NE(h, plat::kInvalidFile);
+    EXPECT_EQ(plat::OpenFile(u"f.osd", plat::FileOpen::CreateNewReadWrite), plat::kInvalidFile);
+    EXPECT_EQ(plat::WriteFile(h, "abc", 3), 3);
+    char buf[4] = {};
+    EXPECT_EQ(plat::ReadFileAt(h, buf, 2, 1), 2);  // a positional read...
+    EXPECT_STREQ(buf, "bc");
+    EXPECT_EQ(plat::SeekFile(h, 0, plat::SeekFrom::Start), 0);
+    EXPECT_EQ(plat::WriteFile(h, "de", 2), 2);     // ...and a seek never move where writes land
+    EXPECT_EQ(plat::FileSize(h), 5);
+    EXPECT_TRUE(plat::TruncateFile(h, 3));
+    EXPECT_EQ(plat::FileSize(h), 3);
+    EXPECT_TRUE(plat::FlushFile(h));
+    EXPECT_TRUE(plat::CloseFile(h));
+    EXPECT_EQ(ReadWholeFile(root_ + "/f.osd"), "abc");
+
+    EXPECT_EQ(plat::OpenFile(u"missing", plat::FileOpen::ExistingReadOnly), plat::kInvalidFile);
+    EXPECT_EQ(plat::OpenFile(u".", plat::FileOpen::ExistingReadOnly), plat::kInvalidFile);  // a folder is no file
+    EXPECT_EQ(plat::WriteFile(plat::kInvalidFile, "x", 1), -1);
+}
+
+TEST_F(BasicsTest, ExclusiveOpenRefusesASecondHolder) {
+    const plat::FileHandle a = plat::OpenFile(u"x", plat::FileOpen::OpenOrCreateReadWrite, false, true);
+    ASSERT_NE(a, plat::kInvalidFile);
+    EXPECT_EQ(plat::OpenFile(u"x", plat::FileOpen::ExistingReadWrite, false, true), plat::kInvalidFile);
+    plat::CloseFile(a);
+    const plat::FileHandle b = plat::OpenFile(u"x", plat::FileOpen::ExistingReadWrite, false, true);
+    EXPECT_NE(b, plat::kInvalidFile);
+    plat::CloseFile(b);
+}
+
+TEST_F(BasicsTest, FoldersCurrentFolderAndRename) {
+    EXPECT_TRUE(plat::CreateFolder(u"data"));
+    EXPECT_TRUE(plat::CreateFolder(u"data/"));          // already there is fine
+    EXPECT_FALSE(plat::CreateFolder(u"no/such/parent"));  // only the last component is made
+    EXPECT_TRUE(plat::FolderExists(u"data"));
+    ASSERT_TRUE(plat::SetCurrentFolder(u"data"));
+    char16_t cwd[512];
+    ASSERT_TRUE(plat::GetCurrentFolder(cwd, 512));
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(cwd)), root_ + "/data/");
+    char16_t tiny[4];
+    EXPECT_FALSE(plat::GetCurrentFolder(tiny, 4));
+
+    WriteWholeFile(root_ + "/data/a", "1");
+    WriteWholeFile(root_ + "/data/b", "2");
+    EXPECT_TRUE(plat::RenameFile(u"a", u"b"));
+    EXPECT_FALSE(plat::FileExists(u"a"));
+    EXPECT_EQ(ReadWholeFile(root_ + "/data/b"), "1");
+    EXPECT_TRUE(plat::DeleteFile(u"b"));
+    EXPECT_FALSE(plat::DeleteFile(u"b"));
+}
+
+TEST_F(BasicsTest, Utf16AndUtf8RoundTripAndCutShort) {
+    const std::u16string wide = u"Gr\u00e4ben \u20ac \U0001F600";
+    const std::string narrow = plat::Utf16ToUtf8(wide);
+    EXPECT_EQ(narrow, "Gr\xc3\xa4" "ben \xe2\x82\xac \xf0\x9f\x98\x80");
+    EXPECT_EQ(plat::Utf8ToUtf16(narrow), wide);
+    EXPECT_EQ(plat::Utf8ToUtf16(std::string("caf\xe9")), u"caf\u00e9");  // stray Latin-1 byte kept
+    char small[4];
+    EXPECT_FALSE(plat::Utf16ToUtf8(u"\u20ac\u20ac", small, sizeof small));
+    EXPECT_STREQ(small, "\xe2\x82\xac");
+    const char16_t lone[] = {0xD800, u'a', 0};
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(lone)), "\xef\xbf\xbd" "a");
+}
