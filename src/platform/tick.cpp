@@ -26,11 +26,11 @@ uint32_t GetTickCount() {
 
 void WaitMilliseconds(uint32_t ms) {
     if (g_frozen.load(std::memory_order_acquire)) {
-        g_frozenTick.fetch_add(ms, std::memory_order_acq_rel);
+        g_frozenTick.fetch_add(ms + 1, std::memory_order_acq_rel);
         return;
     }
     const uint32_t start = GetTickCount();
-    while (GetTickCount() - start < ms) {
+    while (static_cast<int64_t>(TickDiff(start, GetTickCount())) <= static_cast<int64_t>(ms)) {
     }
 }
 

@@ -8,8 +8,9 @@ namespace plat {
 // Milliseconds since an arbitrary start, wrapping modulo 2^32. Monotonic.
 uint32_t GetTickCount();
 
-// Busy wait until at least `ms` milliseconds of ticks have passed.
-// With a frozen test clock it moves the clock forward instead of spinning.
+// Busy wait, handling nothing, until more than `ms` milliseconds of ticks have
+// passed (survives the wrap). With a frozen test clock it moves the clock
+// forward by ms + 1 instead of spinning.
 void WaitMilliseconds(uint32_t ms);
 
 // Signed distance from `from` to `to`, correct across the wrap while the two

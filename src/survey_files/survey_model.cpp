@@ -18,6 +18,7 @@ ConsoleLinesRecord ConsoleLines;
 LogScreenStateRecord LogScreenState;
 ScreenWindowsRecord ScreenWindows;
 ScreenLayoutRecord ScreenLayout;
+MapTilesRecord MapTiles;
 
 void ResetSurveyModel() {
     ProgramSettings = ProgramSettingsRecord{};
@@ -51,4 +52,5 @@ void ResetSurveyModel() {
     LogScreenState.LoggingState = 0;
     ScreenWindows = ScreenWindowsRecord{};
     ScreenLayout = ScreenLayoutRecord{};
+    MapTiles = MapTilesRecord{};
 }

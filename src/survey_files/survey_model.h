@@ -209,5 +209,13 @@ struct ScreenLayoutRecord {
 };
 extern ScreenLayoutRecord ScreenLayout;
 
+struct MapTilesRecord {
+    // Tile size in pixels: the map window width less 2, set when the map is laid
+    // out. 508 until then, which reproduces the built-in CursorBandPixels 76
+    // (15 % of 508 = 76.2).
+    int32_t TileWidth = 508;
+};
+extern MapTilesRecord MapTiles;
+
 // Puts every record above back to its built-in values (program start, tests).
 void ResetSurveyModel();

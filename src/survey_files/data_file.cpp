@@ -1,0 +1,305 @@
+#include "survey_files/data_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+
+#include "platform/file_chooser.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
+#include "platform/tick.h"
+#include "survey_files/data_records.h"
+#include "survey_files/settings_file.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/text_helpers.h"
+
+namespace {
+
+// First byte of the reading records of consoles 1 to 9.
+constexpr uint8_t kConsoleRecordTags[kMaxConsoles] = {
+    0x54,  // 'T'
+    0x74,  // 't'
+    0xD4,
+    0xF4,
+    0x14,  // a control byte, but a tag byte all the same
+    0x97,
+    0xA8,
+    0xB9,
+    0x3C,  // '<'
+};
+
+constexpr int kDefaultNameCount = 1000;      // YYMMDD_000 .. YYMMDD_999
+constexpr size_t kProbePathChars = kDataFolderChars + 32;
+
+// A fixed 16-bit text buffer that refuses what does not fit.
+struct Text16 {
+    char16_t* Buffer;
+    size_t Capacity;  // characters with the terminator
+    size_t Length = 0;
+
+    bool Append(const char16_t* s) {
+        for (; *s != 0; ++s) {
+            if (!Append(*s)) return false;
+        }
+        return true;
+    }
+    bool Append(char16_t c) {
+        if (Length + 1 >= Capacity) return false;
+        Buffer[Length++] = c;
+        Buffer[Length] = 0;
+        return true;
+    }
+    bool AppendAscii(const char* s) {
+        for (; *s != 0; ++s) {
+            if (!Append(static_cast<char16_t>(static_cast<unsigned char>(*s)))) return false;
+        }
+        return true;
+    }
+};
+
+// Index after the last '/' or '\' of `path` (0 when it has none).
+size_t NameStart(const char16_t* path) {
+    size_t start = 0;
+    for (size_t i = 0; path[i] != 0; ++i) {
+        if (plat::IsPathSeparator(path[i])) start = i + 1;
+    }
+    return start;
+}
+
+// True when a file "<folder><base>.<ext>" exists with the extension in any case.
+bool DefaultNameTaken(const char16_t* folder, const char* base, const char* upperExt) {
+    for (int caseMask = 0; caseMask < 8; ++caseMask) {
+        char16_t path[kProbePathChars];
+        Text16 p{path, kProbePathChars};
+        path[0] = 0;
+        if (!p.Append(folder)) return false;
+        if (p.Length > 0 && !plat::IsPathSeparator(path[p.Length - 1])) p.Append(u'/');
+        p.AppendAscii(base);
+        p.Append(u'.');
+        for (int k = 0; k < 3; ++k) {
+            const char c = upperExt[k];
+            p.Append(static_cast<char16_t>((caseMask >> k) & 1 ? c - 'A' + 'a' : c));
+        }
+        if (plat::FileExists(path)) return true;
+    }
+    return false;
+}
+
+// The chosen file's name after its folder, up to its first '.', narrowed.
+void SetDataFileBaseName(const char16_t* path) {
+    char16_t name[kDataFolderChars + 1];
+    Text16 n{name, std::size(name)};
+    name[0] = 0;
+    for (const char16_t* p = path + NameStart(path); *p != 0 && *p != u'.'; ++p) {
+        if (!n.Append(*p)) break;
+    }
+    WideToNarrow(name, DataFileState.DataFileBaseName, sizeof DataFileState.DataFileBaseName);
+}
+
+// The data folder becomes the chosen path's folder, with its final separator.
+void SetDataFolderFromPath(const char16_t* path) {
+    const size_t end = NameStart(path);
+    if (end == 0 || end > kDataFolderChars) return;
+    std::memcpy(ProgramSettings.DataFolder, path, end * sizeof(char16_t));
+    ProgramSettings.DataFolder[end] = 0;
+}
+
+// Both below run with DataFileState.DataFileLock held.
+void CloseDataFileLocked() {
+    if (DataFileState.DataFileHandle == plat::kInvalidFile) return;
+    plat::FlushFile(DataFileState.DataFileHandle);
+    plat::CloseFile(DataFileState.DataFileHandle);
+    DataFileState.DataFileHandle = plat::kInvalidFile;
+}
+
+// Opens the data file for appended writes, not shared with other processes.
+plat::FileHandle OpenDataFileLocked(plat::FileOpen how) {
+    return plat::OpenFile(DataFileState.DataFilePath, how, /*append=*/true, /*exclusive=*/true);
+}
+
+int OpenExistingAtEndLocked() {
+    const plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::ExistingReadWrite);
+    if (h == plat::kInvalidFile) {
+        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+        return 0;
+    }
+    plat::SeekFile(h, 0, plat::SeekFrom::End);
+    DataFileState.DataFileHandle = h;
+    return 1;
+}
+
+int CountBrokenConsoles() {
+    const int consoles = std::clamp<int>(SystemSetup.ConsoleCount, 0, kMaxConsoles);
+    int broken = 0;
+    for (int i = 0; i < consoles; ++i) {
+        if (ConsoleLines.ConsoleConnBreak[i].load() != 0) ++broken;
+    }
+    return broken;
+}
+
+}  // namespace
+
+void InitConsoleRecordTags() {
+    std::copy(std::begin(kConsoleRecordTags), std::end(kConsoleRecordTags), DataFileState.ConsoleRecordTag.begin());
+}
+
+void MakeDefaultDataFileName(char16_t* name, size_t capacity) {
+    if (name == nullptr || capacity == 0) return;
+    plat::CreateFolder(ProgramSettings.DataFolder);  // last component only; a failure is not reported
+    plat::SetCurrentFolder(ProgramSettings.DataFolder);
+
+    const plat::LocalTime t = plat::GetLocalTime();
+    char year[16];
+    std::snprintf(year, sizeof year, "%04d", t.Year);
+    char prefix[40];  // "YYMMDD_"
+    std::snprintf(prefix, sizeof prefix, "%.2s%02d%02d_", year + 2, t.Month, t.Day);
+
+    const char* upperExt = SystemSetup.ConsoleCount < 1 ? "PXY" : "OSD";
+    char base[64] = "";
+    for (int n = 0; n < kDefaultNameCount; ++n) {
+        std::snprintf(base, sizeof base, "%s%03d", prefix, n);
+        if (!DefaultNameTaken(ProgramSettings.DataFolder, base, upperExt)) break;
+        if (n == kDefaultNameCount - 1) {
+            // Every number is taken: propose the last one with its extension.
+            std::snprintf(base, sizeof base, "%s%03d.%s", prefix, n, SystemSetup.ConsoleCount < 1 ? "pxy" : "osd");
+        }
+    }
+    Text16 out{name, capacity};
+    name[0] = 0;
+    out.AppendAscii(base);
+}
+
+int CreateDataFile(int ownerWindow) {
+    char16_t file[kDataFolderChars + 1];
+    MakeDefaultDataFileName(file, std::size(file));
+    const bool noConsoles = SystemSetup.ConsoleCount < 1;
+    if (!plat::ChooseSaveFile(ownerWindow, noConsoles ? u"Ostrima PXY Files (*.PXY)" : u"Ostrima Files (*.OSD)",
+                              noConsoles ? u"*.PXY" : u"*.OSD", ProgramSettings.DataFolder, u"Create Data File",
+                              u"OSD", file, std::size(file))) {
+        return -1;
+    }
+    SetDataFileBaseName(file);
+
+    int result = 0;
+    {
+        std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+        CloseDataFileLocked();
+        static_assert(sizeof DataFileState.DataFilePath == sizeof file);
+        std::memcpy(DataFileState.DataFilePath, file, sizeof file);
+        DataFileState.WriteError = 0;
+        DataFileState.WriteErrorShown = 0;
+        // Creating exclusively first tells new from existing in one step.
+        plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::CreateNewReadWrite);
+        if (h == plat::kInvalidFile) {
+            h = OpenDataFileLocked(plat::FileOpen::ExistingReadWrite);
+            result = 1;
+        }
+        if (h == plat::kInvalidFile) return -1;
+        DataFileState.DataFileHandle = h;
+        if (result == 1) {
+            // A file shorter than 6 bytes stays "ours"; the append check refuses it.
+            char head[6];
+            if (plat::ReadFileAt(h, head, sizeof head, 0) == static_cast<int64_t>(sizeof head) &&
+                std::memcmp(head, "OSTRMA", sizeof head) != 0) {
+                result = -1;  // foreign: left open and unchanged for the caller to reject
+            }
+        }
+    }
+    SetDataFolderFromPath(file);
+
+    if (result == 0) {
+        if (WriteSectionAndReopen(0) != 1) {
+            CloseDataFile();
+            return -1;
+        }
+        LogScreenState.LoggingState = -1;  // Stand By
+    }
+    return result;
+}
+
+int WriteDataRecords(const char* bytes, size_t n) {
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    const plat::FileHandle h = DataFileState.DataFileHandle;
+    if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
+    const int64_t before = plat::FileSize(h);
+    if (plat::WriteFile(h, bytes, n) == static_cast<int64_t>(n)) return 1;
+    // Keep the file to whole records: drop whatever part of this write went out.
+    if (before >= 0) plat::TruncateFile(h, before);
+    DataFileState.WriteError.fetch_or(kDataFileWriteFailed);
+    return -1;
+}
+
+int WriteDataFileHeader(int appended) {
+    HeaderRecords records;
+    FormatHeaderRecords(records, appended);
+    return WriteDataRecords(records.data(), records.size());
+}
+
+int WriteSessionRecords() {
+    SessionRecords records;
+    FormatSessionRecords(records, plat::GetLocalTime());
+    return WriteDataRecords(records.data(), records.size());
+}
+
+int WriteTimeMarkRecord() {
+    const uint32_t tick = plat::GetTickCount();  // the tick first, then the clock
+    const plat::LocalTime t = plat::GetLocalTime();
+    DataRecord record;
+    FormatTimeMarkRecord(record, t, tick);
+    return WriteDataRecords(record.data(), record.size());
+}
+
+int WriteStationRecord() {
+    DataRecord record;
+    FormatStationRecord(record, SurveyParameters.CurrentStation, plat::GetLocalTime());
+    return WriteDataRecords(record.data(), record.size());
+}
+
+int WriteEventRecord(const char16_t* text, char code) {
+    char narrow[12];  // 11 characters are written
+    WideToNarrow(text != nullptr ? text : u"", narrow, sizeof narrow);
+    DataRecord record;
+    FormatEventRecord(record, code, narrow, plat::GetTickCount());
+    return WriteDataRecords(record.data(), record.size());
+}
+
+int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation) {
+    if (plat::TickDiff(DataFileState.RecordStartTick.load(), tick) < 0) return 0;  // older than the Go
+    const std::string_view text = sentence != nullptr ? sentence : "";
+    if (first == 'X') {
+        DataRecord record;
+        FormatGpsSingleRecord(record, text);
+        return WriteDataRecords(record.data(), record.size());
+    }
+    char group[kGpsGroupBytes];
+    const size_t n = FormatGpsSentenceGroup(group, sizeof group, text, first, continuation, CountBrokenConsoles(), tick);
+    return WriteDataRecords(group, n);
+}
+
+int WriteSectionAndReopen(int appended) {
+    const bool written = WriteDataFileHeader(appended) == 1 && WriteSessionRecords() == 1 && WriteTimeMarkRecord() == 1;
+    CloseDataFile();
+    if (!written) return 0;
+    LoadSaveSettings(1);
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    return OpenExistingAtEndLocked();
+}
+
+void CloseDataFile() {
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    CloseDataFileLocked();
+}
+
+int ReopenDataFile() {
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    CloseDataFileLocked();
+    return OpenExistingAtEndLocked();
+}
+
+int32_t TakeDataFileWriteError() {
+    const int32_t error = DataFileState.WriteError.load();
+    const int32_t shown = DataFileState.WriteErrorShown.fetch_or(error);
+    return error & ~shown;
+}

@@ -1,0 +1,71 @@
+// The survey data file: default name, creation, and the writers of its records.
+//
+// Every record or record group reaches the file through WriteDataRecords: one
+// write under DataFileState.DataFileLock, at the end of the file (the file is
+// opened for appending, so positional readers never move where records land).
+// A failed or short write is cut back to the last whole record and leaves a
+// sticky error for the window thread to tell the operator. The window thread
+// alone opens, closes and reopens the file; the GPS reader thread writes its
+// sentence groups and its connection-break event through the same lock.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Sticky error bits kept in DataFileState.WriteError.
+constexpr int32_t kDataFileWriteFailed = 1;   // a write failed or was short; the file was cut back
+constexpr int32_t kDataFileReopenFailed = 2;  // the file could not be opened again; nothing more is written
+
+// Fills DataFileState.ConsoleRecordTag with the tag bytes of consoles 1 to 9.
+void InitConsoleRecordTags();
+
+// Proposes the name of a new data file, "YYMMDD_nnn" (no extension), the first
+// number with no .osd file (.pxy without consoles; the extension in any case)
+// in the data folder; "YYMMDD_999.osd" when all are taken. Creates the data folder's last
+// component when it is missing and makes it the current folder. Creates no file.
+void MakeDefaultDataFileName(char16_t* name, size_t capacity);
+
+// Runs the "Create Data File" chooser and opens the chosen file.
+// 0: a new file, its header written, open at its end, Stand By.
+// 1: an existing file of this program, open and unchanged, for the append check.
+// -1: cancelled, could not be opened or written, or a foreign file (then open
+//     and unchanged, for the caller to reject and close).
+// The caller tests DataFileState.DataFileHandle first: invalid means no file is open.
+int CreateDataFile(int ownerWindow);
+
+// Header records 1 to 6 in one write; record 1 "OSTRMA  W" when appended is 0,
+// else "rSTRMA  W". The writers below return 1 written, 0 no file open, -1 failed.
+int WriteDataFileHeader(int appended);
+// Line records L, B, A, Z from SurveyParameters and one reading of the local clock, in one write.
+int WriteSessionRecords();
+// "*": the tick, then the local time.
+int WriteTimeMarkRecord();
+// "S" with SurveyParameters.CurrentStation and the local time.
+int WriteStationRecord();
+// "X" event or "C" comment with the text's first 11 characters and the tick now.
+int WriteEventRecord(const char16_t* text, char code);
+// A GPS sentence as one "X" record (first == 'X') or as a group with its "!"
+// record, in one write. Nothing for a sentence older than the start of
+// recording (DataFileState.RecordStartTick, compared across the tick's wrap).
+int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation);
+
+// Writes `n` bytes (whole records) at the end of the open data file in one
+// write under the lock. 1 written; 0 no file open (nothing written); -1 failed:
+// the file is cut back to its size before the write and the error is kept.
+int WriteDataRecords(const char* bytes, size_t n);
+
+// Writes a section start (header with `appended`, line records, time mark),
+// then closes the file, saves the settings and opens the file again at its
+// end. 1 done; 0 a write or the reopening failed (the error is kept; the
+// handle is invalid when the file could not be opened again).
+int WriteSectionAndReopen(int appended);
+
+// Flushes and closes the data file; the handle becomes invalid.
+void CloseDataFile();
+// Flushes, closes and opens DataFileState.DataFilePath again in one hold of
+// the lock, so a concurrent write lands wholly before or after. 1 open; 0 the
+// file could not be opened again (handle invalid, error kept).
+int ReopenDataFile();
+
+// The sticky error bits not yet shown to the operator (0 when none); each bit
+// is returned once per data file.
+int32_t TakeDataFileWriteError();

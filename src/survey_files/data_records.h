@@ -1,0 +1,98 @@
+// The records of the survey data file, formatted into the caller's buffer.
+//
+// Every record is 27 bytes: 26 columns of 8-bit text (0..25) and a line feed
+// in column 26; no CR and no NUL anywhere. Each field is written into its own
+// columns and never spills into the next: text is cut to the field, a number
+// that does not fit drops decimals and then saturates (all nines), and control
+// bytes of a text become '?'. Nothing here writes to the file; see data_file.h.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/local_time.h"
+#include "survey_files/survey_model.h"
+
+using DataRecord = std::array<char, kDataRecordLength>;
+
+constexpr int kHeaderRecordCount = 6;
+constexpr int kSessionRecordCount = 4;   // L, B, A, Z
+constexpr size_t kGpsGroupBytes = 512;   // room for 17 sentence records and the "!" record
+constexpr size_t kGpsChunkChars = 25;    // sentence characters per record
+constexpr size_t kSwathBlockRecords = 4;
+
+using HeaderRecords = std::array<char, kHeaderRecordCount * kDataRecordLength>;
+using SessionRecords = std::array<char, kSessionRecordCount * kDataRecordLength>;
+using SwathBlock = std::array<char, kSwathBlockRecords * kDataRecordLength>;
+
+// ---------------------------------------------------------------------------
+// Field fitting. `col` and `width` address columns 0..25 of one record; a field
+// reaching past column 25 is cut there.
+
+// Blanks columns 0..25 and puts the LF in column 26.
+void ClearDataRecord(char* record);
+// Copies at most `width` bytes of `text` (up to its end), blank padding the
+// rest; bytes below 0x20 and 0x7F become '?'.
+void PutTextField(char* record, int col, int width, std::string_view text);
+// printf "%<width>.<decimals>f" when it fits; else fewer decimals down to none;
+// else the widest all-nines value of that sign that fits ("999" / "-99").
+// A NaN is written as 0.
+void PutRealField(char* record, int col, int width, int decimals, double value);
+// printf "%<width>d" (or "%0<width>d" with zeroPad) when it fits; else the
+// widest all-nines value of that sign that fits (width 1: 9 or 0).
+void PutIntegerField(char* record, int col, int width, long long value, bool zeroPad);
+// A tick count as "%10u": always exactly 10 columns.
+void PutTickField(char* record, int col, uint32_t tick);
+// HH:MM:SS.mmm in 12 columns.
+void PutClockField(char* record, int col, const plat::LocalTime& t);
+
+// ---------------------------------------------------------------------------
+// Header (from SystemSetup, ArrayGeometry, GpsPortSetup, GpsFix and
+// DataFileState.DataFileBaseName). `appended` 0: "OSTRMA  W"; else "rSTRMA  W".
+
+void FormatHeaderRecord1(char* record, int appended);
+void FormatHeaderRecord2(char* record);
+void FormatHeaderRecord3(char* record);
+void FormatHeaderRecord4(char* record);
+void FormatHeaderRecord5(char* record);
+void FormatHeaderRecord6(char* record);
+void FormatHeaderRecords(HeaderRecords& out, int appended);
+
+// ---------------------------------------------------------------------------
+// Line records L, B, A, Z (from SurveyParameters and the given local time).
+
+void FormatLineNameRecord(char* record);
+void FormatStartStationRecord(char* record);
+void FormatDirectionRecord(char* record);
+void FormatLineDateRecord(char* record, const plat::LocalTime& t);
+void FormatSessionRecords(SessionRecords& out, const plat::LocalTime& t);
+
+// ---------------------------------------------------------------------------
+// Records of a running survey.
+
+// "*": local time HH:MM:SS.mmm and the tick it was read with.
+void FormatTimeMarkRecord(DataRecord& record, const plat::LocalTime& t, uint32_t tick);
+// "S": the station number and the local time.
+void FormatStationRecord(DataRecord& record, double station, const plat::LocalTime& t);
+// "X" event or "C" comment: the first 11 characters of the 8-bit text and the tick.
+void FormatEventRecord(DataRecord& record, char code, std::string_view text, uint32_t tick);
+// A console reading: the console's tag byte, "$P", what follows "$PBAR" (at
+// most 13 characters) and the tick at which the line was completed.
+void FormatReadingRecord(DataRecord& record, uint8_t tag, std::string_view line, uint32_t tick);
+// A GPS sentence as one "X" record: its first 25 characters.
+void FormatGpsSingleRecord(DataRecord& record, std::string_view sentence);
+// A GPS sentence group: `first` and the first 25 characters, then `continuation`
+// and each further 25, then the "!" record with the number of broken consoles
+// and the sentence's tick. Whole records only: a sentence too long for
+// `capacity` is cut at the last record that fits. Returns the bytes formatted
+// (a multiple of 27; 0 when not even two records fit).
+size_t FormatGpsSentenceGroup(char* out, size_t capacity, std::string_view sentence, char first,
+                              char continuation, int brokenConsoles, uint32_t tick);
+// "{0": a new swath segment starts.
+void FormatSwathStartRecord(DataRecord& record);
+// "{" with the letter of coordinate j (0..3: x-left, y-left, x-right, y-right)
+// of block kind 1..4 ('a'..'p') and the coordinate in display units.
+void FormatSwathCoordinateRecord(DataRecord& record, int kind, int j, double value);
+// The four coordinate records of one block kind, in order.
+void FormatSwathBlock(SwathBlock& out, int kind, double xLeft, double yLeft, double xRight, double yRight);

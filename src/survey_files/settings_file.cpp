@@ -1,0 +1,366 @@
+#include "survey_files/settings_file.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <limits>
+
+#include "log_screen/curve_grid.h"
+#include "survey_files/settings_derived.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/text_helpers.h"
+
+namespace {
+
+// Longest line: a "%f" of the largest double is 317 characters, the data
+// folder 260; anything longer in a read file is cut here.
+constexpr size_t kLineBytes = 512;
+
+constexpr double kNoLimit = std::numeric_limits<double>::max();
+constexpr double kAboveZero = std::numeric_limits<double>::min();  // smallest positive double
+constexpr double kColourMax = 0xFFFFFF;                              // 0x00BBGGRR
+constexpr double kInt32Max = std::numeric_limits<int32_t>::max();
+constexpr double kInt32Min = std::numeric_limits<int32_t>::min();
+
+// The built-in values, for a line that is missing or out of range.
+constexpr ProgramSettingsRecord kProgramDefaults{};
+constexpr SystemSetupRecord kSystemDefaults{};
+constexpr ArrayGeometryRecord kArrayDefaults{};
+constexpr GpsPortSetupRecord kGpsPortDefaults{};
+constexpr GpsWarningMaskRecord kMaskDefaults{};
+constexpr SurveyParametersRecord kSurveyDefaults{};
+constexpr MapDisplayOptionsRecord kMapDefaults{};
+constexpr ProfileDisplayOptionsRecord kProfileDefaults{};
+constexpr ReadingsScaleRecord kScaleDefaults{};
+constexpr SpeedBarRecord kSpeedDefaults{};
+constexpr AudioOptionsRecord kAudioDefaults{};
+constexpr BackgroundFileOptionsRecord kBackgroundDefaults{};
+
+// ---------------------------------------------------------------------------
+// Derivations made as the file is read, after the line whose value they need.
+
+void CheckReadingsScale() {
+    if (!(ReadingsScale.Maximum > ReadingsScale.Minimum)) ReadingsScale.Maximum = ReadingsScale.Minimum + 100.0;
+    // Near the limits of a double "+ 100" changes nothing, and a span past the
+    // largest double has no pixel scale: back to the built-in scale.
+    if (!(ReadingsScale.Maximum > ReadingsScale.Minimum) ||
+        !std::isfinite(ReadingsScale.Maximum - ReadingsScale.Minimum)) {
+        ReadingsScale.Minimum = kScaleDefaults.Minimum;
+        ReadingsScale.Maximum = kScaleDefaults.Maximum;
+    }
+}
+
+void AfterConsoleTypes() { DeriveConsoleCounts(); }
+
+void AfterReadingsScale() {
+    CheckReadingsScale();
+    DeriveScalePixels();
+    ComputeCurveGrid();
+    ComputeDecayGrid();
+}
+
+void AfterStationIncrement() { SurveyParameters.CurrentStation = SurveyParameters.StartStation; }
+
+void AfterCursorSize() { UpdateCursorSize(); }
+
+void AfterCursorBand() { DeriveCursorBandPixels(); }
+
+// Values whose range depends on another line.
+void CheckDependentValues() {
+    if (BackgroundFileOptions.EastingColumn == BackgroundFileOptions.NorthingColumn) {
+        BackgroundFileOptions.EastingColumn = kBackgroundDefaults.EastingColumn;
+        BackgroundFileOptions.NorthingColumn = kBackgroundDefaults.NorthingColumn;
+    }
+    // With consoles the GPS is only off or on; the averaging modes are for
+    // surveys without consoles.
+    if (SystemSetup.ConsoleCount > 0 && GpsPortSetup.InputMode > 1) {
+        GpsPortSetup.InputMode = kGpsPortDefaults.InputMode;
+    }
+    // A leading sensor the array does not have becomes the array centre, as
+    // the system dialog does.
+    int sensors = 0;
+    for (int i = 0; i < SystemSetup.ConsoleCount && i < kMaxConsoles; ++i) sensors += SystemSetup.ConsoleSensorCount[i];
+    if (SystemSetup.LeadingPoint > sensors) SystemSetup.LeadingPoint = 0;
+}
+
+void AfterLastLine() {
+    CheckDependentValues();
+    DeriveArrayGeometry();
+}
+
+// ---------------------------------------------------------------------------
+// The lines of the file after the version line, in file order.
+
+enum class LineKind { Int, Colour, Real, Text };
+
+struct SettingsLine {
+    LineKind Kind;
+    int32_t* Int;
+    Colour* Col;
+    double* Real;
+    char16_t* Text;
+    size_t TextChars;               // capacity without the terminator
+    const char16_t* TextDefault;
+    double BuiltIn;                 // numeric kinds
+    double Lo, Hi;                  // accepted values, inclusive
+    void (*After)();                // derivation that needs this line's value
+};
+
+constexpr SettingsLine IntLine(int32_t& field, int32_t builtIn, double lo, double hi, void (*after)() = nullptr) {
+    return {LineKind::Int, &field, nullptr, nullptr, nullptr, 0, nullptr, static_cast<double>(builtIn), lo, hi, after};
+}
+constexpr SettingsLine ColourLine(Colour& field, Colour builtIn) {
+    return {LineKind::Colour, nullptr, &field, nullptr, nullptr, 0, nullptr, static_cast<double>(builtIn), 0, kColourMax, nullptr};
+}
+constexpr SettingsLine RealLine(double& field, double builtIn, double lo = -kNoLimit, double hi = kNoLimit,
+                                void (*after)() = nullptr) {
+    return {LineKind::Real, nullptr, nullptr, &field, nullptr, 0, nullptr, builtIn, lo, hi, after};
+}
+constexpr SettingsLine TextLine(char16_t* field, size_t chars, const char16_t* builtIn) {
+    return {LineKind::Text, nullptr, nullptr, nullptr, field, chars, builtIn, 0, 0, 0, nullptr};
+}
+
+constexpr SettingsLine kSettingsLines[] = {
+    TextLine(ProgramSettings.DataFolder, kDataFolderChars, kProgramDefaults.DataFolder),       // 2
+    IntLine(SystemSetup.ConsoleCount, kSystemDefaults.ConsoleCount, 0, kMaxConsoles),          // 3 (0: no console)
+    IntLine(SystemSetup.HeaderCode, kSystemDefaults.HeaderCode, 0, 8),                         // 4 written + 1 as one digit
+    IntLine(SystemSetup.ConsoleType[0], kSystemDefaults.ConsoleType[0], 0, 1),                 // 5..13 0 one sensor, 1 two
+    IntLine(SystemSetup.ConsoleType[1], kSystemDefaults.ConsoleType[1], 0, 1),
+    IntLine(SystemSetup.ConsoleType[2], kSystemDefaults.ConsoleType[2], 0, 1),
+    IntLine(SystemSetup.ConsoleType[3], kSystemDefaults.ConsoleType[3], 0, 1),
+    IntLine(SystemSetup.ConsoleType[4], kSystemDefaults.ConsoleType[4], 0, 1),
+    IntLine(SystemSetup.ConsoleType[5], kSystemDefaults.ConsoleType[5], 0, 1),
+    IntLine(SystemSetup.ConsoleType[6], kSystemDefaults.ConsoleType[6], 0, 1),
+    IntLine(SystemSetup.ConsoleType[7], kSystemDefaults.ConsoleType[7], 0, 1),
+    IntLine(SystemSetup.ConsoleType[8], kSystemDefaults.ConsoleType[8], 0, 1, AfterConsoleTypes),
+    IntLine(SystemSetup.LeadingPoint, kSystemDefaults.LeadingPoint, 0, kMaxSensors),           // 14 0 centre, n sensor n
+    IntLine(SystemSetup.DisplayUnits, kSystemDefaults.DisplayUnits, 0, 2),                     // 15 m, ft, US ft
+    IntLine(SystemSetup.SpeedUnits, kSystemDefaults.SpeedUnits, 0, 3),                         // 16 m/s, ft/s, km/h, mph
+    IntLine(SystemSetup.ConsolePort[0], kSystemDefaults.ConsolePort[0], 0, 47),                // 17..25 COM(n+1)
+    IntLine(SystemSetup.ConsolePort[1], kSystemDefaults.ConsolePort[1], 0, 47),
+    IntLine(SystemSetup.ConsolePort[2], kSystemDefaults.ConsolePort[2], 0, 47),
+    IntLine(SystemSetup.ConsolePort[3], kSystemDefaults.ConsolePort[3], 0, 47),
+    IntLine(SystemSetup.ConsolePort[4], kSystemDefaults.ConsolePort[4], 0, 47),
+    IntLine(SystemSetup.ConsolePort[5], kSystemDefaults.ConsolePort[5], 0, 47),
+    IntLine(SystemSetup.ConsolePort[6], kSystemDefaults.ConsolePort[6], 0, 47),
+    IntLine(SystemSetup.ConsolePort[7], kSystemDefaults.ConsolePort[7], 0, 47),
+    IntLine(SystemSetup.ConsolePort[8], kSystemDefaults.ConsolePort[8], 0, 47),
+    IntLine(AudioOptions.Ticks, kAudioDefaults.Ticks, 0, 1),                                   // 26
+    IntLine(AudioOptions.DisconnectionAlarm, kAudioDefaults.DisconnectionAlarm, 0, 1),         // 27
+    IntLine(AudioOptions.GpsMaskWarning, kAudioDefaults.GpsMaskWarning, 0, 1),                 // 28
+    IntLine(SystemSetup.PauseKey, kSystemDefaults.PauseKey, 0, 3),                             // 29 any, Enter, Space, P
+    IntLine(ProfileDisplayOptions.Visible[0], kProfileDefaults.Visible[0], 0, 1),              // 30 left curve
+    IntLine(ProfileDisplayOptions.Visible[1], kProfileDefaults.Visible[1], 0, 1),              // 31 right curve
+    IntLine(ProfileDisplayOptions.Thickness[0], kProfileDefaults.Thickness[0], 1, 4),          // 32 pen width px
+    IntLine(ProfileDisplayOptions.Thickness[1], kProfileDefaults.Thickness[1], 1, 4),          // 33
+    ColourLine(ProfileDisplayOptions.Color[0], kProfileDefaults.Color[0]),                     // 34
+    ColourLine(ProfileDisplayOptions.Color[1], kProfileDefaults.Color[1]),                     // 35
+    RealLine(ReadingsScale.Minimum, kScaleDefaults.Minimum),                                   // 36
+    RealLine(ReadingsScale.Maximum, kScaleDefaults.Maximum, -kNoLimit, kNoLimit, AfterReadingsScale),  // 37
+    RealLine(SpeedBar.Scale, kSpeedDefaults.Scale, kAboveZero),                                // 38 above the bar's 0
+    IntLine(GpsPortSetup.InputMode, kGpsPortDefaults.InputMode, 0, 6),                         // 39
+    IntLine(GpsPortSetup.DataFormat, kGpsPortDefaults.DataFormat, 0, 8),                       // 40
+    IntLine(GpsPortSetup.Port, kGpsPortDefaults.Port, 0, 47),                                  // 41 COM(n+1)
+    IntLine(GpsPortSetup.BaudRate, kGpsPortDefaults.BaudRate, 0, 5),                           // 42 4800..115200
+    IntLine(GpsPortSetup.DataBits, kGpsPortDefaults.DataBits, 0, 1),                           // 43 seven, eight
+    IntLine(GpsPortSetup.Parity, kGpsPortDefaults.Parity, 0, 2),                               // 44 none, even, odd
+    IntLine(GpsPortSetup.StopBits, kGpsPortDefaults.StopBits, 0, 1),                           // 45 one, two
+    IntLine(ArrayGeometry.ArrayUnits, kArrayDefaults.ArrayUnits, 0, 3),                        // 46 m, cm, ft, in
+    RealLine(ArrayGeometry.UnitSeparation, kArrayDefaults.UnitSeparation),                     // 47 metres
+    RealLine(ArrayGeometry.ConsoleSeparation, kArrayDefaults.ConsoleSeparation),               // 48
+    RealLine(ArrayGeometry.GpsAntennaOffsetX, kArrayDefaults.GpsAntennaOffsetX),               // 49
+    RealLine(ArrayGeometry.GpsAntennaOffsetY, kArrayDefaults.GpsAntennaOffsetY),               // 50
+    TextLine(SurveyParameters.LineName, kLineNameChars, kSurveyDefaults.LineName),             // 51
+    RealLine(SurveyParameters.LineIncrement, kSurveyDefaults.LineIncrement),                   // 52
+    IntLine(SurveyParameters.LineSequence, kSurveyDefaults.LineSequence, 0, 1),                // 53 Alternate, One Way
+    IntLine(SurveyParameters.LineDirection, kSurveyDefaults.LineDirection, 0, 3),              // 54 W, S, N, E
+    RealLine(SurveyParameters.StartStation, kSurveyDefaults.StartStation),                     // 55
+    RealLine(SurveyParameters.StationIncrement, kSurveyDefaults.StationIncrement, -kNoLimit, kNoLimit,
+             AfterStationIncrement),                                                           // 56
+    IntLine(MapDisplayOptions.CursorSize, kMapDefaults.CursorSize, 0, 5, AfterCursorSize),     // 57
+    IntLine(MapDisplayOptions.PositionSize, kMapDefaults.PositionSize, 0, 5),                  // 58
+    IntLine(ProgramSettings.SpareInteger, kProgramDefaults.SpareInteger, kInt32Min, kInt32Max),  // 59
+    ColourLine(MapDisplayOptions.CursorColor, kMapDefaults.CursorColor),                       // 60
+    ColourLine(MapDisplayOptions.PositionColor, kMapDefaults.PositionColor),                   // 61
+    IntLine(MapDisplayOptions.DisplayType, kMapDefaults.DisplayType, 0, 1),                    // 62 positions, colour map
+    IntLine(MapDisplayOptions.GridType, kMapDefaults.GridType, 0, 1),                          // 63 grid, parallel lines
+    RealLine(MapDisplayOptions.GridInterval, kMapDefaults.GridInterval, 0.5),                  // 64 display units
+    RealLine(MapDisplayOptions.LinesAngle, kMapDefaults.LinesAngle, -90.0, 90.0),              // 65 degrees
+    IntLine(MapDisplayOptions.MapSize, kMapDefaults.MapSize, 1, kInt32Max),                    // 66 display units
+    IntLine(MapDisplayOptions.CursorBand, kMapDefaults.CursorBand, 0, 6, AfterCursorBand),     // 67 10..40 %
+    IntLine(GpsWarningMask.Warning, kMaskDefaults.Warning, 0, 1),                              // 68
+    IntLine(GpsWarningMask.MinQuality, kMaskDefaults.MinQuality, 0, 4),                        // 69
+    IntLine(GpsWarningMask.MinSatellites, kMaskDefaults.MinSatellites, 3, 12),                 // 70
+    RealLine(GpsWarningMask.MaxDilution, kMaskDefaults.MaxDilution),                           // 71
+    RealLine(ProgramSettings.SpareReal, kProgramDefaults.SpareReal),                           // 72
+    IntLine(SystemSetup.CoordinatesDisplay, kSystemDefaults.CoordinatesDisplay, 0, 3),         // 73
+    IntLine(BackgroundFileOptions.FileType, kBackgroundDefaults.FileType, 0, 1),               // 74
+    IntLine(BackgroundFileOptions.DisplayStyle, kBackgroundDefaults.DisplayStyle, 0, 3),       // 75
+    IntLine(BackgroundFileOptions.CoordinatesType, kBackgroundDefaults.CoordinatesType, 0, 3),  // 76
+    IntLine(BackgroundFileOptions.EastingColumn, kBackgroundDefaults.EastingColumn, 0, 23),    // 77
+    IntLine(BackgroundFileOptions.NorthingColumn, kBackgroundDefaults.NorthingColumn, 0, 23),  // 78
+    IntLine(BackgroundFileOptions.ColumnDelimiter, kBackgroundDefaults.ColumnDelimiter, 0, 3, AfterLastLine),  // 79
+};
+static_assert(std::size(kSettingsLines) == kSettingsLineCount - 1, "one row per line after the version");
+
+// ---------------------------------------------------------------------------
+// Conversions. Numbers are written and read the same way whatever the
+// locale: integers in decimal, reals with a decimal point and six decimals.
+
+bool OnlyBlanks(const char* s) {
+    while (*s == ' ' || *s == '\t') ++s;
+    return *s == 0;
+}
+
+// A whole line holding one decimal integer (blanks around it allowed).
+bool ParseInteger(const char* s, long& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s, &end, 10);
+    if (end == s || errno == ERANGE || !OnlyBlanks(end)) return false;
+    out = v;
+    return true;
+}
+
+// A whole line holding one finite real (blanks around it allowed).
+bool ParseReal(const char* s, double& out) {
+    while (*s == ' ' || *s == '\t') ++s;
+    if (*s == '+' && s[1] != '-') ++s;
+    const char* end = s + std::strlen(s);
+    double v = 0.0;
+    const auto [stop, ec] = std::from_chars(s, end, v);
+    if (ec != std::errc{} || !OnlyBlanks(stop) || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+// Stores one line's text into its field; `text` null when the file ended
+// before this line. A value that is missing, not a number or out of range
+// gives the field its built-in value.
+void StoreLine(const SettingsLine& line, const char* text) {
+    long n = 0;
+    double r = 0.0;
+    switch (line.Kind) {
+        case LineKind::Int:
+            *line.Int = text != nullptr && ParseInteger(text, n) && n >= line.Lo && n <= line.Hi
+                            ? static_cast<int32_t>(n)
+                            : static_cast<int32_t>(line.BuiltIn);
+            break;
+        case LineKind::Colour:
+            *line.Col = text != nullptr && ParseInteger(text, n) && n >= line.Lo && n <= line.Hi
+                            ? static_cast<Colour>(n)
+                            : static_cast<Colour>(line.BuiltIn);
+            break;
+        case LineKind::Real:
+            *line.Real = text != nullptr && ParseReal(text, r) && r >= line.Lo && r <= line.Hi ? r : line.BuiltIn;
+            break;
+        case LineKind::Text:
+            if (text != nullptr) {
+                NarrowToWideUnsigned(text, line.Text, line.TextChars + 1);
+            } else {
+                size_t i = 0;
+                for (; i < line.TextChars && line.TextDefault[i] != 0; ++i) line.Text[i] = line.TextDefault[i];
+                line.Text[i] = 0;
+            }
+            break;
+    }
+}
+
+// One line's value and CR LF into `out`; the length, or 0 when it does not fit.
+size_t FormatLine(const SettingsLine& line, char* out, size_t capacity) {
+    int n = -1;
+    switch (line.Kind) {
+        case LineKind::Int:
+            n = std::snprintf(out, capacity, "%d", static_cast<int>(*line.Int));
+            break;
+        case LineKind::Colour:
+            n = std::snprintf(out, capacity, "%ld", static_cast<long>(*line.Col));
+            break;
+        case LineKind::Real: {
+            // "%f" without the locale's decimal separator.
+            const auto [stop, ec] = std::to_chars(out, out + capacity - 1, *line.Real, std::chars_format::fixed, 6);
+            if (ec != std::errc{}) return 0;
+            *stop = 0;
+            n = static_cast<int>(stop - out);
+            break;
+        }
+        case LineKind::Text:
+            if (capacity < line.TextChars + 1) return 0;
+            WideToNarrow(line.Text, out, line.TextChars + 1);
+            n = static_cast<int>(std::strlen(out));
+            break;
+    }
+    if (n < 0 || static_cast<size_t>(n) + 3 > capacity) return 0;
+    out[n] = '\r';
+    out[n + 1] = '\n';
+    out[n + 2] = 0;
+    return static_cast<size_t>(n) + 2;
+}
+
+bool WriteBytes(plat::FileHandle file, const char* bytes, size_t n) {
+    return n > 0 && plat::WriteFile(file, bytes, n) == static_cast<int64_t>(n);
+}
+
+// The whole file into the temporary file, then renamed over the settings
+// file; a failure removes the temporary and leaves the old file as it was.
+bool SaveSettingsFile() {
+    const plat::FileHandle file = plat::OpenFile(kSettingsTempPath, plat::FileOpen::CreateTruncateWrite);
+    if (file == plat::kInvalidFile) return false;
+    char version[16];
+    const int n = std::snprintf(version, sizeof version, "%s\r\n", kSettingsVersion);
+    bool ok = n > 0 && WriteBytes(file, version, static_cast<size_t>(n)) && WriteSettingsFile(file);
+    ok = plat::FlushFile(file) && ok;
+    ok = plat::CloseFile(file) && ok;
+    ok = ok && plat::RenameFile(kSettingsTempPath, kSettingsFilePath);
+    if (!ok) plat::DeleteFile(kSettingsTempPath);
+    return ok;
+}
+
+bool LoadSettingsFile() {
+    const plat::FileHandle file = plat::OpenFile(kSettingsFilePath, plat::FileOpen::ExistingReadOnly);
+    if (file == plat::kInvalidFile) {
+        // Only a file that is not there is made anew; one that is there but
+        // cannot be read (no permission, a folder in its place) is the
+        // operator's to mend, and overwriting it would lose it.
+        if (plat::FileExists(kSettingsFilePath)) return false;
+        return SaveSettingsFile();
+    }
+    char first[kLineBytes];
+    if (ReadTextLine(file, first, sizeof first) >= 0 && std::strcmp(first, kSettingsVersion) == 0) {
+        ReadSettingsFile(file);
+        plat::CloseFile(file);
+        return true;
+    }
+    // Another version: replaced by the values in memory.
+    plat::CloseFile(file);
+    return SaveSettingsFile();
+}
+
+}  // namespace
+
+void ReadSettingsFile(plat::FileHandle file) {
+    char text[kLineBytes];
+    bool ended = false;
+    for (const SettingsLine& line : kSettingsLines) {
+        if (!ended) ended = ReadTextLine(file, text, sizeof text) < 0;
+        StoreLine(line, ended ? nullptr : text);
+        if (line.After != nullptr) line.After();
+    }
+}
+
+bool WriteSettingsFile(plat::FileHandle file) {
+    char text[kLineBytes];
+    for (const SettingsLine& line : kSettingsLines) {
+        if (!WriteBytes(file, text, FormatLine(line, text, sizeof text))) return false;
+    }
+    return true;
+}
+
+bool LoadSaveSettings(int save) {
+    if (ScreenWindows.StartDirectory[0] != 0) plat::SetCurrentFolder(ScreenWindows.StartDirectory);
+    return save != 0 ? SaveSettingsFile() : LoadSettingsFile();
+}

@@ -1,0 +1,31 @@
+// Small text helpers: 8-bit number texts widened for drawing, 16-bit texts
+// narrowed for the 8-bit files, and reading files line by line.
+//
+// Every output is bounded by its capacity and terminated when the capacity is
+// above 0; a capacity of 0 writes nothing. A null input reads as "".
+#pragma once
+#include <cstddef>
+
+#include "platform/files.h"
+
+// Each byte taken as a signed 8-bit value: 0x80..0xFF become U+FF80..U+FFFF.
+// `capacity` counts 16-bit characters including the terminator; the text is
+// cut to fit. Meant for ASCII texts (formatted numbers, messages).
+void NarrowToWide(const char* in, char16_t* out, size_t capacity);
+// Each byte taken unsigned (Latin-1): 0x80..0xFF become U+0080..U+00FF.
+// Use this for any 8-bit text that came from a 16-bit one through
+// WideToNarrow, above all a folder or file name read back from the settings
+// file: widened signed, "Daten\xE9" would become a different folder.
+void NarrowToWideUnsigned(const char* in, char16_t* out, size_t capacity);
+// 16-bit to 8-bit by the low byte; characters above 0xFF and control
+// characters (below 0x20, and 0x7F) become '?', so a narrowed text never
+// breaks a line-based file. `capacity` counts bytes including the terminator.
+void WideToNarrow(const char16_t* in, char* out, size_t capacity);
+
+// Reads one line (LF-terminated; a CR right before the LF is removed) into
+// `buffer` NUL-terminated; bytes beyond capacity - 1 are read and dropped, so
+// the next call starts at the next line. Returns the line's length (bytes
+// kept), or -1 at end of file, on a read error or on a descriptor that is not
+// a positionable file; then `buffer` is left as it was, and a last line
+// without LF is not returned.
+int ReadTextLine(plat::FileHandle file, char* buffer, size_t capacity);

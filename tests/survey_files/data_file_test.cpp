@@ -1,0 +1,330 @@
+// Creating, appending to and writing the survey data file: the exact bytes of
+// a new file, existing and foreign files left alone, default names, the GPS
+// tick filter, and failed writes cut back to whole records.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/local_time.h"
+#include "platform/modal_script.h"
+#include "platform/text.h"
+#include "platform/tick.h"
+#include "support/test_env.h"
+#include "survey_files/data_file.h"
+#include "survey_files/data_records.h"
+#include "survey_files/survey_model.h"
+
+namespace {
+
+class DataFileTest : public OstrimaTest {
+protected:
+    void SetUp() override {
+        OstrimaTest::SetUp();
+        plat::LocalTime t;
+        t.Year = 2026; t.Month = 3; t.Day = 14;
+        t.Hour = 9; t.Minute = 5; t.Second = 7; t.Milliseconds = 42;
+        plat::test::SetFakeLocalTime(t);
+        plat::test::FreezeTick(123456);
+        InitConsoleRecordTags();
+    }
+    void TearDown() override {
+        plat::test::UseRealLocalTime();
+        plat::test::UseRealTick();
+        OstrimaTest::TearDown();
+    }
+
+    static void Choose(const std::string& path) {
+        plat::ModalAnswer a;
+        a.Kind = plat::ModalKind::SaveFile;
+        a.Result = 1;
+        a.Text = plat::Utf8ToUtf16(path);
+        plat::test::ScriptModal(a);
+    }
+    static void CancelChooser() {
+        plat::ModalAnswer a;
+        a.Kind = plat::ModalKind::SaveFile;
+        a.Result = 0;
+        plat::test::ScriptModal(a);
+    }
+    // A new file at `path`, created through the chooser.
+    void CreateNew(const std::string& path) {
+        Choose(path);
+        ASSERT_EQ(CreateDataFile(0), 0);
+        ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+    }
+    std::string Folder16(const char16_t* s) { return plat::Utf16ToUtf8(std::u16string(s)); }
+};
+
+// The header, line records and time mark of a new file with the default
+// settings, on 14 March 2026 at 09:05:07.042, tick 123456.
+const std::string kNewFileSection =
+    "OSTRMA  W216GPS0 0 20     \n"
+    "H 260314_00 222000   000  \n"
+    "G  2.500  0.500310 01     \n"
+    "G         0.000 -9        \n"
+    "G         0.000           \n"
+    "G  1.000  1.000           \n"
+    "L1                        \n"
+    "B       0.00              \n"
+    "AS            1.000       \n"
+    "Z14032026 09:05:07        \n"
+    "*09:05:07.042       123456\n";
+
+// The same section for a file of another name (header record 2, columns 2-10).
+std::string SectionOf(const std::string& baseName, char first = 'O') {
+    std::string s = kNewFileSection;
+    s[0] = first;
+    s.replace(27 + 2, 9, (baseName + std::string(9, ' ')).substr(0, 9));
+    return s;
+}
+
+TEST_F(DataFileTest, NewFileHoldsExactlyHeaderLineRecordsAndTimeMark) {
+    ASSERT_EQ(kNewFileSection.size(), 297u);
+    CreateNew(root_ + "/260314_000.OSD");
+    EXPECT_EQ(ReadWholeFile(root_ + "/260314_000.OSD"), kNewFileSection);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_STREQ(DataFileState.DataFileBaseName, "260314_000");
+    EXPECT_EQ(Folder16(ProgramSettings.DataFolder), root_ + "/");
+    EXPECT_EQ(Folder16(DataFileState.DataFilePath), root_ + "/260314_000.OSD");
+    // Open at its end: the next record follows the time mark.
+    EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 1);
+    EXPECT_EQ(ReadWholeFile(root_ + "/260314_000.OSD"), kNewFileSection + "X$STARTED           123456\n");
+    EXPECT_EQ(TakeDataFileWriteError(), 0);
+}
+
+TEST_F(DataFileTest, ChooserNameWithoutExtensionGetsOsdAndBackslashPathsSplit) {
+    ASSERT_EQ(mkdir((root_ + "/surveys").c_str(), 0755), 0);
+    Choose("C:\\surveys\\field.7");  // has an extension: kept as typed
+    ASSERT_EQ(CreateDataFile(0), 0);
+    EXPECT_STREQ(DataFileState.DataFileBaseName, "field");
+    EXPECT_EQ(Folder16(ProgramSettings.DataFolder), "C:\\surveys\\");
+    EXPECT_EQ(ReadWholeFile(root_ + "/surveys/field.7").size(), 297u);
+    CloseDataFile();
+
+    Choose(root_ + "/surveys/north");
+    ASSERT_EQ(CreateDataFile(0), 0);
+    EXPECT_EQ(Folder16(DataFileState.DataFilePath), root_ + "/surveys/north.OSD");
+    EXPECT_EQ(ReadWholeFile(root_ + "/surveys/north.OSD").substr(0, 27 * 2),
+              "OSTRMA  W216GPS0 0 20     \nH north     222000   000  \n");
+}
+
+TEST_F(DataFileTest, ExistingForeignAndCancelledChoicesWriteNothing) {
+    const std::string own = root_ + "/own.osd";
+    WriteWholeFile(own, kNewFileSection + "X$STARTED           123456\n");
+    Choose(own);
+    EXPECT_EQ(CreateDataFile(0), 1);
+    EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(ReadWholeFile(own), kNewFileSection + "X$STARTED           123456\n");
+    CloseDataFile();
+
+    const std::string foreign = root_ + "/foreign.osd";
+    const std::string bytes("EMX\0\r\nsomething else entirely\xff", 31);
+    WriteWholeFile(foreign, bytes);
+    Choose(foreign);
+    EXPECT_EQ(CreateDataFile(0), -1);
+    EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);  // open for the caller to reject
+    CloseDataFile();
+    EXPECT_EQ(ReadWholeFile(foreign), bytes);
+
+    const std::string tiny = root_ + "/tiny.osd";  // too short to tell: the append check decides
+    WriteWholeFile(tiny, "OST");
+    Choose(tiny);
+    EXPECT_EQ(CreateDataFile(0), 1);
+    CloseDataFile();
+    EXPECT_EQ(ReadWholeFile(tiny), "OST");
+
+    Choose(root_ + "/" + std::string(300, 'n') + ".osd");  // longer than a path may be
+    EXPECT_EQ(CreateDataFile(0), -1);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+
+    std::memcpy(ProgramSettings.DataFolder, u"C:\\keep\\", sizeof u"C:\\keep\\");
+    CancelChooser();
+    EXPECT_EQ(CreateDataFile(0), -1);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(Folder16(ProgramSettings.DataFolder), "C:\\keep\\");
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+}
+
+TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesNoHandle) {
+    Choose(root_ + "/missing-folder/new.osd");
+    EXPECT_EQ(CreateDataFile(0), -1);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+
+    ASSERT_EQ(mkdir((root_ + "/dir.osd").c_str(), 0755), 0);  // a folder of that name
+    Choose(root_ + "/dir.osd");
+    EXPECT_EQ(CreateDataFile(0), -1);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+}
+
+TEST_F(DataFileTest, DefaultNameSkipsTakenNumbersInEitherCaseAndCreatesNothing) {
+    const std::string folder = root_ + "/data";
+    const std::u16string folder16 = plat::Utf8ToUtf16(folder + "/");
+    std::memcpy(ProgramSettings.DataFolder, folder16.c_str(), (folder16.size() + 1) * 2);
+    char16_t name[261];
+
+    MakeDefaultDataFileName(name, 261);  // creates the folder
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(name)), "260314_000");
+    struct stat st {};
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+    const char* taken[] = {"260314_000.osd", "260314_001.OSD", "260314_002.Osd", "260314_003.osd", "260314_004.OSD",
+                           "260314_006.osd", "260314_005.pxy"};
+    for (const char* f : taken) WriteWholeFile(folder + "/" + f, "x");
+    MakeDefaultDataFileName(name, 261);
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(name)), "260314_005");
+    EXPECT_TRUE(ReadWholeFile(folder + "/260314_005.osd").empty());  // the probe created nothing
+    EXPECT_NE(stat((folder + "/260314_005.osd").c_str(), &st), 0);
+    EXPECT_NE(stat((folder + "/260314_005.OSD").c_str(), &st), 0);
+
+    SystemSetup.ConsoleCount = 0;  // no consoles: .PXY files
+    MakeDefaultDataFileName(name, 261);
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(name)), "260314_000");
+    WriteWholeFile(folder + "/260314_000.PXY", "x");
+    MakeDefaultDataFileName(name, 261);
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(name)), "260314_001");
+}
+
+TEST_F(DataFileTest, DefaultNameWhenAllThousandAreTaken) {
+    char16_t name[261];
+    for (int n = 0; n < 1000; ++n) {
+        char f[32];
+        std::snprintf(f, sizeof f, "/260314_%03d.%s", n, n % 2 ? "OSD" : "osd");
+        WriteWholeFile(root_ + f, "");
+    }
+    MakeDefaultDataFileName(name, 261);  // the data folder "C:\" is the home folder
+    EXPECT_EQ(plat::Utf16ToUtf8(std::u16string(name)), "260314_999.osd");
+}
+
+TEST_F(DataFileTest, GpsSentencesOlderThanTheGoAreNotWritten) {
+    CreateNew(root_ + "/gps.osd");
+    const std::string start = ReadWholeFile(root_ + "/gps.osd");
+    ConsoleLines.ConsoleConnBreak[0] = 1;
+    ConsoleLines.ConsoleConnBreak[2] = 1;
+    ConsoleLines.ConsoleConnBreak[5] = 1;  // not among the 3 consoles of the array
+    struct Case { uint32_t startTick, tick; bool written; };
+    const Case cases[] = {
+        {5000, 4999, false},
+        {5000, 5000, true},
+        {5000, 5001, true},
+        {0xFFFFFFF0u, 0xFFFFFFEFu, false},
+        {0xFFFFFFF0u, 0x00000010u, true},   // across the wrap: newer
+        {0x00000010u, 0xFFFFFFF0u, false},  // across the wrap: older
+    };
+    std::string expected = start;
+    for (const Case& c : cases) {
+        DataFileState.RecordStartTick = c.startTick;
+        const int r = WriteGpsSentenceRecords("$GPGGA,1", c.tick, '@', '#');
+        EXPECT_EQ(r, c.written ? 1 : 0) << c.startTick << " " << c.tick;
+        if (c.written) {
+            char tick[16];
+            std::snprintf(tick, sizeof tick, "%10u", static_cast<unsigned>(c.tick));
+            expected += "@$GPGGA,1" + std::string(17, ' ') + "\n!             2 " + tick + "\n";
+        }
+    }
+    DataFileState.RecordStartTick = 100;
+    EXPECT_EQ(WriteGpsSentenceRecords("$GPGSV,3,1,11,03,03,111,00,04,15,270,00*74", 100, 'X', '#'), 1);
+    expected += "X$GPGSV,3,1,11,03,03,111,0\n";
+    EXPECT_EQ(WriteGpsSentenceRecords("bad\r", 100, '?', '"'), 1);
+    expected += "?bad?" + std::string(21, ' ') + "\n!             2        100\n";
+    EXPECT_EQ(ReadWholeFile(root_ + "/gps.osd"), expected);
+}
+
+TEST_F(DataFileTest, WritersWithoutAnOpenFileWriteNothing) {
+    EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), 0);
+    EXPECT_EQ(WriteTimeMarkRecord(), 0);
+    EXPECT_EQ(WriteStationRecord(), 0);
+    EXPECT_EQ(WriteGpsSentenceRecords("$GPGGA", 123456, '@', '#'), 0);
+    EXPECT_EQ(TakeDataFileWriteError(), 0);
+}
+
+TEST_F(DataFileTest, StationEventAndCommentRecords) {
+    CreateNew(root_ + "/s.osd");
+    SurveyParameters.CurrentStation = 17.5;
+    EXPECT_EQ(WriteStationRecord(), 1);
+    plat::test::AdvanceTick(1);
+    EXPECT_EQ(WriteTimeMarkRecord(), 1);
+    EXPECT_EQ(WriteEventRecord(u"A comment longer than eleven", 'C'), 1);
+    EXPECT_EQ(WriteEventRecord(u"4CONN BRK 4", 'X'), 1);
+    EXPECT_EQ(ReadWholeFile(root_ + "/s.osd"), SectionOf("s") +
+                                                   "S      17.50  09:05:07.042\n"
+                                                   "*09:05:07.042       123457\n"
+                                                   "CA comment l        123457\n"
+                                                   "X4CONN BRK 4        123457\n");
+}
+
+TEST_F(DataFileTest, AppendedSectionAndPauseReopenLandAtTheEnd) {
+    const std::string path = root_ + "/a.osd";
+    CreateNew(path);
+    CloseDataFile();
+    Choose(path);
+    ASSERT_EQ(CreateDataFile(0), 1);
+    char head[6];
+    ASSERT_EQ(read(DataFileState.DataFileHandle, head, 6), 6);  // the caller reads from the start
+    EXPECT_EQ(std::string(head, 6), "OSTRMA");
+    ASSERT_EQ(WriteSectionAndReopen(1), 1);
+    EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+    ASSERT_EQ(ReopenDataFile(), 1);
+    EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 1);
+    EXPECT_EQ(ReadWholeFile(path), SectionOf("a") + SectionOf("a", 'r') +
+                                       "XPAUSED             123456\n"
+                                       "X$STARTED           123456\n");
+}
+
+TEST_F(DataFileTest, FailedWriteIsCutBackAndKeptForTheOperator) {
+    const std::string path = root_ + "/ro.osd";
+    WriteWholeFile(path, kNewFileSection);
+    const int readOnly = open(path.c_str(), O_RDONLY);
+    ASSERT_GE(readOnly, 0);
+    DataFileState.DataFileHandle = readOnly;
+    EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), -1);
+    EXPECT_EQ(WriteGpsSentenceRecords(std::string(60, 'G').c_str(), 123456, '@', '#'), -1);
+    EXPECT_EQ(ReadWholeFile(path), kNewFileSection);
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileWriteFailed);
+    EXPECT_EQ(TakeDataFileWriteError(), 0);  // told once
+    EXPECT_EQ(DataFileState.WriteError.load(), kDataFileWriteFailed);  // still sticky
+}
+
+TEST_F(DataFileTest, ShortWriteOnAFullDiskLeavesOnlyWholeRecords) {
+    const std::string path = root_ + "/full.osd";
+    CreateNew(path);
+    // The file may grow by 40 bytes: a 3-record GPS group gets only part-way.
+    rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 297 + 40;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int r1 = WriteGpsSentenceRecords(std::string(40, 'G').c_str(), 123456, '@', '#');
+    const int r2 = WriteEventRecord(u"PAUSED", 'X');  // fits
+    const int r3 = WriteEventRecord(u"PAUSED", 'X');  // does not
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(r1, -1);
+    EXPECT_EQ(r2, 1);
+    EXPECT_EQ(r3, -1);
+    EXPECT_EQ(ReadWholeFile(path), SectionOf("full") + "XPAUSED             123456\n");
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileWriteFailed);
+}
+
+TEST_F(DataFileTest, ReopenThatFailsIsReportedAndWritesNothing) {
+    const std::string path = root_ + "/gone.osd";
+    CreateNew(path);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    EXPECT_EQ(ReopenDataFile(), 0);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 0);
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileReopenFailed);
+    struct stat st {};
+    EXPECT_NE(stat(path.c_str(), &st), 0);  // not re-created
+}
+
+}  // namespace
