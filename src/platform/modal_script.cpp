@@ -66,6 +66,19 @@ bool TakeModalAnswer(ModalKind kind, const char* what, ModalAnswer* out) {
     return true;
 }
 
+void ReportModalScriptFailure(const char* message) {
+    void (*failure)(const char*) = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(g_mutex);
+        failure = g_failure;
+    }
+    if (failure != nullptr) {
+        failure(message);
+    } else {
+        std::fprintf(stderr, "%s\n", message);
+    }
+}
+
 namespace test {
 void EnableModalScript(bool on) {
     std::lock_guard<std::mutex> guard(g_mutex);

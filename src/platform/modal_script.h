@@ -31,6 +31,11 @@ bool ModalScriptActive();
 // of this kind, reports a failure and fills a cancelling answer.
 bool TakeModalAnswer(ModalKind kind, const char* what, ModalAnswer* out);
 
+// Reports a scripted answer that the modal call cannot take (a button the box
+// does not have, a command the menu does not hold) through the same failure
+// handler as a missing answer.
+void ReportModalScriptFailure(const char* message);
+
 namespace test {
 void EnableModalScript(bool on);                     // defaults to on when OSTRIMA_TEST is set
 void ScriptModal(ModalAnswer answer);                // appended to the queue

@@ -14,11 +14,25 @@ AudioOptionsRecord AudioOptions;
 BackgroundFileOptionsRecord BackgroundFileOptions;
 DataFileStateRecord DataFileState;
 GpsFixRecord GpsFix;
+GpsSentenceBufferRecord GpsSentenceBuffer;
+GpsSentenceFormatRecord GpsSentenceFormat;
 ConsoleLinesRecord ConsoleLines;
 LogScreenStateRecord LogScreenState;
 ScreenWindowsRecord ScreenWindows;
 ScreenLayoutRecord ScreenLayout;
 MapTilesRecord MapTiles;
+ScreenButtonsRecord ScreenButtons;
+MapViewRecord MapView;
+ProfileTraceRecord ProfileTrace;
+
+// Console road records.
+SurveyProgressRecord SurveyProgress;
+SensorLayoutRecord SensorLayout;
+ReadingSamplesRecord ReadingSamples;
+SerialPortsRecord SerialPorts;
+ReaderThreadsRecord ReaderThreads;
+GdiObjectsRecord GdiObjects;
+ColourScaleRecord ColourScale;
 
 void ResetSurveyModel() {
     ProgramSettings = ProgramSettingsRecord{};
@@ -45,12 +59,53 @@ void ResetSurveyModel() {
         DataFileState.WriteErrorShown = 0;
     }
     GpsFix = GpsFixRecord{};
+    // GPS road.
+    GpsSentenceBuffer.GpsLastSentence[0] = 0;
+    GpsSentenceBuffer.GpsSentenceTick = 0;
+    GpsSentenceBuffer.GpsLineReady = 0;
+    GpsSentenceBuffer.GpsMonitorText[0] = 0;
+    GpsSentenceBuffer.GpsConnectionBroken = 0;
+    GpsSentenceFormat = GpsSentenceFormatRecord{};
     for (int i = 0; i < kMaxConsoles; ++i) {
         ConsoleLines.ConsoleConnBreak[i] = 0;
         ConsoleLines.ConsoleBreakLogged[i] = 0;
+        ConsoleLines.ConsoleLine[i][0] = 0;
+        ConsoleLines.ConsoleLineTick[i] = 0;
+        ConsoleLines.ConsoleMinLineLength[i] = 0;
+        ConsoleLines.ReadingValid[i] = 0;
     }
+    ConsoleLines.ConsoleTimeoutMs = 1000;
+    SurveyProgress = SurveyProgressRecord{};
+    SensorLayout = SensorLayoutRecord{};
+    ReadingSamples = ReadingSamplesRecord{};
+    for (auto& h : SerialPorts.ConsolePortHandle) {
+        const plat::SerialHandle open = h.exchange(plat::kInvalidSerial);
+        if (open != plat::kInvalidSerial) plat::CloseSerialPort(open);
+    }
+    const plat::SerialHandle gps = SerialPorts.GpsPortHandle.exchange(plat::kInvalidSerial);
+    if (gps != plat::kInvalidSerial) plat::CloseSerialPort(gps);
+    ReaderThreads.ConsoleThreadHandle = {};
+    ReaderThreads.GpsThreadHandle = 0;
+    for (auto& state : ReaderThreads.ConsoleReaderState) state = 0;
+    ReaderThreads.GpsReaderState = 0;
+    ReaderThreads.GpsReaderRun = 0;
+    ReaderThreads.GpsSimulatorRun = 0;
+    ReaderThreads.ConsoleSimulatorRun = 0;
+    ReaderThreads.SimulateConsoles = 0;
+    ReaderThreads.SimulateGps = 0;
+    ReaderThreads.SimulatePositions = 0;
+    ReaderThreads.GpsMonitorHold = 0;
+    GdiObjects = GdiObjectsRecord{};
+    ColourScale = ColourScaleRecord{};
     LogScreenState.LoggingState = 0;
+    LogScreenState.UiIdle = 1;
+    LogScreenState.MapOverflowState = 0;
+    LogScreenState.MapShown = 0;
+    LogScreenState.ReviewMode = 0;
     ScreenWindows = ScreenWindowsRecord{};
     ScreenLayout = ScreenLayoutRecord{};
     MapTiles = MapTilesRecord{};
+    ScreenButtons = ScreenButtonsRecord{};
+    MapView = MapViewRecord{};
+    ProfileTrace = ProfileTraceRecord{};
 }

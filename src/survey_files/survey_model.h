@@ -10,6 +10,8 @@
 #include <mutex>
 
 #include "platform/files.h"
+#include "platform/serial_port.h"
+#include "platform/window.h"
 
 constexpr int kMaxConsoles = 9;        // consoles in an array
 constexpr int kMaxSensors = 18;        // two sensors per console at most
@@ -105,6 +107,9 @@ struct MapDisplayOptionsRecord {
     int32_t CursorBandPixels = 76;                   // (CursorBand x 5 + 10) % of the tile width
     double MapPixelsPerUnit = 0.0;                   // tile width / MapSize
     uint32_t ChangeFlags = 0;                        // what the last display dialog changed (bit set)
+    // --- logging screen: the live scale kept at every logging start (review and leaving restore it) ---
+    int32_t SavedMapSize = 40;                       // MapSize when the logging screen opened
+    double SavedMapPixelsPerUnit = 0.0;              // MapPixelsPerUnit when the logging screen opened
 };
 
 struct ProfileDisplayOptionsRecord {                 // index 0 left sensor, 1 right sensor
@@ -183,22 +188,124 @@ struct GpsFixRecord {
     double FirstFixX = 0.0;                          // display units, X of the first valid fix (0 until then)
     double FirstFixY = 0.0;
     int32_t UtmZone = -9;                            // chosen by the first projected fix of the run, -9 = none
+    // --- GPS fix decoding (window thread only: the GPS sentence handler) ---
+    int32_t FixValid = 1;                            // 1 = the latest selected sentence gave a usable position
+    int32_t Satellites = 20;                         // of the latest sentence that carried them
+    int32_t FixQuality = 10;                         // of the latest sentence that carried it (POS: received + 1)
+    double Dop = -2.0;                               // dilution of the latest sentence carrying one; -2.0 = none yet
+    int32_t BlinkPhase = '\\';                       // '/' or '\\': which indicator circle shows the state colour
+    int32_t UtmZoneForced = -9;                      // zone of every projection once chosen; -9 = none yet (kept for the run)
+    double OriginLatitude = 0.0;                     // degrees, of the fix whose projection chose the zone
+    double OriginLongitude = 0.0;
+    int32_t PositionValid = 0;                       // 1 from the first valid fix after the logging screen opened
 };
 extern GpsFixRecord GpsFix;
+
+// ---------------------------------------------------------------------------
+// GPS road: the hand-over from the GPS reader and the selected sentence format.
+
+constexpr int kGpsSentenceChars = 128;               // a sentence: 127 characters and a NUL
+constexpr int kGpsFormatItems = 8;                   // item entries of a format
+
+struct GpsSentenceBufferRecord {
+    // The last accepted sentence, "$" up to the character before the line
+    // end, at most 127 characters. Written by the GPS reader only before it
+    // hands a sentence over; read and emptied (first byte 0) by the sentence
+    // handler while the reader waits in its send.
+    char GpsLastSentence[kGpsSentenceChars] = {};
+    std::atomic<uint32_t> GpsSentenceTick{0};        // tick of the "$" of the current sentence (a line without "$": of its LF)
+    std::atomic<int32_t> GpsLineReady{0};            // 1 after an accepted sentence, 0 after a rejected line (GPS monitor)
+    char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's copy of its last line (window thread)
+    std::atomic<int32_t> GpsConnectionBroken{0};     // 1 while the watchdog handles a break (GPS thread writes)
+};
+extern GpsSentenceBufferRecord GpsSentenceBuffer;
+
+struct GpsSentenceFormatRecord {
+    // Filled by SetupGpsSentenceFields each time the logging screen opens,
+    // before the GPS reader starts; read by the reader and the handler.
+    int32_t DataFormat = -1;                         // the format in force, 0..8; -1 = none (nothing is selected)
+    char GpsSentenceType[4] = "";                    // keyword of the selected sentence, e.g. "GGA"; "" = none
+    int32_t GpsChecksumCheck = 1;                    // 1 = only sentences with a correct "*hh" are accepted
+    int32_t GpsFieldCount = 0;                       // entries used below, 0..8
+    std::array<int32_t, kGpsFormatItems> GpsFieldType{};    // item kind of entry i (gps_formats.h)
+    std::array<int32_t, kGpsFormatItems> GpsFieldNumber{};  // field of entry i, the "$" word being field 1
+    int32_t GpsTimeFieldNumber = 2;                  // field holding the time of day, hhmmss.ss
+};
+extern GpsSentenceFormatRecord GpsSentenceFormat;
 
 struct ConsoleLinesRecord {
     std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleConnBreak{};   // 1 while console i is silent (supervision)
     std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleBreakLogged{}; // 1 once the break event was written
+    // --- console road: the hand-over from the console readers ---
+    // Slot i: the latest accepted line of console i, "$" up to the character
+    // before the CR, NUL-terminated, at most 99 characters. Written by the
+    // reader only while no hand-over is pending; read and emptied (first byte
+    // 0) by the handler while the reader waits in its send.
+    char ConsoleLine[kMaxConsoles][100] = {};
+    std::array<std::atomic<uint32_t>, kMaxConsoles> ConsoleLineTick{};   // tick the line was accepted (reader; start of logging; supervision reads)
+    std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleMinLineLength{};  // 7 two-sensor, 9 one-sensor; set by the reader at its start
+    uint32_t ConsoleTimeoutMs = 1000;                // supervision period and the silence that counts as a break
+    std::array<int32_t, kMaxConsoles> ReadingValid{};  // 1 while console i's bar shows a valid reading (window thread)
 };
 extern ConsoleLinesRecord ConsoleLines;
 
 struct LogScreenStateRecord {
     std::atomic<int32_t> LoggingState{0};            // 0 Monitoring, -1 Stand By, 1 Logging (read by the GPS reader)
+    // --- logging screen's state machine (window thread only) ---
+    int32_t UiIdle = 1;                              // 0 while a command with a dialog, chooser, menu or box runs
+    int32_t MapOverflowState = 0;                    // 0 normal, 1 the track left the map, 2 Go refused until Map Size fits
+    int32_t MapShown = 0;                            // 1 the map window is shown (GPS input); toggled by Toggle View
+    int32_t ReviewMode = 0;                          // 1 during map review
 };
 extern LogScreenStateRecord LogScreenState;
 
+// ---------------------------------------------------------------------------
+// Logging screen: its buttons, and the map and bar state its start resets
+// (window thread only).
+
+struct ScreenButtonsRecord {                         // 0 = not created
+    std::array<plat::Hwnd, 9> StartButtons{};        // start screen, ids 420..428 (main window)
+    int32_t StartButtonIndex = 0;                    // start screen's keyboard highlight 0..8
+    std::array<plat::Hwnd, 4> MonitoringButtons{};   // ids 460..463: "&File", "&Readings Scale", "E&xit", "&Menu"
+    std::array<plat::Hwnd, 4> StandByButtons{};      // ids 460..463: "&Go", "&QLine", "E&xit", "&Menu"
+    plat::Hwnd PauseButton = 0;                      // id 460: "P A U S E", shown while logging
+    std::array<plat::Hwnd, 9> MapButtons{};          // ids 470..478: Left .. Exit Review
+    int32_t LogButtonIndex = 0;                      // 0..3: the default (Enter) button of the set shown
+};
+extern ScreenButtonsRecord ScreenButtons;
+
+// Map state the logging start and Go reset; the map extends it.
+struct MapViewRecord {
+    int32_t MapInitialised = 0;                      // 1 once the first fix has placed the view
+    int32_t LeadHistoryState = 0;                    // live-track painter: leading-array history phase
+    int32_t LeadHistoryIndex = 0;
+};
+extern MapViewRecord MapView;
+
+// Drawing state of the bars of each console's bar window.
+struct ProfileTraceRecord {
+    std::array<std::array<int32_t, 2>, 10> BarTop{{{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1},
+                                                   {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}}};  // -1 = nothing drawn
+    // --- live displays: the profile and bar painters (window thread) ---
+    int32_t BarBaseline = 1;                         // where every bar starts: -1 top, 0 zero row, 1 bottom (ComputeDecayGrid)
+    std::array<std::array<int32_t, 2>, 10> BarLastTop{};        // console, sensor: bar end drawn last, as passed in (not clamped)
+    std::array<std::array<int32_t, 2>, 10> HasPreviousPoint{};  // 1 once the curve has a point to join (0: starts afresh)
+    std::array<std::array<int32_t, 2>, 10> PreviousY{};         // curve-window row of the last point drawn
+};
+extern ProfileTraceRecord ProfileTrace;
+
+constexpr int kCurveWindowSlots = 10;               // curve and bar windows: one per console, and a spare
+
 struct ScreenWindowsRecord {
     char16_t StartDirectory[kDataFolderChars + 1] = u"";   // the folder the program started in, with its separator
+    // --- window handles (0 = none); set when the windows are created ---
+    plat::Hwnd MainWindow = 0;                       // "OSTRIMA-MAIN"
+    plat::Hwnd LogScreenWindow = 0;                  // "ScreenLogWnd": receives the console and GPS hand-overs
+    plat::Hwnd MonitorGpsWindow = 0;                 // "MonitorGPSWnd"
+    plat::Hwnd MapWindow = 0, NumbersWindow = 0, SpeedWindow = 0, ColorBarWindow = 0;
+    std::array<plat::Hwnd, kCurveWindowSlots> CurveWindows{};   // "CurveWnd" of console i (profile)
+    std::array<plat::Hwnd, kCurveWindowSlots> DecayWindows{};   // "DecayWnd" of console i (bars)
+    int32_t ScreenMode = 0;                          // 0 start screen, 1 logging screen, 2 GPS monitor
 };
 extern ScreenWindowsRecord ScreenWindows;
 
@@ -206,6 +313,65 @@ struct ScreenLayoutRecord {
     int32_t CurveWindowHeight = 126;                 // pixels (0.252 px per unit over the default 500)
     int32_t DecayWindowHeight = 126;
     int32_t SpeedBarLength = 520;
+    // --- main window (set by its creation): the inputs of the logging screen's layout ---
+    int32_t MainWindowX = 0, MainWindowY = 0;        // outer frame, screen pixels
+    int32_t MainWindowWidth = 0, MainWindowHeight = 0;
+    int32_t ClientWidth = 0, ClientHeight = 0;       // the main window's client area; 0 = take the logging screen's own
+    int32_t TextHeight = 0;                          // character height of the default font; 0 = measure
+    int32_t LineHeight = 0;                          // TextHeight + 2
+    // --- logging screen (client pixels); the creation fixes the buttons and the speed
+    //     window, every layout the per-console windows and the map ---
+    int32_t WorkAreaLeft = 20, ScreenMargin = 20, WindowGap = 2;
+    int32_t ProfileHeight = 0;                       // ClientHeight - 8 lines: top of the button rows
+    int32_t NumbersColumnWidth = 220;                // 220 at creation, 140 from every layout on
+    int32_t NumbersWindowLeft = 0, NumbersWindowTop = 0, NumbersWindowHeight = 0;
+    int32_t WorkAreaWidth = 0;
+    int32_t DecayWindowsLeft = 0, DecayWindowsTop = 20;
+    int32_t MapWindowLeft = 20, MapWindowTop = 20, MapWindowWidth = 0, MapWindowHeight = 0;  // square
+    int32_t CurveWindowsLeft = 20, CurveWindowWidth = 0;
+    int32_t ColourStripLeft = 0, ColourStripWidth = 0;
+    int32_t ButtonBlockTop = 0, ButtonGap = 2, ButtonHeight = 0;
+    int32_t SpeedWindowLeft = 20, SpeedWindowTop = 0, SpeedWindowHeight = 8;
+    int32_t MapButtonsLeft = 20, MapButtonTop = 0, MapButtonHeight = 32, MapButtonGap = 2;
+    int32_t MapButtonWidth = 0, ReviewButtonWidth = 0;
+    plat::Rect StateRect, FileRect;                  // status panel: the state text and "File: %s"
+    // --- status-panel values drawn by console 1's readings (logging-screen client coordinates) ---
+    plat::Rect StationRect, StationCountRect;        // middle box rows 1, 2
+    plat::Rect LineTimeRect;                         // middle box row 4
+    plat::Rect TotalStationsRect, TotalTimeRect;     // left box rows 1, 4
+    // --- numbers window and bar windows ---
+    std::array<plat::Rect, kMaxConsoles> ConsoleTextRects{};  // console i's band of the numbers window
+    int32_t DecayWindowWidth = 0;                    // client width of a bar window
+    // --- live displays: status panel (LayoutStatusPanel, once per opening of the logging screen) ---
+    std::array<int32_t, 5> PanelRowTop{};            // top of the five text rows of the three boxes, row 0 at the top
+    std::array<int32_t, 3> PanelColumnX{};           // left edge of the left, middle and right box
+    int32_t TotalsLabelX = 0, TotalsValueX = 0;      // left box: labels, values
+    int32_t LineLabelX = 0, LineValueX = 0;          // middle box: labels, values
+    int32_t GpsLabelX = 0, CoordValueX = 0;          // right box: labels, latitude/northing and longitude/easting values
+    int32_t DopValueX = 0, SatLabelX = 0;            // right box row 2: the DOP value and "Sat:"
+    int32_t SpeedLabelX = 0;                         // "Speed:" above the speed bar
+    plat::Rect MapSizeRect;                          // "Map Size:" text above the map
+    plat::Rect TotalLengthRect;                      // left box row 3
+    plat::Rect LineNameRect, LineLengthRect;         // middle box rows 0, 3
+    plat::Rect PositionCountRect;                    // right box row 0
+    plat::Rect FixQualityRect, GpsLampRectB, GpsLampRectA;  // right box row 1: fix text, the two indicator circles
+    plat::Rect DopRect, SatellitesRect;              // right box row 2
+    plat::Rect LatitudeRect, LongitudeRect;          // right box rows 3, 4
+    plat::Rect ZoneLabelRect, ZoneRect;              // right box row 4, UTM display only
+    plat::Rect SpeedRect;                            // speed value above the speed bar
+    plat::Rect BusyFrameRect;                        // map window coordinates: the busy indicator's area
+    std::array<plat::Rect, 5> BusyDotRects{};        // its five dots, left to right
+    // --- live displays: numbers window and bars (LayoutNumbersWindow, DrawNumbersWindowFrame) ---
+    int32_t NumbersLeftMargin = 10;                  // row-number column of the numbers window
+    int32_t NumbersTopMargin = 30;                   // header of the numbers window
+    plat::Rect NumbersMarginRect;                    // the row-number column
+    int32_t NumbersRowHeight = 0;                    // height of one console band (set by the first frame paint)
+    int32_t NumbersValueWidth = 0;                   // width of each of the two value columns
+    int32_t BarWidth = 0;                            // width of one sensor bar in a bar window
+    std::array<int32_t, 2> BarOffset{};              // x of the left edge of the bar of sensor 0 (left) and 1 (right)
+    // --- live displays: grid rows (ComputeCurveGrid, ComputeDecayGrid); [0] = n (<= 9), [1..n] = y ---
+    std::array<int32_t, 10> CurveGridRows{};         // [1] is the zero row when the readings scale spans zero
+    std::array<int32_t, 10> DecayGridRows{};
 };
 extern ScreenLayoutRecord ScreenLayout;
 
@@ -214,8 +380,124 @@ struct MapTilesRecord {
     // out. 508 until then, which reproduces the built-in CursorBandPixels 76
     // (15 % of 508 = 76.2).
     int32_t TileWidth = 508;
+    // --- set by the logging screen's layout and the logging start ---
+    int32_t TileHeight = 508;                        // map side - 2, like TileWidth
+    int32_t TileLastX = 507, TileLastY = 507;        // map side - 3
+    int32_t UsedMinCol = 0, UsedMaxCol = 1999;       // tile table range in use
+    int32_t UsedMinRow = 0, UsedMaxRow = 1999;
+    int32_t MinDrawableTile = 3, MaxDrawableTile = 1996;
 };
 extern MapTilesRecord MapTiles;
+
+// ---------------------------------------------------------------------------
+// Console road: serial ports and reader threads (shared with the readers:
+// atomics), then survey progress, sensor layout, colour samples and drawing
+// objects (window thread only).
+
+struct SerialPortsRecord {
+    // The open port of console i (0..8) and of the GPS receiver; kInvalidSerial
+    // when closed. The opener stores the open's result at once; a closer
+    // closes the port first and then stores kInvalidSerial, which ends the
+    // port's reader.
+    std::array<std::atomic<plat::SerialHandle>, kMaxConsoles> ConsolePortHandle{
+        {plat::kInvalidSerial, plat::kInvalidSerial, plat::kInvalidSerial, plat::kInvalidSerial, plat::kInvalidSerial,
+         plat::kInvalidSerial, plat::kInvalidSerial, plat::kInvalidSerial, plat::kInvalidSerial}};
+    std::atomic<plat::SerialHandle> GpsPortHandle{plat::kInvalidSerial};  // window thread; the GPS watchdog reopens it
+};
+extern SerialPortsRecord SerialPorts;
+
+constexpr int kMaxSensorSlots = 20;                  // per-sensor arrays (18 sensors at most)
+constexpr int kSamplesPerHalf = 500;                 // colour samples per sensor between two fixes
+
+struct SurveyProgressRecord {
+    int32_t StationStarted = 0;                      // 1 once a console-1 record used the current station
+    int32_t StationCount = 0;                        // console-1 records since the station was set
+    int32_t RecordCount = 0;                         // console-1 records of the run
+    int32_t LineCount = 0;                           // lines begun
+    uint32_t LoggingStartTick = 0;                   // tick of the last Go
+    uint32_t LineTimeMs = 0, TotalTimeMs = 0;        // base + time since the last Go
+    uint32_t LineTimeBaseMs = 0, TotalTimeBaseMs = 0;  // accumulated before the last Go
+    int32_t LineTimeHours = 0, LineTimeMinutes = 0, LineTimeSeconds = 0;    // last shown
+    int32_t TotalTimeHours = 0, TotalTimeMinutes = 0, TotalTimeSeconds = 0;
+    double LineLength = 0.0, TotalLength = 0.0;      // display units
+    int32_t GpsPositionCount = 0;                    // GPS positions of the data file
+    int32_t MaxGpsPositions = 28800;                 // limit of GpsPositionCount
+    int32_t AudioTickCount = 0;                      // console-1 audio tick phase 0..3; 0 at program start, never reset
+};
+extern SurveyProgressRecord SurveyProgress;
+
+struct SensorLayoutRecord {                          // set at every logging start
+    std::array<int32_t, kMaxConsoles> ConsoleFirstSensor{};  // console i's first sensor; its second is + 1
+    int32_t TotalSensors = 0;                        // 1..18
+    std::array<double, kMaxSensorSlots> SensorCrossPosition{};  // fraction of the array width, 0..1
+    std::array<double, kMaxSensorSlots> SensorBandStart{};      // fraction of the swath width
+    std::array<double, kMaxSensorSlots> SensorBandEnd{};
+};
+extern SensorLayoutRecord SensorLayout;
+
+struct ReadingSamplesRecord {
+    // Per sensor, per half, the colour index 0..ColourScale.ColourMaxIndex of
+    // each reading in arrival order. The console handlers fill the active
+    // half; each GPS fix closes it for the colour swath.
+    int32_t SampleColour[kMaxSensorSlots][2][kSamplesPerHalf] = {};
+    std::array<int32_t, kMaxSensorSlots> SampleCount{};        // in the active half, 0..500
+    int32_t ActiveHalf = 0;                          // 0 or 1, toggled at each fix
+    int32_t SamplingOpen = 0;                        // 1 = the handlers store samples
+    int32_t IntervalStarted = 0;                     // 1 after the first fix while logging
+    int32_t ClosedHalf = 0;                          // the half closed at the latest fix
+    std::array<int32_t, kMaxSensorSlots> ClosedSampleCount{};  // samples per sensor in the closed half
+    int32_t ClosedSensorCount = 0;                   // sensors with a sample in the closed half
+    int32_t ClosedHalfValid = 0;                     // 1 when ClosedSensorCount > 0
+};
+extern ReadingSamplesRecord ReadingSamples;
+
+struct ReaderThreadsRecord {
+    // Life states: 0 port not opened, 1 port opened or reader ended, 2 reader
+    // running. The start of logging sets 1 after opening the port; the reader
+    // moves 1 -> 2 and 2 -> 1 by compare-exchange only, so the 0 set by the
+    // end of logging always stays 0.
+    std::array<plat::ThreadHandle, kMaxConsoles> ConsoleThreadHandle{};  // reader (or simulator) of console i; 0 = none
+    plat::ThreadHandle GpsThreadHandle = 0;          // GPS reader, simulator or monitor reader
+    std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleReaderState{};
+    std::atomic<int32_t> GpsReaderState{0};
+    std::atomic<int32_t> GpsReaderRun{0};            // the GPS reader loops while 1
+    std::atomic<int32_t> GpsSimulatorRun{0};         // the GPS simulator loops while 1
+    std::atomic<int32_t> ConsoleSimulatorRun{0};     // the console simulators loop while 1
+    int32_t SimulateConsoles = 0;                    // build switch: simulators instead of console ports
+    int32_t SimulateGps = 0;                         // build switch: simulator instead of the GPS reader
+    int32_t SimulatePositions = 0;                   // build switch: the GPS handler makes positions itself
+    std::atomic<int32_t> GpsMonitorHold{0};          // 1 while the GPS monitor is paused
+};
+extern ReaderThreadsRecord ReaderThreads;
+
+struct GdiObjectsRecord {                            // 0 = not created
+    plat::Hfont TextFont = 0, BoldFont = 0;          // panel and numbers texts
+    plat::Hbrush PanelBrush = 0;                     // button face: status-panel boxes are cleared with it
+    plat::Hbrush RedBrush = 0, WhiteBrush = 0;
+    plat::Hpen WhitePen = 0;
+    // --- live displays: fixed pens and brushes (CreateFixedPens), profile objects
+    //     (CreateProfilePens) and the heading font of the logging-state text ---
+    plat::Hfont HeadingFont = 0;                     // the logging-state text at the top edge
+    plat::Hpen GridPenWide = 0, GridPen = 0;         // light grey 0xC0C0C0, 2 and 1 px: grid rows
+    plat::Hbrush GridBrush = 0;
+    plat::Hpen DarkPen = 0;                          // dark grey 0x404040: panel frames
+    plat::Hpen GreyPen = 0;                          // grey 0xA0A0A0
+    plat::Hbrush GreyBrush = 0;
+    plat::Hpen GreenPen = 0, RedPen = 0, BluePen = 0;  // GPS indicator states; the speed bar
+    plat::Hbrush GreenBrush = 0, BlueBrush = 0;
+    std::array<plat::Hpen, 2> ProfilePens{};         // curve of the left (0) and right (1) sensor: ProfileDisplayOptions width and colour
+    std::array<plat::Hpen, 2> ProfileBarPens{};      // bar outline, 1 px, same colour
+    std::array<plat::Hbrush, 2> ProfileBrushes{};    // bar fill
+};
+extern GdiObjectsRecord GdiObjects;
+
+struct ColourScaleRecord {
+    static constexpr int32_t ColourMaxIndex = 49;    // 50 colours, 0 blue-violet .. 49 magenta
+    // --- live displays: made once by CreateColourScalePens (0 = not created) ---
+    std::array<plat::Hpen, ColourMaxIndex + 1> ColourPens{};      // solid, 2 px, in the colour of the index
+    std::array<plat::Hbrush, ColourMaxIndex + 1> ColourBrushes{};
+};
+extern ColourScaleRecord ColourScale;
 
 // Puts every record above back to its built-in values (program start, tests).
 void ResetSurveyModel();

@@ -6,9 +6,14 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "platform/dialog.h"
 #include "platform/local_time.h"
+#include "platform/menu.h"
+#include "platform/message_box.h"
 #include "platform/modal_script.h"
+#include "platform/sound.h"
 #include "platform/tick.h"
+#include "resources/sounds.h"
 #include "survey_files/survey_model.h"
 
 namespace {
@@ -31,6 +36,12 @@ void OstrimaTest::SetUp() {
     plat::test::SetModalFailureHandler(&ReportModalFailure);
     plat::test::UseRealTick();
     plat::test::UseRealLocalTime();
+    // Every test hears and sees only its own sounds, boxes, menus and dialogs.
+    res::RegisterSoundResources();
+    plat::test::ClearRecordedSounds();
+    plat::test::ClearRecordedMessageBoxes();
+    plat::test::ClearRecordedPopupMenus();
+    plat::test::ClearRecordedDialogs();
     ResetSurveyModel();
 }
 

@@ -1,11 +1,14 @@
 // ostrima-instruments: virtual consoles (and a GPS port) on pseudo-terminals.
 //
 //   ostrima-instruments [--consoles N] [--types 2,2,1] [--ports 4,1,3]
-//                       [--gps-port N] [--rate HZ] [--seed S] [--run PROGRAM [ARGS...]]
+//                       [--gps-port N] [--gps-format F] [--gps-rate HZ]
+//                       [--rate HZ] [--seed S] [--run PROGRAM [ARGS...]]
 //
 // Opens one pty per console, mapped to the COM ports of the program's default
 // settings unless --ports says otherwise, prints the OSTRIMA_COM<n>=<device>
 // assignments, and sends each console's "$PBAR" lines at the chosen rate.
+// The GPS port carries a receiver walking survey lines, in the chosen data
+// format of the program.
 // With --run it starts PROGRAM with those variables set and feeds the
 // consoles until PROGRAM exits, then exits with PROGRAM's status. Without
 // --run it feeds until interrupted.
@@ -20,6 +23,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/gps_instrument.h"
 #include "support/pty_instrument.h"
 #include "support/walking_survey.h"
 #include "survey_files/survey_model.h"
@@ -35,6 +39,8 @@ struct Options {
     std::vector<int> Sensors;     // per console, 1 or 2
     std::vector<int> Ports;       // per console, COM number
     int GpsPort = 0;              // COM number, 0 = no GPS port
+    int GpsFormat = 0;            // the program's GPS data format 0..8
+    double GpsRate = 1.0;         // epochs per second
     double Rate = 10.0;           // lines per second per console
     uint32_t Seed = 1;
     char** Run = nullptr;         // PROGRAM and its arguments, null-terminated
@@ -47,12 +53,15 @@ void Usage(FILE* to) {
         "  --types LIST     sensors per console, 1 or 2, comma-separated (default 2 each)\n"
         "  --ports LIST     COM number of each console, comma-separated\n"
         "                   (default from the settings: COM4, COM1, COM3, ...)\n"
-        "  --gps-port N     COM number of the GPS port, 0 for none (default 2); it stays\n"
-        "                   silent for now\n"
+        "  --gps-port N     COM number of the GPS port, 0 for none (default 2)\n"
+        "  --gps-format F   GPS data format 0..8 as in the GPS port setup: 0 GGA/GSA,\n"
+        "                   1 GGA, 2 POS, 3 LLK, 4 LLQ, 5 GLL, 6 GGK, 7 RTS pseudo GGA,\n"
+        "                   8 Pseudo GLL (default from the settings: %d)\n"
+        "  --gps-rate HZ    GPS epochs per second (default 1)\n"
         "  --rate HZ        lines per second from each console (default 10)\n"
         "  --seed S         seed of the simulated readings (default 1)\n"
         "  --run PROGRAM    start PROGRAM with the ports set and feed it until it exits\n",
-        SystemSetupRecord{}.ConsoleCount);
+        SystemSetupRecord{}.ConsoleCount, GpsPortSetupRecord{}.DataFormat);
 }
 
 bool ParseInt(const char* text, long low, long high, int& out) {
@@ -85,6 +94,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     const GpsPortSetupRecord gps{};
     o.Consoles = system.ConsoleCount;
     o.GpsPort = gps.Port + 1;
+    o.GpsFormat = gps.DataFormat;
     bool typesGiven = false, portsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -105,6 +115,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             portsGiven = true;
         } else if (a == "--gps-port" && hasValue) {
             if (!ParseInt(argv[++i], 0, 48, o.GpsPort)) return false;
+        } else if (a == "--gps-format" && hasValue) {
+            if (!ParseInt(argv[++i], 0, 8, o.GpsFormat)) return false;
+        } else if (a == "--gps-rate" && hasValue) {
+            char* end = nullptr;
+            o.GpsRate = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != 0 || !(o.GpsRate > 0.0) || o.GpsRate > 100.0) return false;
         } else if (a == "--rate" && hasValue) {
             char* end = nullptr;
             o.Rate = std::strtod(argv[++i], &end);
@@ -250,30 +266,41 @@ int main(int argc, char** argv) {
         readings.push_back(std::move(survey));
     }
 
-    // The GPS port: opened so that the program finds its device. It sends
-    // nothing yet; a sentence stream will be fed here through its own source.
+    // The GPS port: a receiver walking 40 m survey lines 1 m apart at 1 m/s.
     instruments::PtyInstrument gps;
+    instruments::GpsWalkOptions walk;
+    walk.Format = o.GpsFormat;
+    instruments::WalkingGps receiver(walk);
+    instruments::InstrumentFeeder gpsFeeder;
     if (o.GpsPort != 0) {
         if (!gps.Open(o.GpsPort)) {
             std::fprintf(stderr, "ostrima-instruments: GPS: %s\n", gps.Error().c_str());
             return 1;
         }
+        const double epoch = 1.0 / o.GpsRate;
+        gpsFeeder.Add(&gps, [&receiver, epoch] { return receiver.NextEpoch(epoch); });
         std::printf("OSTRIMA_COM%d=%s\n", o.GpsPort, gps.SlavePath().c_str());
-        std::fprintf(stderr, "GPS on COM%d (silent)\n", o.GpsPort);
+        std::fprintf(stderr, "GPS on COM%d (format %d, %g epochs per second)\n", o.GpsPort, o.GpsFormat, o.GpsRate);
     }
     std::fflush(stdout);
 
     if (!feeder.Start(o.Rate)) return 1;
+    if (o.GpsPort != 0 && !gpsFeeder.Start(o.GpsRate)) {
+        feeder.Stop();
+        return 1;
+    }
     pid_t child = 0;
     if (o.Run != nullptr) {
         child = StartProgram(o.Run, waitMask);
         if (child < 0) {
             std::fprintf(stderr, "ostrima-instruments: fork: %s\n", std::strerror(errno));
             feeder.Stop();
+            gpsFeeder.Stop();
             return 1;
         }
     }
     const int status = WaitForEnd(child, waitMask);
     feeder.Stop();
+    gpsFeeder.Stop();
     return status;
 }

@@ -1,0 +1,575 @@
+#include "log_screen/log_state.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+#include "acquisition/console_reading.h"
+#include "log_screen/log_layout.h"
+#include "log_screen/pending_parts.h"
+#include "log_screen/profile_windows.h"
+#include "log_screen/supervision.h"
+#include "platform/controls.h"
+#include "platform/dc.h"
+#include "platform/keys.h"
+#include "platform/menu.h"
+#include "platform/message_box.h"
+#include "platform/sound.h"
+#include "platform/tick.h"
+#include "resources/log_menus.h"
+#include "survey_files/append_check.h"
+#include "survey_files/data_file.h"
+#include "survey_files/settings_file.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/text_helpers.h"
+
+namespace {
+
+constexpr int kStateMonitoring = 0;
+constexpr int kStateStandBy = -1;
+constexpr int kStateLogging = 1;
+
+constexpr int kNoButton = -1;
+constexpr int kNoCommand = 0;
+constexpr int kFileOrGo = 0, kReadingsOrQLine = 1, kExitButton = 2, kMenuButton = 3;
+constexpr int kCommandReadingsScale = 105;
+
+// In which states a key acts.
+enum class KeyScope { Any, MonitoringOnly, StandByOnly };
+
+// A letter key of the logging screen: either a button of the set shown or a
+// command code. Both the upper-case code and the lower-case code (which a key
+// press reports for keypad and function keys: 0x70 is F1) are taken.
+struct LogKey {
+    uint32_t Letter;
+    int Button;
+    int Command;
+    KeyScope Scope;
+};
+
+constexpr LogKey kLogKeys[] = {
+    {'A', kNoButton, 113, KeyScope::Any},           // Audio Options
+    {'B', kNoButton, 106, KeyScope::Any},           // Scale Speed Bar
+    {'C', kNoButton, 103, KeyScope::StandByOnly},   // Comment
+    {'D', kNoButton, 111, KeyScope::Any},           // Map Display Options
+    {'F', kFileOrGo, kNoCommand, KeyScope::MonitoringOnly},  // File
+    {'G', kFileOrGo, kNoCommand, KeyScope::StandByOnly},     // Go
+    {'H', kNoButton, 108, KeyScope::Any},           // Hide Menu
+    {'L', kNoButton, 101, KeyScope::StandByOnly},   // New Line
+    {'M', kMenuButton, kNoCommand, KeyScope::Any},  // Menu
+    {'N', kNoButton, 102, KeyScope::StandByOnly},   // New Station
+    {'P', kNoButton, 107, KeyScope::Any},           // Profile Display Options
+    {'Q', kReadingsOrQLine, kNoCommand, KeyScope::StandByOnly},  // QLine
+    {'R', kNoButton, 105, KeyScope::Any},           // Readings Scale
+    {'S', kNoButton, 110, KeyScope::Any},           // Map Size
+    {'T', kNoButton, 109, KeyScope::Any},           // Toggle View
+    {'U', kNoButton, 104, KeyScope::Any},           // no action
+    {'W', kNoButton, 112, KeyScope::Any},           // GPS Warning Mask
+    {'X', kExitButton, kNoCommand, KeyScope::Any},  // Exit
+};
+
+// The pause key setting: 0 any message, 1 Enter, 2 Space, 3 "P" (or 0x70).
+constexpr int kPauseAnyKey = 0, kPauseEnter = 1, kPauseSpace = 2, kPauseP = 3;
+
+const std::array<plat::Hwnd, 4>& ButtonsOf(LogButtonSet set) {
+    return set == LogButtonSet::Monitoring ? ScreenButtons.MonitoringButtons : ScreenButtons.StandByButtons;
+}
+
+LogButtonSet SetShownIn(int state) { return state == kStateMonitoring ? LogButtonSet::Monitoring : LogButtonSet::StandBy; }
+
+void Show(plat::Hwnd hwnd, bool shown) {
+    if (hwnd != 0) plat::ShowWindow(hwnd, shown ? plat::kShow : plat::kShowHide);
+}
+
+void EndCommand(plat::Hwnd hwnd) {
+    LogScreenState.UiIdle = 1;
+    plat::SetFocus(hwnd);
+}
+
+int Box(plat::Hwnd owner, const char16_t* text, const char16_t* title, plat::MessageButtons buttons,
+        plat::MessageIcon icon) {
+    return plat::MessageBox(owner, text, title, buttons, icon);
+}
+
+// ---------------------------------------------------------------------------
+// Decoding
+
+void MoveLogHighlight(int state) {
+    const auto& buttons = ButtonsOf(SetShownIn(state));
+    const int from = std::clamp(ScreenButtons.LogButtonIndex, 0, 3);
+    const int to = (from + 1) % 4;
+    if (buttons[from] != 0) plat::SetButtonStyle(buttons[from], plat::kButtonPush, true);
+    if (buttons[to] != 0) plat::SetButtonStyle(buttons[to], plat::kButtonDefaultPush, true);
+    ScreenButtons.LogButtonIndex = to;
+}
+
+bool ButtonUsable(int state, int button) {
+    const plat::Hwnd b = ButtonsOf(SetShownIn(state))[static_cast<size_t>(button)];
+    return b != 0 && plat::IsWindowEnabled(b);
+}
+
+// A key outside Logging: Tab, Enter or a letter of the key table.
+void DecodeLogKey(uint32_t code, int state, int* button, int* command) {
+    if (code == plat::kKeyTab) {
+        MoveLogHighlight(state);
+        return;
+    }
+    int b = kNoButton;
+    int c = kNoCommand;
+    if (code == plat::kKeyReturn) {
+        b = std::clamp(ScreenButtons.LogButtonIndex, 0, 3);
+    } else {
+        for (const LogKey& k : kLogKeys) {
+            if (code != k.Letter && code != k.Letter + 32) continue;
+            if (k.Scope == KeyScope::MonitoringOnly && state != kStateMonitoring) return;
+            if (k.Scope == KeyScope::StandByOnly && state != kStateStandBy) return;
+            b = k.Button;
+            c = k.Command;
+            break;
+        }
+    }
+    if (b != kNoButton && ButtonUsable(state, b)) *button = b;
+    if (c >= 100 && c <= 113) *command = c;
+}
+
+bool PauseKeyMatches(uint32_t message, plat::WParam w) {
+    if (SystemSetup.PauseKey == kPauseAnyKey) return true;
+    if (message != plat::kMsgKeyDown && message != plat::kMsgDeadChar) return false;
+    switch (SystemSetup.PauseKey) {
+        case kPauseEnter: return w == plat::kKeyReturn;
+        case kPauseSpace: return w == plat::kKeySpace;
+        case kPauseP: return w == 'P' || w == 'p';
+        default: return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// File: a new data file, or an existing one of this program to append to.
+
+// A new section at the end of an accepted existing file. True when the
+// screen may go to Stand By; otherwise the file is closed.
+bool AppendToDataFile(plat::Hwnd hwnd) {
+    if (CheckDataFileForAppend(hwnd) != 0) {
+        CloseDataFile();
+        return false;
+    }
+    if (WriteSectionAndReopen(1) != 1) {
+        CloseDataFile();  // the error is kept for the operator
+        return false;
+    }
+    if (GpsPortSetup.InputMode == 1) {
+        ShowPleaseWait();
+        if (ScanDataFileGpsPositions(hwnd) == 0) {
+            RepaintLogScreen();
+            CloseDataFile();
+            return false;
+        }
+        RepaintLogScreen();
+        ShowPleaseWait();
+        ReplayDataFileToMap();
+        EnableMapViewButtons(true);
+    }
+    return true;
+}
+
+bool WriteErrorPending() {
+    return (DataFileState.WriteError.load() & ~DataFileState.WriteErrorShown.load()) != 0;
+}
+
+void ChooseDataFile(plat::Hwnd hwnd) {
+    LogScreenState.UiIdle = 0;
+    DataFileState.DataFileBaseName[0] = 0;  // set again once a name is chosen
+    const int result = CreateDataFile(hwnd);
+    plat::WaitMilliseconds(300);
+
+    bool standBy = false;
+    if (DataFileState.DataFileHandle == plat::kInvalidFile) {
+        // Cancelled, or chosen but not usable.
+        LogScreenState.LoggingState = kStateMonitoring;
+        if (DataFileState.DataFileBaseName[0] != 0 && !WriteErrorPending()) {
+            char text[kDataFolderChars + 64];
+            std::snprintf(text, sizeof text, "The data file %s cannot be created or opened.",
+                          DataFileState.DataFileBaseName);
+            char16_t wide[std::size(text)];
+            NarrowToWideUnsigned(text, wide, std::size(wide));
+            Box(hwnd, wide, u"FILE ERROR", plat::MessageButtons::Ok, plat::MessageIcon::Error);
+        }
+    } else if (result == -1) {
+        Box(hwnd, u"File not from Ostrima program", u"INFORMATION", plat::MessageButtons::Ok,
+            plat::MessageIcon::Information);
+        CloseDataFile();
+        LogScreenState.LoggingState = kStateMonitoring;
+    } else if (result == 0) {
+        standBy = true;
+    } else {
+        standBy = AppendToDataFile(hwnd);
+    }
+
+    if (standBy) {
+        LogScreenState.LoggingState = kStateStandBy;
+        if (LogScreenState.MapShown == 1) EnableMapViewButtons(true);
+        ShowLogButtonSet(LogButtonSet::StandBy);
+        MakeDefaultLogButton(LogButtonSet::StandBy, 0);
+        ShowLoggingStatus(0);
+        ShowLoggingStatus(2);
+    } else {
+        LogScreenState.LoggingState = kStateMonitoring;
+    }
+    RepaintLogScreen();
+    EndCommand(hwnd);
+}
+
+// ---------------------------------------------------------------------------
+// QLine: the next line at once, without the dialog.
+
+void QuickLine(plat::Hwnd hwnd) {
+    LogScreenState.UiIdle = 0;
+    char name[kLineNameChars + 1];
+    WideToNarrow(SurveyParameters.LineName, name, sizeof name);
+    const double next = std::strtod(name, nullptr) + SurveyParameters.LineIncrement;
+    char text[64];
+    std::snprintf(text, sizeof text, "New Line: %.2f", next);
+    char16_t wide[64];
+    NarrowToWide(text, wide, std::size(wide));
+    if (Box(hwnd, wide, u"Quick Line", plat::MessageButtons::YesNo, plat::MessageIcon::Question) != plat::kIdYes) {
+        RedrawCurveWindows();
+        EndCommand(hwnd);
+        return;
+    }
+    ++SurveyProgress.LineCount;
+    SurveyProgress.LineTimeBaseMs = 0;
+    SurveyProgress.StationCount = 0;
+    SurveyProgress.LineLength = 0.0;
+    // The line's first console-1 reading sits on its start station.
+    SurveyProgress.StationStarted = 0;
+    std::snprintf(text, sizeof text, "%.2f", next);
+    text[kLineNameChars] = 0;
+    NarrowToWide(text, SurveyParameters.LineName, std::size(SurveyParameters.LineName));
+    if (SurveyParameters.LineSequence == 1) {  // One Way: every line starts at the same end
+        SurveyParameters.CurrentStation = SurveyParameters.StartStation;
+    } else {  // Alternate: back along the line just walked
+        SurveyParameters.StartStation = SurveyParameters.CurrentStation;
+        SurveyParameters.StationIncrement = -SurveyParameters.StationIncrement;
+        SurveyParameters.LineDirection = 3 - SurveyParameters.LineDirection;
+    }
+    WriteSessionRecords();
+    WriteTimeMarkRecord();
+    LoadSaveSettings(1);
+    RepaintLogScreen();
+    ShowPleaseWait();
+    RedrawCurveWindows();
+    EndCommand(hwnd);
+}
+
+// ---------------------------------------------------------------------------
+// Menu and commands
+
+// What ran, for the tests of the key and menu decoding.
+std::array<int, 32> g_runCommands{};
+int g_runCommandCount = 0;
+
+void RunLogCommand(plat::Hwnd hwnd, int command) {
+    if (command >= 101 && command <= 129 && g_runCommandCount < static_cast<int>(g_runCommands.size())) {
+        g_runCommands[static_cast<size_t>(g_runCommandCount++)] = command;
+    }
+    if (command >= 101 && command <= 103) {
+        RunLineStationCommand(hwnd, command);
+    } else if (command >= 104 && command <= 129) {
+        RunOptionCommand(hwnd, command);
+    } else {
+        return;
+    }
+    EndCommand(hwnd);
+}
+
+void ShowLogMenu(plat::Hwnd hwnd, int state) {
+    LogScreenState.UiIdle = 0;
+    const res::MenuTable& menu = state == kStateMonitoring ? res::kMonitoringMenu : res::kStandByMenu;
+    const int item = plat::TrackPopupMenu(hwnd, menu, ScreenLayout.MainWindowX + 190, ScreenLayout.MainWindowY + 120);
+    plat::SetFocus(hwnd);
+    // The chosen item arrives as the menu's command would.
+    if (item != 0) plat::SendMessage(hwnd, plat::kMsgCommand, plat::MakeWParam(static_cast<uint16_t>(item), 0), 0);
+    EndCommand(hwnd);
+}
+
+void ExitButton(plat::Hwnd hwnd) {
+    LogScreenState.UiIdle = 0;
+    if (ExitLogging(0) == 1) {
+        ReturnToStartScreen();
+        return;
+    }
+    RedrawCurveWindows();
+    EndCommand(hwnd);
+}
+
+void RunLogButton(plat::Hwnd hwnd, int button, int state) {
+    if (state == kStateLogging) {
+        if (button == kFileOrGo) PauseLogging(hwnd);
+        return;
+    }
+    switch (button) {
+        case kFileOrGo:
+            if (state == kStateMonitoring) {
+                ChooseDataFile(hwnd);
+            } else {
+                StartRecording(hwnd);
+            }
+            break;
+        case kReadingsOrQLine:
+            if (SystemSetup.ConsoleCount < 1) break;
+            if (state == kStateMonitoring) {
+                RunLogCommand(hwnd, kCommandReadingsScale);
+            } else {
+                QuickLine(hwnd);
+            }
+            break;
+        case kExitButton: ExitButton(hwnd); break;
+        case kMenuButton: ShowLogMenu(hwnd, state); break;
+        default: break;
+    }
+}
+
+plat::Hbrush ButtonFaceBrush(bool* temporary) {
+    *temporary = GdiObjects.PanelBrush == 0;
+    return *temporary ? plat::CreateSolidBrush(plat::GetSystemColour(plat::kColourButtonFace)) : GdiObjects.PanelBrush;
+}
+
+void DrawCentred(plat::Hdc dc, const plat::Rect& box, int32_t y, const char16_t* text) {
+    plat::Size size;
+    plat::GetTextExtent(dc, text, -1, &size);
+    plat::TextOut(dc, box.Left + (box.Right - box.Left - size.Cx) / 2, y, text);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+plat::LResult LogScreenOnCommand(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam) {
+    plat::SetFocus(hwnd);
+    const bool shown = ScreenWindows.ScreenMode == 1;
+    const int state = LogScreenState.LoggingState.load();
+    int button = kNoButton;
+    int command = kNoCommand;
+
+    if (message == plat::kMsgCommand) {
+        const int id = plat::LowWord(w);
+        if (id >= kStateButtonFirstId && id < kStateButtonFirstId + 4) button = id - kStateButtonFirstId;
+        if (shown && res::LogMenuCommand(id) != 0) command = res::LogMenuCommand(id);
+        if (id >= kMapButtonFirstId && id < kMapButtonFirstId + kMapButtonCount) command = id - 349;
+    }
+    const bool key = message == plat::kMsgKeyDown || message == plat::kMsgDeadChar;
+    if (shown && state != kStateLogging && key) DecodeLogKey(static_cast<uint32_t>(w), state, &button, &command);
+    if (shown && state == kStateLogging) {
+        if (PauseKeyMatches(message, w)) button = kFileOrGo;
+        // The track has left the map: logging cannot go on until the map is larger.
+        if (LogScreenState.MapOverflowState == 1) button = kFileOrGo;
+    }
+
+    if (button >= 0 && button <= 3) RunLogButton(hwnd, button, state);
+    if (command >= 101 && command <= 129) RunLogCommand(hwnd, command);
+    ReportDataFileErrors(hwnd);
+    return 0;
+}
+
+void ShowLogButtonSet(LogButtonSet set) {
+    for (plat::Hwnd b : ScreenButtons.MonitoringButtons) Show(b, set == LogButtonSet::Monitoring);
+    for (plat::Hwnd b : ScreenButtons.StandByButtons) Show(b, set == LogButtonSet::StandBy);
+    Show(ScreenButtons.PauseButton, set == LogButtonSet::Pause);
+}
+
+void MakeDefaultLogButton(LogButtonSet set, int index) {
+    const auto& buttons = ButtonsOf(set);
+    for (int i = 0; i < 4; ++i) {
+        if (buttons[i] == 0) continue;
+        plat::SetButtonStyle(buttons[i], i == index ? plat::kButtonDefaultPush : plat::kButtonPush, true);
+    }
+    ScreenButtons.LogButtonIndex = index;
+}
+
+void EnableMapViewButtons(bool enable) {
+    for (int i : {kMapLeft, kMapRight, kMapUp, kMapDown, kMapEnterReview}) {
+        const plat::Hwnd b = ScreenButtons.MapButtons[static_cast<size_t>(i)];
+        if (b != 0) plat::EnableWindow(b, enable);
+    }
+}
+
+void ShowPauseHint(int mode) {
+    const plat::Hwnd hwnd = ScreenWindows.LogScreenWindow;
+    if (hwnd == 0 || (mode != 1 && mode != -1)) return;
+    const ScreenLayoutRecord& g = ScreenLayout;
+    const plat::Rect box{g.NumbersWindowLeft, g.SpeedWindowTop + 2 * g.TextHeight,
+                         g.NumbersWindowLeft + g.NumbersColumnWidth, g.ClientHeight - 3};
+    const plat::Hdc dc = plat::GetDC(hwnd);
+    if (mode == -1) {
+        const plat::Hbrush face = plat::CreateSolidBrush(plat::GetSystemColour(plat::kColourButtonFace));
+        plat::FillRect(dc, box, face);
+        plat::DeleteObject(face);
+    } else {
+        static constexpr const char16_t* kSecondLine[4] = {u"press any key to pause", u"press <ENTER> to pause",
+                                                           u"press <Space Bar> to pause", u"press key <P> pause"};
+        plat::SetBackgroundMode(dc, plat::kTransparent);
+        if (GdiObjects.TextFont != 0) plat::SelectObject(dc, GdiObjects.TextFont);
+        DrawCentred(dc, box, box.Top + g.TextHeight, u"Click on PAUSE button or");
+        const int key = SystemSetup.PauseKey;
+        if (key >= 0 && key <= 3) DrawCentred(dc, box, box.Top + 2 * g.TextHeight, kSecondLine[key]);
+    }
+    plat::ReleaseDC(hwnd, dc);
+}
+
+void ShowLoggingStatus(int what) {
+    const plat::Hwnd hwnd = ScreenWindows.LogScreenWindow;
+    if (hwnd == 0 || what < 0 || what > 3) return;
+    const plat::Hdc dc = plat::GetDC(hwnd);
+    bool temporary = false;
+    const plat::Hbrush face = ButtonFaceBrush(&temporary);
+    plat::SetBackgroundMode(dc, plat::kTransparent);
+    if (what == 0) {
+        const plat::Rect& box = ScreenLayout.FileRect;
+        plat::FillRect(dc, box, face);
+        if (GdiObjects.TextFont != 0) plat::SelectObject(dc, GdiObjects.TextFont);
+        char text[64];
+        std::snprintf(text, sizeof text, "File: %.57s", DataFileState.DataFileBaseName);  // cut to the box
+        char16_t wide[64];
+        NarrowToWideUnsigned(text, wide, std::size(wide));
+        plat::ExtTextOut(dc, box.Left, box.Top, plat::kTextClipped, &box, wide);
+    } else {
+        static constexpr const char16_t* kStates[4] = {u"", u"Monitoring", u"Stand By", u"Logging"};
+        const plat::Rect& box = ScreenLayout.StateRect;
+        plat::FillRect(dc, box, face);
+        if (GdiObjects.BoldFont != 0) plat::SelectObject(dc, GdiObjects.BoldFont);
+        plat::TextOut(dc, box.Left, 0, kStates[what]);
+    }
+    plat::ReleaseDC(hwnd, dc);
+    if (temporary) plat::DeleteObject(face);
+}
+
+void StartRecording(plat::Hwnd hwnd) {
+    if (LogScreenState.MapOverflowState != 0) {
+        LogScreenState.UiIdle = 0;
+        plat::PlaySound("SOUND_RING");
+        Box(hwnd, u"Cannot start logging.\r\nPlease increase the map size\r\nby 20-25%.", u"WARNING",
+            plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+        EndCommand(hwnd);
+        return;
+    }
+    const int sensors = std::clamp<int>(SensorLayout.TotalSensors, 0, kMaxSensorSlots);
+    for (int k = 0; k < sensors; ++k) ReadingSamples.SampleCount[static_cast<size_t>(k)] = 0;
+    ReadingSamples.ActiveHalf = 0;
+    MapView.LeadHistoryState = 0;
+    MapView.LeadHistoryIndex = 0;
+    LogScreenState.UiIdle = 0;
+    for (plat::Hwnd b : ScreenButtons.MapButtons) {
+        if (b != 0) plat::EnableWindow(b, false);
+    }
+    ShowLogButtonSet(LogButtonSet::Pause);
+    SurveyProgress.LoggingStartTick = plat::GetTickCount();
+    ShowLoggingStatus(3);
+    ReadingSamples.ClosedHalfValid = 0;
+    ReadingSamples.SamplingOpen = 0;
+    ReadingSamples.IntervalStarted = 0;
+    LogScreenState.LoggingState = kStateLogging;
+    ShowPauseHint(1);
+    plat::WaitMilliseconds(50);
+    DataFileState.RecordStartTick = plat::GetTickCount();  // GPS sentences stamped earlier are not written
+    WriteEventRecord(u"$STARTED", 'X');
+    LogScreenState.UiIdle = 1;
+}
+
+void PauseLogging(plat::Hwnd hwnd) {
+    const uint32_t now = plat::GetTickCount();
+    LogScreenState.LoggingState = kStateStandBy;
+    ShowPauseHint(-1);
+    LogScreenState.UiIdle = 0;
+    WriteEventRecord(LogScreenState.MapOverflowState == 1 ? u"PAUSED BMP" : u"PAUSED", 'X');
+    // Closing and reopening puts everything written so far on the disk.
+    const int reopened = ReopenDataFile();
+
+    // The times go on from the pause at the next Go.
+    const uint32_t elapsed = now - SurveyProgress.LoggingStartTick;
+    SurveyProgress.LineTimeMs = SurveyProgress.LineTimeBaseMs + elapsed;
+    SurveyProgress.TotalTimeMs = SurveyProgress.TotalTimeBaseMs + elapsed;
+    SurveyProgress.LineTimeBaseMs = SurveyProgress.LineTimeMs;
+    SurveyProgress.TotalTimeBaseMs = SurveyProgress.TotalTimeMs;
+    SplitElapsedTime(SurveyProgress.LineTimeMs, &SurveyProgress.LineTimeHours, &SurveyProgress.LineTimeMinutes,
+                     &SurveyProgress.LineTimeSeconds);
+    SplitElapsedTime(SurveyProgress.TotalTimeMs, &SurveyProgress.TotalTimeHours, &SurveyProgress.TotalTimeMinutes,
+                     &SurveyProgress.TotalTimeSeconds);
+
+    if (reopened == 1) {
+        Show(ScreenButtons.PauseButton, false);
+        if (LogScreenState.MapShown == 1) EnableMapViewButtons(true);
+        ShowLogButtonSet(LogButtonSet::StandBy);
+        MakeDefaultLogButton(LogButtonSet::StandBy, 0);
+        ShowLoggingStatus(2);
+    } else {
+        FallBackToMonitoring(hwnd);  // the error box follows at the end of the command
+    }
+    if (LogScreenState.MapOverflowState == 1) {
+        LogScreenState.MapOverflowState = 2;
+        plat::PlaySound("SOUND_RING");
+        Box(hwnd, u"Please select Map Size option\r\nand increase the map size\r\nby 20-25%.", u"WARNING",
+            plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+    }
+    EndCommand(hwnd);
+}
+
+void FallBackToMonitoring(plat::Hwnd hwnd) {
+    CloseDataFile();
+    LogScreenState.LoggingState = kStateMonitoring;
+    ShowPauseHint(-1);
+    EnableMapViewButtons(false);
+    ShowLogButtonSet(LogButtonSet::Monitoring);
+    MakeDefaultLogButton(LogButtonSet::Monitoring, 0);
+    ShowLoggingStatus(1);
+    RepaintLogScreen();
+    plat::SetFocus(hwnd);
+}
+
+void ReportDataFileErrors(plat::Hwnd hwnd) {
+    int32_t error = TakeDataFileWriteError();
+    if (error == 0) return;
+    const bool paused = LogScreenState.LoggingState == kStateLogging;
+    if (paused) {
+        PauseLogging(hwnd);
+        error |= TakeDataFileWriteError();
+    }
+    if (DataFileState.DataFileHandle == plat::kInvalidFile && LogScreenState.LoggingState != kStateMonitoring) {
+        FallBackToMonitoring(hwnd);
+    }
+    const char* name = DataFileState.DataFileBaseName;
+    const char* now = LogScreenState.LoggingState == kStateMonitoring ? "No data file is open: choose File to go on."
+                      : paused                                         ? "Logging is paused."
+                                                                       : "";
+    char first[kDataFolderChars + 64] = "";
+    char second[kDataFolderChars + 64] = "";
+    if ((error & kDataFileWriteFailed) != 0) {
+        std::snprintf(first, sizeof first, "Writing to the data file %s failed.\r\n", name);
+    }
+    if ((error & kDataFileReopenFailed) != 0) {
+        std::snprintf(second, sizeof second, "The data file %s cannot be opened again.\r\n", name);
+    }
+    char text[sizeof first + sizeof second + 64];
+    std::snprintf(text, sizeof text, "%s%s%s", first, second, now);
+    char16_t wide[std::size(text)];
+    NarrowToWideUnsigned(text, wide, std::size(wide));
+    LogScreenState.UiIdle = 0;
+    Box(hwnd, wide, u"FILE ERROR", plat::MessageButtons::Ok, plat::MessageIcon::Error);
+    EndCommand(hwnd);
+}
+
+void RepaintLogScreen() {
+    const plat::Hwnd hwnd = ScreenWindows.LogScreenWindow;
+    if (hwnd == 0) return;
+    plat::InvalidateRect(hwnd, nullptr, true);
+    plat::UpdateWindow(hwnd);
+}
+
+namespace log_test {
+int RunCommandCount() { return g_runCommandCount; }
+int RunCommandAt(int index) {
+    return index >= 0 && index < g_runCommandCount ? g_runCommands[static_cast<size_t>(index)] : 0;
+}
+void ClearRunCommands() { g_runCommandCount = 0; }
+}  // namespace log_test

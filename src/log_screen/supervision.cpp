@@ -1,0 +1,167 @@
+#include "log_screen/supervision.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "acquisition/console_reading.h"
+#include "log_screen/log_layout.h"
+#include "log_screen/log_state.h"
+#include "log_screen/pending_parts.h"
+#include "log_screen/profile_redraw.h"
+#include "platform/message_box.h"
+#include "platform/serial_port.h"
+#include "platform/sound.h"
+#include "platform/tick.h"
+#include "survey_files/data_file.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/text_helpers.h"
+
+namespace {
+
+void ClosePort(std::atomic<plat::SerialHandle>& handle) {
+    const plat::SerialHandle h = handle.exchange(plat::kInvalidSerial);
+    if (h != plat::kInvalidSerial) plat::CloseSerialPort(h);
+}
+
+void ResetSurveyCounters() {
+    SurveyProgressRecord& p = SurveyProgress;
+    p.LineTimeHours = p.LineTimeMinutes = p.LineTimeSeconds = 0;
+    p.TotalTimeHours = p.TotalTimeMinutes = p.TotalTimeSeconds = 0;
+    p.GpsPositionCount = 0;
+    p.StationCount = 0;
+    p.RecordCount = 0;
+    p.LineCount = 0;
+    p.LineLength = 0.0;
+    p.TotalLength = 0.0;
+    p.LineTimeBaseMs = p.TotalTimeBaseMs = 0;
+    p.LoggingStartTick = 0;
+    p.LineTimeMs = p.TotalTimeMs = 0;
+    DataFileState.DataFileBaseName[0] = 0;
+}
+
+// "No": Stand By stays, the profiles are drawn again from the file.
+void KeepLogging() {
+    LogScreenState.LoggingState = -1;
+    RepaintLogScreen();
+    for (int i = 0; i < ShownConsoleCount(); ++i) {
+        const plat::Hwnd curve = ScreenWindows.CurveWindows[static_cast<size_t>(i)];
+        if (curve == 0) continue;
+        plat::InvalidateRect(curve, nullptr, true);
+        plat::UpdateWindow(curve);
+        RedrawProfileFromFile(curve, i);
+    }
+    if (ScreenWindows.LogScreenWindow != 0) plat::SetFocus(ScreenWindows.LogScreenWindow);
+}
+
+}  // namespace
+
+void SuperviseConsoles() {
+    const uint32_t now = plat::GetTickCount();
+    const bool logging = LogScreenState.LoggingState.load() == 1;
+    bool rang = false;
+    for (int i = 0; i < ShownConsoleCount(); ++i) {
+        const auto c = static_cast<size_t>(i);
+        // Unsigned difference: right across the tick's wrap.
+        if (now - ConsoleLines.ConsoleLineTick[c].load() <= ConsoleLines.ConsoleTimeoutMs) continue;
+        if (logging) {
+            ConsoleLines.ConsoleConnBreak[c] = 1;
+            ConsoleLines.ReadingValid[c] = 0;
+            // Once per break: the console's next line clears the flag.
+            if (ConsoleLines.ConsoleBreakLogged[c].exchange(1) == 0) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%1dCONN BRK %1d", i + 1, i + 1);
+                char16_t wide[32];
+                NarrowToWide(text, wide, sizeof wide / sizeof wide[0]);
+                WriteEventRecord(wide, 'X');
+            }
+        }
+        ShowNoConnection(i);
+        if (AudioOptions.DisconnectionAlarm == 1 && !rang) {
+            plat::PlaySound("SOUND_RING");
+            rang = true;
+        }
+    }
+}
+
+plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
+    SuperviseConsoles();
+    if (LogScreenState.UiIdle == 1) ReportDataFileErrors(hwnd);
+    return 1;
+}
+
+void StopReaders() {
+    ReaderThreads.ConsoleSimulatorRun = 0;
+    ReaderThreads.GpsSimulatorRun = 0;
+    ReaderThreads.GpsReaderRun = 0;
+    ClosePort(SerialPorts.GpsPortHandle);
+    for (auto& port : SerialPorts.ConsolePortHandle) ClosePort(port);
+
+    if (ReaderThreads.GpsThreadHandle != 0) plat::JoinThreadServing(ReaderThreads.GpsThreadHandle);
+    ReaderThreads.GpsThreadHandle = 0;
+    for (auto& thread : ReaderThreads.ConsoleThreadHandle) {
+        if (thread != 0) plat::JoinThreadServing(thread);
+        thread = 0;
+    }
+    // The GPS watchdog may have reopened its port before it saw the run flag.
+    ClosePort(SerialPorts.GpsPortHandle);
+    ReaderThreads.GpsReaderState = 0;
+    for (auto& state : ReaderThreads.ConsoleReaderState) state = 0;
+}
+
+int ExitLogging(int confirmed) {
+    DataFileState.RecordStartTick = 0;
+    ConsoleLines.ReadingValid = {};
+    for (auto& tops : ProfileTrace.BarTop) tops = {-1, -1};
+
+    const bool fileOpen = LogScreenState.LoggingState.load() != 0;
+    if (fileOpen && confirmed != 1) {
+        const int answer = plat::MessageBox(ScreenWindows.LogScreenWindow, u"Exit Logging?", u"Confirm Exit",
+                                            plat::MessageButtons::YesNo, plat::MessageIcon::Question);
+        if (answer != plat::kIdYes) {
+            KeepLogging();
+            return 0;
+        }
+    }
+
+    if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
+    CloseDataFile();
+    StopReaders();
+    ResetSurveyCounters();
+    LogScreenState.LoggingState = 0;
+
+    if (ScreenWindows.LogScreenWindow != 0) plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShowHide);
+    if (ScreenWindows.MainWindow != 0) {
+        plat::InvalidateRect(ScreenWindows.MainWindow, nullptr, true);
+        plat::UpdateWindow(ScreenWindows.MainWindow);
+    }
+    return 1;
+}
+
+void ReturnToStartScreen() {
+    RemoveAllBackgroundFiles();
+    if (LogScreenState.ReviewMode == 1) {
+        LogScreenState.ReviewMode = 0;
+        MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
+        MapDisplayOptions.MapPixelsPerUnit = MapDisplayOptions.SavedMapPixelsPerUnit;
+        const plat::Hwnd exitReview = ScreenButtons.MapButtons[kMapExitReview];
+        const plat::Hwnd enterReview = ScreenButtons.MapButtons[kMapEnterReview];
+        if (exitReview != 0) plat::ShowWindow(exitReview, plat::kShowHide);
+        if (enterReview != 0) plat::ShowWindow(enterReview, plat::kShow);
+        for (plat::Hwnd b : ScreenButtons.StandByButtons) {
+            if (b != 0) plat::EnableWindow(b, true);
+        }
+    }
+    ShowLogButtonSet(LogButtonSet::Monitoring);
+    MakeDefaultLogButton(LogButtonSet::Monitoring, 0);
+    if (ScreenWindows.LogScreenWindow != 0) plat::InvalidateRect(ScreenWindows.LogScreenWindow, nullptr, true);
+    for (plat::Hwnd b : ScreenButtons.StartButtons) {
+        if (b != 0) plat::ShowWindow(b, plat::kShow);
+    }
+    ScreenWindows.ScreenMode = 0;
+    if (ScreenWindows.MainWindow != 0) {
+        plat::InvalidateRect(ScreenWindows.MainWindow, nullptr, true);
+        plat::UpdateWindow(ScreenWindows.MainWindow);
+        plat::SetFocus(ScreenWindows.MainWindow);  // the start screen's keys
+    }
+    LogScreenState.UiIdle = 1;
+}

@@ -1,0 +1,37 @@
+// The two duties that frame a survey run on the logging screen: the
+// one-second supervision of the consoles (timer 1), and leaving the logging
+// screen, which stops everything the start of logging set going.
+#pragma once
+#include <cstdint>
+
+#include "platform/window.h"
+
+constexpr uintptr_t kSupervisionTimerId = 1;
+
+// Timer 1: every console silent for more than ConsoleLines.ConsoleTimeoutMs
+// is shown as "No connection"; while logging its break is written once as
+// "<n>CONN BRK <n>"; the alarm rings at most once per tick. Then an error the
+// data-file writers kept is told (unless a command is in progress). Returns 1.
+plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
+
+// The supervision of one tick (the timer's first half).
+void SuperviseConsoles();
+
+// Leaves the logging screen. In Stand By (or Logging) asks "Exit Logging?"
+// unless `confirmed` is 1; "No" keeps Stand By and returns 0. Otherwise the
+// timer is killed, the data file closed, every reader stopped and joined and
+// every port closed, the survey counters reset, and the logging screen
+// hidden; returns 1.
+int ExitLogging(int confirmed);
+
+// After ExitLogging returned 1: the background files and the map review
+// ended, the Monitoring buttons back with "&File" the default, the start
+// screen's buttons shown.
+void ReturnToStartScreen();
+
+// Stops the reader threads and closes their ports: each port is closed and
+// marked closed (the GPS reader's run flag cleared first), then each thread
+// is joined while the window thread serves the hand-overs, so a reader that
+// waits in its hand-over is served and ends; at last a GPS port that the
+// watchdog reopened meanwhile is closed too. Window thread.
+void StopReaders();

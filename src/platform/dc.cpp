@@ -1,0 +1,410 @@
+// Device contexts: targets, state, selection, clipping, fills and block
+// transfers. Lines, shapes and text are in draw.cpp.
+#include "platform/dc.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/gdi_internal.h"
+#include "platform/qt_internal.h"
+#include "platform/window_internal.h"
+
+namespace plat {
+namespace detail {
+namespace {
+
+std::unordered_map<Hdc, std::unique_ptr<DcRecord>> g_dcs;
+Hdc g_nextDc = 0;
+
+Hdc AddDc(std::unique_ptr<DcRecord> dc) {
+    dc->Pen = GetStockObject(kBlackPen);
+    dc->Brush = GetStockObject(kWhiteBrush);
+    dc->Font = SystemFont();
+    Select(dc->Pen);
+    Select(dc->Brush);
+    Select(dc->Font);
+    const Hdc h = ++g_nextDc;
+    g_dcs.emplace(h, std::move(dc));
+    return h;
+}
+
+void DropDc(Hdc h) {
+    auto it = g_dcs.find(h);
+    if (it == g_dcs.end()) return;
+    std::unique_ptr<DcRecord> dc = std::move(it->second);
+    g_dcs.erase(it);
+    Unselect(dc->Pen);
+    Unselect(dc->Brush);
+    Unselect(dc->Font);
+    if (dc->Bitmap != 0) Unselect(dc->Bitmap);
+    if (dc->OwnBitmap != 0) DeleteObject(dc->OwnBitmap);
+}
+
+}  // namespace
+
+DcRecord* FindDc(Hdc dc) {
+    auto it = g_dcs.find(dc);
+    return it == g_dcs.end() ? nullptr : it->second.get();
+}
+
+QImage* TargetImage(DcRecord* dc) {
+    switch (dc->Target) {
+        case DcTarget::Window: {
+            WindowRecord* rec = Find(dc->Window);
+            return rec != nullptr && rec->Kind == ControlKind::Canvas ? &rec->Image : nullptr;
+        }
+        case DcTarget::Bitmap: {
+            GdiObject* o = FindObject(dc->Bitmap);
+            return o != nullptr && o->Kind == GdiKind::Bitmap ? &o->Image : nullptr;
+        }
+        case DcTarget::Image:
+            return dc->External;
+        case DcTarget::None:
+            break;
+    }
+    return nullptr;
+}
+
+QRegion ClipRegion(DcRecord* dc, QImage* image) {
+    QRegion r(image->rect());
+    if (dc->HasClip) r &= dc->Clip;
+    return r;
+}
+
+std::vector<QRect> ClipRects(DcRecord* dc, QImage* image) {
+    if (!dc->HasClip) return {image->rect()};
+    const QRegion r = ClipRegion(dc, image);
+    return std::vector<QRect>(r.begin(), r.end());
+}
+
+void Touched(DcRecord* dc, const QRect& area) {
+    if (dc->Target == DcTarget::Window) RequestScreenUpdate(dc->Window, area);
+}
+
+Hdc CreateWindowDC(Hwnd hwnd, const QRegion* clip) {
+    auto dc = std::make_unique<DcRecord>();
+    dc->Target = DcTarget::Window;
+    dc->Window = hwnd;
+    if (clip != nullptr) {
+        dc->HasClip = true;
+        dc->Clip = *clip;
+    }
+    return AddDc(std::move(dc));
+}
+
+void ForgetWindowDCs(Hwnd hwnd) {
+    for (auto& kv : g_dcs)
+        if (kv.second->Target == DcTarget::Window && kv.second->Window == hwnd) kv.second->Target = DcTarget::None;
+}
+
+void FillRegionWithBrush(Hdc h, const QRegion& region, Hbrush brush) {
+    DcRecord* dc = FindDc(h);
+    GdiObject* b = FindObject(brush);
+    if (dc == nullptr || b == nullptr || b->Kind != GdiKind::Brush || b->NullBrush) return;
+    QImage* img = TargetImage(dc);
+    if (img == nullptr) return;
+    const QRegion area = ClipRegion(dc, img) & region;
+    const QRgb c = ToRgb(b->Colour);
+    for (const QRect& r : area) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(img->scanLine(y));
+            std::fill(line + r.left(), line + r.right() + 1, c);
+        }
+    }
+    Touched(dc, area.boundingRect());
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+// ---------------------------------------------------------------------------
+// Contexts
+
+Hdc GetDC(Hwnd hwnd) {
+    WindowRecord* rec = Find(hwnd);
+    if (rec == nullptr || rec->Kind != ControlKind::Canvas) return 0;
+    return CreateWindowDC(hwnd, nullptr);
+}
+
+bool ReleaseDC(Hwnd, Hdc dc) {
+    if (FindDc(dc) == nullptr) return false;
+    DropDc(dc);
+    return true;
+}
+
+Hdc BeginPaint(Hwnd hwnd, PaintInfo* info) {
+    WindowRecord* rec = Find(hwnd);
+    if (rec == nullptr || rec->Kind != ControlKind::Canvas) return 0;
+    ++rec->BeginPaintCount;
+    const QRegion area = rec->Invalid;
+    const bool erase = rec->EraseNeeded;
+    rec->Invalid = QRegion();
+    rec->EraseNeeded = false;
+    const Hdc dc = CreateWindowDC(hwnd, &area);
+    bool stillToErase = false;
+    if (erase) stillToErase = CallProc(hwnd, kMsgEraseBackground, static_cast<WParam>(dc), 0) == 0;
+    if (info != nullptr) {
+        info->Dc = dc;
+        info->Erase = stillToErase;
+        const QRect b = area.boundingRect();
+        info->Paint = Rect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    }
+    return dc;
+}
+
+bool EndPaint(Hwnd hwnd, const PaintInfo* info) {
+    if (info == nullptr) return false;
+    RequestScreenUpdate(hwnd, QRect(info->Paint.Left, info->Paint.Top, info->Paint.Right - info->Paint.Left,
+                                    info->Paint.Bottom - info->Paint.Top));
+    return ReleaseDC(hwnd, info->Dc);
+}
+
+Hdc CreateCompatibleDC(Hdc) {
+    auto dc = std::make_unique<DcRecord>();
+    dc->Target = DcTarget::Bitmap;
+    dc->OwnBitmap = CreatePrivateBitmap();
+    dc->Bitmap = dc->OwnBitmap;
+    Select(dc->Bitmap);
+    return AddDc(std::move(dc));
+}
+
+Hdc CreateImageDC(QImage* image) {
+    if (image == nullptr) return 0;
+    auto dc = std::make_unique<DcRecord>();
+    dc->Target = DcTarget::Image;
+    dc->External = image;
+    return AddDc(std::move(dc));
+}
+
+bool DeleteDC(Hdc dc) {
+    if (FindDc(dc) == nullptr) return false;
+    DropDc(dc);
+    return true;
+}
+
+Hgdi SelectObject(Hdc h, Hgdi object) {
+    DcRecord* dc = FindDc(h);
+    GdiObject* o = FindObject(object);
+    if (dc == nullptr || o == nullptr || o->DeletePending) return 0;
+    Hgdi* slot = nullptr;
+    switch (o->Kind) {
+        case GdiKind::Pen: slot = &dc->Pen; break;
+        case GdiKind::Brush: slot = &dc->Brush; break;
+        case GdiKind::Font: slot = &dc->Font; break;
+        case GdiKind::Bitmap:
+            if (dc->Target != DcTarget::Bitmap) return 0;  // only memory contexts hold bitmaps
+            if (o->SelectedCount > 0 && dc->Bitmap != object) return 0;  // one context at a time
+            slot = &dc->Bitmap;
+            break;
+    }
+    const Hgdi previous = *slot;
+    if (previous == object) return previous;
+    Select(object);
+    *slot = object;
+    Unselect(previous);
+    return previous;
+}
+
+ColourRef SetTextColour(Hdc h, ColourRef colour) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return 0xFFFFFFFF;
+    const ColourRef old = dc->TextColour;
+    dc->TextColour = colour & 0xFFFFFF;
+    return old;
+}
+
+ColourRef GetTextColour(Hdc h) {
+    DcRecord* dc = FindDc(h);
+    return dc != nullptr ? dc->TextColour : 0xFFFFFFFF;
+}
+
+ColourRef SetBackgroundColour(Hdc h, ColourRef colour) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return 0xFFFFFFFF;
+    const ColourRef old = dc->BackColour;
+    dc->BackColour = colour & 0xFFFFFF;
+    return old;
+}
+
+ColourRef GetBackgroundColour(Hdc h) {
+    DcRecord* dc = FindDc(h);
+    return dc != nullptr ? dc->BackColour : 0xFFFFFFFF;
+}
+
+int SetBackgroundMode(Hdc h, int mode) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr || (mode != kTransparent && mode != kOpaque)) return 0;
+    const int old = dc->BackMode;
+    dc->BackMode = mode;
+    return old;
+}
+
+int GetBackgroundMode(Hdc h) {
+    DcRecord* dc = FindDc(h);
+    return dc != nullptr ? dc->BackMode : 0;
+}
+
+bool IntersectClipRect(Hdc h, const Rect& rect) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return false;
+    const QRect r(rect.Left, rect.Top, std::max(0, rect.Right - rect.Left), std::max(0, rect.Bottom - rect.Top));
+    if (dc->HasClip) {
+        dc->Clip &= r;
+    } else {
+        dc->Clip = QRegion(r);
+        dc->HasClip = true;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Fills and pixels
+
+bool FillRect(Hdc dc, const Rect& rect, Hbrush brush) {
+    if (FindDc(dc) == nullptr) return false;
+    if (rect.Right <= rect.Left || rect.Bottom <= rect.Top) return true;
+    FillRegionWithBrush(dc, QRegion(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top), brush);
+    return true;
+}
+
+bool FrameRect(Hdc dc, const Rect& rect, Hbrush brush) {
+    if (FindDc(dc) == nullptr) return false;
+    const int w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
+    if (w <= 0 || h <= 0) return true;
+    QRegion frame(rect.Left, rect.Top, w, h);
+    if (w > 2 && h > 2) frame -= QRegion(rect.Left + 1, rect.Top + 1, w - 2, h - 2);
+    FillRegionWithBrush(dc, frame, brush);
+    return true;
+}
+
+bool DrawFocusRect(Hdc h, const Rect& rect) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return false;
+    QImage* img = TargetImage(dc);
+    if (img == nullptr) return true;
+    const QRegion clip = ClipRegion(dc, img);
+    auto invert = [&](int x, int y) {
+        if (((x + y) & 1) != 0 || !clip.contains(QPoint(x, y))) return;
+        auto* p = reinterpret_cast<QRgb*>(img->scanLine(y)) + x;
+        *p = (*p ^ 0x00FFFFFFu) | 0xFF000000u;
+    };
+    const int l = rect.Left, t = rect.Top, r = rect.Right - 1, b = rect.Bottom - 1;
+    if (r < l || b < t) return true;
+    for (int x = l; x <= r; ++x) {
+        invert(x, t);
+        if (b != t) invert(x, b);
+    }
+    for (int y = t + 1; y < b; ++y) {
+        invert(l, y);
+        if (r != l) invert(r, y);
+    }
+    Touched(dc, QRect(l, t, r - l + 1, b - t + 1));
+    return true;
+}
+
+bool PatBlt(Hdc h, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t operation) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return false;
+    if (width < 0) { x += width; width = -width; }
+    if (height < 0) { y += height; height = -height; }
+    QImage* img = TargetImage(dc);
+    if (img == nullptr || width == 0 || height == 0) return true;
+    const QRegion area = ClipRegion(dc, img) & QRect(x, y, width, height);
+    QRgb fill = 0;
+    bool invert = false;
+    switch (operation) {
+        case kWhiteness: fill = ToRgb(0xFFFFFF); break;
+        case kBlackness: fill = ToRgb(0x000000); break;
+        case kPatCopy: {
+            GdiObject* b = FindObject(dc->Brush);
+            if (b == nullptr || b->NullBrush) return true;
+            fill = ToRgb(b->Colour);
+            break;
+        }
+        case 0x00550009:  // destination inverted
+            invert = true;
+            break;
+        default:
+            return false;
+    }
+    for (const QRect& r : area) {
+        for (int yy = r.top(); yy <= r.bottom(); ++yy) {
+            auto* line = reinterpret_cast<QRgb*>(img->scanLine(yy));
+            for (int xx = r.left(); xx <= r.right(); ++xx) line[xx] = invert ? ((line[xx] ^ 0x00FFFFFFu) | 0xFF000000u) : fill;
+        }
+    }
+    Touched(dc, area.boundingRect());
+    return true;
+}
+
+ColourRef SetPixel(Hdc h, int32_t x, int32_t y, ColourRef colour) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return 0xFFFFFFFF;
+    QImage* img = TargetImage(dc);
+    if (img == nullptr || !img->rect().contains(x, y)) return 0xFFFFFFFF;
+    if (dc->HasClip && !dc->Clip.contains(QPoint(x, y))) return 0xFFFFFFFF;
+    reinterpret_cast<QRgb*>(img->scanLine(y))[x] = ToRgb(colour);
+    Touched(dc, QRect(x, y, 1, 1));
+    return colour & 0xFFFFFF;
+}
+
+ColourRef GetPixel(Hdc h, int32_t x, int32_t y) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr) return 0xFFFFFFFF;
+    QImage* img = TargetImage(dc);
+    if (img == nullptr || !img->rect().contains(x, y)) return 0xFFFFFFFF;
+    return FromRgb(reinterpret_cast<const QRgb*>(img->constScanLine(y))[x]);
+}
+
+// ---------------------------------------------------------------------------
+// Block transfer
+
+bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc source, int32_t sx, int32_t sy,
+            uint32_t operation) {
+    DcRecord* d = FindDc(dest);
+    if (d == nullptr) return false;
+    if (operation == kWhiteness || operation == kBlackness || operation == kPatCopy || operation == 0x00550009)
+        return PatBlt(dest, x, y, width, height, operation);
+    if (operation != kSrcCopy && operation != kSrcAnd && operation != kSrcPaint && operation != kSrcInvert) return false;
+    DcRecord* s = FindDc(source);
+    if (s == nullptr) return false;
+    QImage* dimg = TargetImage(d);
+    QImage* simg = TargetImage(s);
+    if (dimg == nullptr || simg == nullptr || width <= 0 || height <= 0) return true;
+    // Only the pixels that exist in the source are transferred.
+    QRect from = QRect(sx, sy, width, height) & simg->rect();
+    if (from.isEmpty()) return true;
+    const QRect to = from.translated(x - sx, y - sy);
+    QImage copy;
+    const QImage* src = simg;
+    if (simg == dimg) {  // within one image: read the whole block before writing
+        copy = simg->copy(from);
+        src = &copy;
+        from.moveTo(0, 0);
+    }
+    const int offX = from.left() - to.left(), offY = from.top() - to.top();
+    const QRegion area = ClipRegion(d, dimg) & to;
+    for (const QRect& r : area) {
+        for (int yy = r.top(); yy <= r.bottom(); ++yy) {
+            auto* dl = reinterpret_cast<QRgb*>(dimg->scanLine(yy));
+            const auto* sl = reinterpret_cast<const QRgb*>(src->constScanLine(yy + offY));
+            for (int xx = r.left(); xx <= r.right(); ++xx) {
+                const QRgb sp = sl[xx + offX] | 0xFF000000u;
+                switch (operation) {
+                    case kSrcCopy: dl[xx] = sp; break;
+                    case kSrcAnd: dl[xx] = dl[xx] & sp; break;
+                    case kSrcPaint: dl[xx] = dl[xx] | sp; break;
+                    default: dl[xx] = (dl[xx] ^ sp) | 0xFF000000u; break;
+                }
+            }
+        }
+    }
+    Touched(d, area.boundingRect());
+    return true;
+}
+
+}  // namespace plat

@@ -1,0 +1,165 @@
+// API-READY
+// Device contexts and drawing objects: pens, brushes, fonts, bitmaps.
+//
+// A device context draws at once into a window's backing image (GetDC, from
+// any handler) or into a bitmap (a memory context); the window is repainted on
+// screen afterwards. Pixel rules, without antialiasing:
+//   - lines leave out their end pixel (LineTo, Polyline);
+//   - Rectangle and Ellipse take corners in either order and cover the pixels
+//     from left to right - 1 and top to bottom - 1; the pen draws the outline
+//     inside those bounds, the brush fills what is inside the outline;
+//   - FillRect covers left..right-1, top..bottom-1;
+//   - text is placed by the top of its character cell.
+// Window thread only.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/window.h"
+
+namespace plat {
+
+// Pen styles
+constexpr int kPenSolid = 0;
+constexpr int kPenDash = 1;
+constexpr int kPenDot = 2;
+constexpr int kPenNull = 5;
+
+// Stock objects
+constexpr int kWhiteBrush = 0;
+constexpr int kLightGreyBrush = 1;
+constexpr int kGreyBrush = 2;
+constexpr int kDarkGreyBrush = 3;
+constexpr int kBlackBrush = 4;
+constexpr int kNullBrush = 5;
+constexpr int kWhitePen = 6;
+constexpr int kBlackPen = 7;
+constexpr int kNullPen = 8;
+constexpr int kSystemFont = 13;      // the default font of a window context: cell height 16
+constexpr int kDefaultGuiFont = 17;
+
+// Background modes
+constexpr int kTransparent = 1;
+constexpr int kOpaque = 2;
+
+// Block transfer operations (dest = f(dest, src))
+constexpr uint32_t kSrcCopy = 0x00CC0020;
+constexpr uint32_t kSrcPaint = 0x00EE0086;   // dest | src
+constexpr uint32_t kSrcAnd = 0x008800C6;     // dest & src
+constexpr uint32_t kSrcInvert = 0x00660046;  // dest ^ src
+constexpr uint32_t kPatCopy = 0x00F00021;    // the selected brush
+constexpr uint32_t kBlackness = 0x00000042;
+constexpr uint32_t kWhiteness = 0x00FF0062;
+
+// ExtTextOut options
+constexpr uint32_t kTextOpaque = 0x0002;   // fill the rectangle with the background colour
+constexpr uint32_t kTextClipped = 0x0004;  // clip the text to the rectangle
+
+// DrawText formats
+constexpr uint32_t kDrawTextLeft = 0x0000;
+constexpr uint32_t kDrawTextCenter = 0x0001;
+constexpr uint32_t kDrawTextRight = 0x0002;
+constexpr uint32_t kDrawTextVCenter = 0x0004;
+constexpr uint32_t kDrawTextBottom = 0x0008;
+constexpr uint32_t kDrawTextSingleLine = 0x0020;
+constexpr uint32_t kDrawTextNoClip = 0x0100;
+constexpr uint32_t kDrawTextCalcRect = 0x0400;
+constexpr uint32_t kDrawTextNoPrefix = 0x0800;  // otherwise "&x" underlines x and "&&" is "&"
+
+// Font weights
+constexpr int kWeightLight = 300;
+constexpr int kWeightNormal = 400;
+constexpr int kWeightSemiBold = 600;
+constexpr int kWeightBold = 700;
+
+struct TextMetrics {
+    int32_t Height = 0;            // cell height = Ascent + Descent
+    int32_t Ascent = 0;
+    int32_t Descent = 0;
+    int32_t InternalLeading = 0;
+    int32_t ExternalLeading = 0;
+    int32_t AverageCharWidth = 0;  // of "x"
+    int32_t MaxCharWidth = 0;
+    int32_t Weight = 0;
+};
+
+struct PaintInfo {
+    Hdc Dc = 0;
+    bool Erase = false;  // the background still needs erasing (the class has none)
+    Rect Paint;          // bounding box of the region being painted
+};
+
+// ---------------------------------------------------------------------------
+// Objects
+
+Hpen CreatePen(int style, int32_t width, ColourRef colour);  // width 0 = 1 pixel
+Hbrush CreateSolidBrush(ColourRef colour);
+// `height` is the character cell height in pixels (ascent + descent);
+// "Microsoft Sans Serif" and "MS Sans Serif" map to "Liberation Sans".
+Hfont CreateFont(int32_t height, int32_t weight, const char16_t* face, bool italic = false,
+                 bool underline = false);
+Hgdi GetStockObject(int which);
+// Deleting a stock object does nothing; an object selected into a context is
+// deleted when it is deselected. False for an unknown handle.
+bool DeleteObject(Hgdi object);
+ColourRef BrushColour(Hbrush brush);  // 0 for a null or unknown brush
+bool GetBitmapSize(Hbitmap bitmap, Size* out);
+
+// ---------------------------------------------------------------------------
+// Contexts
+
+Hdc GetDC(Hwnd hwnd);                    // whole client area; release with ReleaseDC
+bool ReleaseDC(Hwnd hwnd, Hdc dc);
+Hdc BeginPaint(Hwnd hwnd, PaintInfo* info);  // clipped to the invalid region, which becomes valid
+bool EndPaint(Hwnd hwnd, const PaintInfo* info);
+// A memory context holding a 1 x 1 bitmap until one is selected; `like` may be 0.
+Hdc CreateCompatibleDC(Hdc like);
+bool DeleteDC(Hdc dc);
+// A w x h bitmap (black) in the colour format of the windows.
+Hbitmap CreateCompatibleBitmap(Hdc like, int32_t width, int32_t height);
+
+// Selects a pen, brush, font or bitmap; returns the object it replaces of the
+// same kind, 0 on failure.
+Hgdi SelectObject(Hdc dc, Hgdi object);
+
+ColourRef SetTextColour(Hdc dc, ColourRef colour);  // returns the previous one
+ColourRef GetTextColour(Hdc dc);
+ColourRef SetBackgroundColour(Hdc dc, ColourRef colour);
+ColourRef GetBackgroundColour(Hdc dc);
+int SetBackgroundMode(Hdc dc, int mode);  // kTransparent / kOpaque; returns the previous
+int GetBackgroundMode(Hdc dc);
+
+// Restricts drawing further to `rect` (context coordinates).
+bool IntersectClipRect(Hdc dc, const Rect& rect);
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+bool MoveTo(Hdc dc, int32_t x, int32_t y, Point* previous = nullptr);
+bool LineTo(Hdc dc, int32_t x, int32_t y);  // from the current position; end pixel left out
+bool Polyline(Hdc dc, const Point* points, size_t count);
+bool Rectangle(Hdc dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
+bool Ellipse(Hdc dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
+bool FillRect(Hdc dc, const Rect& rect, Hbrush brush);
+bool FrameRect(Hdc dc, const Rect& rect, Hbrush brush);  // one-pixel frame inside rect
+bool DrawFocusRect(Hdc dc, const Rect& rect);            // dotted, inverting; drawn twice it disappears
+bool PatBlt(Hdc dc, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t operation);
+ColourRef SetPixel(Hdc dc, int32_t x, int32_t y, ColourRef colour);
+ColourRef GetPixel(Hdc dc, int32_t x, int32_t y);  // 0xFFFFFFFF outside
+
+// dest (x, y, w, h) = op(dest, src at (sx, sy)). Works between any contexts,
+// also within one (overlapping blocks are copied as if through a buffer).
+bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc source, int32_t sx,
+            int32_t sy, uint32_t operation);
+
+// Text: `length` -1 = up to the terminator.
+bool TextOut(Hdc dc, int32_t x, int32_t y, const char16_t* text, int32_t length = -1);
+bool ExtTextOut(Hdc dc, int32_t x, int32_t y, uint32_t options, const Rect* rect, const char16_t* text,
+                int32_t length = -1);
+// Returns the height of the text drawn (with kDrawTextCalcRect: measures only
+// and sets rect's right and bottom).
+int32_t DrawText(Hdc dc, const char16_t* text, int32_t length, Rect* rect, uint32_t format);
+bool GetTextExtent(Hdc dc, const char16_t* text, int32_t length, Size* out);
+bool GetTextMetrics(Hdc dc, TextMetrics* out);
+
+}  // namespace plat

@@ -1,0 +1,217 @@
+// The console handler on the window thread: what each logging state writes,
+// samples and counts, and what the operator sees in the status panel, the
+// numbers window and the bar window.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "acquisition/console_reader.h"
+#include "acquisition/console_reading.h"
+#include "platform/dc.h"
+#include "platform/files.h"
+#include "platform/sound.h"
+#include "platform/text.h"
+#include "platform/tick.h"
+#include "platform/window.h"
+#include "support/test_env.h"
+#include "survey_files/data_file.h"
+#include "survey_files/survey_model.h"
+
+namespace {
+
+constexpr plat::ColourRef kPanel = 0x0000C000;  // a panel colour no text uses
+constexpr plat::ColourRef kBlack = 0x00000000;
+constexpr plat::ColourRef kRed = 0x000000FF;
+constexpr plat::ColourRef kWhite = 0x00FFFFFF;
+
+plat::LResult PlainProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    return plat::DefaultWindowProc(hwnd, message, w, l);
+}
+
+class ConsoleHandler : public OstrimaTest {
+protected:
+    void SetUp() override {
+        OstrimaTest::SetUp();
+        ASSERT_TRUE(plat::StartApplication());
+        plat::WindowClass cls;
+        cls.Name = u"ConsoleHandlerTestWnd";
+        cls.Proc = PlainProc;
+        ASSERT_TRUE(plat::RegisterWindowClass(cls));
+        parent_ = plat::CreateWindow(u"ConsoleHandlerTestWnd", u"", 0, 0, 0, 800, 600, 0, 0);
+        ASSERT_NE(parent_, 0);
+        ScreenWindows.LogScreenWindow = MakeWindow(300, 120);
+        ScreenWindows.NumbersWindow = MakeWindow(240, 200);
+        ScreenWindows.DecayWindows[2] = MakeWindow(40, 130);
+        GdiObjects.PanelBrush = plat::CreateSolidBrush(kPanel);
+        GdiObjects.RedBrush = plat::CreateSolidBrush(kRed);
+        GdiObjects.WhiteBrush = plat::CreateSolidBrush(kWhite);
+        GdiObjects.WhitePen = plat::CreatePen(plat::kPenSolid, 1, kWhite);
+        GdiObjects.TextFont = plat::CreateFont(16, plat::kWeightNormal, u"Liberation Sans");
+        GdiObjects.BoldFont = plat::CreateFont(16, plat::kWeightBold, u"Liberation Sans");
+        ScreenLayout.StationRect = {10, 10, 150, 28};
+        ScreenLayout.StationCountRect = {10, 30, 150, 48};
+        ScreenLayout.TotalStationsRect = {160, 30, 290, 48};
+        ScreenLayout.LineTimeRect = {10, 60, 30, 78};  // narrower than its text: clipped
+        ScreenLayout.TotalTimeRect = {160, 60, 290, 78};
+        ScreenLayout.ConsoleTextRects[2] = {0, 40, 240, 60};
+        ScreenLayout.DecayWindowWidth = 40;
+        ScreenLayout.DecayWindowHeight = 126;
+        for (plat::Hwnd w : {ScreenWindows.LogScreenWindow, ScreenWindows.NumbersWindow, ScreenWindows.DecayWindows[2]}) {
+            Paint(w, kBlack);
+        }
+        InitConsoleRecordTags();
+        plat::test::ClearRecordedSounds();
+    }
+    void TearDown() override {
+        plat::test::ResetWindows();
+        OstrimaTest::TearDown();
+    }
+
+    plat::Hwnd MakeWindow(int w, int h) const {
+        return plat::CreateWindow(u"ConsoleHandlerTestWnd", u"", plat::kStyleChild, 0, 0, w, h, parent_, 0);
+    }
+    static void Paint(plat::Hwnd w, plat::ColourRef colour) {
+        const plat::Hdc dc = plat::GetDC(w);
+        const plat::Hbrush brush = plat::CreateSolidBrush(colour);
+        plat::FillRect(dc, {0, 0, 1000, 1000}, brush);
+        plat::ReleaseDC(w, dc);
+        plat::DeleteObject(brush);
+    }
+    // How many pixels of `r` in window `w` have colour `c`.
+    static int CountColour(plat::Hwnd w, const plat::Rect& r, plat::ColourRef c) {
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y) {
+            for (int x = r.Left; x < r.Right; ++x) n += plat::test::WindowPixel(w, x, y) == c ? 1 : 0;
+        }
+        return n;
+    }
+    static int Area(const plat::Rect& r) { return (r.Right - r.Left) * (r.Bottom - r.Top); }
+
+    void OpenDataFile() {
+        path_ = root_ + "/handler.osd";
+        const std::u16string p = plat::Utf8ToUtf16(path_);
+        DataFileState.DataFileHandle = plat::OpenFile(p.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
+        ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+    }
+    static void PutLine(int console, const char* line, uint32_t tick) {
+        std::snprintf(ConsoleLines.ConsoleLine[console], sizeof ConsoleLines.ConsoleLine[console], "%s", line);
+        ConsoleLines.ConsoleLineTick[console] = tick;
+    }
+
+    std::string ReadFileBytes() const { return path_.empty() ? std::string() : ReadWholeFile(path_); }
+
+    plat::Hwnd parent_ = 0;
+    std::string path_;
+};
+
+TEST_F(ConsoleHandler, EachLoggingStateDoesItsShare) {
+    OpenDataFile();
+    MapDisplayOptions.DisplayType = 1;
+    ReadingSamples.SamplingOpen = 1;
+    ReadingsScale.ColourStep = 10.0;
+    SensorLayout.ConsoleFirstSensor = {0, 2, 4};
+    SystemSetup.ConsoleType[1] = 1;
+    SurveyParameters.CurrentStation = 5.0;
+    for (int state : {0, -1}) {
+        LogScreenState.LoggingState = state;
+        PutLine(1, "$PBAR,  75,  62", 100);
+        EXPECT_EQ(OnConsoleReading2(0, kMsgConsoleReading + 1, 0, 0), 0);
+        EXPECT_EQ(ConsoleLines.ConsoleLine[1][0], 0) << state;
+        EXPECT_EQ(ReadingSamples.SampleCount[2], 0) << state;
+    }
+    EXPECT_EQ(ReadFileBytes(), "");
+
+    LogScreenState.LoggingState = 1;
+    PutLine(1, "$PBAR,  75,  62", 12345678);
+    OnConsoleReading2(0, kMsgConsoleReading + 1, 0, 0);
+    EXPECT_EQ(ReadFileBytes(), std::string("t$P,  75,  62     12345678\n"));
+    EXPECT_EQ(ReadingSamples.SampleCount[2], 1);
+    EXPECT_EQ(ReadingSamples.SampleColour[2][0][0], 7);
+    EXPECT_EQ(ReadingSamples.SampleColour[3][0][0], 6);
+    // Console 2 neither counts, nor advances the station, nor ticks.
+    EXPECT_EQ(SurveyProgress.RecordCount, 0);
+    EXPECT_EQ(SurveyParameters.CurrentStation, 5.0);
+    EXPECT_TRUE(plat::test::RecordedSounds().empty());
+
+    // Samples wait for the first fix (sampling closed) and for the colour map.
+    ReadingSamples.SamplingOpen = 0;
+    PutLine(1, "$PBAR,  75,  62", 1);
+    OnConsoleReading2(0, 0, 0, 0);
+    MapDisplayOptions.DisplayType = 0;
+    ReadingSamples.SamplingOpen = 1;
+    PutLine(1, "$PBAR,  75,  62", 2);
+    OnConsoleReading2(0, 0, 0, 0);
+    EXPECT_EQ(ReadingSamples.SampleCount[2], 1);
+    EXPECT_EQ(ReadFileBytes().size(), 81u);
+}
+
+TEST_F(ConsoleHandler, NoDataFileMeansNoRecordButTheRestGoesOn) {
+    LogScreenState.LoggingState = 1;
+    PutLine(0, "$PBAR,  75,  62", 7);
+    OnConsoleReading1(0, 0, 0, 0);
+    EXPECT_EQ(SurveyProgress.RecordCount, 1);
+    EXPECT_EQ(ConsoleLines.ConsoleLine[0][0], 0);
+    EXPECT_EQ(DataFileState.WriteError.load(), 0);
+}
+
+TEST_F(ConsoleHandler, ConsoleOneShowsStationCountsAndTimesInThePanel) {
+    OpenDataFile();
+    LogScreenState.LoggingState = 1;
+    AudioOptions.Ticks = 1;
+    SurveyParameters.CurrentStation = 12.5;
+    SurveyParameters.StationIncrement = 0.25;
+    plat::test::FreezeTick(50000);
+    SurveyProgress.LoggingStartTick = 50000 - 3723456;
+    SurveyProgress.LineTimeBaseMs = 0;
+    SurveyProgress.TotalTimeBaseMs = 1000;
+    PutLine(0, "$PBAR,  75,  62", 50000);
+    OnConsoleReading1(0, 0, 0, 0);
+    PutLine(0, "$PBAR,  76,  63", 50000);
+    OnConsoleReading1(0, 0, 0, 0);
+
+    EXPECT_EQ(SurveyParameters.CurrentStation, 12.75);
+    EXPECT_EQ(SurveyProgress.StationCount, 2);
+    EXPECT_EQ(SurveyProgress.RecordCount, 2);
+    EXPECT_EQ(SurveyProgress.LineTimeMs, 3723456u);
+    EXPECT_EQ(SurveyProgress.LineTimeHours, 1);
+    EXPECT_EQ(SurveyProgress.LineTimeMinutes, 2);
+    EXPECT_EQ(SurveyProgress.LineTimeSeconds, 3);
+    EXPECT_EQ(SurveyProgress.TotalTimeSeconds, 4);
+    ASSERT_EQ(plat::test::RecordedSounds().size(), 1u);  // record 1 ticks, record 2 does not
+    EXPECT_EQ(plat::test::RecordedSounds()[0].Name, "SOUND_RESULT");
+
+    // Every value box was cleared with the panel brush and holds some text.
+    const plat::Hwnd panel = ScreenWindows.LogScreenWindow;
+    for (const plat::Rect& r : {ScreenLayout.StationRect, ScreenLayout.StationCountRect, ScreenLayout.TotalStationsRect,
+                                ScreenLayout.LineTimeRect, ScreenLayout.TotalTimeRect}) {
+        const int panelPixels = CountColour(panel, r, kPanel);
+        EXPECT_GT(panelPixels, Area(r) / 2) << r.Left << "," << r.Top;
+        EXPECT_LT(panelPixels, Area(r)) << "no text in " << r.Left << "," << r.Top;
+    }
+    // The line time is clipped to its narrow box: nothing drawn to its right.
+    const plat::Rect right = {ScreenLayout.LineTimeRect.Right, 60, 150, 78};
+    EXPECT_EQ(CountColour(panel, right, kBlack), Area(right));
+    ASSERT_TRUE(ReadFileBytes().size() == 54u);
+}
+
+TEST_F(ConsoleHandler, NoConnectionPaintsTheBandRedAndBlanksTheBar) {
+    ShowNoConnection(2);
+    const plat::Rect band = ScreenLayout.ConsoleTextRects[2];
+    const int red = CountColour(ScreenWindows.NumbersWindow, band, kRed);
+    EXPECT_GT(red, Area(band) / 2);
+    EXPECT_LT(red, Area(band)) << "\"No connection\" is written on the band";
+    EXPECT_EQ(CountColour(ScreenWindows.NumbersWindow, {0, 0, 240, 40}, kBlack), 240 * 40) << "only the band";
+    // The bar area inside the frame is white, the frame column 0 untouched.
+    const plat::Hwnd bar = ScreenWindows.DecayWindows[2];
+    EXPECT_EQ(CountColour(bar, {1, 1, 39, 126}, kWhite), 38 * 125);
+    EXPECT_EQ(plat::test::WindowPixel(bar, 0, 50), kBlack);
+    plat::Rect invalid;
+    EXPECT_TRUE(plat::GetUpdateRect(bar, &invalid));
+    EXPECT_EQ(plat::GetFocus(), ScreenWindows.LogScreenWindow);
+
+    // Consoles outside the array and missing windows are no fault.
+    ShowNoConnection(9);
+    ShowNoConnection(5);
+}
+
+}  // namespace

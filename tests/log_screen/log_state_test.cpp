@@ -1,0 +1,540 @@
+// The logging state machine as the operator drives it: File (new, cancelled,
+// foreign, existing, unusable), Go, the pause by every pause key, the map's
+// overflow, QLine, Exit, the menus, and the keys with Tab and Enter.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "log_screen/log_screen_fixture.h"
+#include "platform/dc.h"
+#include "platform/menu.h"
+#include "platform/sound.h"
+#include "survey_files/data_records.h"
+
+namespace {
+
+using Boxes = std::vector<plat::test::RecordedMessageBox>;
+
+class LogStateTest : public LogScreenTest {
+protected:
+    void SetUp() override {
+        LogScreenTest::SetUp();
+        log_test::ClearRunCommands();
+        SystemSetup.ConsoleCount = 2;
+        OpenWithoutPorts();
+    }
+    static std::vector<int> Commands() {
+        std::vector<int> out;
+        for (int i = 0; i < log_test::RunCommandCount(); ++i) out.push_back(log_test::RunCommandAt(i));
+        return out;
+    }
+    static int Rings() {
+        int n = 0;
+        for (const auto& s : plat::test::RecordedSounds()) n += s.Name == "SOUND_RING" ? 1 : 0;
+        return n;
+    }
+    static std::u16string LastBoxText() {
+        const Boxes boxes = plat::test::RecordedMessageBoxes();
+        return boxes.empty() ? u"" : boxes.back().Text;
+    }
+    void Go() {
+        Key('G');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    }
+    static std::string Event(const char* text, uint32_t tick) {
+        DataRecord r;
+        FormatEventRecord(r, 'X', text, tick);
+        return std::string(r.data(), r.size());
+    }
+    std::string Tail(size_t records) const {
+        const std::string bytes = FileBytes();
+        return bytes.size() < records * 27 ? bytes : bytes.substr(bytes.size() - records * 27);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// File
+
+TEST_F(LogStateTest, NewFileLeadsToStandByWithGoAsTheDefault) {
+    Key(plat::kKeyTab);
+    Key(plat::kKeyTab);  // the highlight on Exit
+    CreateNewFile();
+    EXPECT_EQ(FileBytes().substr(0, 9), "OSTRMA  W");
+    EXPECT_EQ(FileBytes().size(), 11u * 27);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(Visible(ScreenButtons.MonitoringButtons[i]));
+        EXPECT_TRUE(Visible(ScreenButtons.StandByButtons[i]));
+    }
+    EXPECT_TRUE(IsDefault(ScreenButtons.StandByButtons[0]));
+    EXPECT_FALSE(IsDefault(ScreenButtons.StandByButtons[2]));
+    EXPECT_EQ(ScreenButtons.LogButtonIndex, 0) << "Enter presses the default button";
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+    EXPECT_EQ(plat::GetFocus(), Screen());
+    Key(plat::kKeyReturn);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 1) << "Enter on Go";
+}
+
+TEST_F(LogStateTest, CancelledFileEndsLikeEveryCommand) {
+    CancelChooser();
+    Key('f' - 32);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+    EXPECT_EQ(plat::GetFocus(), Screen());
+    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+    EXPECT_TRUE(Visible(ScreenButtons.MonitoringButtons[0]));
+}
+
+TEST_F(LogStateTest, ForeignFileIsRefusedAndLeftUnchanged) {
+    path_ = root_ + "/foreign.osd";
+    const std::string foreign = "EM31 survey, not ours\n0123456789\n";
+    WriteWholeFile(path_, foreign);
+    ChooseFile(path_);
+    AnswerBox(plat::kIdOk);
+    plat::test::ClickControl(ScreenButtons.MonitoringButtons[0]);
+    const Boxes boxes = plat::test::RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Title, u"INFORMATION");
+    EXPECT_EQ(boxes[0].Text, u"File not from Ostrima program");
+    EXPECT_EQ(boxes[0].Icon, plat::MessageIcon::Information);
+    EXPECT_EQ(FileBytes(), foreign);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+TEST_F(LogStateTest, ExistingFileOfThisProgramGetsAnAppendedSection) {
+    CreateNewFile("again.osd");
+    const std::string first = FileBytes();
+    AnswerBox(plat::kIdYes);
+    Key('X');  // leave, then open again and choose the same file
+    ASSERT_EQ(ScreenWindows.ScreenMode, 0);
+    OpenWithoutPorts();
+    ChooseFile(path_);
+    Key('F');
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    const std::string bytes = FileBytes();
+    ASSERT_EQ(bytes.size(), 2 * first.size());
+    EXPECT_EQ(bytes.substr(0, first.size()), first);
+    EXPECT_EQ(bytes.substr(first.size(), 9), "rSTRMA  W");
+    EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+}
+
+TEST_F(LogStateTest, FileThatCannotBeCreatedIsToldAndMonitoringStays) {
+    ChooseFile(root_ + "/no/such/folder/lost.osd");
+    AnswerBox(plat::kIdOk);
+    Key('F');
+    const Boxes boxes = plat::test::RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Title, u"FILE ERROR");
+    EXPECT_EQ(boxes[0].Text, u"The data file lost cannot be created or opened.");
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+TEST_F(LogStateTest, FileWaitsForTheFirstFixWithGpsInput) {
+    GpsPortSetup.InputMode = 1;
+    OpenWithoutPorts();
+    EXPECT_FALSE(plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]));
+    Key('F');
+    Key(plat::kKeyReturn);  // the highlight is on the disabled File
+    EXPECT_EQ(plat::test::PendingModalAnswers(), 0u);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Go, pause, overflow
+
+TEST_F(LogStateTest, GoWritesStartedAndShowsOnlyThePauseButton) {
+    CreateNewFile();
+    plat::test::ClickControl(ScreenButtons.StandByButtons[0]);
+    ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    // The record start is taken after the 50 ms settling wait.
+    EXPECT_EQ(DataFileState.RecordStartTick.load(), SurveyProgress.LoggingStartTick + 51);
+    EXPECT_EQ(Tail(1), Event("$STARTED", DataFileState.RecordStartTick.load()));
+    EXPECT_TRUE(Visible(ScreenButtons.PauseButton));
+    for (plat::Hwnd b : ScreenButtons.StandByButtons) EXPECT_FALSE(Visible(b));
+    for (plat::Hwnd b : ScreenButtons.MapButtons) EXPECT_FALSE(plat::IsWindowEnabled(b));
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+struct PauseKeyCase {
+    int PauseKey;
+    uint32_t Message;
+    plat::WParam Code;
+    bool Pauses;
+};
+
+constexpr PauseKeyCase kPauseKeys[] = {
+    {0, plat::kMsgKeyDown, 'A', true},            // any key
+    {0, plat::kMsgKeyDown, 'X', true},            // even a command letter
+    {0, plat::kMsgCommand, 999, true},            // any message that reaches the screen
+    {1, plat::kMsgKeyDown, plat::kKeyReturn, true},
+    {1, plat::kMsgKeyDown, plat::kKeySpace, false},
+    {1, plat::kMsgKeyDown, 'G', false},
+    {2, plat::kMsgKeyDown, plat::kKeySpace, true},
+    {2, plat::kMsgKeyDown, plat::kKeyReturn, false},
+    {3, plat::kMsgKeyDown, 'P', true},
+    {3, plat::kMsgDeadChar, 'p', true},           // 0x70: F1 as a key code
+    {3, plat::kMsgKeyDown, plat::kKeyF1, true},
+    {3, plat::kMsgKeyDown, 'Q', false},
+};
+
+TEST_F(LogStateTest, PauseKeysPerSetting) {
+    CreateNewFile();
+    for (const PauseKeyCase& c : kPauseKeys) {
+        SCOPED_TRACE(testing::Message() << "pause key " << c.PauseKey << " code " << c.Code);
+        SystemSetup.PauseKey = c.PauseKey;
+        Go();
+        const size_t before = FileBytes().size();
+        plat::SendMessage(Screen(), c.Message, c.Code, 0);
+        EXPECT_EQ(LogScreenState.LoggingState.load(), c.Pauses ? -1 : 1);
+        if (c.Pauses) {
+            EXPECT_EQ(FileBytes().size(), before + 27);
+            EXPECT_EQ(Tail(1).substr(0, 7), "XPAUSED");
+            EXPECT_TRUE(Visible(ScreenButtons.StandByButtons[0]));
+            EXPECT_TRUE(IsDefault(ScreenButtons.StandByButtons[0]));
+            EXPECT_FALSE(Visible(ScreenButtons.PauseButton));
+        } else {
+            EXPECT_EQ(FileBytes().size(), before);
+            plat::test::ClickControl(ScreenButtons.PauseButton);  // the button pauses whatever the key
+            EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+        }
+    }
+    EXPECT_TRUE(Commands().empty()) << "keys while logging are no commands";
+}
+
+TEST_F(LogStateTest, PauseCarriesTheTimesFromThePauseTick) {
+    CreateNewFile();
+    SystemSetup.PauseKey = 1;
+    Go();  // the start tick is taken before the 50 ms wait (51 ms of frozen clock)
+    plat::test::AdvanceTick(5000 - 51);
+    Key(plat::kKeyReturn);
+    EXPECT_EQ(SurveyProgress.LineTimeBaseMs, 5000u);
+    EXPECT_EQ(SurveyProgress.TotalTimeBaseMs, 5000u);
+    EXPECT_EQ(SurveyProgress.TotalTimeSeconds, 5);
+    Go();
+    plat::test::AdvanceTick(62000 - 51);
+    Key(plat::kKeyReturn);
+    EXPECT_EQ(SurveyProgress.LineTimeBaseMs, 67000u);
+    EXPECT_EQ(SurveyProgress.TotalTimeMinutes, 1);
+    EXPECT_EQ(SurveyProgress.TotalTimeSeconds, 7);
+}
+
+TEST_F(LogStateTest, OverflowWhileLoggingPausesAndRefusesGo) {
+    CreateNewFile();
+    Go();
+    LogScreenState.MapOverflowState = 1;
+    AnswerBox(plat::kIdOk);
+    plat::SendMessage(Screen(), kMsgMapOverflow, 0, 0);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(LogScreenState.MapOverflowState, 2);
+    EXPECT_EQ(Tail(1).substr(0, 11), "XPAUSED BMP");
+    EXPECT_EQ(LastBoxText(), u"Please select Map Size option\r\nand increase the map size\r\nby 20-25%.");
+    EXPECT_EQ(Rings(), 1);
+
+    const size_t before = FileBytes().size();
+    AnswerBox(plat::kIdOk);
+    Key('G');
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(LastBoxText(), u"Cannot start logging.\r\nPlease increase the map size\r\nby 20-25%.");
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Title, u"WARNING");
+    EXPECT_EQ(FileBytes().size(), before);
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+TEST_F(LogStateTest, OverflowOutsideLoggingOnlyKeepsGoRefused) {
+    LogScreenState.MapOverflowState = 1;
+    plat::SendMessage(Screen(), kMsgMapOverflow, 0, 0);  // Monitoring: no chooser, no box
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    CreateNewFile();
+    const size_t before = FileBytes().size();
+    plat::SendMessage(Screen(), kMsgMapOverflow, 0, 0);  // Stand By: no Go, no box
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+    EXPECT_EQ(FileBytes().size(), before);
+    AnswerBox(plat::kIdOk);
+    Key('G');
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(LastBoxText(), u"Cannot start logging.\r\nPlease increase the map size\r\nby 20-25%.");
+}
+
+// ---------------------------------------------------------------------------
+// Data file errors
+
+TEST_F(LogStateTest, WriteErrorIsToldOnceAndPausesLogging) {
+    CreateNewFile();
+    Go();
+    // The disk refuses writes: the handle is swapped for a read-only one.
+    const int readOnly = open(path_.c_str(), O_RDONLY);
+    ASSERT_GE(readOnly, 0);
+    const int writable = DataFileState.DataFileHandle;
+    DataFileState.DataFileHandle = readOnly;
+    close(writable);
+    EXPECT_EQ(WriteEventRecord(u"LOST", 'X'), -1);
+    for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();  // no console is silent
+    plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+    AnswerBox(plat::kIdOk);
+    plat::test::FireTimer(Screen(), kSupervisionTimerId);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1) << "paused";
+    EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile) << "opened again by the pause";
+    const Boxes boxes = plat::test::RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Title, u"FILE ERROR");
+    EXPECT_EQ(boxes[0].Text, u"Writing to the data file survey failed.\r\nLogging is paused.");
+    plat::test::FireTimer(Screen(), kSupervisionTimerId);
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 1u) << "told once";
+    Go();  // the reopened file takes records again
+    EXPECT_EQ(Tail(1).substr(0, 9), "X$STARTED");
+}
+
+TEST_F(LogStateTest, LostFileAtThePauseFallsBackToMonitoring) {
+    CreateNewFile();
+    Go();
+    ASSERT_EQ(unlink(path_.c_str()), 0);
+    AnswerBox(plat::kIdOk);
+    plat::test::ClickControl(ScreenButtons.PauseButton);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_TRUE(Visible(ScreenButtons.MonitoringButtons[0]));
+    EXPECT_TRUE(IsDefault(ScreenButtons.MonitoringButtons[0]));
+    EXPECT_FALSE(Visible(ScreenButtons.StandByButtons[0]));
+    EXPECT_FALSE(Visible(ScreenButtons.PauseButton));
+    EXPECT_EQ(LastBoxText(), u"The data file survey cannot be opened again.\r\nNo data file is open: choose File to go on.");
+    Key('X');  // Monitoring: leaves without a question
+    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+}
+
+// ---------------------------------------------------------------------------
+// QLine
+
+TEST_F(LogStateTest, QuickLineAlternateTurnsTheLineAround) {
+    SurveyParameters.LineSequence = 0;
+    SurveyParameters.LineDirection = 2;
+    SurveyParameters.StationIncrement = 0.5;
+    CreateNewFile();
+    std::u16string name = u"12";
+    std::copy(name.begin(), name.end() + 1, SurveyParameters.LineName);
+    SurveyParameters.CurrentStation = 40.0;
+    SurveyProgress.StationStarted = 1;
+    SurveyProgress.StationCount = 7;
+    const size_t before = FileBytes().size();
+    AnswerBox(plat::kIdYes);
+    Key('Q');
+    EXPECT_EQ(LastBoxText(), u"New Line: 13.00");
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Title, u"Quick Line");
+    EXPECT_EQ(std::u16string(SurveyParameters.LineName), u"13.00");
+    EXPECT_EQ(SurveyParameters.LineDirection, 1);
+    EXPECT_DOUBLE_EQ(SurveyParameters.StationIncrement, -0.5);
+    EXPECT_DOUBLE_EQ(SurveyParameters.StartStation, 40.0);
+    EXPECT_EQ(SurveyProgress.LineCount, 1);
+    EXPECT_EQ(SurveyProgress.StationCount, 0);
+    EXPECT_EQ(SurveyProgress.StationStarted, 0) << "the new line's first reading is its start station";
+    const std::string added = FileBytes().substr(before);
+    ASSERT_EQ(added.size(), 5u * 27) << "line records and a time mark";
+    EXPECT_EQ(added.substr(0, 6), "L13.00");
+    EXPECT_EQ(added[4 * 27], '*');
+}
+
+TEST_F(LogStateTest, QuickLineOneWayAndNo) {
+    SurveyParameters.LineSequence = 1;
+    SurveyParameters.StartStation = 2.0;
+    CreateNewFile();
+    SurveyParameters.CurrentStation = 30.0;
+    const std::string before = FileBytes();
+    AnswerBox(plat::kIdNo);
+    Key('q');
+    EXPECT_EQ(FileBytes(), before);
+    EXPECT_EQ(std::u16string(SurveyParameters.LineName), u"1");
+    AnswerBox(plat::kIdYes);
+    plat::test::ClickControl(ScreenButtons.StandByButtons[1]);
+    EXPECT_EQ(std::u16string(SurveyParameters.LineName), u"2.00");
+    EXPECT_DOUBLE_EQ(SurveyParameters.CurrentStation, 2.0);
+    EXPECT_EQ(SurveyParameters.LineDirection, 1) << "one way keeps the direction";
+
+    SystemSetup.ConsoleCount = 0;  // without consoles the button does nothing
+    Key('Q');
+    EXPECT_EQ(plat::test::PendingModalAnswers(), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Exit
+
+TEST_F(LogStateTest, ExitFromMonitoringAsksNothing) {
+    plat::SetTimer(Screen(), kSupervisionTimerId, 1000);
+    Key('X');
+    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+    EXPECT_FALSE(Visible(Screen()));
+    EXPECT_FALSE(plat::test::TimerIsSet(Screen(), kSupervisionTimerId));
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+TEST_F(LogStateTest, NoToExitLoggingChangesNothing) {
+    CreateNewFile();
+    SurveyProgress.RecordCount = 12;
+    SurveyProgress.LineCount = 3;
+    const std::string before = FileBytes();
+    AnswerBox(plat::kIdNo);
+    plat::test::ClickControl(ScreenButtons.StandByButtons[2]);
+    const Boxes boxes = plat::test::RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Title, u"Confirm Exit");
+    EXPECT_EQ(boxes[0].Text, u"Exit Logging?");
+    EXPECT_EQ(boxes[0].Buttons, plat::MessageButtons::YesNo);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(ScreenWindows.ScreenMode, 1);
+    EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(SurveyProgress.RecordCount, 12);
+    EXPECT_EQ(SurveyProgress.LineCount, 3);
+    EXPECT_EQ(FileBytes(), before);
+    EXPECT_EQ(plat::GetFocus(), Screen());
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+TEST_F(LogStateTest, YesToExitLoggingClosesAndReturnsToTheStartScreen) {
+    plat::Hwnd startButton = plat::CreateWindow(u"BUTTON", u"&Logging", plat::kStyleChild, 0, 0, 10, 10,
+                                                ScreenWindows.MainWindow, 420);
+    ScreenButtons.StartButtons[0] = startButton;
+    CreateNewFile();
+    Go();
+    Key(plat::kKeySpace);  // any key pauses
+    SurveyProgress.RecordCount = 12;
+    LogScreenState.ReviewMode = 1;
+    MapDisplayOptions.SavedMapSize = 55;
+    AnswerBox(plat::kIdYes);
+    Key('x');
+    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(SurveyProgress.RecordCount, 0);
+    EXPECT_STREQ(DataFileState.DataFileBaseName, "");
+    EXPECT_EQ(LogScreenState.ReviewMode, 0);
+    EXPECT_EQ(MapDisplayOptions.MapSize, 55) << "the scale before the review";
+    EXPECT_TRUE(plat::GetWindowStyle(ScreenButtons.MonitoringButtons[0]) & plat::kStyleVisible);
+    EXPECT_TRUE(IsDefault(ScreenButtons.MonitoringButtons[0]));
+    EXPECT_FALSE(plat::GetWindowStyle(ScreenButtons.StandByButtons[0]) & plat::kStyleVisible);
+    EXPECT_TRUE(Visible(startButton));
+    EXPECT_EQ(FileBytes().size() % 27, 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Keys, Tab, Enter, menus
+
+struct KeyCase {
+    int State;          // 0 Monitoring, -1 Stand By
+    uint32_t Code;
+    int Command;        // command run, 0 none
+    int MenuId;         // popup shown (dismissed), 0 none
+    int StateAfter;
+};
+
+constexpr KeyCase kKeys[] = {
+    {0, 'A', 113, 0, 0},  {0, 'a', 113, 0, 0},  {0, 'B', 106, 0, 0},  {0, 'D', 111, 0, 0},
+    {0, 'H', 108, 0, 0},  {0, 'P', 107, 0, 0},  {0, 0x70, 107, 0, 0}, {0, 'R', 105, 0, 0},
+    {0, 's', 110, 0, 0},  {0, 'T', 109, 0, 0},  {0, 'U', 104, 0, 0},  {0, 'w', 112, 0, 0},
+    {0, 'G', 0, 0, 0},    {0, 'Q', 0, 0, 0},    {0, 'L', 0, 0, 0},    {0, 'n', 0, 0, 0},
+    {0, 'C', 0, 0, 0},    {0, 'M', 0, 499, 0},  {0, 'm', 0, 499, 0},  {0, 'Z', 0, 0, 0},
+    {0, '1', 0, 0, 0},    {-1, 'L', 101, 0, -1}, {-1, 'l', 101, 0, -1}, {-1, 'N', 102, 0, -1},
+    {-1, 'C', 103, 0, -1}, {-1, 'c', 103, 0, -1}, {-1, 'R', 105, 0, -1}, {-1, 'F', 0, 0, -1},
+    {-1, 'f', 0, 0, -1},  {-1, 'M', 0, 500, -1}, {-1, 'G', 0, 0, 1},   {-1, 'g', 0, 0, 1},
+};
+
+TEST_F(LogStateTest, KeysActOnlyInTheirStatesInEitherCase) {
+    CreateNewFile();
+    for (const KeyCase& c : kKeys) {
+        SCOPED_TRACE(testing::Message() << "state " << c.State << " code " << c.Code);
+        LogScreenState.LoggingState = c.State;
+        ShowLogButtonSet(c.State == 0 ? LogButtonSet::Monitoring : LogButtonSet::StandBy);
+        log_test::ClearRunCommands();
+        plat::test::ClearRecordedPopupMenus();
+        if (c.MenuId != 0) AnswerMenu(0);
+        Key(c.Code);
+        EXPECT_EQ(Commands(), c.Command == 0 ? std::vector<int>{} : std::vector<int>{c.Command});
+        const auto menus = plat::test::RecordedPopupMenus();
+        EXPECT_EQ(menus.size(), c.MenuId == 0 ? 0u : 1u);
+        if (!menus.empty()) {
+            EXPECT_EQ(menus[0].MenuId, c.MenuId);
+        }
+        EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
+        EXPECT_EQ(LogScreenState.UiIdle, 1);
+        if (c.StateAfter == 1) Key(plat::kKeySpace);  // pause again
+    }
+}
+
+TEST_F(LogStateTest, TabMovesTheDefaultOverTheFourButtonsAndEnterPressesIt) {
+    auto defaults = [] {
+        std::vector<int> out;
+        for (int i = 0; i < 4; ++i) out.push_back(IsDefault(ScreenButtons.MonitoringButtons[i]) ? 1 : 0);
+        return out;
+    };
+    EXPECT_EQ(defaults(), (std::vector<int>{1, 0, 0, 0}));
+    plat::SetFocus(Screen());
+    ASSERT_TRUE(plat::test::InjectKey(Screen(), plat::kKeyTab));  // a real key press
+    EXPECT_EQ(defaults(), (std::vector<int>{0, 1, 0, 0}));
+    EXPECT_EQ(plat::GetFocus(), Screen()) << "Tab does not move the focus";
+    Key(plat::kKeyReturn);  // Readings Scale
+    EXPECT_EQ(Commands(), std::vector<int>{105});
+    Key(plat::kKeyTab);
+    Key(plat::kKeyTab);
+    EXPECT_EQ(defaults(), (std::vector<int>{0, 0, 0, 1}));
+    AnswerMenu(0);
+    Key(plat::kKeyReturn);  // Menu
+    EXPECT_EQ(plat::test::RecordedPopupMenus().size(), 1u);
+    Key(plat::kKeyTab);
+    EXPECT_EQ(defaults(), (std::vector<int>{1, 0, 0, 0})) << "wraps to File";
+}
+
+TEST_F(LogStateTest, MenuChoiceRunsItsCommandAndADismissedMenuEndsTheCommand) {
+    ScreenLayout.MainWindowX = 30;
+    ScreenLayout.MainWindowY = 40;
+    AnswerMenu(0);
+    plat::test::ClickControl(ScreenButtons.MonitoringButtons[3]);
+    auto menus = plat::test::RecordedPopupMenus();
+    ASSERT_EQ(menus.size(), 1u);
+    EXPECT_EQ(menus[0].MenuId, 499);
+    EXPECT_EQ(menus[0].X, 220);
+    EXPECT_EQ(menus[0].Y, 160);
+    EXPECT_EQ(menus[0].Owner, Screen());
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+    EXPECT_EQ(plat::GetFocus(), Screen());
+    EXPECT_TRUE(Commands().empty());
+
+    CreateNewFile();
+    const int items[] = {501, 502, 503, 510, 505, 506, 511, 507, 508, 512, 513, 515, 516, 509};
+    for (int item : items) {
+        AnswerMenu(item);
+        Key('M');
+    }
+    EXPECT_EQ(Commands(), (std::vector<int>{101, 102, 103, 110, 105, 106, 111, 107, 113, 109, 112, 119, 120, 108}));
+    EXPECT_EQ(LogScreenState.UiIdle, 1);
+}
+
+TEST_F(LogStateTest, MapButtonsGiveTheirCommands) {
+    for (int id = 470; id <= 478; ++id) Command(id);
+    EXPECT_EQ(Commands(), (std::vector<int>{121, 122, 123, 124, 125, 126, 127, 128, 129}));
+}
+
+TEST_F(LogStateTest, PauseHintIsDrawnAndErased) {
+    plat::ShowWindow(Screen(), plat::kShow);
+    ScreenLayout.TextHeight = 16;
+    const plat::Rect box{ScreenLayout.NumbersWindowLeft, ScreenLayout.SpeedWindowTop + 32,
+                         ScreenLayout.NumbersWindowLeft + ScreenLayout.NumbersColumnWidth, ScreenLayout.ClientHeight - 3};
+    auto darkPixels = [&] {
+        int n = 0;
+        for (int y = box.Top; y < box.Bottom; ++y) {
+            for (int x = box.Left; x < box.Right; ++x) n += plat::test::WindowPixel(Screen(), x, y) == 0 ? 1 : 0;
+        }
+        return n;
+    };
+    ShowPauseHint(-1);
+    ASSERT_EQ(darkPixels(), 0);
+    ShowPauseHint(1);
+    EXPECT_GT(darkPixels(), 50);
+    ShowPauseHint(-1);
+    EXPECT_EQ(darkPixels(), 0);
+}
+
+}  // namespace

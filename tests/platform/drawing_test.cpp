@@ -1,0 +1,337 @@
+// Device contexts, pixel by pixel: lines, rectangles, ellipses, fills, block
+// transfers, fonts and text placement.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/dc.h"
+#include "platform/window.h"
+#include "window_fixture.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr ColourRef kWhite = 0xFFFFFF;
+constexpr ColourRef kRed = 0x0000FF;
+constexpr ColourRef kGreen = 0x00FF00;
+constexpr ColourRef kBlue = 0xFF0000;
+
+LResult PlainProc(Hwnd h, uint32_t m, WParam w, LParam l) { return DefaultWindowProc(h, m, w, l); }
+
+class DrawingTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        WindowClass c;
+        c.Name = u"DrawWnd";
+        c.Proc = &PlainProc;
+        c.Background = GetStockObject(kWhiteBrush);
+        ASSERT_TRUE(RegisterWindowClass(c));
+        window_ = CreateWindow(u"DrawWnd", u"", kStylePopup, 0, 0, kW, kH, 0, 0);
+        ASSERT_NE(window_, 0);
+        dc_ = GetDC(window_);
+        FillRect(dc_, Rect{0, 0, kW, kH}, GetStockObject(kWhiteBrush));
+        red_ = CreatePen(kPenSolid, 1, kRed);
+        green_ = CreateSolidBrush(kGreen);
+    }
+    void TearDown() override {
+        ReleaseDC(window_, dc_);
+        DeleteObject(red_);
+        DeleteObject(green_);
+        WindowTest::TearDown();
+    }
+    ColourRef Px(int x, int y) const { return test::WindowPixel(window_, x, y); }
+    void Clear() { FillRect(dc_, Rect{0, 0, kW, kH}, GetStockObject(kWhiteBrush)); }
+    // The bounding box of every pixel that is not white.
+    Rect Ink(const Rect& within = Rect{0, 0, kW, kH}) const {
+        Rect box{10000, 10000, -1, -1};
+        for (int y = within.Top; y < within.Bottom; ++y)
+            for (int x = within.Left; x < within.Right; ++x)
+                if (Px(x, y) != kWhite) {
+                    box.Left = std::min(box.Left, x);
+                    box.Top = std::min(box.Top, y);
+                    box.Right = std::max(box.Right, x);
+                    box.Bottom = std::max(box.Bottom, y);
+                }
+        return box;  // inclusive
+    }
+    static constexpr int kW = 200, kH = 120;
+    Hwnd window_ = 0;
+    Hdc dc_ = 0;
+    Hpen red_ = 0;
+    Hbrush green_ = 0;
+};
+
+TEST_F(DrawingTest, LinesLeaveOutTheirEndPixel) {
+    SelectObject(dc_, red_);
+    struct Case {
+        int X0, Y0, X1, Y1;
+        int LastX, LastY;  // the last pixel drawn
+    };
+    const Case cases[] = {
+        {10, 10, 20, 10, 19, 10}, {20, 10, 10, 10, 11, 10}, {10, 10, 10, 20, 10, 19},
+        {10, 20, 10, 10, 10, 11}, {10, 10, 15, 15, 14, 14}, {15, 15, 10, 20, 11, 19},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        MoveTo(dc_, c.X0, c.Y0);
+        LineTo(dc_, c.X1, c.Y1);
+        EXPECT_EQ(Px(c.X0, c.Y0), kRed) << c.X0 << "," << c.Y0;
+        EXPECT_EQ(Px(c.LastX, c.LastY), kRed);
+        EXPECT_EQ(Px(c.X1, c.Y1), kWhite) << "end pixel of " << c.X0 << "," << c.Y0 << " -> " << c.X1 << "," << c.Y1;
+    }
+    Clear();
+    const Point pts[] = {{10, 30}, {20, 30}, {20, 40}};
+    Polyline(dc_, pts, 3);
+    EXPECT_EQ(Px(20, 30), kRed);  // the corner is drawn as the next segment's start
+    EXPECT_EQ(Px(20, 39), kRed);
+    EXPECT_EQ(Px(20, 40), kWhite);
+    const Rect ink = Ink();
+    EXPECT_EQ(ink.Left, 10);
+    EXPECT_EQ(ink.Bottom, 39);
+}
+
+TEST_F(DrawingTest, RectanglesCoverLeftToRightMinusOneInEitherCornerOrder) {
+    SelectObject(dc_, red_);
+    SelectObject(dc_, green_);
+    const Rect boxes[] = {{10, 10, 20, 20}, {20, 20, 10, 10}, {20, 10, 10, 20}};
+    for (const Rect& b : boxes) {
+        Clear();
+        Rectangle(dc_, b.Left, b.Top, b.Right, b.Bottom);
+        const Rect ink = Ink();
+        EXPECT_EQ(ink.Left, 10);
+        EXPECT_EQ(ink.Top, 10);
+        EXPECT_EQ(ink.Right, 19);
+        EXPECT_EQ(ink.Bottom, 19);
+        EXPECT_EQ(Px(10, 15), kRed);
+        EXPECT_EQ(Px(19, 15), kRed);
+        EXPECT_EQ(Px(15, 19), kRed);
+        EXPECT_EQ(Px(11, 11), kGreen);
+        EXPECT_EQ(Px(18, 18), kGreen);
+    }
+    // A wide pen stays inside the box.
+    Clear();
+    const Hpen wide = CreatePen(kPenSolid, 3, kBlue);
+    SelectObject(dc_, wide);
+    Rectangle(dc_, 30, 30, 50, 50);
+    EXPECT_EQ(Px(30, 40), kBlue);
+    EXPECT_EQ(Px(32, 40), kBlue);
+    EXPECT_EQ(Px(33, 40), kGreen);
+    EXPECT_EQ(Px(47, 40), kBlue);
+    EXPECT_EQ(Px(49, 49), kBlue);
+    EXPECT_EQ(Px(50, 40), kWhite);
+    SelectObject(dc_, red_);
+    DeleteObject(wide);
+}
+
+TEST_F(DrawingTest, EllipsesStayWithinTheirBoxAndAreSymmetric) {
+    SelectObject(dc_, red_);
+    SelectObject(dc_, green_);
+    struct Case {
+        Rect Box;
+    };
+    const Case cases[] = {{{30, 10, 50, 30}}, {{50, 30, 30, 10}}, {{60, 10, 63, 13}}, {{70, 10, 100, 20}}};
+    for (const Case& c : cases) {
+        Clear();
+        Ellipse(dc_, c.Box.Left, c.Box.Top, c.Box.Right, c.Box.Bottom);
+        const Rect ink = Ink();
+        const int l = std::min(c.Box.Left, c.Box.Right), r = std::max(c.Box.Left, c.Box.Right);
+        const int t = std::min(c.Box.Top, c.Box.Bottom), b = std::max(c.Box.Top, c.Box.Bottom);
+        EXPECT_EQ(ink.Left, l);
+        EXPECT_EQ(ink.Right, r - 1);
+        EXPECT_EQ(ink.Top, t);
+        EXPECT_EQ(ink.Bottom, b - 1);
+        for (int y = t; y < b; ++y)
+            for (int x = l; x < r; ++x) EXPECT_EQ(Px(x, y), Px(l + r - 1 - x, y)) << x << "," << y;
+    }
+    // A dot of radius 0 as the map draws it: box (x-1, y-1)-(x+2, y+2) covers 3 x 3.
+    Clear();
+    Ellipse(dc_, 99, 49, 102, 52);
+    const Rect dot = Ink();
+    EXPECT_EQ(dot.Left, 99);
+    EXPECT_EQ(dot.Right, 101);
+    EXPECT_EQ(dot.Top, 49);
+    EXPECT_EQ(dot.Bottom, 51);
+}
+
+TEST_F(DrawingTest, FillsExcludeRightAndBottomAndPatternsFillWhole) {
+    FillRect(dc_, Rect{5, 5, 15, 10}, green_);
+    EXPECT_EQ(Px(5, 5), kGreen);
+    EXPECT_EQ(Px(14, 9), kGreen);
+    EXPECT_EQ(Px(15, 9), kWhite);
+    EXPECT_EQ(Px(14, 10), kWhite);
+    FillRect(dc_, Rect{30, 30, 20, 40}, green_);  // inverted: nothing
+    EXPECT_EQ(Px(25, 35), kWhite);
+    PatBlt(dc_, 0, 0, 4, 4, kBlackness);
+    EXPECT_EQ(Px(3, 3), 0u);
+    EXPECT_EQ(Px(4, 4), kWhite);
+    EXPECT_EQ(SetPixel(dc_, 7, 50, kRed), kRed);
+    EXPECT_EQ(GetPixel(dc_, 7, 50), kRed);
+    EXPECT_EQ(test::WindowPixelRgb(window_, 7, 50), 0xFF0000u);  // red on screen
+    EXPECT_EQ(GetPixel(dc_, kW, 0), 0xFFFFFFFFu);
+}
+
+TEST_F(DrawingTest, BlockTransfersCopyAndAndBetweenAnyContexts) {
+    const Hdc mem = CreateCompatibleDC(dc_);
+    const Hbitmap bmp = CreateCompatibleBitmap(dc_, 20, 10);
+    ASSERT_NE(bmp, 0u);
+    const Hbitmap first = SelectObject(mem, bmp);
+    EXPECT_NE(first, 0u);
+    PatBlt(mem, 0, 0, 20, 10, kWhiteness);
+    FillRect(mem, Rect{0, 0, 10, 10}, green_);  // left half green, right half white
+    BitBlt(dc_, 50, 50, 20, 10, mem, 0, 0, kSrcCopy);
+    EXPECT_EQ(Px(50, 50), kGreen);
+    EXPECT_EQ(Px(60, 50), kWhite);
+    EXPECT_EQ(Px(70, 50), kWhite);  // outside the block
+
+    // AND: a blue overlay pixel over a green base leaves black; white keeps the base.
+    const Hdc overlay = CreateCompatibleDC(dc_);
+    const Hbitmap over = CreateCompatibleBitmap(dc_, 20, 10);
+    SelectObject(overlay, over);
+    PatBlt(overlay, 0, 0, 20, 10, kWhiteness);
+    SetPixel(overlay, 1, 1, kBlue);
+    SetPixel(overlay, 2, 2, 0x00FFFF);  // yellow & green = green
+    SetPixel(overlay, 11, 1, kBlue);    // over the white half
+    BitBlt(dc_, 50, 50, 20, 10, overlay, 0, 0, kSrcAnd);
+    EXPECT_EQ(Px(51, 51), 0u);
+    EXPECT_EQ(Px(52, 52), kGreen);
+    EXPECT_EQ(Px(53, 53), kGreen);
+    EXPECT_EQ(Px(61, 51), kBlue);  // white & blue
+
+    // A bitmap is in one context at a time.
+    EXPECT_EQ(SelectObject(overlay, bmp), 0u);
+    DeleteDC(overlay);
+    DeleteObject(over);
+    DeleteDC(mem);
+    DeleteObject(bmp);
+}
+
+TEST_F(DrawingTest, AScrollWithinOneContextCopiesAsThroughABuffer) {
+    for (int x = 0; x < 40; ++x) SetPixel(dc_, x, 5, static_cast<ColourRef>(x));
+    BitBlt(dc_, 0, 0, 37, 10, dc_, 2, 0, kSrcCopy);  // left by 2
+    for (int x = 0; x < 37; ++x) EXPECT_EQ(Px(x, 5), static_cast<ColourRef>(x + 2));
+    BitBlt(dc_, 2, 0, 30, 10, dc_, 0, 0, kSrcCopy);  // right by 2
+    for (int x = 2; x < 32; ++x) EXPECT_EQ(Px(x, 5), static_cast<ColourRef>(x));
+}
+
+TEST_F(DrawingTest, FontCellHeightIsTheRequestedHeight) {
+    EXPECT_EQ([&] {
+        TextMetrics tm;
+        GetTextMetrics(dc_, &tm);
+        return tm.Height;
+    }(), 16);  // the default font of a window context
+    const int heights[] = {14, 20, 30};
+    const int weights[] = {kWeightNormal, kWeightBold, 200, kWeightSemiBold};
+    for (int h : heights) {
+        for (int w : weights) {
+            const Hfont f = CreateFont(h, w, u"Microsoft Sans Serif");
+            const Hfont old = SelectObject(dc_, f);
+            TextMetrics tm;
+            ASSERT_TRUE(GetTextMetrics(dc_, &tm));
+            EXPECT_EQ(tm.Height, h) << "weight " << w;
+            EXPECT_EQ(tm.Ascent + tm.Descent, h);
+            EXPECT_GT(tm.AverageCharWidth, 0);
+            Size ext;
+            GetTextExtent(dc_, u"Monitoring", -1, &ext);
+            EXPECT_EQ(ext.Cy, h);
+            EXPECT_GT(ext.Cx, 0);
+            SelectObject(dc_, old);
+            DeleteObject(f);
+        }
+    }
+    const Hfont bold = CreateFont(14, kWeightBold, u"Microsoft Sans Serif");
+    const Hfont normal = CreateFont(14, kWeightNormal, u"Microsoft Sans Serif");
+    Size b, n;
+    SelectObject(dc_, bold);
+    GetTextExtent(dc_, u"Monitoring", -1, &b);
+    SelectObject(dc_, normal);
+    GetTextExtent(dc_, u"Monitoring", -1, &n);
+    EXPECT_GT(b.Cx, n.Cx);
+    SelectObject(dc_, GetStockObject(kSystemFont));
+    DeleteObject(bold);
+    DeleteObject(normal);
+}
+
+TEST_F(DrawingTest, TextSitsBelowItsTopAndWithinItsExtent) {
+    const int heights[] = {14, 20, 30};
+    for (int h : heights) {
+        Clear();
+        const Hfont f = CreateFont(h, kWeightNormal, u"Microsoft Sans Serif");
+        SelectObject(dc_, f);
+        SetBackgroundMode(dc_, kTransparent);
+        const int x = 10, y = 40;
+        TextOut(dc_, x, y, u"HgM");
+        Size ext;
+        GetTextExtent(dc_, u"HgM", -1, &ext);
+        const Rect ink = Ink();
+        EXPECT_GE(ink.Top, y) << h;
+        EXPECT_LE(ink.Top, y + h / 3) << h;  // the cap height starts just below the cell top
+        EXPECT_LT(ink.Bottom, y + h) << h;   // the descender ends inside the cell
+        EXPECT_GE(ink.Left, x);
+        EXPECT_LE(ink.Right, x + ext.Cx);
+        EXPECT_GE(ink.Right, x + ext.Cx - h / 3);
+        SelectObject(dc_, GetStockObject(kSystemFont));
+        DeleteObject(f);
+    }
+}
+
+TEST_F(DrawingTest, OpaqueTextFillsItsCellAndClippedTextStaysInItsBox) {
+    SetTextColour(dc_, 0x000000);
+    SetBackgroundColour(dc_, kBlue);
+    EXPECT_EQ(SetBackgroundMode(dc_, kOpaque), kOpaque);
+    TextOut(dc_, 10, 10, u"ii");
+    Size ext;
+    GetTextExtent(dc_, u"ii", -1, &ext);
+    EXPECT_EQ(Px(10, 10), kBlue);
+    EXPECT_EQ(Px(10 + ext.Cx - 1, 10 + ext.Cy - 1), kBlue);
+    EXPECT_EQ(Px(10 + ext.Cx, 10), kWhite);
+    EXPECT_EQ(Px(10, 10 + ext.Cy), kWhite);
+
+    Clear();
+    SetBackgroundMode(dc_, kTransparent);
+    const Rect box{20, 60, 40, 70};
+    ExtTextOut(dc_, 20, 60, kTextClipped, &box, u"WWWWWWWWWW");
+    const Rect ink = Ink();
+    EXPECT_GE(ink.Left, 20);
+    EXPECT_LE(ink.Right, 39);
+    EXPECT_LE(ink.Bottom, 69);
+    EXPECT_EQ(Ink(Rect{40, 0, kW, kH}).Right, -1);
+
+    Clear();
+    Rect centred{0, 80, 100, 100};
+    DrawText(dc_, u"&Go", -1, &centred, kDrawTextCenter | kDrawTextVCenter | kDrawTextSingleLine);
+    const Rect go = Ink();
+    Size g;
+    GetTextExtent(dc_, u"Go", -1, &g);
+    EXPECT_NEAR((go.Left + go.Right) / 2, 50, 3);
+    EXPECT_GE(go.Top, 80);
+    EXPECT_LT(go.Bottom, 100);
+}
+
+TEST_F(DrawingTest, SelectionReturnsThePreviousObjectAndDeletionWaitsForRelease) {
+    const Hbrush first = SelectObject(dc_, green_);
+    EXPECT_EQ(first, GetStockObject(kWhiteBrush));
+    EXPECT_EQ(SelectObject(dc_, first), green_);
+    const Hpen pen = CreatePen(kPenSolid, 1, kGreen);
+    SelectObject(dc_, pen);
+    EXPECT_TRUE(DeleteObject(pen));  // still selected: it keeps drawing
+    MoveTo(dc_, 0, 100);
+    LineTo(dc_, 10, 100);
+    EXPECT_EQ(Px(5, 100), kGreen);
+    SelectObject(dc_, GetStockObject(kBlackPen));
+    EXPECT_FALSE(DeleteObject(pen));  // gone once let go of
+    EXPECT_TRUE(DeleteObject(GetStockObject(kBlackPen)));
+    EXPECT_NE(SelectObject(dc_, GetStockObject(kBlackPen)), 0u);
+
+    // A null pen and the null brush draw nothing.
+    Clear();
+    SelectObject(dc_, GetStockObject(kNullPen));
+    SelectObject(dc_, GetStockObject(kNullBrush));
+    Rectangle(dc_, 0, 0, 50, 50);
+    Ellipse(dc_, 0, 0, 50, 50);
+    EXPECT_EQ(Ink().Right, -1);
+}
+
+}  // namespace
