@@ -69,15 +69,23 @@ void LayoutNumbersWindow() {
     }
     ScreenLayout.NumbersMarginRect =
         plat::Rect{0, 0, ScreenLayout.NumbersLeftMargin - 1, ScreenLayout.NumbersWindowHeight - 2};
+    // The frame's paint sets the band and column sizes again; having them now
+    // places a reading that arrives before that first paint where it belongs.
+    SetNumbersColumnSizes();
 }
 
-void DrawNumbersWindowFrame(plat::Hdc dc) {
+void SetNumbersColumnSizes() {
     const int32_t n = SystemSetup.ConsoleCount;
     if (n > 0) {
         ScreenLayout.NumbersRowHeight =
             (ScreenLayout.NumbersWindowHeight - 2 - ScreenLayout.NumbersTopMargin) / n;
     }
     ScreenLayout.NumbersValueWidth = (ScreenLayout.NumbersColumnWidth - ScreenLayout.NumbersLeftMargin) / 2;
+}
+
+void DrawNumbersWindowFrame(plat::Hdc dc) {
+    const int32_t n = SystemSetup.ConsoleCount;
+    SetNumbersColumnSizes();
     plat::FillRect(dc, ScreenLayout.NumbersMarginRect, plat::GetStockObject(plat::kWhiteBrush));
     plat::SetTextColour(dc, kHeaderBlue);
     plat::SetBackgroundMode(dc, plat::kTransparent);

@@ -15,6 +15,10 @@
 // dialog's OK.
 void LayoutNumbersWindow();
 
+// ScreenLayout.NumbersRowHeight (with at least one console) and
+// NumbersValueWidth from the numbers window's size.
+void SetNumbersColumnSizes();
+
 // Header, console numbers and the band and column sizes, in blue, through a
 // device context of the numbers window.
 void DrawNumbersWindowFrame(plat::Hdc dc);

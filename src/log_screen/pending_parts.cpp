@@ -1,6 +1,5 @@
 #include "log_screen/pending_parts.h"
 
-#include "log_screen/status_panel.h"
 #include "platform/dc.h"
 
 // Every definition here is weak: the real one wins wherever it is linked.
@@ -23,21 +22,8 @@ int RegisterBlankClass(const char16_t* name) {
 
 }  // namespace
 
-PLACEHOLDER int RegisterDecayWndClass() { return RegisterBlankClass(u"DecayWnd"); }
-PLACEHOLDER int RegisterCurveWndClass() { return RegisterBlankClass(u"CurveWnd"); }
-PLACEHOLDER int RegisterNumbersWndClass() { return RegisterBlankClass(u"NumbersWnd"); }
-PLACEHOLDER int RegisterSpeedWndClass() { return RegisterBlankClass(u"SpeedWnd"); }
 PLACEHOLDER int RegisterMapWndClass() { return RegisterBlankClass(u"MapWnd"); }
 PLACEHOLDER int RegisterColorBarWndClass() { return RegisterBlankClass(u"ColorBarWnd"); }
-
-PLACEHOLDER void LayoutStatusPanel(plat::Hwnd) {}
-
-PLACEHOLDER plat::LResult PaintStatusPanel(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
-    plat::PaintInfo paint;
-    plat::BeginPaint(hwnd, &paint);
-    plat::EndPaint(hwnd, &paint);
-    return 0;
-}
 
 PLACEHOLDER void DeleteAllMapTiles() {}
 PLACEHOLDER void ComputeGridSpacing() {}

@@ -9,10 +9,6 @@
 
 // The child window classes of the logging screen. A placeholder registers a
 // procedure that only erases its window (white). 0 registered, 1 failed.
-int RegisterDecayWndClass();
-int RegisterCurveWndClass();
-int RegisterNumbersWndClass();
-int RegisterSpeedWndClass();
 int RegisterMapWndClass();
 int RegisterColorBarWndClass();
 

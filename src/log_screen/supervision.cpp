@@ -108,6 +108,14 @@ void StopReaders() {
     for (auto& state : ReaderThreads.ConsoleReaderState) state = 0;
 }
 
+void StopAcquisitionAtExit() {
+    if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
+    plat::ReleaseWaitingSenders();
+    StopReaders();
+    plat::ResumeSenders();
+    CloseDataFile();
+}
+
 int ExitLogging(int confirmed) {
     DataFileState.RecordStartTick = 0;
     ConsoleLines.ReadingValid = {};

@@ -35,3 +35,10 @@ void ReturnToStartScreen();
 // waits in its hand-over is served and ends; at last a GPS port that the
 // watchdog reopened meanwhile is closed too. Window thread.
 void StopReaders();
+
+// The program's end: the supervision timer killed, every waiting hand-over
+// released (the windows that would serve it are gone) and new ones refused
+// while every reader is stopped and joined as StopReaders does, then the
+// hand-over opened again and the data file closed under its lock. Window
+// thread, after the message loop.
+void StopAcquisitionAtExit();

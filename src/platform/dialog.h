@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/message_box.h"  // kIdOk, kIdCancel: the OK and Cancel command ids
 #include "platform/window.h"
 #include "resources/dialog_template.h"
 

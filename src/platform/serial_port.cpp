@@ -40,6 +40,15 @@ struct PortSlot {
     int WakeRead = -1;        // readable once the port is being closed: wakes every waiting poll
     int WakeWrite = -1;
     int Users = 0;            // reads, writes and purges in progress on Fd
+    // Bytes one read() brought in beyond the first, handed out one at a time
+    // by the following ReadSerialByte calls: a line costs one system call per
+    // burst instead of one per byte. Only the port's one reader takes from it;
+    // a purge empties it (and bumps PurgeCount so a read that was under way
+    // when the purge came keeps nothing).
+    uint8_t Buffered[64] = {};
+    int BufferedPos = 0;
+    int BufferedLen = 0;
+    uint32_t PurgeCount = 0;
 };
 
 std::mutex g_tableLock;
@@ -262,6 +271,7 @@ SerialOpenResult OpenSerialPort(int port, const SerialLineSettings& settings) {
         PortSlot& s = g_slots[slot];
         if (s.State != SlotState::Free) continue;
         s.State = SlotState::Open;
+        s.BufferedPos = s.BufferedLen = 0;
         s.Fd = fd;
         s.WakeRead = wake[0];
         s.WakeWrite = wake[1];
@@ -281,11 +291,30 @@ SerialOpenResult OpenSerialPort(int port, const SerialLineSettings& settings) {
 int ReadSerialByte(SerialHandle h, uint8_t* out) {
     const Clock::time_point start = Clock::now();
     PortUse use;
-    if (!Acquire(h, use)) {
+    uint32_t purgeSeen = 0;
+    {
+        std::lock_guard<std::mutex> lock(g_tableLock);
+        const int slot = OpenSlotOf(h);
+        if (slot >= 0) {
+            PortSlot& s = g_slots[slot];
+            if (s.BufferedPos < s.BufferedLen) {
+                *out = s.Buffered[s.BufferedPos++];
+                return 1;
+            }
+            ++s.Users;
+            use.Slot = slot;
+            use.Fd = s.Fd;
+            use.Wake = s.WakeRead;
+            purgeSeen = s.PurgeCount;
+        }
+    }
+    if (use.Slot < 0) {
         SleepOutTimeout(start);
         return -1;
     }
     int result = 0;
+    uint8_t bytes[sizeof PortSlot{}.Buffered + 1];
+    ssize_t n = 0;
     pollfd fds[2] = {{use.Fd, POLLIN, 0}, {use.Wake, POLLIN, 0}};
     const int ready = poll(fds, 2, kReadTimeoutMs);
     if (ready < 0) {
@@ -295,10 +324,8 @@ int ReadSerialByte(SerialHandle h, uint8_t* out) {
     } else if (fds[1].revents != 0) {
         result = -1;                               // being closed
     } else if ((fds[0].revents & POLLIN) != 0) {
-        uint8_t byte = 0;
-        const ssize_t n = read(use.Fd, &byte, 1);
-        if (n == 1) {
-            *out = byte;
+        n = read(use.Fd, bytes, sizeof bytes);
+        if (n >= 1) {
             result = 1;
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             result = 0;
@@ -308,7 +335,18 @@ int ReadSerialByte(SerialHandle h, uint8_t* out) {
     } else {
         result = -1;                               // POLLHUP, POLLERR, POLLNVAL
     }
-    Release(use);
+    {
+        std::lock_guard<std::mutex> lock(g_tableLock);
+        PortSlot& s = g_slots[use.Slot];
+        if (result == 1 && s.PurgeCount != purgeSeen) result = 0;  // purged meanwhile: keep nothing
+        if (result == 1) {
+            *out = bytes[0];
+            for (ssize_t i = 1; i < n; ++i) s.Buffered[i - 1] = bytes[i];
+            s.BufferedPos = 0;
+            s.BufferedLen = static_cast<int>(n - 1);
+        }
+        if (--s.Users == 0 && s.State == SlotState::Closing) g_portIdle.notify_all();
+    }
     if (result < 0) SleepOutTimeout(start);
     return result;
 }
@@ -342,6 +380,12 @@ bool PurgeSerialPort(SerialHandle h) {
     PortUse use;
     if (!Acquire(h, use)) return false;
     const bool ok = tcflush(use.Fd, TCIOFLUSH) == 0;
+    {
+        std::lock_guard<std::mutex> lock(g_tableLock);
+        PortSlot& s = g_slots[use.Slot];
+        s.BufferedPos = s.BufferedLen = 0;
+        ++s.PurgeCount;
+    }
     Release(use);
     return ok;
 }

@@ -62,7 +62,8 @@ SerialOpenResult OpenSerialPort(int port, const SerialLineSettings& settings);
 // false when it does not fit `capacity`.
 bool SerialDevicePath(int port, char* out, size_t capacity);
 
-// Waits up to 10 ms for one byte. Returns 1 with the byte in *out, 0 when
+// Waits up to 10 ms for one byte (bytes that arrived together are read in one
+// system call and handed out one per call). Returns 1 with the byte in *out, 0 when
 // nothing arrived in time, -1 when the handle is not open (closed, closing,
 // never opened) or the device failed or hung up. A -1 always takes the rest of
 // the 10 ms, so a loop over a broken port does not spin.

@@ -77,8 +77,10 @@ void ApplyGeometry(WindowRecord* rec) {
         if ((rec->Style & kStyleThickFrame) == 0) w->setFixedSize(std::max(1, rec->ClientWidth), std::max(1, rec->ClientHeight));
         return;
     }
+    // A top-level window's widget is its client area; a bordered child's
+    // widget includes its border, so its children sit inside that.
     int32_t px = 0, py = 0;
-    if (WindowRecord* parent = Find(rec->Parent)) {
+    if (WindowRecord* parent = Find(rec->Parent); parent != nullptr && !parent->TopLevel) {
         px = parent->ClientLeft;
         py = parent->ClientTop;
     }

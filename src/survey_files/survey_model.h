@@ -306,6 +306,8 @@ struct ScreenWindowsRecord {
     std::array<plat::Hwnd, kCurveWindowSlots> CurveWindows{};   // "CurveWnd" of console i (profile)
     std::array<plat::Hwnd, kCurveWindowSlots> DecayWindows{};   // "DecayWnd" of console i (bars)
     int32_t ScreenMode = 0;                          // 0 start screen, 1 logging screen, 2 GPS monitor
+    // --- main window ---
+    static constexpr const char16_t* TempFolder = u"C:\\ProgramData\\Brevant\\Temp\\";  // temporary files; made at start
 };
 extern ScreenWindowsRecord ScreenWindows;
 
@@ -478,6 +480,8 @@ struct GdiObjectsRecord {                            // 0 = not created
     // --- live displays: fixed pens and brushes (CreateFixedPens), profile objects
     //     (CreateProfilePens) and the heading font of the logging-state text ---
     plat::Hfont HeadingFont = 0;                     // the logging-state text at the top edge
+    // --- main window: the fourth font of the painters (HeadingFont, TextFont and BoldFont above) ---
+    plat::Hfont TitleFont = 0;                       // 30 px, weight 600: the product name on the start screen
     plat::Hpen GridPenWide = 0, GridPen = 0;         // light grey 0xC0C0C0, 2 and 1 px: grid rows
     plat::Hbrush GridBrush = 0;
     plat::Hpen DarkPen = 0;                          // dark grey 0x404040: panel frames

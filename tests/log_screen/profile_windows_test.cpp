@@ -179,22 +179,6 @@ TEST_F(ArrayWindows, BarGrowsFromTheZeroRowAndLiesUnderTheGrid) {
     EXPECT_EQ(Count(bars_, plat::Rect{left, 0, left + 1, zero}, kLeftCurve), 0);
 }
 
-TEST_F(ArrayWindows, OneSensorConsoleDrawsOneBarAndOneCurve) {
-    SystemSetup.ConsoleType[0] = 0;
-    DeriveConsoleCounts();
-    LayoutNumbersWindow();
-    ScreenLayout.DecayWindowHeight = 128;
-    Scale(0.0, 500.0);
-    for (double r : {100.0, 200.0, 300.0}) {
-        Reading(r, 400.0);
-        Step(r, 400.0);
-    }
-    EXPECT_GT(Count(bars_, plat::Rect{0, 0, 44, 126}, kLeftCurve), 0);
-    EXPECT_EQ(Count(bars_, plat::Rect{0, 0, 44, 126}, kRightCurve), 0);
-    EXPECT_GT(Count(curve_, plat::Rect{0, 0, 298, 126}, kLeftCurve), 0);
-    EXPECT_EQ(Count(curve_, plat::Rect{0, 0, 298, 126}, kRightCurve), 0);
-}
-
 TEST_F(ArrayWindows, ProfileScrollsTwoPixelsPerReading) {
     Scale(0.0, 500.0);
     const int32_t x = 300 - 10;

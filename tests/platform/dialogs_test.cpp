@@ -16,7 +16,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
-#include "platform/open_file_chooser.h"
+#include "platform/file_chooser.h"
 #include "platform/window.h"
 #include "resources/dialog_template.h"
 #include "support/test_env.h"

@@ -12,7 +12,7 @@
 #include "platform/menu.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
-#include "platform/open_file_chooser.h"
+#include "platform/file_chooser.h"
 #include "platform/window.h"
 #include "support/test_env.h"
 

@@ -1,0 +1,3 @@
+#include "map/map_pens.h"
+
+void CreateMapPens(int) {}

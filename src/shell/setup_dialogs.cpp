@@ -1,0 +1,8 @@
+#include "shell/setup_dialogs.h"
+
+void RunSurveySetupDialog(plat::Hwnd) {}
+void RunSystemSetupDialog(plat::Hwnd) {}
+void RunArrayGeometryDialog(plat::Hwnd) {}
+void RunGpsInputDialog(plat::Hwnd) {}
+void RunDisplayOptionsDialog(plat::Hwnd) {}
+void RunDisplaySetupDialog(plat::Hwnd) {}

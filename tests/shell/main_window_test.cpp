@@ -1,0 +1,384 @@
+// The main window: where it goes on each screen, what its creation makes,
+// the start screen's keys and buttons, and the program's exit codes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "log_screen/log_layout.h"
+#include "platform/dc.h"
+#include "platform/keys.h"
+#include "platform/text.h"
+#include "shell/shell_fixture.h"
+#include "shell/start_logging.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Size and place
+
+struct PlaceCase {
+    int32_t ScreenWidth, ScreenHeight;
+    int32_t X, Y, Width, Height;
+};
+
+const PlaceCase kPlaceCases[] = {
+    {1920, 1080, 448, 121, 1024, 762},  // too large: 1024 x 762, centred 38 pixels above the middle
+    {1280, 800, 0, 0, 1280, 762},       // exactly 1280 wide keeps its width; y -19 becomes 0
+    {1281, 800, 128, 0, 1024, 762},     // one pixel wider: 1024 x 762
+    {1024, 768, 0, 0, 1024, 730},       // fits: the screen less 38 pixels
+    {1280, 801, 128, 0, 1024, 762},     // 763 high: too tall
+    {800, 600, 0, 0, 800, 562},
+    {799, 600, 0, 0, 800, 562},         // narrower than 800: 800 x 562 at the corner
+    {640, 480, 0, 0, 800, 562},
+    {1024, 599, 112, 0, 800, 562},      // lower than 562
+};
+
+class MainWindowPlace : public ShellTest {};
+
+TEST_F(MainWindowPlace, FollowsTheScreenSize) {
+    for (const PlaceCase& c : kPlaceCases) {
+        SCOPED_TRACE(testing::Message() << c.ScreenWidth << " x " << c.ScreenHeight);
+        PlaceMainWindow(c.ScreenWidth, c.ScreenHeight);
+        EXPECT_EQ(ScreenLayout.MainWindowX, c.X);
+        EXPECT_EQ(ScreenLayout.MainWindowY, c.Y);
+        EXPECT_EQ(ScreenLayout.MainWindowWidth, c.Width);
+        EXPECT_EQ(ScreenLayout.MainWindowHeight, c.Height);
+        EXPECT_EQ(ScreenLayout.ButtonBlockTop, c.Height - 22);
+    }
+}
+
+TEST_F(MainWindowPlace, TheWindowIsMadeThereWithAFixedFrame) {
+    const plat::Hwnd main = OpenMainWindow(1920, 1080);
+    ASSERT_NE(main, 0);
+    EXPECT_EQ(ScreenWindows.MainWindow, main);
+    plat::Rect r;
+    ASSERT_TRUE(plat::GetWindowRect(main, &r));
+    EXPECT_EQ(r.Left, 448);
+    EXPECT_EQ(r.Top, 121);
+    EXPECT_EQ(r.Right - r.Left, 1024);
+    EXPECT_EQ(r.Bottom - r.Top, 762);
+    const uint32_t style = plat::GetWindowStyle(main);
+    EXPECT_EQ(style & plat::kStyleCaption, plat::kStyleCaption);
+    EXPECT_NE(style & plat::kStyleSysMenu, 0u);
+    EXPECT_EQ(style & plat::kStyleThickFrame, 0u) << "not resizable";
+    EXPECT_EQ(style & plat::kStyleMaximizeBox, 0u) << "no maximise box";
+    char16_t title[16];
+    plat::GetWindowText(main, title, 16);
+    EXPECT_EQ(std::u16string(title), u"Ostrima");
+    plat::Rect client;
+    plat::GetClientRect(main, &client);
+    EXPECT_EQ(ScreenLayout.ClientWidth, client.Right);
+    EXPECT_EQ(ScreenLayout.ClientHeight, client.Bottom);
+    EXPECT_TRUE(plat::IsWindowVisible(main));
+}
+
+// ---------------------------------------------------------------------------
+// Creation
+
+class MainWindowCreation : public ShellTest {};
+
+TEST_F(MainWindowCreation, NineStartButtonsDownTheRightSide) {
+    const plat::Hwnd main = OpenMainWindow(1920, 1080);
+    ASSERT_NE(main, 0);
+    const char16_t* texts[kStartButtonCount] = {u"&Logging",       u"&Survey Setup",   u"Sys&tem Setup",
+                                                u"&Array Geometry", u"&GPS Port Setup", u"GPS M&onitoring",
+                                                u"&Map Options",    u"&Profiles Options", u"E&xit"};
+    // Client 1018 x 733: height (733 - 254) / 9 = 53, left 1018 - 200.
+    for (int i = 0; i < kStartButtonCount; ++i) {
+        SCOPED_TRACE(i);
+        const plat::Hwnd b = ScreenButtons.StartButtons[static_cast<size_t>(i)];
+        ASSERT_NE(b, 0);
+        EXPECT_EQ(plat::GetParent(b), main);
+        EXPECT_EQ(plat::GetControlId(b), 420 + i);
+        char16_t text[32];
+        plat::GetWindowText(b, text, 32);
+        EXPECT_EQ(std::u16string(text), texts[i]);
+        const plat::Rect r = ChildRect(b);
+        EXPECT_EQ(r.Left, ScreenLayout.ClientWidth - 200);
+        EXPECT_EQ(r.Top, 30 + i * 56);
+        EXPECT_EQ(r.Right - r.Left, 170);
+        EXPECT_EQ(r.Bottom - r.Top, 53);
+        EXPECT_TRUE(plat::IsWindowVisible(b));
+        EXPECT_NE(plat::GetWindowStyle(b) & plat::kStyleTabStop, 0u);
+    }
+    EXPECT_EQ(ScreenLayout.ClientWidth, 1018);
+    EXPECT_EQ(HighlightedButton(), 0) << "\"&Logging\" is the default button";
+    EXPECT_EQ(ScreenButtons.StartButtonIndex, 0);
+}
+
+TEST_F(MainWindowCreation, ButtonsAreNeverLowerThan36Pixels) {
+    ASSERT_NE(OpenMainWindow(640, 480), 0);  // 800 x 562: (533 - 254) / 9 = 31
+    for (int i = 0; i < kStartButtonCount; ++i) {
+        const plat::Rect r = ChildRect(ScreenButtons.StartButtons[static_cast<size_t>(i)]);
+        EXPECT_EQ(r.Bottom - r.Top, 36) << i;
+        EXPECT_EQ(r.Top, 30 + i * 39) << i;
+    }
+}
+
+TEST_F(MainWindowCreation, HiddenLoggingScreenAndGpsMonitorAndWhatThePaintersNeed) {
+    const std::filesystem::path brevant = root_ + "/cache/Brevant";
+    std::filesystem::create_directories(brevant);
+    const plat::Hwnd main = OpenMainWindow(1920, 1080);
+    ASSERT_NE(main, 0);
+
+    const plat::Hwnd log = ScreenWindows.LogScreenWindow;
+    ASSERT_TRUE(plat::IsWindow(log));
+    EXPECT_EQ(plat::GetParent(log), main);
+    EXPECT_EQ(plat::GetControlId(log), kLogScreenId);
+    EXPECT_FALSE(plat::IsWindowVisible(log));
+    plat::Rect r = ChildRect(log);
+    EXPECT_EQ(r.Left, 0);
+    EXPECT_EQ(r.Right - r.Left, 1024);
+    EXPECT_EQ(r.Bottom - r.Top, 762);
+    EXPECT_NE(ScreenButtons.MonitoringButtons[0], 0) << "the logging screen built its children";
+
+    const plat::Hwnd monitor = ScreenWindows.MonitorGpsWindow;
+    ASSERT_TRUE(plat::IsWindow(monitor));
+    EXPECT_EQ(plat::GetParent(monitor), main);
+    EXPECT_EQ(plat::GetControlId(monitor), 780);
+    EXPECT_FALSE(plat::IsWindowVisible(monitor));
+    r = ChildRect(monitor);
+    EXPECT_EQ(r.Left, 2);
+    EXPECT_EQ(r.Top, 2);
+    EXPECT_EQ(r.Right - r.Left, 1020);
+    EXPECT_EQ(r.Bottom - r.Top, 758);
+
+    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+    EXPECT_EQ(LogScreenState.MapShown, 1) << "GPS input is on by default";
+    EXPECT_GT(ScreenLayout.TextHeight, 0);
+    EXPECT_EQ(ScreenLayout.LineHeight, ScreenLayout.TextHeight + 2);
+    for (plat::Hfont f : {GdiObjects.HeadingFont, GdiObjects.TitleFont, GdiObjects.TextFont, GdiObjects.BoldFont}) {
+        EXPECT_NE(f, 0u);
+    }
+    EXPECT_NE(GdiObjects.PanelBrush, 0u);
+    EXPECT_NE(ColourScale.ColourPens[49], 0u);
+    EXPECT_NE(GdiObjects.ProfilePens[1], 0u);
+    EXPECT_EQ(DataFileState.ConsoleRecordTag[0], 0x54);
+    EXPECT_EQ(DataFileState.ConsoleRecordTag[8], 0x3C);
+    EXPECT_TRUE(std::filesystem::is_directory(brevant / "Temp")) << "the temporary folder is made";
+    EXPECT_EQ(plat::Utf16ToUtf8(ScreenWindows.StartDirectory), root_ + "/");
+    EXPECT_EQ(plat::GetFocus(), main) << "the start screen takes the keys";
+}
+
+// A child that cannot be made ends the creation at once: no window, no
+// handle, nothing made after it.
+TEST_F(MainWindowCreation, AChildThatCannotBeMadeFailsTheWholeCreation) {
+    for (const char16_t* missing : {u"MapWnd", u"MonitorGPSWnd"}) {
+        SCOPED_TRACE(plat::Utf16ToUtf8(missing));
+        plat::test::ResetWindows();
+        ResetSurveyModel();
+        plat::test::SetScreenSize(1920, 1080);
+        ASSERT_EQ(RegisterWindowClasses(), 0);
+        ASSERT_TRUE(plat::UnregisterWindowClass(missing));
+        EXPECT_EQ(CreateMainWindow(plat::kShowNormal), 0);
+        EXPECT_EQ(plat::test::LiveWindowCount(), 0);
+        EXPECT_EQ(ScreenWindows.MainWindow, 0);
+        EXPECT_EQ(ScreenWindows.LogScreenWindow, 0);
+        EXPECT_EQ(ScreenWindows.MonitorGpsWindow, 0);
+        EXPECT_EQ(ScreenButtons.StartButtons[0], 0);
+        EXPECT_EQ(GdiObjects.GridPen, 0u) << "nothing after the failed child is made";
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Keys and buttons
+
+class StartScreenKeys : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        main_ = OpenMainWindow();
+        ASSERT_NE(main_, 0);
+        plat::test::ProcessEvents();
+    }
+    void Key(plat::WParam code) { plat::SendMessage(main_, plat::kMsgKeyDown, code, 0); }
+    bool Invalidated() const { return plat::GetUpdateRect(main_, nullptr); }
+    void Repaint() const { plat::UpdateWindow(main_); }
+
+    plat::Hwnd main_ = 0;
+};
+
+TEST_F(StartScreenKeys, TabAndArrowsMoveTheHighlightAndWrap) {
+    struct Step {
+        plat::WParam Code;
+        int Highlight;
+    };
+    const Step steps[] = {
+        {plat::kKeyLeft, 8},   // from "&Logging" back to "E&xit"
+        {plat::kKeyTab, 0},    // after "E&xit" comes "&Logging"
+        {plat::kKeyUp, 8},     {plat::kKeyUp, 7},   {plat::kKeyDown, 8}, {plat::kKeyRight, 0},
+        {plat::kKeyTab, 1},    {plat::kKeyRight, 2}, {plat::kKeyDown, 3}, {plat::kKeyLeft, 2},
+    };
+    for (const Step& s : steps) {
+        Key(s.Code);
+        EXPECT_EQ(HighlightedButton(), s.Highlight) << "key " << s.Code;
+        EXPECT_EQ(ScreenButtons.StartButtonIndex, s.Highlight);
+    }
+    EXPECT_FALSE(Invalidated()) << "moving the highlight runs nothing";
+    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+}
+
+TEST_F(StartScreenKeys, RealKeyPressesReachTheStartScreen) {
+    ASSERT_EQ(plat::GetFocus(), main_);
+    for (int i = 0; i < 9; ++i) ASSERT_TRUE(plat::test::InjectKey(main_, plat::kKeyTab));
+    EXPECT_EQ(HighlightedButton(), 0) << "nine Tabs go round once";
+    EXPECT_EQ(plat::GetFocus(), main_) << "Tab never moves the focus to a button";
+    ASSERT_TRUE(plat::test::InjectKey(main_, 'X'));
+    EXPECT_FALSE(plat::IsWindow(main_)) << "x closes the program";
+}
+
+// What each letter runs, upper and lower case alike; the highlight stays.
+TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
+    GpsPortSetup.InputMode = 0;
+    struct LetterCase {
+        char Letter;
+        bool Invalidates;    // a setup dialog ran and the summary is redrawn
+        const char16_t* Box; // the message box shown, or null
+    };
+    const LetterCase cases[] = {
+        {'S', true, nullptr}, {'T', true, nullptr}, {'A', true, nullptr}, {'G', true, nullptr},
+        {'P', true, nullptr}, {'M', true, u"Option avaiable only when GPS is enabled"},
+        {'Q', false, nullptr}, {'Z', false, nullptr},
+    };
+    Key(plat::kKeyDown);  // the highlight on "&Survey Setup"
+    for (const LetterCase& c : cases) {
+        for (const plat::WParam code : {static_cast<plat::WParam>(c.Letter), static_cast<plat::WParam>(c.Letter + 32)}) {
+            SCOPED_TRACE(testing::Message() << "code " << code);
+            plat::test::ClearRecordedMessageBoxes();
+            if (c.Box != nullptr) AnswerBox(plat::kIdOk);
+            Key(code);
+            EXPECT_EQ(Invalidated(), c.Invalidates);
+            if (c.Box != nullptr) {
+                ASSERT_EQ(plat::test::RecordedMessageBoxes().size(), 1u);
+                const auto box = plat::test::RecordedMessageBoxes()[0];
+                EXPECT_EQ(box.Text, c.Box);
+                EXPECT_EQ(box.Title, u"INFORMATION");
+                EXPECT_EQ(box.Buttons, plat::MessageButtons::Ok);
+                EXPECT_EQ(box.Owner, main_);
+            } else {
+                EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+            }
+            EXPECT_EQ(HighlightedButton(), 1);
+            EXPECT_EQ(plat::GetFocus(), main_);
+            Repaint();
+        }
+    }
+}
+
+TEST_F(StartScreenKeys, LStartsLogging) {
+    GpsPortSetup.InputMode = 0;
+    SystemSetup.ConsoleCount = 2;
+    SystemSetup.ConsolePort[0] = 5;
+    SystemSetup.ConsolePort[1] = 5;  // a conflict: the start stops before any port
+    AnswerBox(plat::kIdOk);
+    Key('l');
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Com6 Assigned to Instrument 1 and Instrument 2"});
+    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+    EXPECT_EQ(HighlightedButton(), 0);
+}
+
+TEST_F(StartScreenKeys, EnterPressesTheHighlightedButton) {
+    GpsPortSetup.InputMode = 0;
+    for (int i = 0; i < 6; ++i) Key(plat::kKeyTab);
+    AnswerBox(plat::kIdOk);
+    Key(plat::kKeyReturn);
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Option avaiable only when GPS is enabled"});
+    EXPECT_EQ(HighlightedButton(), 6);
+
+    Key(plat::kKeyTab);
+    Key(plat::kKeyTab);
+    Key(plat::kKeyReturn);  // "E&xit"
+    EXPECT_FALSE(plat::IsWindow(main_));
+    EXPECT_EQ(plat::RunMessageLoop(), 0) << "the quit message is posted with code 0";
+}
+
+TEST_F(StartScreenKeys, ButtonClicksRunTheirActionAndLeaveTheFocusHere) {
+    GpsPortSetup.InputMode = 0;
+    AnswerBox(plat::kIdOk);
+    ASSERT_TRUE(plat::test::ClickControl(ScreenButtons.StartButtons[kStartMapOptions]));
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Option avaiable only when GPS is enabled"});
+    EXPECT_EQ(plat::GetFocus(), main_);
+    EXPECT_EQ(HighlightedButton(), 0);
+    ASSERT_TRUE(plat::test::ClickControl(ScreenButtons.StartButtons[kStartExit]));
+    EXPECT_FALSE(plat::IsWindow(main_));
+    EXPECT_EQ(plat::RunMessageLoop(), 0);
+}
+
+TEST_F(StartScreenKeys, AltF4ClosesTheProgram) {
+    ASSERT_TRUE(plat::test::InjectKey(main_, plat::kKeyF1 + 3, false, false, true));
+    plat::test::ProcessEvents();
+    EXPECT_FALSE(plat::IsWindow(main_));
+    EXPECT_EQ(plat::RunMessageLoop(), 0);
+}
+
+// While another screen covers the start screen, its keys and buttons only
+// hand the keyboard back to that screen.
+TEST_F(StartScreenKeys, KeysOnlyMoveTheFocusWhileAnotherScreenIsShown) {
+    GpsPortSetup.InputMode = 0;
+    const struct {
+        plat::Hwnd Screen;
+        int Mode;
+    } screens[] = {{ScreenWindows.LogScreenWindow, 1}, {ScreenWindows.MonitorGpsWindow, 2}};
+    for (const auto& s : screens) {
+        SCOPED_TRACE(s.Mode);
+        plat::ShowWindow(s.Screen, plat::kShow);
+        ScreenWindows.ScreenMode = s.Mode;
+        Repaint();
+        for (const plat::WParam code : {plat::WParam{'X'}, plat::WParam{'M'}, plat::WParam{plat::kKeyReturn},
+                                        plat::WParam{plat::kKeyTab}, plat::WParam{428}, plat::WParam{426}}) {
+            plat::SetFocus(main_);
+            const uint32_t message = code >= 420 ? plat::kMsgCommand : plat::kMsgKeyDown;
+            plat::SendMessage(main_, message, code, 0);
+            EXPECT_EQ(plat::GetFocus(), s.Screen) << code;
+        }
+        EXPECT_TRUE(plat::IsWindow(main_));
+        EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+        EXPECT_EQ(HighlightedButton(), 0);
+        EXPECT_FALSE(Invalidated());
+        plat::ShowWindow(s.Screen, plat::kShowHide);
+    }
+}
+
+TEST_F(StartScreenKeys, APaintUnderAnotherScreenLeavesItTheFocus) {
+    plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShow);
+    ScreenWindows.ScreenMode = 1;
+    plat::SetFocus(ScreenWindows.LogScreenWindow);
+    plat::InvalidateRect(main_, nullptr, true);
+    Repaint();
+    EXPECT_EQ(plat::GetFocus(), ScreenWindows.LogScreenWindow);
+}
+
+// ---------------------------------------------------------------------------
+// Exit codes
+
+class ProgramExitCodes : public ShellTest {};
+
+plat::LResult DeclineCreation(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    if (message == plat::kMsgCreate) return -1;
+    return plat::DefaultWindowProc(hwnd, message, w, l);
+}
+
+TEST_F(ProgramExitCodes, AChildClassThatCannotBeRegisteredEndsWith2) {
+    for (const char16_t* taken : {u"ScreenLogWnd", u"CurveWnd", u"ColorBarWnd", u"MonitorGPSWnd"}) {
+        SCOPED_TRACE(plat::Utf16ToUtf8(taken));
+        plat::test::ResetWindows();
+        plat::WindowClass cls;
+        cls.Name = taken;
+        cls.Proc = plat::DefaultWindowProc;
+        ASSERT_TRUE(plat::RegisterWindowClass(cls));
+        EXPECT_EQ(RunOstrima(), 2);
+        EXPECT_EQ(plat::test::LiveWindowCount(), 0) << "no window is shown";
+    }
+}
+
+TEST_F(ProgramExitCodes, AMainWindowThatCannotBeMadeEndsWith16) {
+    plat::WindowClass cls;
+    cls.Name = u"OSTRIMA-MAIN";
+    cls.Proc = DeclineCreation;
+    ASSERT_TRUE(plat::RegisterWindowClass(cls));
+    EXPECT_EQ(RunOstrima(), 16);
+    EXPECT_EQ(plat::test::LiveWindowCount(), 0);
+}
+
+}  // namespace
