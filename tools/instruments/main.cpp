@@ -270,6 +270,7 @@ int main(int argc, char** argv) {
     instruments::PtyInstrument gps;
     instruments::GpsWalkOptions walk;
     walk.Format = o.GpsFormat;
+    walk.Quality = 2;  // a differential fix, as survey receivers deliver, so the default mask passes
     instruments::WalkingGps receiver(walk);
     instruments::InstrumentFeeder gpsFeeder;
     if (o.GpsPort != 0) {
