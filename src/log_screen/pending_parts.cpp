@@ -2,36 +2,31 @@
 
 #include "platform/dc.h"
 
-// Every definition here is weak: the real one wins wherever it is linked.
-#define PLACEHOLDER [[gnu::weak]]
-
 namespace {
 
 plat::LResult BlankWindowProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
     return plat::DefaultWindowProc(hwnd, message, w, l);
 }
 
-int RegisterBlankClass(const char16_t* name) {
+}  // namespace
+
+int RegisterColorBarWndClass() {
     plat::WindowClass cls;
-    cls.Name = name;
+    cls.Name = u"ColorBarWnd";
     cls.Proc = BlankWindowProc;
     cls.Background = plat::GetStockObject(plat::kWhiteBrush);
     cls.Style = plat::kClassHRedraw | plat::kClassVRedraw;
     return plat::RegisterWindowClass(cls) ? 0 : 1;
 }
 
-}  // namespace
+void DeleteAllMapTiles() {}
+void ComputeGridSpacing() {}
+void InitMapScales() {}
+void ShowPleaseWait() {}
+// No scan yet: every file of this program is taken as it is.
+int ScanDataFileGpsPositions(plat::Hwnd) { return 1; }
+void ReplayDataFileToMap() {}
+void RemoveAllBackgroundFiles() {}
 
-PLACEHOLDER int RegisterMapWndClass() { return RegisterBlankClass(u"MapWnd"); }
-PLACEHOLDER int RegisterColorBarWndClass() { return RegisterBlankClass(u"ColorBarWnd"); }
-
-PLACEHOLDER void DeleteAllMapTiles() {}
-PLACEHOLDER void ComputeGridSpacing() {}
-PLACEHOLDER void InitMapScales() {}
-PLACEHOLDER void ShowPleaseWait() {}
-PLACEHOLDER int ScanDataFileGpsPositions(plat::Hwnd) { return 1; }
-PLACEHOLDER void ReplayDataFileToMap() {}
-PLACEHOLDER void RemoveAllBackgroundFiles() {}
-
-PLACEHOLDER void RunLineStationCommand(plat::Hwnd, int) {}
-PLACEHOLDER void RunOptionCommand(plat::Hwnd, int) {}
+void RunLineStationCommand(plat::Hwnd, int) {}
+void RunOptionCommand(plat::Hwnd, int) {}

@@ -1,15 +1,16 @@
-// What the logging screen calls in windows and map functions that are built
-// elsewhere. The bodies in pending_parts.cpp are weak placeholders that keep
-// the logging screen whole meanwhile: a real definition, once linked, takes
-// the place of its placeholder, whose declaration and body then go.
+// What the logging screen calls in the map, the background files and the
+// option and line dialogs, which are built elsewhere. The bodies in
+// pending_parts.cpp are plain placeholders that keep the logging screen whole
+// meanwhile. They are deliberately not weak: a real definition linked beside
+// its placeholder is a duplicate-symbol error, never a silent choice, so the
+// placeholder's declaration and body go when the real one lands.
 #pragma once
 #include <cstdint>
 
 #include "platform/window.h"
 
-// The child window classes of the logging screen. A placeholder registers a
-// procedure that only erases its window (white). 0 registered, 1 failed.
-int RegisterMapWndClass();
+// The colour bar's window class. The placeholder registers a procedure that
+// only erases its window (white). 0 registered, 1 failed.
 int RegisterColorBarWndClass();
 
 // Map: the tile tables, the grid, the scales, the waiting text, and the

@@ -237,6 +237,9 @@ constexpr plat::MessageHandler kCurveMessages[] = {
 constexpr plat::MessageHandler kPaintOnlyMessages[] = {
     {plat::kMsgPaint, PaintArrayWindows},
 };
+constexpr plat::MessageHandler kMapMessages[] = {
+    {plat::kMsgPaint, MapOnPaint},
+};
 }  // namespace
 
 plat::LResult CurveWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
@@ -255,6 +258,15 @@ plat::LResult SpeedWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, pl
     return plat::DispatchFromTable(kPaintOnlyMessages, hwnd, message, w, l);
 }
 
+plat::LResult MapWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    return plat::DispatchFromTable(kMapMessages, hwnd, message, w, l);
+}
+
+plat::LResult MapOnPaint(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
+    PaintWindow(hwnd, [](plat::Hdc) {});
+    return 0;
+}
+
 namespace {
 int RegisterArrayClass(const char16_t* name, plat::WindowProc proc) {
     plat::WindowClass cls;
@@ -270,3 +282,4 @@ int RegisterCurveWndClass() { return RegisterArrayClass(u"CurveWnd", CurveWndPro
 int RegisterDecayWndClass() { return RegisterArrayClass(u"DecayWnd", DecayWndProc); }
 int RegisterNumbersWndClass() { return RegisterArrayClass(u"NumbersWnd", NumbersWndProc); }
 int RegisterSpeedWndClass() { return RegisterArrayClass(u"SpeedWnd", SpeedWndProc); }
+int RegisterMapWndClass() { return RegisterArrayClass(u"MapWnd", MapWndProc); }

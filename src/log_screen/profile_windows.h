@@ -40,17 +40,23 @@ void RedrawCurveWindows();
 // an empty speed bar, each only where its window was invalid. Returns 0.
 plat::LResult PaintArrayWindows(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 
-// Register "CurveWnd", "DecayWnd", "NumbersWnd" and "SpeedWnd" (white
-// background, redrawn whole when sized). 0 registered, 1 failed.
+// Register "CurveWnd", "DecayWnd", "NumbersWnd", "SpeedWnd" and "MapWnd"
+// (white background, redrawn whole when sized). 0 registered, 1 failed.
 int RegisterCurveWndClass();
 int RegisterDecayWndClass();
 int RegisterNumbersWndClass();
 int RegisterSpeedWndClass();
+int RegisterMapWndClass();
 
-// Window procedures of the four classes and the creation handler of the
+// Window procedures of the five classes and the creation handler of the
 // curve and bar windows (does nothing, returns 0).
 plat::LResult CurveDecayOnCreate(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 plat::LResult CurveWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 plat::LResult DecayWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 plat::LResult NumbersWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 plat::LResult SpeedWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
+plat::LResult MapWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
+
+// The map window's paint only validates it: the map is copied into the window
+// from the tile bitmaps, not painted here. Returns 0.
+plat::LResult MapOnPaint(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "acquisition/console_reading.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/text_helpers.h"
 
@@ -175,12 +176,8 @@ void PaintLineBox(plat::Hdc dc) {
     std::snprintf(narrow, sizeof narrow, "%-8.1f", SurveyProgress.LineLength);
     DrawPanelValue(dc, ScreenLayout.LineLengthRect, Widen(narrow).Text, GdiObjects.TextFont);
 
-    const uint32_t s = SurveyProgress.LineTimeBaseMs / 1000u;
-    const uint32_t hours = s / 3600u;
-    const uint32_t minutes = (s - 3600u * hours) / 60u;
-    SurveyProgress.LineTimeHours = static_cast<int32_t>(hours);
-    SurveyProgress.LineTimeMinutes = static_cast<int32_t>(minutes);
-    SurveyProgress.LineTimeSeconds = static_cast<int32_t>(s - 3600u * hours - 60u * minutes);
+    SplitElapsedTime(SurveyProgress.LineTimeBaseMs, &SurveyProgress.LineTimeHours, &SurveyProgress.LineTimeMinutes,
+                     &SurveyProgress.LineTimeSeconds);
     std::snprintf(narrow, sizeof narrow, "%02d:%02d:%02d", SurveyProgress.LineTimeHours,
                   SurveyProgress.LineTimeMinutes, SurveyProgress.LineTimeSeconds);
     DrawPanelValue(dc, ScreenLayout.LineTimeRect, Widen(narrow).Text, GdiObjects.TextFont);

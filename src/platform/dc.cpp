@@ -158,8 +158,7 @@ Hdc BeginPaint(Hwnd hwnd, PaintInfo* info) {
 
 bool EndPaint(Hwnd hwnd, const PaintInfo* info) {
     if (info == nullptr) return false;
-    RequestScreenUpdate(hwnd, QRect(info->Paint.Left, info->Paint.Top, info->Paint.Right - info->Paint.Left,
-                                    info->Paint.Bottom - info->Paint.Top));
+    RequestScreenUpdate(hwnd, BoxOf(info->Paint.Left, info->Paint.Top, info->Paint.Right, info->Paint.Bottom));
     return ReleaseDC(hwnd, info->Dc);
 }
 
@@ -251,7 +250,7 @@ int GetBackgroundMode(Hdc h) {
 bool IntersectClipRect(Hdc h, const Rect& rect) {
     DcRecord* dc = FindDc(h);
     if (dc == nullptr) return false;
-    const QRect r(rect.Left, rect.Top, std::max(0, rect.Right - rect.Left), std::max(0, rect.Bottom - rect.Top));
+    const QRect r = BoxOf(rect.Left, rect.Top, rect.Right, rect.Bottom);
     if (dc->HasClip) {
         dc->Clip &= r;
     } else {
@@ -266,17 +265,17 @@ bool IntersectClipRect(Hdc h, const Rect& rect) {
 
 bool FillRect(Hdc dc, const Rect& rect, Hbrush brush) {
     if (FindDc(dc) == nullptr) return false;
-    if (rect.Right <= rect.Left || rect.Bottom <= rect.Top) return true;
-    FillRegionWithBrush(dc, QRegion(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top), brush);
+    const QRect box = BoxOf(rect.Left, rect.Top, rect.Right, rect.Bottom);
+    if (!box.isEmpty()) FillRegionWithBrush(dc, QRegion(box), brush);
     return true;
 }
 
 bool FrameRect(Hdc dc, const Rect& rect, Hbrush brush) {
     if (FindDc(dc) == nullptr) return false;
-    const int w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
-    if (w <= 0 || h <= 0) return true;
-    QRegion frame(rect.Left, rect.Top, w, h);
-    if (w > 2 && h > 2) frame -= QRegion(rect.Left + 1, rect.Top + 1, w - 2, h - 2);
+    const QRect box = BoxOf(rect.Left, rect.Top, rect.Right, rect.Bottom);
+    if (box.isEmpty()) return true;
+    QRegion frame(box);
+    if (box.width() > 2 && box.height() > 2) frame -= QRegion(box.adjusted(1, 1, -1, -1));
     FillRegionWithBrush(dc, frame, brush);
     return true;
 }
@@ -292,8 +291,12 @@ bool DrawFocusRect(Hdc h, const Rect& rect) {
         auto* p = reinterpret_cast<QRgb*>(img->scanLine(y)) + x;
         *p = (*p ^ 0x00FFFFFFu) | 0xFF000000u;
     };
-    const int l = rect.Left, t = rect.Top, r = rect.Right - 1, b = rect.Bottom - 1;
-    if (r < l || b < t) return true;
+    if (int64_t{rect.Right} <= rect.Left || int64_t{rect.Bottom} <= rect.Top) return true;
+    // Edges beyond the image are pulled in to just outside it: the pixels
+    // that can be seen, and their dot pattern, stay the same.
+    const auto near = [](int64_t v, int size) { return static_cast<int>(std::clamp<int64_t>(v, -2, int64_t{size} + 1)); };
+    const int l = near(rect.Left, img->width()), t = near(rect.Top, img->height());
+    const int r = near(int64_t{rect.Right} - 1, img->width()), b = near(int64_t{rect.Bottom} - 1, img->height());
     for (int x = l; x <= r; ++x) {
         invert(x, t);
         if (b != t) invert(x, b);
@@ -309,11 +312,13 @@ bool DrawFocusRect(Hdc h, const Rect& rect) {
 bool PatBlt(Hdc h, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t operation) {
     DcRecord* dc = FindDc(h);
     if (dc == nullptr) return false;
-    if (width < 0) { x += width; width = -width; }
-    if (height < 0) { y += height; height = -height; }
+    // A negative extent reaches back from (x, y).
+    const int64_t x0 = std::min<int64_t>(x, int64_t{x} + width), x1 = std::max<int64_t>(x, int64_t{x} + width);
+    const int64_t y0 = std::min<int64_t>(y, int64_t{y} + height), y1 = std::max<int64_t>(y, int64_t{y} + height);
     QImage* img = TargetImage(dc);
-    if (img == nullptr || width == 0 || height == 0) return true;
-    const QRegion area = ClipRegion(dc, img) & QRect(x, y, width, height);
+    const QRect box = BoxOf(x0, y0, x1, y1);
+    if (img == nullptr || box.isEmpty()) return true;
+    const QRegion area = ClipRegion(dc, img) & box;
     QRgb fill = 0;
     bool invert = false;
     switch (operation) {
@@ -375,10 +380,15 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
     QImage* dimg = TargetImage(d);
     QImage* simg = TargetImage(s);
     if (dimg == nullptr || simg == nullptr || width <= 0 || height <= 0) return true;
-    // Only the pixels that exist in the source are transferred.
-    QRect from = QRect(sx, sy, width, height) & simg->rect();
-    if (from.isEmpty()) return true;
-    const QRect to = from.translated(x - sx, y - sy);
+    // Only the pixels that exist in the source and land in the destination
+    // are transferred; worked out in 64 bits, as far-off offsets may come.
+    const int64_t shiftX = int64_t{x} - sx, shiftY = int64_t{y} - sy;
+    const int64_t fx0 = std::max<int64_t>({sx, 0, -shiftX}), fy0 = std::max<int64_t>({sy, 0, -shiftY});
+    const int64_t fx1 = std::min<int64_t>({int64_t{sx} + width, simg->width(), dimg->width() - shiftX});
+    const int64_t fy1 = std::min<int64_t>({int64_t{sy} + height, simg->height(), dimg->height() - shiftY});
+    if (fx1 <= fx0 || fy1 <= fy0) return true;
+    QRect from(static_cast<int>(fx0), static_cast<int>(fy0), static_cast<int>(fx1 - fx0), static_cast<int>(fy1 - fy0));
+    const QRect to = from.translated(static_cast<int>(shiftX), static_cast<int>(shiftY));
     QImage copy;
     const QImage* src = simg;
     if (simg == dimg) {  // within one image: read the whole block before writing

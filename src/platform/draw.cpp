@@ -35,20 +35,25 @@ public:
             }
         }
     }
-    void Span(int y, int x0, int x1, QRgb c) {  // x0..x1 inclusive
+    void Span(int64_t y, int64_t x0, int64_t x1, QRgb c) {  // x0..x1 inclusive
         if (x1 < x0) return;
         for (const QRect& r : clips_) {
             if (y < r.top() || y > r.bottom()) continue;
-            const int a = std::max(x0, r.left()), b = std::min(x1, r.right());
+            const int a = static_cast<int>(std::max<int64_t>(x0, r.left()));
+            const int b = static_cast<int>(std::min<int64_t>(x1, r.right()));
             if (a > b) continue;
-            auto* line = reinterpret_cast<QRgb*>(img_->scanLine(y));
+            auto* line = reinterpret_cast<QRgb*>(img_->scanLine(static_cast<int>(y)));
             std::fill(line + a, line + b + 1, c);
-            touched_ |= QRect(a, y, b - a + 1, 1);
+            touched_ |= QRect(a, static_cast<int>(y), b - a + 1, 1);
         }
     }
-    void Box(int l, int t, int r, int b, QRgb c) {  // inclusive corners
-        for (int y = t; y <= b; ++y) Span(y, l, r, c);
+    void Box(int64_t l, int64_t t, int64_t r, int64_t b, QRgb c) {  // inclusive corners
+        const int64_t last = std::min<int64_t>(b, img_->height() - 1);
+        for (int64_t y = std::max<int64_t>(t, 0); y <= last; ++y) Span(y, l, r, c);
     }
+    // The image rows from `top` up to but excluding `bottom`.
+    int64_t FirstRow(int64_t top) const { return std::max<int64_t>(top, 0); }
+    int64_t EndRow(int64_t bottom) const { return std::min<int64_t>(bottom, img_->height()); }
 
 private:
     DcRecord* dc_;
@@ -65,15 +70,50 @@ bool PatternOn(int style, int step) {
     }
 }
 
+// Lines longer than this cannot lie inside any image: they are cut to the
+// image first (see ClipLongLine) instead of being walked pixel by pixel.
+constexpr int64_t kLongLine = int64_t{1} << 16;
+
+bool IsLong(const QPoint& a, const QPoint& b) {
+    return std::abs(int64_t{b.x()} - a.x()) > kLongLine || std::abs(int64_t{b.y()} - a.y()) > kLongLine;
+}
+
+// Cuts the segment a-b to the image grown by `margin` pixels on every side
+// (Liang-Barsky); false when nothing of it is left. The ends that were cut
+// lie outside the image, so the end-pixel rule shows no difference.
+bool ClipLongLine(const QImage& img, int margin, QPoint* a, QPoint* b) {
+    const double x0 = a->x(), y0 = a->y(), dx = double(b->x()) - x0, dy = double(b->y()) - y0;
+    const double lo[2] = {-double(margin), -double(margin)};
+    const double hi[2] = {double(img.width()) + margin, double(img.height()) + margin};
+    double t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - lo[0], hi[0] - x0, y0 - lo[1], hi[1] - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const QPoint from(static_cast<int>(std::lround(x0 + t0 * dx)), static_cast<int>(std::lround(y0 + t0 * dy)));
+    const QPoint to(static_cast<int>(std::lround(x0 + t1 * dx)), static_cast<int>(std::lround(y0 + t1 * dy)));
+    *a = from;
+    *b = to;
+    return true;
+}
+
 // A one-pixel line from (x0, y0) towards (x1, y1), leaving out the end pixel.
 void ThinLine(Plotter& p, int x0, int y0, int x1, int y1, QRgb c, int style, int* step) {
-    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int64_t dx = std::abs(int64_t{x1} - x0), dy = -std::abs(int64_t{y1} - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
+    int64_t err = dx + dy;
     int x = x0, y = y0;
     while (x != x1 || y != y1) {
         if (PatternOn(style, (*step)++)) p.Plot(x, y, c);
-        const int e2 = 2 * err;
+        const int64_t e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
             x += sx;
@@ -85,10 +125,21 @@ void ThinLine(Plotter& p, int x0, int y0, int x1, int y1, QRgb c, int style, int
     }
 }
 
-// Wide pens: round ends and joins, as a geometric pen draws them.
+// Wide pens: round ends and joins, as a geometric pen draws them. A line
+// that runs far beyond the image is drawn segment by segment, each cut to
+// the image (round caps make the same joins).
 void WideLines(DcRecord* dc, const GdiObject* pen, const std::vector<QPoint>& pts) {
     QImage* img = TargetImage(dc);
     if (img == nullptr || pts.size() < 2) return;
+    for (size_t i = 1; i < pts.size(); ++i) {
+        if (!IsLong(pts[i - 1], pts[i])) continue;
+        const int margin = std::min(pen->Width, 1 << 14) + 2;
+        for (size_t k = 1; k < pts.size(); ++k) {
+            QPoint a = pts[k - 1], b = pts[k];
+            if (ClipLongLine(*img, margin, &a, &b)) WideLines(dc, pen, {a, b});
+        }
+        return;
+    }
     QPainterPath path(QPointF(pts[0].x() + 0.5, pts[0].y() + 0.5));
     for (size_t i = 1; i < pts.size(); ++i) path.lineTo(pts[i].x() + 0.5, pts[i].y() + 0.5);
     {
@@ -114,8 +165,11 @@ void DrawLines(DcRecord* dc, const std::vector<QPoint>& pts) {
     if (!p.Ready()) return;
     const QRgb c = ToRgb(pen->Colour);
     int step = 0;
-    for (size_t i = 1; i < pts.size(); ++i)
-        ThinLine(p, pts[i - 1].x(), pts[i - 1].y(), pts[i].x(), pts[i].y(), c, pen->PenStyle, &step);
+    for (size_t i = 1; i < pts.size(); ++i) {
+        QPoint a = pts[i - 1], b = pts[i];
+        if (IsLong(a, b) && !ClipLongLine(*TargetImage(dc), 2, &a, &b)) continue;
+        ThinLine(p, a.x(), a.y(), b.x(), b.y(), c, pen->PenStyle, &step);
+    }
 }
 
 // The pixels of row y whose centres lie inside the ellipse inscribed in the
@@ -127,11 +181,12 @@ bool EllipseSpan(double l, double t, double r, double b, int y, int* x0, int* x1
     const double dy = (y + 0.5 - cy) / bb;
     if (dy * dy > 1.0 + 1e-9) return false;
     const double half = a * std::sqrt(std::max(0.0, 1.0 - dy * dy));
-    const int from = static_cast<int>(std::ceil(cx - half - 0.5 - 1e-9));
-    const int to = static_cast<int>(std::floor(cx + half - 0.5 + 1e-9));
-    *x0 = std::max(from, static_cast<int>(l));
-    *x1 = std::min(to, static_cast<int>(r) - 1);
-    return *x0 <= *x1;
+    const double from = std::max(std::ceil(cx - half - 0.5 - 1e-9), l);
+    const double to = std::min(std::floor(cx + half - 0.5 + 1e-9), r - 1);
+    if (from > to) return false;
+    *x0 = static_cast<int>(std::clamp(from, -2.0e9, 2.0e9));
+    *x1 = static_cast<int>(std::clamp(to, -2.0e9, 2.0e9));
+    return true;
 }
 
 void Normalise(int32_t* l, int32_t* t, int32_t* r, int32_t* b) {
@@ -155,9 +210,10 @@ QString StripPrefix(const QString& s) {
 }
 
 // Draws one run of text with its cell's top-left corner at (x, y).
-void PaintText(DcRecord* dc, int x, int y, const QString& s, const QRect* clip, bool fillCell) {
+void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const QRect* clip, bool fillCell) {
     QImage* img = TargetImage(dc);
     if (img == nullptr) return;
+    const int x = ClampCoord(atX), y = ClampCoord(atY);
     GdiObject* f = ResolvedFont(dc->Font);
     QFontMetrics m(f->Font);
     const int width = m.horizontalAdvance(s);
@@ -217,16 +273,18 @@ bool Rectangle(Hdc h, int32_t l, int32_t t, int32_t r, int32_t b) {
     if (!p.Ready()) return true;
     GdiObject* pen = FindObject(dc->Pen);
     GdiObject* brush = FindObject(dc->Brush);
-    int w = (pen == nullptr || pen->PenStyle == kPenNull) ? 0 : pen->Width;
-    w = std::min(w, std::max(r - l, b - t));
-    if (brush != nullptr && !brush->NullBrush && r - l > 2 * w && b - t > 2 * w)
-        p.Box(l + w, t + w, r - w - 1, b - w - 1, ToRgb(brush->Colour));
+    // In 64 bits: the corners may be anywhere in the 32-bit range.
+    const int64_t L = l, T = t, R = r, B = b;
+    int64_t w = (pen == nullptr || pen->PenStyle == kPenNull) ? 0 : pen->Width;
+    w = std::min(w, std::max(R - L, B - T));
+    if (brush != nullptr && !brush->NullBrush && R - L > 2 * w && B - T > 2 * w)
+        p.Box(L + w, T + w, R - w - 1, B - w - 1, ToRgb(brush->Colour));
     if (w > 0) {
         const QRgb c = ToRgb(pen->Colour);
-        p.Box(l, t, r - 1, std::min(b - 1, t + w - 1), c);              // top
-        p.Box(l, std::max(t, b - w), r - 1, b - 1, c);                  // bottom
-        p.Box(l, t, std::min(r - 1, l + w - 1), b - 1, c);              // left
-        p.Box(std::max(l, r - w), t, r - 1, b - 1, c);                  // right
+        p.Box(L, T, R - 1, std::min(B - 1, T + w - 1), c);              // top
+        p.Box(L, std::max(T, B - w), R - 1, B - 1, c);                  // bottom
+        p.Box(L, T, std::min(R - 1, L + w - 1), B - 1, c);              // left
+        p.Box(std::max(L, R - w), T, R - 1, B - 1, c);                  // right
     }
     return true;
 }
@@ -244,11 +302,13 @@ bool Ellipse(Hdc h, int32_t l, int32_t t, int32_t r, int32_t b) {
     const bool fill = brush != nullptr && !brush->NullBrush;
     const QRgb penColour = w > 0 ? ToRgb(pen->Colour) : 0;
     const QRgb brushColour = fill ? ToRgb(brush->Colour) : 0;
-    for (int y = t; y < b; ++y) {
+    const double L = l, T = t, R = r, B = b;  // no int sums: the box may span the whole range
+    for (int64_t row = p.FirstRow(t); row < p.EndRow(b); ++row) {
+        const int y = static_cast<int>(row);
         int o0, o1;
-        if (!EllipseSpan(l, t, r, b, y, &o0, &o1)) continue;
+        if (!EllipseSpan(L, T, R, B, y, &o0, &o1)) continue;
         int i0 = 0, i1 = -1;
-        const bool inner = EllipseSpan(l + w, t + w, r - w, b - w, y, &i0, &i1);
+        const bool inner = EllipseSpan(L + w, T + w, R - w, B - w, y, &i0, &i1);
         if (w == 0) {
             if (fill) p.Span(y, o0, o1, brushColour);
             continue;
@@ -276,7 +336,7 @@ bool ExtTextOut(Hdc h, int32_t x, int32_t y, uint32_t options, const Rect* rect,
     DcRecord* dc = FindDc(h);
     if (dc == nullptr) return false;
     QRect box;
-    if (rect != nullptr) box = QRect(rect->Left, rect->Top, rect->Right - rect->Left, rect->Bottom - rect->Top);
+    if (rect != nullptr) box = BoxOf(rect->Left, rect->Top, rect->Right, rect->Bottom);
     if ((options & kTextOpaque) != 0 && rect != nullptr && !box.isEmpty()) {
         QImage* img = TargetImage(dc);
         if (img != nullptr) {
@@ -312,22 +372,23 @@ int32_t DrawText(Hdc h, const char16_t* text, int32_t length, Rect* rect, uint32
     for (const QString& line : lines) widest = std::max(widest, m.horizontalAdvance(line));
     const int total = lineHeight * static_cast<int>(lines.size());
     if (format & kDrawTextCalcRect) {
-        rect->Right = rect->Left + widest;
-        rect->Bottom = rect->Top + total;
+        rect->Right = ClampCoord(int64_t{rect->Left} + widest);
+        rect->Bottom = ClampCoord(int64_t{rect->Top} + total);
         return total;
     }
-    const QRect box(rect->Left, rect->Top, rect->Right - rect->Left, rect->Bottom - rect->Top);
-    int y = rect->Top;
+    const QRect box = BoxOf(rect->Left, rect->Top, rect->Right, rect->Bottom);
+    const int64_t boxWidth = int64_t{rect->Right} - rect->Left, boxHeight = int64_t{rect->Bottom} - rect->Top;
+    int64_t y = rect->Top;
     if (format & kDrawTextSingleLine) {
-        if (format & kDrawTextVCenter) y = rect->Top + (box.height() - lineHeight) / 2;
-        else if (format & kDrawTextBottom) y = rect->Bottom - lineHeight;
+        if (format & kDrawTextVCenter) y = rect->Top + (boxHeight - lineHeight) / 2;
+        else if (format & kDrawTextBottom) y = int64_t{rect->Bottom} - lineHeight;
     }
     const bool clip = (format & kDrawTextNoClip) == 0;
     for (const QString& line : lines) {
         const int w = m.horizontalAdvance(line);
-        int x = rect->Left;
-        if (format & kDrawTextCenter) x = rect->Left + (box.width() - w) / 2;
-        else if (format & kDrawTextRight) x = rect->Right - w;
+        int64_t x = rect->Left;
+        if (format & kDrawTextCenter) x = rect->Left + (boxWidth - w) / 2;
+        else if (format & kDrawTextRight) x = int64_t{rect->Right} - w;
         PaintText(dc, x, y, line, clip ? &box : nullptr, dc->BackMode == kOpaque);
         y += lineHeight;
     }

@@ -26,7 +26,10 @@ std::string BaseFolder(const char* name, const char* fallback) {
     return std::string(home) + "/" + fallback;
 }
 
-bool StartsWithNoCase(const std::u16string& s, const char16_t* prefix) {
+// True when `s` begins with the folder `prefix` (either case, a slash taken as
+// a backslash) followed by its end or a separator, so that a folder named
+// "BrevantOld" is not taken for "Brevant".
+bool StartsWithFolderNoCase(const std::u16string& s, const char16_t* prefix) {
     size_t i = 0;
     for (; prefix[i] != 0; ++i) {
         if (i >= s.size()) return false;
@@ -36,18 +39,22 @@ bool StartsWithNoCase(const std::u16string& s, const char16_t* prefix) {
         if (a == u'/') a = u'\\';
         if (a != b) return false;
     }
-    return true;
+    return i == s.size() || IsPathSeparator(s[i]);
 }
 
 bool MapToString(const char16_t* path, std::string& out) {
     std::u16string p(path);
     std::string base;
     size_t skip = 0;
-    if (StartsWithNoCase(p, u"C:\\PROGRAMDATA\\BREVANT\\TEMP")) {
-        base = BaseFolder("XDG_CACHE_HOME", ".cache") + "/Brevant/Temp";
+    if (StartsWithFolderNoCase(p, u"C:\\PROGRAMDATA\\BREVANT\\TEMP")) {
+        base = BaseFolder("XDG_CACHE_HOME", ".cache");
+        if (base.empty()) return false;  // never the root folder's /Brevant
+        base += "/Brevant/Temp";
         skip = 27;
-    } else if (StartsWithNoCase(p, u"C:\\PROGRAMDATA\\BREVANT")) {
-        base = BaseFolder("XDG_CONFIG_HOME", ".config") + "/Brevant";
+    } else if (StartsWithFolderNoCase(p, u"C:\\PROGRAMDATA\\BREVANT")) {
+        base = BaseFolder("XDG_CONFIG_HOME", ".config");
+        if (base.empty()) return false;
+        base += "/Brevant";
         skip = 22;
     } else if (p.size() >= 2 && p[1] == u':' &&
                ((p[0] >= u'A' && p[0] <= u'Z') || (p[0] >= u'a' && p[0] <= u'z'))) {
@@ -59,6 +66,8 @@ bool MapToString(const char16_t* path, std::string& out) {
     for (char16_t& c : rest) {
         if (c == u'\\') c = u'/';
     }
+    // "D:name" (no separator after the drive) is still a name inside the home folder.
+    if (!base.empty() && !rest.empty() && rest[0] != u'/') base += '/';
     out = base + Utf16ToUtf8(rest);
     if (out.empty()) return false;
     return out.size() < kPathBytes;

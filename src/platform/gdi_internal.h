@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QImage>
 #include <QRegion>
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "platform/dc.h"
@@ -10,6 +12,21 @@
 namespace plat::detail {
 
 enum class GdiKind { Pen, Brush, Font, Bitmap };
+
+// Drawing coordinates come from the system's arithmetic on readings and
+// positions, so they may lie anywhere in the 32-bit range. Before they meet
+// any width, height or loop they are pulled in to this bound, far outside
+// every image (at most 16384 pixels), so that no sum overflows and no loop
+// walks billions of pixels nobody sees. What lands inside an image is unchanged.
+constexpr int64_t kCoordLimit = int64_t{1} << 24;
+inline int32_t ClampCoord(int64_t v) { return static_cast<int32_t>(std::clamp(v, -kCoordLimit, kCoordLimit)); }
+// The box from (l, t) to (r, b), right and bottom excluded, corners clamped;
+// empty when r <= l or b <= t.
+inline QRect BoxOf(int64_t l, int64_t t, int64_t r, int64_t b) {
+    const int32_t x0 = ClampCoord(l), y0 = ClampCoord(t), x1 = ClampCoord(r), y1 = ClampCoord(b);
+    if (x1 <= x0 || y1 <= y0) return QRect();
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
 
 struct GdiObject {
     GdiKind Kind = GdiKind::Pen;

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPaintEvent>
 
+#include "platform/gdi_internal.h"
 #include "platform/qt_internal.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
@@ -171,7 +172,7 @@ bool InvalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     if (rect != nullptr) {
         const int l = std::min(rect->Left, rect->Right), r = std::max(rect->Left, rect->Right);
         const int t = std::min(rect->Top, rect->Bottom), b = std::max(rect->Top, rect->Bottom);
-        area = QRect(l, t, r - l, b - t) & client;
+        area = BoxOf(l, t, r, b) & client;
     }
     if (area.isEmpty()) return true;
     rec->Invalid += area;
@@ -187,7 +188,7 @@ bool ValidateRect(Hwnd hwnd, const Rect* rect) {
         rec->Invalid = QRegion();
         rec->EraseNeeded = false;
     } else {
-        rec->Invalid -= QRect(rect->Left, rect->Top, rect->Right - rect->Left, rect->Bottom - rect->Top);
+        rec->Invalid -= BoxOf(rect->Left, rect->Top, rect->Right, rect->Bottom);
         if (rec->Invalid.isEmpty()) rec->EraseNeeded = false;
     }
     return true;

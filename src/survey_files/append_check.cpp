@@ -1,5 +1,7 @@
 #include "survey_files/append_check.h"
 
-// Placeholder until the header comparison is built (weak: the real check
-// takes its place when linked): every file of this program is accepted.
-[[gnu::weak]] int CheckDataFileForAppend(plat::Hwnd) { return 0; }
+// Placeholder until the header comparison is built: every file of this
+// program is accepted (a foreign file never gets here: CreateDataFile
+// tells it apart and the logging screen refuses it). Plain, not weak, so the real check cannot be shadowed: linking both
+// is a duplicate-symbol error.
+int CheckDataFileForAppend(plat::Hwnd) { return 0; }

@@ -284,11 +284,15 @@ extern MapViewRecord MapView;
 
 // Drawing state of the bars of each console's bar window.
 struct ProfileTraceRecord {
-    std::array<std::array<int32_t, 2>, 10> BarTop{{{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1},
-                                                   {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}}};  // -1 = nothing drawn
     // --- live displays: the profile and bar painters (window thread) ---
+    // Two bar ends per console and sensor: BarLastTop is the end the last update
+    // started from, as passed in (may lie outside the window), so the next update
+    // paints only the difference; BarTop is that end clamped to 0..DecayWindowHeight
+    // for repaints, -1 = no bar (set at creation and when logging is left).
+    std::array<std::array<int32_t, 2>, 10> BarTop{{{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1},
+                                                   {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}}};
+    std::array<std::array<int32_t, 2>, 10> BarLastTop{};
     int32_t BarBaseline = 1;                         // where every bar starts: -1 top, 0 zero row, 1 bottom (ComputeDecayGrid)
-    std::array<std::array<int32_t, 2>, 10> BarLastTop{};        // console, sensor: bar end drawn last, as passed in (not clamped)
     std::array<std::array<int32_t, 2>, 10> HasPreviousPoint{};  // 1 once the curve has a point to join (0: starts afresh)
     std::array<std::array<int32_t, 2>, 10> PreviousY{};         // curve-window row of the last point drawn
 };

@@ -7,15 +7,10 @@
 
 #include "acquisition/console_reader.h"
 #include "acquisition/console_reading.h"
+#include "acquisition/acquisition_test.h"
 #include "platform/dc.h"
-#include "platform/files.h"
 #include "platform/sound.h"
-#include "platform/text.h"
 #include "platform/tick.h"
-#include "platform/window.h"
-#include "support/test_env.h"
-#include "survey_files/data_file.h"
-#include "survey_files/survey_model.h"
 
 namespace {
 
@@ -24,22 +19,11 @@ constexpr plat::ColourRef kBlack = 0x00000000;
 constexpr plat::ColourRef kRed = 0x000000FF;
 constexpr plat::ColourRef kWhite = 0x00FFFFFF;
 
-plat::LResult PlainProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
-    return plat::DefaultWindowProc(hwnd, message, w, l);
-}
-
-class ConsoleHandler : public OstrimaTest {
+class ConsoleHandler : public AcquisitionTest {
 protected:
     void SetUp() override {
-        OstrimaTest::SetUp();
-        ASSERT_TRUE(plat::StartApplication());
-        plat::WindowClass cls;
-        cls.Name = u"ConsoleHandlerTestWnd";
-        cls.Proc = PlainProc;
-        ASSERT_TRUE(plat::RegisterWindowClass(cls));
-        parent_ = plat::CreateWindow(u"ConsoleHandlerTestWnd", u"", 0, 0, 0, 800, 600, 0, 0);
-        ASSERT_NE(parent_, 0);
-        ScreenWindows.LogScreenWindow = MakeWindow(300, 120);
+        AcquisitionTest::SetUp();
+        StartLogScreen(plat::DefaultWindowProc);
         ScreenWindows.NumbersWindow = MakeWindow(240, 200);
         ScreenWindows.DecayWindows[2] = MakeWindow(40, 130);
         GdiObjects.PanelBrush = plat::CreateSolidBrush(kPanel);
@@ -57,25 +41,17 @@ protected:
         ScreenLayout.DecayWindowWidth = 40;
         ScreenLayout.DecayWindowHeight = 126;
         for (plat::Hwnd w : {ScreenWindows.LogScreenWindow, ScreenWindows.NumbersWindow, ScreenWindows.DecayWindows[2]}) {
-            Paint(w, kBlack);
+            const plat::Hdc dc = plat::GetDC(w);
+            const plat::Hbrush black = plat::CreateSolidBrush(kBlack);
+            plat::FillRect(dc, {0, 0, 1000, 1000}, black);
+            plat::ReleaseDC(w, dc);
+            plat::DeleteObject(black);
         }
-        InitConsoleRecordTags();
-        plat::test::ClearRecordedSounds();
-    }
-    void TearDown() override {
-        plat::test::ResetWindows();
-        OstrimaTest::TearDown();
     }
 
-    plat::Hwnd MakeWindow(int w, int h) const {
-        return plat::CreateWindow(u"ConsoleHandlerTestWnd", u"", plat::kStyleChild, 0, 0, w, h, parent_, 0);
-    }
-    static void Paint(plat::Hwnd w, plat::ColourRef colour) {
-        const plat::Hdc dc = plat::GetDC(w);
-        const plat::Hbrush brush = plat::CreateSolidBrush(colour);
-        plat::FillRect(dc, {0, 0, 1000, 1000}, brush);
-        plat::ReleaseDC(w, dc);
-        plat::DeleteObject(brush);
+    static plat::Hwnd MakeWindow(int w, int h) {
+        return plat::CreateWindow(u"AcquisitionTestWnd", u"", plat::kStyleChild, 0, 0, w, h,
+                                  ScreenWindows.LogScreenWindow, 0);
     }
     // How many pixels of `r` in window `w` have colour `c`.
     static int CountColour(plat::Hwnd w, const plat::Rect& r, plat::ColourRef c) {
@@ -87,25 +63,16 @@ protected:
     }
     static int Area(const plat::Rect& r) { return (r.Right - r.Left) * (r.Bottom - r.Top); }
 
-    void OpenDataFile() {
-        path_ = root_ + "/handler.osd";
-        const std::u16string p = plat::Utf8ToUtf16(path_);
-        DataFileState.DataFileHandle = plat::OpenFile(p.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
-        ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
-    }
-    static void PutLine(int console, const char* line, uint32_t tick) {
+    // The line in console i's slot, handed to its handler as the reader does.
+    static void Hand(int console, const char* line, uint32_t tick) {
         std::snprintf(ConsoleLines.ConsoleLine[console], sizeof ConsoleLines.ConsoleLine[console], "%s", line);
         ConsoleLines.ConsoleLineTick[console] = tick;
+        EXPECT_EQ(OnConsoleReading(console), 0);
+        EXPECT_EQ(ConsoleLines.ConsoleLine[console][0], 0) << "the slot is emptied";
     }
-
-    std::string ReadFileBytes() const { return path_.empty() ? std::string() : ReadWholeFile(path_); }
-
-    plat::Hwnd parent_ = 0;
-    std::string path_;
 };
 
 TEST_F(ConsoleHandler, EachLoggingStateDoesItsShare) {
-    OpenDataFile();
     MapDisplayOptions.DisplayType = 1;
     ReadingSamples.SamplingOpen = 1;
     ReadingsScale.ColourStep = 10.0;
@@ -114,17 +81,14 @@ TEST_F(ConsoleHandler, EachLoggingStateDoesItsShare) {
     SurveyParameters.CurrentStation = 5.0;
     for (int state : {0, -1}) {
         LogScreenState.LoggingState = state;
-        PutLine(1, "$PBAR,  75,  62", 100);
-        EXPECT_EQ(OnConsoleReading2(0, kMsgConsoleReading + 1, 0, 0), 0);
-        EXPECT_EQ(ConsoleLines.ConsoleLine[1][0], 0) << state;
-        EXPECT_EQ(ReadingSamples.SampleCount[2], 0) << state;
+        Hand(1, "$PBAR,  75,  62", 100);
     }
-    EXPECT_EQ(ReadFileBytes(), "");
+    EXPECT_EQ(FileBytes(), "") << "Monitoring and Stand By write nothing";
+    EXPECT_EQ(ReadingSamples.SampleCount[2], 0);
 
     LogScreenState.LoggingState = 1;
-    PutLine(1, "$PBAR,  75,  62", 12345678);
-    OnConsoleReading2(0, kMsgConsoleReading + 1, 0, 0);
-    EXPECT_EQ(ReadFileBytes(), std::string("t$P,  75,  62     12345678\n"));
+    Hand(1, "$PBAR,  75,  62", 12345678);
+    EXPECT_EQ(FileBytes(), std::string("t$P,  75,  62     12345678\n"));
     EXPECT_EQ(ReadingSamples.SampleCount[2], 1);
     EXPECT_EQ(ReadingSamples.SampleColour[2][0][0], 7);
     EXPECT_EQ(ReadingSamples.SampleColour[3][0][0], 6);
@@ -135,39 +99,31 @@ TEST_F(ConsoleHandler, EachLoggingStateDoesItsShare) {
 
     // Samples wait for the first fix (sampling closed) and for the colour map.
     ReadingSamples.SamplingOpen = 0;
-    PutLine(1, "$PBAR,  75,  62", 1);
-    OnConsoleReading2(0, 0, 0, 0);
+    Hand(1, "$PBAR,  75,  62", 1);
     MapDisplayOptions.DisplayType = 0;
     ReadingSamples.SamplingOpen = 1;
-    PutLine(1, "$PBAR,  75,  62", 2);
-    OnConsoleReading2(0, 0, 0, 0);
+    Hand(1, "$PBAR,  75,  62", 2);
     EXPECT_EQ(ReadingSamples.SampleCount[2], 1);
-    EXPECT_EQ(ReadFileBytes().size(), 81u);
-}
+    EXPECT_EQ(FileBytes().size(), 81u);
 
-TEST_F(ConsoleHandler, NoDataFileMeansNoRecordButTheRestGoesOn) {
-    LogScreenState.LoggingState = 1;
-    PutLine(0, "$PBAR,  75,  62", 7);
-    OnConsoleReading1(0, 0, 0, 0);
+    // Without a data file the record is not written, and that is no write error.
+    CloseDataFile();
+    Hand(0, "$PBAR,  75,  62", 7);
     EXPECT_EQ(SurveyProgress.RecordCount, 1);
-    EXPECT_EQ(ConsoleLines.ConsoleLine[0][0], 0);
     EXPECT_EQ(DataFileState.WriteError.load(), 0);
 }
 
 TEST_F(ConsoleHandler, ConsoleOneShowsStationCountsAndTimesInThePanel) {
-    OpenDataFile();
     LogScreenState.LoggingState = 1;
     AudioOptions.Ticks = 1;
     SurveyParameters.CurrentStation = 12.5;
     SurveyParameters.StationIncrement = 0.25;
     plat::test::FreezeTick(50000);
     SurveyProgress.LoggingStartTick = 50000 - 3723456;
-    SurveyProgress.LineTimeBaseMs = 0;
     SurveyProgress.TotalTimeBaseMs = 1000;
-    PutLine(0, "$PBAR,  75,  62", 50000);
-    OnConsoleReading1(0, 0, 0, 0);
-    PutLine(0, "$PBAR,  76,  63", 50000);
-    OnConsoleReading1(0, 0, 0, 0);
+    Hand(0, "$PBAR,  75,  62", 50000);
+    EXPECT_EQ(SurveyParameters.CurrentStation, 12.5) << "the first record after a new station keeps it";
+    Hand(0, "$PBAR,  76,  63", 50000);
 
     EXPECT_EQ(SurveyParameters.CurrentStation, 12.75);
     EXPECT_EQ(SurveyProgress.StationCount, 2);
@@ -177,8 +133,11 @@ TEST_F(ConsoleHandler, ConsoleOneShowsStationCountsAndTimesInThePanel) {
     EXPECT_EQ(SurveyProgress.LineTimeMinutes, 2);
     EXPECT_EQ(SurveyProgress.LineTimeSeconds, 3);
     EXPECT_EQ(SurveyProgress.TotalTimeSeconds, 4);
+    char text[16];
+    FormatElapsedTime(1, 2, 3, text, sizeof text);
+    EXPECT_STREQ(text, "01:02:03");
     ASSERT_EQ(plat::test::RecordedSounds().size(), 1u);  // record 1 ticks, record 2 does not
-    EXPECT_EQ(plat::test::RecordedSounds()[0].Name, "SOUND_RESULT");
+    EXPECT_EQ(FileBytes().size(), 54u);
 
     // Every value box was cleared with the panel brush and holds some text.
     const plat::Hwnd panel = ScreenWindows.LogScreenWindow;
@@ -191,7 +150,6 @@ TEST_F(ConsoleHandler, ConsoleOneShowsStationCountsAndTimesInThePanel) {
     // The line time is clipped to its narrow box: nothing drawn to its right.
     const plat::Rect right = {ScreenLayout.LineTimeRect.Right, 60, 150, 78};
     EXPECT_EQ(CountColour(panel, right, kBlack), Area(right));
-    ASSERT_TRUE(ReadFileBytes().size() == 54u);
 }
 
 TEST_F(ConsoleHandler, NoConnectionPaintsTheBandRedAndBlanksTheBar) {
@@ -208,7 +166,6 @@ TEST_F(ConsoleHandler, NoConnectionPaintsTheBandRedAndBlanksTheBar) {
     plat::Rect invalid;
     EXPECT_TRUE(plat::GetUpdateRect(bar, &invalid));
     EXPECT_EQ(plat::GetFocus(), ScreenWindows.LogScreenWindow);
-
     // Consoles outside the array and missing windows are no fault.
     ShowNoConnection(9);
     ShowNoConnection(5);

@@ -1,14 +1,13 @@
-// Turning a console line into readings, colour samples, plot rows, the
-// reading record and console 1's station, counts, times and audio tick.
+// Turning a console line into readings, colour indices, plot rows and the
+// reading record; console 1's audio tick. Readings are untrusted text: no
+// value may reach an int conversion unclamped.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <string>
 
 #include "acquisition/console_reading.h"
 #include "platform/sound.h"
-#include "platform/tick.h"
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
@@ -18,18 +17,15 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-struct FieldCase {
-    const char* line;
-    int n;
-    char delimiter;
-    int result;
-    const char* field;
-};
-
 TEST(GetNumericField, Table) {
-    const FieldCase cases[] = {
+    const struct {
+        const char* line;
+        int n;
+        char delimiter;
+        int result;
+        const char* field;
+    } cases[] = {
         {"", 1, ',', 0, ""},                                      // empty line
-        {"", 2, ',', 0, ""},
         {"$PBAR", 1, ',', 0, ""},                                 // no number character at all
         {"$PBAR,  75,  62", 1, ',', 1, "75"},
         {"$PBAR,  75,  62", 2, ',', 1, "62"},
@@ -38,15 +34,14 @@ TEST(GetNumericField, Table) {
         {"$PBAR,-12.5", 1, ',', 1, "-12.5"},                      // sign kept
         {"$PBAR,+4,-.5", 2, ',', 1, "-.5"},
         {"$PBAR,  75 nT,  62 nT", 1, ',', 1, "75 nT"},            // a unit stays in its field
-        {"$PBAR,  75 nT,  62 nT", 2, ',', 1, "62 nT"},
         {"$PBAR,75,", 2, ',', 0, ""},                             // trailing comma: empty last field
         {"$PBAR,75,,", 2, ',', 0, ""},
         {"$PBAR,,75", 1, ',', 1, "75"},                           // fields start at a number character
         {"$PBAR,12345678901234567890123", 1, ',', 1, "1234567890123456789"},  // 19 at most
-        {"t$P,  75,  62   12345678", 2, ',', 1, "62   12345678"},  // a reading record: tick follows
+        {"t$P,  75,  62   12345678", 2, ',', 1, "62   12345678"},  // a reading record: the tick follows
         {"1.5 2.5 3.5", 3, ' ', 1, "3.5"},                        // other delimiter
     };
-    for (const FieldCase& c : cases) {
+    for (const auto& c : cases) {
         char out[kNumericFieldChars] = "junk";
         EXPECT_EQ(GetNumericField(c.line, c.n, c.delimiter, out), c.result) << c.line << " #" << c.n;
         EXPECT_STREQ(out, c.field) << c.line << " #" << c.n;
@@ -58,7 +53,7 @@ class ConsoleReading : public OstrimaTest {};
 TEST_F(ConsoleReading, ParseTakesOneReadingPerSensorAndLeavesMissingOnes) {
     SystemSetup.ConsoleType[0] = 1;
     SystemSetup.ConsoleType[1] = 0;
-    struct Case {
+    const struct {
         int console;
         const char* text;
         double a, b;  // starting from -1, -1
@@ -70,37 +65,28 @@ TEST_F(ConsoleReading, ParseTakesOneReadingPerSensorAndLeavesMissingOnes) {
         {0, "$PBAR,-12.5,+3e1", -12.5, 30.0},
         {0, "$PBAR,+nan,-nan", 0.0, 0.0},      // not a number counts as 0.0
         {0, "$PBAR,nan,7", 7.0, -1.0},         // "nan" has no number character: 7 is field 1
-        {0, "$PBAR,.,-", 0.0, 0.0},            // number characters but no number: atof gives 0
+        {0, "$PBAR,-inf,1e999", -kInf, kInf},  // infinities are clamped later, where they are used
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         double a = -1.0, b = -1.0;
         ParseConsoleReadings(c.console, c.text, &a, &b);
         EXPECT_EQ(a, c.a) << c.text;
         EXPECT_EQ(b, c.b) << c.text;
     }
-    double a = -1.0, b = -1.0;
-    ParseConsoleReadings(0, "$PBAR,-inf,1e999", &a, &b);
-    EXPECT_EQ(a, -kInf);
-    EXPECT_EQ(b, kInf);
 }
 
 TEST_F(ConsoleReading, ColourIndexEdges) {
-    ReadingsScale.Minimum = 0.0;
-    ReadingsScale.Maximum = 500.0;
+    ReadingsScale.Minimum = -20.0;
     ReadingsScale.ColourStep = 10.0;
     const struct {
         double reading;
         int index;
     } cases[] = {
-        {-100.0, 0}, {-0.5, 0}, {0.0, 0}, {9.99, 0}, {10.0, 1}, {489.99, 48}, {490.0, 49},
-        {500.0, 49}, {1e300, 49}, {kInf, 49}, {-kInf, 0}, {-1e300, 0}, {kNan, 0},
+        {-100.0, 0}, {-25.0, 0}, {-20.0, 0}, {-10.01, 0}, {-10.0, 1}, {469.99, 48}, {470.0, 49},
+        {1e300, 49}, {kInf, 49}, {-kInf, 0}, {-1e300, 0},
+        {kNan, 2},   // NaN is a 0.0 reading: (0 - -20) / 10
     };
     for (const auto& c : cases) EXPECT_EQ(ReadingColourIndex(c.reading), c.index) << c.reading;
-
-    ReadingsScale.Minimum = -20.0;  // a reading just below the minimum truncates to 0 as well
-    EXPECT_EQ(ReadingColourIndex(-25.0), 0);
-    EXPECT_EQ(ReadingColourIndex(-20.0 + 49 * 10.0), 49);
-    EXPECT_EQ(ReadingColourIndex(kNan), 2);  // NaN is a 0.0 reading: (0 - -20) / 10
 
     ReadingsScale.Minimum = 0.0;
     ReadingsScale.ColourStep = 0.0;  // before the scale is set up: no undefined conversion
@@ -115,37 +101,31 @@ TEST_F(ConsoleReading, PlotRowsCountDownFromTheMaximumAndClamp) {
     ReadingsScale.Maximum = 500.0;
     ReadingsScale.CurvePixelsPerUnit = 0.252;
     ReadingsScale.DecayPixelsPerUnit = 0.5;
-    int curve[2] = {-7, -7};
-    int decay[2] = {-7, -7};
-    ReadingsToPixels(0, 75.0, 62.0, curve, decay);
-    EXPECT_EQ(curve[0], 107);  // 425 x 0.252 = 107.1
-    EXPECT_EQ(curve[1], 110);  // 438 x 0.252 = 110.376
-    EXPECT_EQ(decay[0], 212);
-    EXPECT_EQ(decay[1], 219);
-
-    ReadingsToPixels(0, 600.0, 500.0, curve, decay);
-    EXPECT_EQ(curve[0], -25);  // -25.2 truncates toward zero
-    EXPECT_EQ(curve[1], 0);
-
-    ReadingsToPixels(0, kInf, -kInf, curve, decay);
-    EXPECT_EQ(curve[0], -kMaxPlotRow);
-    EXPECT_EQ(curve[1], kMaxPlotRow);
-    ReadingsToPixels(0, 1e300, -1e300, curve, decay);
-    EXPECT_EQ(decay[0], -kMaxPlotRow);
-    EXPECT_EQ(decay[1], kMaxPlotRow);
-    ReadingsToPixels(0, kNan, kNan, curve, decay);  // as 0.0 readings
-    EXPECT_EQ(curve[0], 126);
-    EXPECT_EQ(decay[1], 250);
-
+    const struct {
+        double a, b;
+        int curve0, curve1, decay0, decay1;
+    } cases[] = {
+        {75.0, 62.0, 107, 110, 212, 219},  // 425 x 0.252 = 107.1, 438 x 0.252 = 110.376
+        {600.0, 500.0, -25, 0, -50, 0},    // -25.2 truncates toward zero
+        {kInf, -kInf, -kMaxPlotRow, kMaxPlotRow, -kMaxPlotRow, kMaxPlotRow},
+        {1e300, -1e300, -kMaxPlotRow, kMaxPlotRow, -kMaxPlotRow, kMaxPlotRow},
+        {kNan, kNan, 126, 126, 250, 250},  // as 0.0 readings
+    };
+    for (const auto& c : cases) {
+        int curve[2] = {-7, -7}, decay[2] = {-7, -7};
+        ReadingsToPixels(0, c.a, c.b, curve, decay);
+        EXPECT_EQ(curve[0], c.curve0) << c.a;
+        EXPECT_EQ(curve[1], c.curve1) << c.b;
+        EXPECT_EQ(decay[0], c.decay0) << c.a;
+        EXPECT_EQ(decay[1], c.decay1) << c.b;
+    }
+    int curve[2] = {-7, -7}, decay[2] = {-7, -7};
+    ReadingsToPixels(1, 75.0, 62.0, curve, decay);  // one sensor: index 1 untouched
+    EXPECT_EQ(curve[1], -7);
+    EXPECT_EQ(decay[1], -7);
     ReadingsScale.CurvePixelsPerUnit = 0.0;  // inf x 0 is no row either
     ReadingsToPixels(0, kInf, 1.0, curve, decay);
     EXPECT_EQ(curve[0], 0);
-
-    int one[2] = {-7, -7};
-    int oneDecay[2] = {-7, -7};
-    ReadingsToPixels(1, 75.0, 62.0, one, oneDecay);  // one sensor: index 1 untouched
-    EXPECT_EQ(one[1], -7);
-    EXPECT_EQ(oneDecay[1], -7);
 }
 
 TEST_F(ConsoleReading, SamplesGoToTheActiveHalfSecondSensorFirstAndStopAt500) {
@@ -163,50 +143,17 @@ TEST_F(ConsoleReading, SamplesGoToTheActiveHalfSecondSensorFirstAndStopAt500) {
     EXPECT_EQ(ReadingSamples.SampleColour[0][0][0], 0);  // the closed half is not touched
 
     StoreColourSamples(1, 33.0, 999.0);  // one sensor: a only
-    EXPECT_EQ(ReadingSamples.SampleCount[2], 1);
-    EXPECT_EQ(ReadingSamples.SampleCount[3], 0);
     StoreColourSamples(2, 33.0, 999.0);  // an unknown type stores nothing
+    EXPECT_EQ(ReadingSamples.SampleCount[2], 1);
     EXPECT_EQ(ReadingSamples.SampleCount[3], 0);
 
     for (int k = 1; k < 500; ++k) StoreColourSamples(1, 20.0, 0.0);
-    EXPECT_EQ(ReadingSamples.SampleCount[2], 500);
-    EXPECT_EQ(ReadingSamples.SampleColour[2][1][499], 2);
     StoreColourSamples(1, 480.0, 0.0);  // the 501st is dropped
     EXPECT_EQ(ReadingSamples.SampleCount[2], 500);
     EXPECT_EQ(ReadingSamples.SampleColour[2][1][499], 2);
 }
 
-TEST_F(ConsoleReading, ElapsedTimeSplitsIntoHoursMinutesSeconds) {
-    const struct {
-        uint32_t ms;
-        const char* text;
-    } cases[] = {{0, "00:00:00"}, {999, "00:00:00"}, {3723456, "01:02:03"}, {359999999, "99:59:59"},
-                 {0xFFFFFFFFu, "1193:02:47"}};
-    for (const auto& c : cases) {
-        int32_t h = -1, m = -1, s = -1;
-        SplitElapsedTime(c.ms, &h, &m, &s);
-        char text[16];
-        FormatElapsedTime(h, m, s, text, sizeof text);
-        EXPECT_STREQ(text, c.text) << c.ms;
-    }
-}
-
-TEST_F(ConsoleReading, FirstConsoleOneRecordKeepsTheStationLaterOnesAdvance) {
-    SurveyParameters.CurrentStation = 10.0;
-    SurveyParameters.StationIncrement = -0.5;
-    AdvanceConsoleOneStation();
-    EXPECT_EQ(SurveyParameters.CurrentStation, 10.0);
-    EXPECT_EQ(SurveyProgress.StationCount, 1);
-    EXPECT_EQ(SurveyProgress.RecordCount, 1);
-    AdvanceConsoleOneStation();
-    AdvanceConsoleOneStation();
-    EXPECT_EQ(SurveyParameters.CurrentStation, 9.0);
-    EXPECT_EQ(SurveyProgress.StationCount, 3);
-    EXPECT_EQ(SurveyProgress.RecordCount, 3);
-}
-
 TEST_F(ConsoleReading, AudioTickOnRecordsOneFiveNine) {
-    plat::test::ClearRecordedSounds();
     AudioOptions.Ticks = 1;
     std::string heard;
     for (int record = 1; record <= 10; ++record) {
@@ -216,33 +163,23 @@ TEST_F(ConsoleReading, AudioTickOnRecordsOneFiveNine) {
     }
     EXPECT_EQ(heard, "x...x...x.");
     for (const auto& sound : plat::test::RecordedSounds()) EXPECT_EQ(sound.Name, "SOUND_RESULT");
-
     plat::test::ClearRecordedSounds();
     AudioOptions.Ticks = 0;
     PlayConsoleOneTick();
     EXPECT_TRUE(plat::test::RecordedSounds().empty());
 }
 
-TEST_F(ConsoleReading, RecordHoldsTagDollarPReadingsAndTick) {
+TEST_F(ConsoleReading, RecordsCarryTheTagsOfTheNineConsoles) {
     InitConsoleRecordTags();
-    std::snprintf(ConsoleLines.ConsoleLine[1], sizeof ConsoleLines.ConsoleLine[1], "%s", "$PBAR,  75,  62");
-    ConsoleLines.ConsoleLineTick[1] = 12345678;
-    DataRecord record;
-    BuildReadingRecord(1, record);
-    EXPECT_EQ(std::string(record.data(), record.size()), std::string("t$P,  75,  62     12345678\n"));
-
-    // A long line: only its characters 5 to 17 reach the record.
-    std::snprintf(ConsoleLines.ConsoleLine[0], sizeof ConsoleLines.ConsoleLine[0], "%s",
-                  "$PBAR,  1234,  5678,  9999");
-    ConsoleLines.ConsoleLineTick[0] = 0xFFFFFFFFu;
-    BuildReadingRecord(0, record);
-    EXPECT_EQ(std::string(record.data(), record.size()), std::string("T$P,  1234,  5674294967295\n"));
-
-    // The tags of the nine consoles, as unsigned bytes.
     const uint8_t tags[] = {0x54, 0x74, 0xD4, 0xF4, 0x14, 0x97, 0xA8, 0xB9, 0x3C};
     for (int i = 0; i < 9; ++i) {
+        std::snprintf(ConsoleLines.ConsoleLine[i], sizeof ConsoleLines.ConsoleLine[i], "$PBAR,%4d,  62", i);
+        ConsoleLines.ConsoleLineTick[i] = 0xFFFFFFFFu - static_cast<uint32_t>(i);
+        DataRecord record;
         BuildReadingRecord(i, record);
-        EXPECT_EQ(static_cast<uint8_t>(record[0]), tags[i]) << i;
+        char expected[28];
+        std::snprintf(expected, sizeof expected, "%c$P,%4d,  62   %10u\n", tags[i], i, 0xFFFFFFFFu - i);
+        EXPECT_EQ(std::string(record.data(), record.size()), std::string(expected, 27)) << i;
     }
 }
 

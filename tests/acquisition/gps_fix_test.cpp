@@ -200,39 +200,55 @@ TEST_F(GpsFixTest, GsaGivesThePdopInTheGgaGsaFormatOnly) {
     EXPECT_DOUBLE_EQ(GpsFix.Dop, 12.0);
     EXPECT_EQ(Shown(Cell::Dop), "N/A");
 
-    // Format 1 takes no GSA (the reader would not hand it over either).
-    ResetSurveyModel();
-    gps_test::ClearShownGpsCells();
-    UseFormat(1);
-    Handle(Nmea("$GPGSA,A,3,04,05,09,12,24,25,29,31,,,,,1.5,1.2,1.3"));
-    EXPECT_DOUBLE_EQ(GpsFix.Dop, -2.0);
-    EXPECT_EQ(Shown(Cell::Dop), "");
+    // Format 1 takes no GSA (the reader would not hand it over either), and
+    // without a format a sentence is only emptied.
+    for (int format : {1, 12}) {
+        ResetSurveyModel();
+        gps_test::ClearShownGpsCells();
+        UseFormat(format);
+        Handle(Nmea("$GPGSA,A,3,04,05,09,12,24,25,29,31,,,,,1.5,1.2,1.3"));
+        Handle(Nmea("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+        EXPECT_DOUBLE_EQ(GpsFix.Dop, format == 1 ? 0.9 : -2.0);
+        EXPECT_EQ(Shown(Cell::Dop), format == 1 ? "0.9" : "");
+        EXPECT_EQ(GpsFix.PositionValid, format == 1 ? 1 : 0);
+    }
 }
 
-TEST_F(GpsFixTest, WarningMaskBoundaries) {
-    UseFormat(1);
+// The mask judges the stored satellites, dilution and quality (not the fix),
+// and spares the formats that carry none of them.
+TEST_F(GpsFixTest, WarningMaskBoundariesAndItsSound) {
     GpsWarningMask.Warning = 1;
     GpsWarningMask.MinSatellites = 5;
     GpsWarningMask.MaxDilution = 4.0;
     GpsWarningMask.MinQuality = 1;
-    struct Case {
-        const char* sats;
-        const char* quality;
-        const char* hdop;
+    const std::string gga = "$GPGGA,123519,4807.038,N,01131.000,E,";
+    const struct {
+        int format;
+        std::string sentence;
         int passes;
     } cases[] = {
-        {"05", "2", "4.0", 1},  {"04", "2", "4.0", 0}, {"05", "2", "4.01", 0},
-        {"05", "1", "4.0", 0},  {"12", "4", "0.5", 1},
+        {0, Nmea(gga + "2,05,9.9,545.4,M,46.9,M,,"), 1},  // no dilution yet: -2.0 passes any maximum
+        {1, Nmea(gga + "2,05,4.0,545.4,M,46.9,M,,"), 1},
+        {1, Nmea(gga + "2,04,4.0,545.4,M,46.9,M,,"), 0},
+        {1, Nmea(gga + "2,05,4.01,545.4,M,46.9,M,,"), 0},
+        {1, Nmea(gga + "1,05,4.0,545.4,M,46.9,M,,"), 0},
+        {1, Nmea("$GPGGA,123519,,N,01131.000,E,4,12,0.5,545.4,M,46.9,M,,"), 1},  // invalid fix, good values
+        {1, Nmea("$GPGGA,123519,,,,,0,00,,,M,,M,,"), 0},  // stores 0 satellites and quality 0
+        {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,A,A"), 1},
+        {7, "$GPGGA,123519.00,100.000,,200.000,,1,09,,520.30,M", 1},
+        {8, "$GPGLL,4807.038,N,01131.000,E,123519,V", 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sentence);
         plat::test::ClearRecordedSounds();
-        Handle(Nmea(std::string("$GPGGA,123519,4807.038,N,01131.000,E,") + c.quality + "," + c.sats + "," + c.hdop +
-                    ",545.4,M,46.9,M,,"));
-        EXPECT_EQ(gps_test::ShownMaskPasses(), c.passes) << c.sats << " " << c.quality << " " << c.hdop;
+        UseFormat(c.format);
+        Handle(c.sentence);
+        EXPECT_EQ(gps_test::ShownMaskPasses(), c.passes);
         EXPECT_EQ(CountSounds("SOUND_GPSWARNING"), c.passes ? 0 : 1);
     }
     // Silent while the watchdog handles a connection break, or with the sound option off.
     plat::test::ClearRecordedSounds();
+    UseFormat(1);
     GpsSentenceBuffer.GpsConnectionBroken = 1;
     Handle(Nmea("$GPGGA,123519,,,,,0,00,,,M,,M,,"));
     EXPECT_EQ(gps_test::ShownMaskPasses(), 0);
@@ -240,36 +256,6 @@ TEST_F(GpsFixTest, WarningMaskBoundaries) {
     AudioOptions.GpsMaskWarning = 0;
     Handle(Nmea("$GPGGA,123519,,,,,0,00,,,M,,M,,"));
     EXPECT_EQ(CountSounds("SOUND_GPSWARNING"), 0);
-}
-
-TEST_F(GpsFixTest, MaskUsesStoredValuesAndSparesFormatsWithoutThem) {
-    GpsWarningMask.Warning = 1;
-    GpsWarningMask.MaxDilution = 0.5;
-    GpsWarningMask.MinSatellites = 5;
-    GpsWarningMask.MinQuality = 1;
-    // No dilution received yet: -2.0 passes any maximum.
-    UseFormat(0);
-    Handle(Nmea("$GPGGA,123519,4807.038,N,01131.000,E,2,08,9.9,545.4,M,46.9,M,,"));
-    EXPECT_EQ(gps_test::ShownMaskPasses(), 1);
-    // Formats 5, 7 and 8 are always green, whatever is stored.
-    GpsFix.Satellites = 0;
-    GpsFix.FixQuality = 0;
-    GpsFix.Dop = 99.0;
-    const std::pair<int, std::string> spared[] = {
-        {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,A,A")},
-        {7, "$GPGGA,123519.00,100.000,,200.000,,1,09,,520.30,M"},
-        {8, "$GPGLL,4807.038,N,01131.000,E,123519,V"},
-    };
-    for (const auto& [format, sentence] : spared) {
-        UseFormat(format);
-        Handle(sentence);
-        EXPECT_EQ(gps_test::ShownMaskPasses(), 1) << format;
-    }
-    // The mask judges the stored values, not the fix: an invalid fix with good values passes.
-    UseFormat(1);
-    Handle(Nmea("$GPGGA,123519,,N,01131.000,E,2,08,0.3,545.4,M,46.9,M,,"));
-    EXPECT_EQ(GpsFix.FixValid, 0);
-    EXPECT_EQ(gps_test::ShownMaskPasses(), 1);
 }
 
 TEST_F(GpsFixTest, IndicatorAlternatesAtEverySelectedSentence) {
@@ -286,50 +272,47 @@ TEST_F(GpsFixTest, IndicatorAlternatesAtEverySelectedSentence) {
     EXPECT_EQ(gps_test::ShownStateLamp(), 0);
 }
 
+// Local grid coordinates become the map Y and X in the display unit; the
+// panel shows them in the coordinate display's unit, and no zone.
 TEST_F(GpsFixTest, LocalGridUnits) {
     const std::string llk = Nmea("$GPLLK,123519.00,061524,1000.000,M,5000.000,M,1,09,1.2,520.300,M");
-    struct Case {
-        int displayUnits;
-        int coordinates;
+    const std::string rts = "$GPGGA,123519.00,100.000,,200.000,,1,09,,520.30,";
+    constexpr double kFt = 0.3048, kUsFt = 0.304800609601219;
+    const struct {
+        int format;
+        std::string sentence;
+        int displayUnits, coordinates;
         double y, x;
-        const char* north;
+        const char* north;  // nullptr: not checked
         const char* east;
     } cases[] = {
-        {0, 1, 5000.0, 1000.0, "     5000.00 m", "     1000.00 m"},
-        {1, 1, 5000.0 / 0.3048, 1000.0 / 0.3048, "     5000.00 m", "     1000.00 m"},
-        {2, 2, 5000.0 / 0.304800609601219, 1000.0 / 0.304800609601219, "    16404.20 ft", "     3280.84 ft"},
-        {0, 3, 5000.0, 1000.0, "    16404.17 USft", "     3280.83 USft"},
-        {1, 0, 5000.0 / 0.3048, 1000.0 / 0.3048, "N/A  for  selected", "NMEA  Data "},
+        {3, llk, 0, 1, 5000.0, 1000.0, "     5000.00 m", "     1000.00 m"},
+        {3, llk, 1, 1, 5000.0 / kFt, 1000.0 / kFt, "     5000.00 m", "     1000.00 m"},
+        {3, llk, 2, 2, 5000.0 / kUsFt, 1000.0 / kUsFt, "    16404.20 ft", "     3280.84 ft"},
+        {3, llk, 0, 3, 5000.0, 1000.0, "    16404.17 USft", "     3280.83 USft"},
+        {3, llk, 1, 0, 5000.0 / kFt, 1000.0 / kFt, "N/A  for  selected", "NMEA  Data "},
+        // the total station's unit letter: "F" feet, anything else metres
+        {7, rts + "F", 0, 1, 30.48, 60.96, "       30.48 m", "       60.96 m"},
+        {7, rts + "M", 0, 0, 100.0, 200.0, nullptr, nullptr},
+        {7, rts + "M", 1, 0, 328.084, 656.168, nullptr, nullptr},
+        {7, rts + "F", 1, 0, 100.0, 200.0, nullptr, nullptr},
+        {7, rts + "M", 2, 0, 328.084, 656.168, nullptr, nullptr},
+        {7, rts + "F", 2, 0, 100.0, 200.0, nullptr, nullptr},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.displayUnits * 10 + c.coordinates);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sentence + " units " + std::to_string(c.displayUnits));
         ResetSurveyModel();
         SystemSetup.DisplayUnits = c.displayUnits;
         SystemSetup.CoordinatesDisplay = c.coordinates;
-        UseFormat(3);
-        Handle(llk);
+        UseFormat(c.format);
+        Handle(c.sentence);
         ExpectFirstFixAt(c.y, c.x, 1e-6);
-        EXPECT_EQ(Shown(Cell::Latitude), c.north);
-        EXPECT_EQ(Shown(Cell::Longitude), c.east);
+        if (c.north != nullptr) {
+            EXPECT_EQ(Shown(Cell::Latitude), c.north);
+            EXPECT_EQ(Shown(Cell::Longitude), c.east);
+        }
         EXPECT_EQ(Shown(Cell::Zone), "na");
         EXPECT_EQ(GpsFix.UtmZoneForced, -9) << "local grid chooses no zone";
-    }
-}
-
-TEST_F(GpsFixTest, TotalStationUnitLetter) {
-    struct Case {
-        int displayUnits;
-        char letter;
-        double y;
-    } cases[] = {
-        {0, 'F', 30.48}, {0, 'M', 100.0}, {1, 'M', 328.084}, {1, 'F', 100.0}, {2, 'M', 328.084}, {2, 'F', 100.0},
-    };
-    for (const Case& c : cases) {
-        ResetSurveyModel();
-        SystemSetup.DisplayUnits = c.displayUnits;
-        UseFormat(7);
-        Handle(std::string("$GPGGA,123519.00,100.000,,200.000,,1,09,,520.30,") + c.letter);
-        ExpectFirstFixAt(c.y, 2 * c.y, 1e-9);
     }
 }
 
@@ -373,40 +356,25 @@ TEST_F(GpsFixTest, ZoneIsChosenByTheFirstProjectionOnly) {
     ExpectFirstFixAt(n / 0.3048, e / 0.3048);
 }
 
-TEST_F(GpsFixTest, SentencesOfNoFormatAreOnlyEmptied) {
-    GpsPortSetup.DataFormat = 12;
-    SetupGpsSentenceFields();
-    Handle(Nmea("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
-    EXPECT_EQ(gps_test::ShownStateLamp(), -1);
-    EXPECT_EQ(GpsFix.PositionValid, 0);
-    EXPECT_EQ(Shown(Cell::Satellites), "");
-}
-
 TEST_F(GpsFixTest, TimeOfDayOnlyFromAProperTimeField) {
-    struct Case {
+    const struct {
         int format;
         const char* sentence;
         int ok;
         double seconds;
     } cases[] = {
-        {1, "$GPGGA,123519,4807.038", 1, 45319.0},
-        {1, "$GPGGA,123519.50,4807.038", 1, 45319.5},
-        {1, "$GPGGA,000000.00,4807.038", 1, 0.0},
+        {1, "$GPGGA,123519,4807.038", 1, 45319.0},    {1, "$GPGGA,123519.50,4807.038", 1, 45319.5},
         {1, "$GPGGA,235960.5,4807.038", 1, 86400.5},  // a leap second
-        {1, "$GPGGA,,4807.038", 0, 0},             // empty
-        {1, "$GPGGA", 0, 0},                       // absent
-        {1, "$GPGGA,12", 0, 0},                    // too short
-        {1, "$GPGGA,1235,4807.038", 0, 0},         // no seconds
-        {1, "$GPGGA,246000,x", 0, 0},              // hour 24
-        {1, "$GPGGA,126000,x", 0, 0},              // minute 60
-        {1, "$GPGGA,1235-1,x", 0, 0},
-        {1, "$GPGGA,12a519,x", 0, 0},
+        {1, "$GPGGA,,4807.038", 0, 0},                // empty: never a previous field's text
+        {1, "$GPGGA", 0, 0},                          {1, "$GPGGA,12", 0, 0},
+        {1, "$GPGGA,1235,4807.038", 0, 0},            {1, "$GPGGA,1235-1,x", 0, 0},
+        {1, "$GPGGA,246000,x", 0, 0},                 {1, "$GPGGA,126000,x", 0, 0},
         {5, "$GPGLL,4807.038,N,01131.000,E,123519*4A", 1, 45319.0},
         {2, "$PASHR,POS,0,09,123519.00,4807.03800", 1, 45319.0},
         {6, "$PTNL,GGK,123519.00,061524,4807", 1, 45319.0},
         {6, "$PTNL,GGK", 0, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         UseFormat(c.format);
         double seconds = -1.0;
         EXPECT_EQ(DecodeGpsFixTime(c.sentence, &seconds), c.ok) << c.sentence;
@@ -416,32 +384,24 @@ TEST_F(GpsFixTest, TimeOfDayOnlyFromAProperTimeField) {
 
 TEST_F(GpsFixTest, FieldReaders) {
     double v = 0;
-    EXPECT_TRUE(ParseGpsNumber("1.5", &v));
-    EXPECT_DOUBLE_EQ(v, 1.5);
-    EXPECT_TRUE(ParseGpsNumber("1.5*3F", &v)) << "the last field keeps its checksum";
     EXPECT_TRUE(ParseGpsNumber("-35.4", &v));
     EXPECT_DOUBLE_EQ(v, -35.4);
+    EXPECT_TRUE(ParseGpsNumber("1.5*3F", &v)) << "the last field keeps its checksum";
+    EXPECT_DOUBLE_EQ(v, 1.5);
     for (const char* bad : {"", ".", "-", "1.2.3", "1e5", "abc", "1,5", "*3F", "nan", "inf"}) {
         EXPECT_FALSE(ParseGpsNumber(bad, &v)) << bad;
     }
     EXPECT_EQ(ParseGpsCount("08"), 8);
-    EXPECT_EQ(ParseGpsCount(""), 0);
-    EXPECT_EQ(ParseGpsCount("x"), 0);
     EXPECT_EQ(ParseGpsCount("-3"), 0);
-    EXPECT_EQ(ParseGpsCount("99999999999999999999"), 9999);
+    EXPECT_EQ(ParseGpsCount("99999999999999999999"), 9999) << "clamped, no overflow";
 
     double degrees = 0;
     ASSERT_TRUE(DecodeGpsCoordinate("4807.038999", 90, &degrees));
     EXPECT_DOUBLE_EQ(degrees, 48 + 7.03899 / 60) << "eight characters of minutes count";
-    ASSERT_TRUE(DecodeGpsCoordinate("01131.", 180, &degrees));
-    EXPECT_DOUBLE_EQ(degrees, 11 + 31.0 / 60);
-    EXPECT_FALSE(DecodeGpsCoordinate("0160.000", 90, &degrees)) << "60 minutes";
+    ASSERT_TRUE(DecodeGpsCoordinate("9000.000", 90, &degrees));
     EXPECT_FALSE(DecodeGpsCoordinate("9000.001", 90, &degrees));
-    EXPECT_TRUE(DecodeGpsCoordinate("9000.000", 90, &degrees));
 
     char text[32];
-    FormatGeodeticText('N', "4807.038", text, sizeof text);
-    EXPECT_EQ(std::string(text), kLat48);
     FormatGeodeticText('W', "01131.12345678", text, sizeof text);
     EXPECT_EQ(std::string(text), "W011\xB0" "31'7.4074 \"");
     FormatGeodeticText('N', "4807.038", text, 8);

@@ -42,82 +42,57 @@ TEST_F(GpsFormatsTest, SimulatorSentencesCarryCorrectChecksums) {
     }
 }
 
-TEST_F(GpsFormatsTest, FieldsOfAFullGgaSentence) {
+// Absent (0, output untouched) and empty (1, "") are different outcomes.
+TEST_F(GpsFormatsTest, SentenceFields) {
     const char* gga = kSimulatorSentences[0];
-    struct Case {
+    const struct {
+        const char* sentence;
         int n;
         int result;
         const char* field;
     } cases[] = {
-        {1, 1, "$GPGGA"}, {2, 1, "173524"}, {3, 1, "4336.5940"}, {7, 1, "8"}, {8, 1, "11"},
-        {13, 1, "M"},     {14, 1, ""},      {15, 1, "*70"},      {16, 0, "untouched"}, {0, 0, "untouched"},
-        {-3, 0, "untouched"},
+        {gga, 1, 1, "$GPGGA"}, {gga, 2, 1, "173524"}, {gga, 8, 1, "11"}, {gga, 13, 1, "M"},
+        {gga, 14, 1, ""},                                   // empty before the checksum
+        {gga, 15, 1, "*70"},                                // the last field keeps "*hh"
+        {gga, 16, 0, "untouched"}, {gga, 0, 0, "untouched"}, {gga, -3, 0, "untouched"},
+        {"$GPTXT", 1, 1, "$GPTXT"},                         // no comma: the whole sentence
+        {"$GPTXT", 2, 0, "untouched"},
+        {"$A,tail end", 2, 1, "tail end"},                  // the last field runs to the end
+        {"$A,tail end", 3, 0, "untouched"},
+        {"$A,", 2, 1, ""},
+        {"", 1, 1, ""},
+        {nullptr, 1, 0, "untouched"},
+        {"$A,123456789012345678901234,B", 2, 1, "1234567890123456789"},  // cut to 19
     };
-    for (const Case& c : cases) {
-        char out[kGpsFieldChars] = "untouched";
-        EXPECT_EQ(GetSentenceField(gga, c.n, ',', out), c.result) << c.n;
-        EXPECT_STREQ(out, c.field) << c.n;
+    for (const auto& c : cases) {
+        char out[kGpsFieldChars + 4];
+        std::memset(out, '#', sizeof out);
+        std::strcpy(out, "untouched");
+        EXPECT_EQ(GetSentenceField(c.sentence, c.n, ',', out), c.result) << (c.sentence ? c.sentence : "null") << c.n;
+        EXPECT_STREQ(out, c.field) << (c.sentence ? c.sentence : "null") << " #" << c.n;
+        EXPECT_EQ(out[kGpsFieldChars], '#') << "nothing beyond the buffer is written";
     }
-}
-
-TEST_F(GpsFormatsTest, FieldEdges) {
-    char out[kGpsFieldChars] = "x";
-    EXPECT_EQ(GetSentenceField("$GPTXT", 1, ',', out), 1);
-    EXPECT_STREQ(out, "$GPTXT");
-    std::strcpy(out, "x");
-    EXPECT_EQ(GetSentenceField("$GPTXT", 2, ',', out), 0);
-    EXPECT_STREQ(out, "x");
-    EXPECT_EQ(GetSentenceField("$A,tail end", 2, ',', out), 1);
-    EXPECT_STREQ(out, "tail end") << "the last field runs to the end";
-    EXPECT_EQ(GetSentenceField("$A,tail end", 3, ',', out), 0);
-    EXPECT_EQ(GetSentenceField("$A,", 2, ',', out), 1);
-    EXPECT_STREQ(out, "") << "a trailing comma gives an empty last field";
-    EXPECT_EQ(GetSentenceField("", 1, ',', out), 1);
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(GetSentenceField(nullptr, 1, ',', out), 0);
-    // A long field is cut to 19 characters, and nothing beyond the buffer is written.
-    char small[kGpsFieldChars + 4];
-    std::memset(small, '#', sizeof small);
-    EXPECT_EQ(GetSentenceField("$A,123456789012345678901234,B", 2, ',', small), 1);
-    EXPECT_STREQ(small, "1234567890123456789");
-    EXPECT_EQ(small[kGpsFieldChars], '#');
-    // A tiny buffer still gets a terminated text.
     char two[2];
     EXPECT_EQ(GetSentenceField("$A,xyz", 2, ',', two, sizeof two), 1);
     EXPECT_STREQ(two, "x");
 }
 
 TEST_F(GpsFormatsTest, SetupPutsTheChosenFormatInForce) {
-    struct Expect {
+    const struct {
         int format;
         const char* keyword;
-        int checksum;
-        int timeField;
-        int items;
-        int firstKind, firstField;
-    } table[] = {
-        {0, "GGA", 1, 2, 6, kGpsItemSatellites, 8},  {1, "GGA", 1, 2, 7, kGpsItemSatellites, 8},
-        {2, "POS", 1, 5, 7, kGpsItemSatellites, 4},  {3, "LLK", 1, 2, 5, kGpsItemSatellites, 9},
-        {4, "LLQ", 1, 2, 5, kGpsItemSatellites, 9},  {5, "GLL", 1, 6, 4, kGpsItemLatHemisphere, 3},
-        {6, "GGK", 1, 3, 7, kGpsItemSatellites, 10}, {7, "GGA", 0, 2, 2, kGpsItemNorthing, 3},
-        {8, "GLL", 0, 6, 4, kGpsItemLatHemisphere, 3},
+        int checksum, timeField, items;
+    } cases[] = {
+        {0, "GGA", 1, 2, 6}, {1, "GGA", 1, 2, 7}, {2, "POS", 1, 5, 7}, {3, "LLK", 1, 2, 5}, {4, "LLQ", 1, 2, 5},
+        {5, "GLL", 1, 6, 4}, {6, "GGK", 1, 3, 7}, {7, "GGA", 0, 2, 2}, {8, "GLL", 0, 6, 4},
     };
-    for (const Expect& e : table) {
-        UseFormat(e.format);
-        EXPECT_EQ(GpsSentenceFormat.DataFormat, e.format);
-        EXPECT_STREQ(GpsSentenceFormat.GpsSentenceType, e.keyword) << e.format;
-        EXPECT_EQ(GpsSentenceFormat.GpsChecksumCheck, e.checksum) << e.format;
-        EXPECT_EQ(GpsSentenceFormat.GpsTimeFieldNumber, e.timeField) << e.format;
-        EXPECT_EQ(GpsSentenceFormat.GpsFieldCount, e.items) << e.format;
-        EXPECT_EQ(GpsSentenceFormat.GpsFieldType[0], e.firstKind) << e.format;
-        EXPECT_EQ(GpsSentenceFormat.GpsFieldNumber[0], e.firstField) << e.format;
-    }
-    // Every format's time field and items fit the buffers of the handler.
-    for (int f = 0; f < kGpsFormatCount; ++f) {
-        const GpsFormatRow* row = GpsFormatRowOf(f);
-        ASSERT_NE(row, nullptr);
-        EXPECT_LE(row->ItemCount, kGpsFormatItems);
-        EXPECT_EQ(std::strlen(row->Keyword), 3u);
+    for (const auto& c : cases) {  // in this order, each format follows one with other items
+        UseFormat(c.format);
+        EXPECT_EQ(GpsSentenceFormat.DataFormat, c.format);
+        EXPECT_STREQ(GpsSentenceFormat.GpsSentenceType, c.keyword) << c.format;
+        EXPECT_EQ(GpsSentenceFormat.GpsChecksumCheck, c.checksum) << c.format;
+        EXPECT_EQ(GpsSentenceFormat.GpsTimeFieldNumber, c.timeField) << c.format;
+        EXPECT_EQ(GpsSentenceFormat.GpsFieldCount, c.items) << c.format;
     }
 }
 
@@ -153,14 +128,6 @@ TEST_F(GpsFormatsTest, SelectionByKeywordAnywhere) {
         UseFormat(c.format);
         EXPECT_EQ(IsSelectedGpsSentence(c.sentence), c.selected) << c.format << " " << c.sentence;
     }
-}
-
-TEST_F(GpsFormatsTest, ChangingTheFormatLeavesNoEarlierItemInEffect) {
-    UseFormat(1);  // seven items
-    UseFormat(7);  // two items
-    EXPECT_EQ(GpsSentenceFormat.GpsFieldCount, 2);
-    EXPECT_EQ(GpsSentenceFormat.GpsFieldType[1], kGpsItemEasting);
-    EXPECT_EQ(GpsSentenceFormat.GpsFieldNumber[1], 5);
 }
 
 }  // namespace

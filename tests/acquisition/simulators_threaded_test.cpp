@@ -11,17 +11,11 @@
 #include <cstring>
 #include <string>
 
+#include "acquisition/acquisition_test.h"
 #include "acquisition/console_reader.h"
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
-#include "acquisition/gps_reader.h"
-#include "platform/files.h"
-#include "platform/text.h"
 #include "platform/tick.h"
-#include "platform/window.h"
-#include "support/test_env.h"
-#include "survey_files/data_file.h"
-#include "survey_files/survey_model.h"
 
 namespace {
 
@@ -52,21 +46,11 @@ plat::LResult TestLogScreenProc(plat::Hwnd hwnd, uint32_t message, plat::WParam 
     return plat::DefaultWindowProc(hwnd, message, w, l);
 }
 
-class SimulatorsThreaded : public OstrimaTest {
+class SimulatorsThreaded : public AcquisitionTest {
 protected:
     void SetUp() override {
-        OstrimaTest::SetUp();
-        ASSERT_TRUE(plat::StartApplication());
-        plat::WindowClass cls;
-        cls.Name = u"SimulatorTestWnd";
-        cls.Proc = TestLogScreenProc;
-        ASSERT_TRUE(plat::RegisterWindowClass(cls));
-        ScreenWindows.LogScreenWindow = plat::CreateWindow(u"SimulatorTestWnd", u"", 0, 0, 0, 200, 100, 0, 0);
-        ASSERT_NE(ScreenWindows.LogScreenWindow, 0);
-        path_ = root_ + "/sim.osd";
-        const std::u16string path16 = plat::Utf8ToUtf16(path_);
-        DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
-        ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+        AcquisitionTest::SetUp();
+        StartLogScreen(TestLogScreenProc);
         g_sentences = 0;
         g_badLines = 0;
         for (int i = 0; i < kMaxConsoles; ++i) {
@@ -77,6 +61,11 @@ protected:
     }
 
     void TearDown() override {
+        StopSimulators();
+        AcquisitionTest::TearDown();
+    }
+
+    void StopSimulators() {
         ReaderThreads.GpsSimulatorRun = 0;
         ReaderThreads.ConsoleSimulatorRun = 0;
         for (plat::ThreadHandle& t : threads_) {
@@ -85,24 +74,10 @@ protected:
             }
             t = 0;
         }
-        plat::test::ResetWindows();
-        OstrimaTest::TearDown();
     }
 
-    template <typename Done>
-    static bool RunUntil(Done done, uint32_t ms = 5000) {
-        return plat::test::RunEventsUntil([](void* d) { return (*static_cast<Done*>(d))(); }, &done, ms);
-    }
-
-    std::string path_;
     plat::ThreadHandle threads_[kMaxConsoles + 1] = {};
 };
-
-std::string Record(const std::string& text) {
-    std::string r = text;
-    r.resize(26, ' ');
-    return r + "\n";
-}
 
 TEST_F(SimulatorsThreaded, OneGpsBurstInTheGgaGsaFormatWhileLogging) {
     GpsPortSetup.DataFormat = 0;
@@ -117,13 +92,11 @@ TEST_F(SimulatorsThreaded, OneGpsBurstInTheGgaGsaFormatWhileLogging) {
     ASSERT_TRUE(RunUntil([&] {
         if (g_sentences < 2) plat::test::AdvanceTick(1000);
         plat::SleepMilliseconds(5);
-        return g_sentences == 2 && ReadWholeFile(path_).size() >= (7 + 2 * 4) * 27;
+        return g_sentences == 2 && FileBytes().size() >= (7 + 2 * 4) * 27;
     }));
-    ReaderThreads.GpsSimulatorRun = 0;
-    EXPECT_TRUE(plat::JoinThreadServing(threads_[0]));
-    threads_[0] = 0;
+    StopSimulators();
     EXPECT_EQ(g_sentences.load(), 2);
-    const std::string file = ReadWholeFile(path_);
+    const std::string file = FileBytes();
     // 7 single "X" records and two groups of three sentence records and a time record.
     ASSERT_EQ(file.size(), (7u + 2u * 4u) * 27u);
     EXPECT_EQ(file[0], '@');
@@ -146,13 +119,7 @@ TEST_F(SimulatorsThreaded, ConsoleSimulatorsHandOverLinesInTheirRanges) {
         ASSERT_NE(threads_[i], 0);
     }
     ASSERT_TRUE(RunUntil([] { return g_lines[0] >= 3 && g_lines[1] >= 3 && g_lines[2] >= 3 && g_lines[5] >= 3; }));
-    ReaderThreads.ConsoleSimulatorRun = 0;
-    for (plat::ThreadHandle& t : threads_) {
-        if (t != 0) {
-            EXPECT_TRUE(plat::JoinThreadServing(t));
-        }
-        t = 0;
-    }
+    StopSimulators();
     EXPECT_EQ(g_badLines, 0);
     EXPECT_GE(g_low[0][0], 60);
     EXPECT_LE(g_high[0][0], 120);

@@ -1,12 +1,18 @@
 // A logging screen of its own for each test: a plain parent window stands in
 // for the main window (1024 x 762 outer), the logging screen is created
-// hidden inside it as the program creates it, with a frozen clock so that the
-// busy waits of the commands move the clock instead of spending time.
+// hidden inside it as the program creates it, with the panel's fonts and pens
+// and a frozen clock, so that the busy waits of the commands move the clock
+// instead of spending time. Consoles, when a test wants them, are
+// pseudo-terminals; no test leaves a port open.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "display_fixture.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/log_screen.h"
 #include "log_screen/log_state.h"
@@ -15,9 +21,11 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
+#include "platform/serial_port.h"
 #include "platform/text.h"
 #include "platform/tick.h"
 #include "platform/window.h"
+#include "support/pty_instrument.h"
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
@@ -31,6 +39,7 @@ protected:
         ASSERT_TRUE(plat::StartApplication());
         plat::test::ResetWindows();
         plat::test::FreezeTick(kStartTick);
+        display_test::MakePanelObjects();
         plat::WindowClass cls;
         cls.Name = u"LogScreenTestMain";
         cls.Proc = plat::DefaultWindowProc;
@@ -57,6 +66,7 @@ protected:
         plat::test::ResetWindows();
         plat::test::UseRealTick();
         OstrimaTest::TearDown();
+        EXPECT_EQ(plat::test::OpenSerialPortCount(), 0) << "a port was left open";
     }
 
     static plat::Hwnd Screen() { return ScreenWindows.LogScreenWindow; }
@@ -71,35 +81,41 @@ protected:
         plat::ShowWindow(Screen(), plat::kShow);
     }
 
+    // Consoles of the given types on pseudo-terminals at COM firstCom, firstCom + 1, ...
+    void OpenConsoles(int firstCom, std::vector<int> types) {
+        SystemSetup.ConsoleCount = static_cast<int32_t>(types.size());
+        for (size_t i = 0; i < types.size(); ++i) {
+            SystemSetup.ConsoleType[i] = types[i];
+            SystemSetup.ConsolePort[i] = firstCom - 1 + static_cast<int32_t>(i);
+            ASSERT_TRUE(consoles_[i].Open(firstCom + static_cast<int>(i))) << consoles_[i].Error();
+        }
+    }
+
     static void Key(uint32_t code) { plat::SendMessage(Screen(), plat::kMsgKeyDown, code, 0); }
     static void Command(int id) {
         plat::SendMessage(Screen(), plat::kMsgCommand, plat::MakeWParam(static_cast<uint16_t>(id), 0), 0);
     }
 
-    static void AnswerBox(int button) {
+    static void Script(plat::ModalKind kind, int result, const std::string& path = "") {
         plat::ModalAnswer a;
-        a.Kind = plat::ModalKind::MessageBox;
-        a.Result = button;
-        plat::test::ScriptModal(a);
-    }
-    static void ChooseFile(const std::string& path) {
-        plat::ModalAnswer a;
-        a.Kind = plat::ModalKind::SaveFile;
-        a.Result = 1;
+        a.Kind = kind;
+        a.Result = result;
         a.Text = plat::Utf8ToUtf16(path);
         plat::test::ScriptModal(a);
     }
-    static void CancelChooser() {
-        plat::ModalAnswer a;
-        a.Kind = plat::ModalKind::SaveFile;
-        a.Result = 0;
-        plat::test::ScriptModal(a);
+    static void AnswerBox(int button) { Script(plat::ModalKind::MessageBox, button); }
+    static void ChooseFile(const std::string& path) { Script(plat::ModalKind::SaveFile, 1, path); }
+    static void CancelChooser() { Script(plat::ModalKind::SaveFile, 0); }
+    static void AnswerMenu(int item) { Script(plat::ModalKind::PopupMenu, item); }
+
+    static std::vector<std::u16string> BoxTexts() {
+        std::vector<std::u16string> out;
+        for (const auto& b : plat::test::RecordedMessageBoxes()) out.push_back(b.Text);
+        return out;
     }
-    static void AnswerMenu(int item) {
-        plat::ModalAnswer a;
-        a.Kind = plat::ModalKind::PopupMenu;
-        a.Result = item;
-        plat::test::ScriptModal(a);
+    static std::u16string LastBoxText() {
+        const std::vector<std::u16string> texts = BoxTexts();
+        return texts.empty() ? u"" : texts.back();
     }
 
     // File with a new data file: Stand By.
@@ -116,5 +132,18 @@ protected:
         return (plat::GetWindowStyle(h) & plat::kButtonTypeMask) == plat::kButtonDefaultPush;
     }
 
+    // Serves the window thread until `done` holds (at most `ms`).
+    template <typename Done>
+    static bool RunUntil(Done done, uint32_t ms = 5000) {
+        return plat::test::RunEventsUntil([](void* d) { return (*static_cast<Done*>(d))(); }, &done, ms);
+    }
+    // Waits on the window thread without serving anything.
+    template <typename Done>
+    static bool WaitWithoutServing(Done done) {
+        for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return done();
+    }
+
     std::string path_;
+    instruments::PtyInstrument consoles_[3];
 };

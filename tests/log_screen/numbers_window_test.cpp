@@ -21,18 +21,10 @@ TEST(ReadingText, KeepsEightCharactersAndCapsAtFiveDigits) {
         double Reading;
         const char* Text;
     } cases[] = {
-        {0.0, "     0.0"},
-        {999.9, "   999.9"},
-        {-999.94, "  -999.9"},
+        {0.0, "     0.0"},      {999.9, "   999.9"},   {-999.94, "  -999.9"},
         {999.96, "  1000.0"},   // rounds up, still the one-decimal form
-        {1000.0, "    1000"},
-        {-1000.0, "   -1000"},
-        {12345.6, "   12346"},
-        {99999.4, "   99999"},
-        {100000.0, "   99999"},
-        {-250000.0, "  -99999"},
-        {1.0e300, "   99999"},
-        {-inf, "  -99999"},
+        {1000.0, "    1000"},   {-1000.0, "   -1000"}, {12345.6, "   12346"},  {99999.4, "   99999"},
+        {100000.0, "   99999"}, {-250000.0, "  -99999"}, {1.0e300, "   99999"}, {-inf, "  -99999"},
         {std::nan(""), "     0.0"},
     };
     for (const auto& c : cases) {
@@ -44,16 +36,16 @@ TEST(ReadingText, KeepsEightCharactersAndCapsAtFiveDigits) {
 
 class NumbersLayout : public OstrimaTest {};
 
-TEST_F(NumbersLayout, BarsShareTwentyTwoUnitsOfABarWindow) {
+TEST_F(NumbersLayout, BarsShareTwentyTwoUnitsAndBandsSplitTheWindowBelowItsHeader) {
     const struct {
         int32_t Consoles, Dual;
         int32_t Width, Offset0, Offset1;
     } cases[] = {
-        {1, 0, 75, 31, 0},   // u = (140 - 2) / 22: 5 + 12 + 5
-        {3, 0, 23, 9, 0},    // D = 45.33, u = 1.97
-        {5, 1, 8, 3, 14},    // D = 26.4, u = 1.109: 2 + 8 + 2 + 8 + 2
-        {6, 1, 4, 3, 11},    // D = 21.67, u = 0.894: 4 + 5 + 4 + 5 + 4
-        {9, 2, 2, 2, 6},     // D = 13.78, u = 0.535
+        {1, 0, 75, 31, 0},  // u = (140 - 2) / 22: 5 + 12 + 5
+        {3, 0, 23, 9, 0},   // D = 45.33, u = 1.97
+        {5, 1, 8, 3, 14},   // D = 26.4, u = 1.109: 2 + 8 + 2 + 8 + 2
+        {6, 1, 4, 3, 11},   // D = 21.67, u = 0.894: 4 + 5 + 4 + 5 + 4
+        {9, 2, 2, 2, 6},    // D = 13.78, u = 0.535
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Consoles);
@@ -66,18 +58,12 @@ TEST_F(NumbersLayout, BarsShareTwentyTwoUnitsOfABarWindow) {
         EXPECT_EQ(ScreenLayout.BarOffset[0], c.Offset0);
         EXPECT_EQ(ScreenLayout.BarOffset[1], c.Offset1);
     }
-}
 
-TEST_F(NumbersLayout, BandsSplitTheWindowBelowItsHeader) {
-    ScreenLayout.NumbersColumnWidth = 140;
     ScreenLayout.NumbersWindowHeight = 82;
     SystemSetup.ConsoleCount = 3;
     LayoutNumbersWindow();
     // (82 - 2 - 30) / 3 = 16 pixels per band, each one pixel short of the next.
-    const plat::Rect& last = ScreenLayout.ConsoleTextRects[2];
-    EXPECT_EQ(last.Top, 30 + 32);
-    EXPECT_EQ(last.Bottom, 30 + 47);
-    EXPECT_EQ(last.Left, 10);
+    EXPECT_EQ(Edges(ScreenLayout.ConsoleTextRects[2]), (std::array<int32_t, 4>{10, 30 + 32, 140, 30 + 47}));
     // No console: nothing divided by zero, the bands stay as they were.
     SystemSetup.ConsoleCount = 0;
     LayoutNumbersWindow();
@@ -102,31 +88,38 @@ protected:
         LayoutNumbersWindow();
         Repaint(numbers_);
     }
+    // `text` centred (header, blue) or right-aligned 10 pixels before the
+    // column's end (reading, black) in column 0 or 1 of the rows top..bottom.
+    ::testing::AssertionResult Shows(int column, int32_t top, int32_t bottom, const char16_t* text, bool header) const {
+        const int32_t v = ScreenLayout.NumbersValueWidth;
+        const int32_t left = 10 + column * v;
+        const int32_t w = Width(text, GdiObjects.TextFont);
+        const int32_t x = header ? left + (v - w) / 2 : left + v - w - 10;
+        return ShowsText(numbers_, plat::Rect{left, top, column == 0 ? left + v : 238, bottom}, x, top, text,
+                         GdiObjects.TextFont, header ? kBlue : kBlack, kWhite);
+    }
+    void Draw(int console, double a, double b) {
+        const plat::Hdc dc = plat::GetDC(numbers_);
+        DrawConsoleNumbers(dc, console, a, b);
+        plat::ReleaseDC(numbers_, dc);
+    }
     plat::Hwnd screen_ = 0;
     plat::Hwnd numbers_ = 0;
 };
 
 TEST_F(NumbersWindow, HeaderFollowsTheArraysConsoleTypes) {
-    const plat::Rect header{0, 0, 238, 28};
     Configure(3, {0, 0, 0});
-    // Value columns of (240 - 10) / 2 = 115 pixels.
-    EXPECT_EQ(ScreenLayout.NumbersValueWidth, 115);
+    EXPECT_EQ(ScreenLayout.NumbersValueWidth, 115);  // (240 - 10) / 2
     EXPECT_EQ(ScreenLayout.NumbersRowHeight, (130 - 2 - 30) / 3);
-    const int32_t sensor = Width(u"Sensor", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(numbers_, plat::Rect{10, 0, 238, 28}, 10 + (115 - sensor) / 2, 7, u"Sensor",
-                          GdiObjects.TextFont, kBlue, kWhite));
+    EXPECT_TRUE(Shows(0, 7, 28, u"Sensor", true));
+    EXPECT_EQ(CountNot(numbers_, plat::Rect{125, 0, 238, 28}, kWhite), 0);
     EXPECT_TRUE(ShowsText(numbers_, plat::Rect{0, 0, 10, 28}, (10 - Width(u"#", GdiObjects.TextFont)) / 2, 7, u"#",
                           GdiObjects.TextFont, kBlue, kWhite));
 
     // One two-sensor console anywhere switches the header for every row.
     Configure(3, {0, 0, 1});
-    const int32_t left = Width(u"Sensor L", GdiObjects.TextFont);
-    const int32_t right = Width(u"Sensor R", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(numbers_, plat::Rect{10, 0, 125, 28}, 10 + (115 - left) / 2, 7, u"Sensor L",
-                          GdiObjects.TextFont, kBlue, kWhite));
-    EXPECT_TRUE(ShowsText(numbers_, plat::Rect{125, 0, 238, 28}, 125 + (115 - right) / 2, 7, u"Sensor R",
-                          GdiObjects.TextFont, kBlue, kWhite));
-    EXPECT_GT(CountNot(numbers_, header, kWhite), 0);
+    EXPECT_TRUE(Shows(0, 7, 28, u"Sensor L", true));
+    EXPECT_TRUE(Shows(1, 7, 28, u"Sensor R", true));
     // The console numbers down the left column.
     EXPECT_TRUE(ShowsText(numbers_, plat::Rect{0, 30 + 32, 10, 30 + 48}, 1, 30 + 32, u"2 ", GdiObjects.TextFont, kBlue,
                           kWhite));
@@ -134,35 +127,18 @@ TEST_F(NumbersWindow, HeaderFollowsTheArraysConsoleTypes) {
 
 TEST_F(NumbersWindow, ReadingsRightAlignedInTheirColumns) {
     Configure(2, {0, 1});
-    const plat::Hdc dc = plat::GetDC(numbers_);
-    DrawConsoleNumbers(dc, 1, 250000.0, -12.25);
-    DrawConsoleNumbers(dc, 0, 999.9, 77.0);
-    plat::ReleaseDC(numbers_, dc);
+    Draw(1, 250000.0, -12.25);
+    Draw(0, 999.9, 77.0);
     const plat::Rect& one = ScreenLayout.ConsoleTextRects[0];
     const plat::Rect& two = ScreenLayout.ConsoleTextRects[1];
-    const int32_t column = ScreenLayout.NumbersValueWidth;
-
-    const plat::Rect firstOfOne{one.Left, one.Top, one.Left + column, one.Bottom};
-    const int32_t w1 = Width(u"   999.9", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(numbers_, firstOfOne, one.Left + column - w1 - 10, one.Top, u"   999.9", GdiObjects.TextFont,
-                          kBlack, kWhite));
+    EXPECT_TRUE(Shows(0, one.Top, one.Bottom, u"   999.9", false));
     // A one-sensor console shows nothing in the second column.
-    EXPECT_EQ(CountNot(numbers_, plat::Rect{one.Left + column, one.Top, one.Right - 2, one.Bottom}, kWhite), 0);
-
-    const int32_t w2 = Width(u"   99999", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(numbers_, plat::Rect{two.Left, two.Top, two.Left + column, two.Bottom},
-                          two.Left + column - w2 - 10, two.Top, u"   99999", GdiObjects.TextFont, kBlack, kWhite));
-    const int32_t w3 = Width(u"   -12.2", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(numbers_, plat::Rect{two.Left + column, two.Top, two.Right - 2, two.Bottom},
-                          two.Left + 2 * column - w3 - 10, two.Top, u"   -12.2", GdiObjects.TextFont, kBlack, kWhite));
-
+    EXPECT_EQ(CountNot(numbers_, plat::Rect{one.Left + 115, one.Top, one.Right - 2, one.Bottom}, kWhite), 0);
+    EXPECT_TRUE(Shows(0, two.Top, two.Bottom, u"   99999", false));
+    EXPECT_TRUE(Shows(1, two.Top, two.Bottom, u"   -12.2", false));
     // The next reading replaces the band's text whole.
-    const plat::Hdc again = plat::GetDC(numbers_);
-    DrawConsoleNumbers(again, 0, 1000.0, 0.0);
-    plat::ReleaseDC(numbers_, again);
-    const int32_t w4 = Width(u"    1000", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(numbers_, firstOfOne, one.Left + column - w4 - 10, one.Top, u"    1000", GdiObjects.TextFont,
-                          kBlack, kWhite));
+    Draw(0, 1000.0, 0.0);
+    EXPECT_TRUE(Shows(0, one.Top, one.Bottom, u"    1000", false));
 }
 
 TEST_F(NumbersWindow, NoConsoleLeavesTheWindowsBlankAndSettled) {

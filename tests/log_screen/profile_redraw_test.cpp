@@ -24,34 +24,35 @@ namespace {
 // Builds a data file record by record.
 struct FileBuilder {
     std::string Bytes;
+    void Add(const char* bytes, size_t n) { Bytes.append(bytes, n); }
     void Header() {
         HeaderRecords h;
         FormatHeaderRecords(h, 0);
-        Bytes.append(h.data(), h.size());
+        Add(h.data(), h.size());
     }
     void LineStart() {
         SessionRecords s;
         FormatSessionRecords(s, plat::LocalTime{});
-        Bytes.append(s.data(), s.size());
+        Add(s.data(), s.size());
     }
     void Reading(int console, const char* line) {
         DataRecord r;
         FormatReadingRecord(r, DataFileState.ConsoleRecordTag[static_cast<size_t>(console)], line, 1234);
-        Bytes.append(r.data(), r.size());
+        Add(r.data(), r.size());
     }
     void Station(double station) {
         DataRecord r;
         FormatStationRecord(r, station, plat::LocalTime{});
-        Bytes.append(r.data(), r.size());
+        Add(r.data(), r.size());
     }
     void Event(const char* text) {
         DataRecord r;
         FormatEventRecord(r, 'X', text, 99);
-        Bytes.append(r.data(), r.size());
+        Add(r.data(), r.size());
     }
-    void Gps(const char* sentence) {
+    void Gps(const char* sentence, uint32_t tick = 777) {
         char group[kGpsGroupBytes];
-        Bytes.append(group, FormatGpsSentenceGroup(group, sizeof group, sentence, '@', '#', 0, 777));
+        Add(group, FormatGpsSentenceGroup(group, sizeof group, sentence, '@', '#', 0, tick));
     }
 };
 
@@ -67,8 +68,6 @@ protected:
         SystemSetup.ConsoleType[0] = 1;  // the profile's console: two sensors
         SystemSetup.ConsoleType[1] = 0;
         DeriveConsoleCounts();
-        ProfileDisplayOptions.Thickness = {1, 1};
-        CreateProfilePens(1);
         ScreenLayout.CurveWindowWidth = 300;
         ScreenLayout.CurveWindowHeight = 128;
         ReadingsScale.Minimum = 0.0;
@@ -89,11 +88,11 @@ protected:
         DataFileState.DataFileHandle = plat::OpenFile(p.c_str(), plat::FileOpen::ExistingReadWrite, true);
         ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
     }
-    // Columns of the curve window that hold colour c, in the rows [top, bottom).
-    std::vector<int32_t> InkedColumns(plat::ColourRef c, int32_t top = 0, int32_t bottom = 126) const {
+    // Columns of the curve window that hold colour c.
+    std::vector<int32_t> InkedColumns(plat::ColourRef c) const {
         std::vector<int32_t> columns;
         for (int32_t x = 0; x < 298; ++x) {
-            if (Count(curve_, plat::Rect{x, top, x + 1, bottom}, c) > 0) columns.push_back(x);
+            if (Count(curve_, plat::Rect{x, 0, x + 1, 126}, c) > 0) columns.push_back(x);
         }
         return columns;
     }
@@ -207,13 +206,8 @@ TEST_F(ProfileRedrawThreaded, GpsGroupsWrittenDuringTheWalkLandAtTheEnd) {
     gps.join();
     CloseDataFile();
 
-    std::string expected = f.Bytes;
-    for (int i = 0; i < kGroups; ++i) {
-        char group[kGpsGroupBytes];
-        expected.append(group, FormatGpsSentenceGroup(group, sizeof group, kSentence, '@', '#', 0,
-                                                      1000 + static_cast<uint32_t>(i)));
-    }
-    EXPECT_EQ(ReadWholeFile(path_), expected);
+    for (int i = 0; i < kGroups; ++i) f.Gps(kSentence, 1000 + static_cast<uint32_t>(i));
+    EXPECT_EQ(ReadWholeFile(path_), f.Bytes);
     EXPECT_GT(walks, 0);
 }
 

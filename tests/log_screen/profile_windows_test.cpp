@@ -3,6 +3,7 @@
 // afresh, and the scrolling profile.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
@@ -70,11 +71,6 @@ TEST(GridRows, CurveAndBarGridsFromTheSharedScale) {
     EXPECT_EQ(ScreenLayout.CurveGridRows[1], 100);
     EXPECT_EQ(ScreenLayout.DecayGridRows[1], 63);
     EXPECT_EQ(ProfileTrace.BarBaseline, 0);
-    ReadingsScale.Minimum = 0.0;
-    DeriveScalePixels();
-    ComputeDecayGrid();
-    EXPECT_EQ(ProfileTrace.BarBaseline, 1);
-    EXPECT_EQ(ScreenLayout.DecayGridRows[0], 4);
 }
 
 // One console's bar window and curve window, 2 sensors unless told otherwise.
@@ -97,8 +93,6 @@ protected:
         DeriveConsoleCounts();
         LayoutNumbersWindow();
         ScreenLayout.DecayWindowHeight = 128;
-        ProfileDisplayOptions.Thickness = {1, 1};
-        CreateProfilePens(1);
     }
     void Scale(double minimum, double maximum) {
         ReadingsScale.Minimum = minimum;
@@ -161,8 +155,14 @@ TEST_F(ArrayWindows, BarsMovedByDifferenceMatchBarsPaintedAfresh) {
     }
 }
 
-TEST_F(ArrayWindows, BarGrowsFromTheZeroRowAndLiesUnderTheGrid) {
+TEST_F(ArrayWindows, ZeroRowTwoPixelsWideBarGrowsFromItUnderTheGrid) {
     Scale(-250.0, 250.0);
+    const auto& g = ScreenLayout.CurveGridRows;
+    std::vector<int32_t> rows(g.begin() + 1, g.begin() + 1 + g[0]);
+    rows.push_back(g[1] + 1);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(RowsOf(curve_, 100, 126, kGrid), rows)
+        << "one-pixel rows, the zero row two pixels wide";
     const int32_t zero = ScreenLayout.DecayGridRows[1];
     const int32_t left = ScreenLayout.BarOffset[0] + 2;  // inside the left bar
     const int32_t right = ScreenLayout.BarOffset[1] + 2;
@@ -202,18 +202,6 @@ TEST_F(ArrayWindows, ProfileScrollsTwoPixelsPerReading) {
     ProfileTrace.HasPreviousPoint[0] = {0, 0};
     Step(50.0, 100.0);
     EXPECT_EQ(Count(curve_, plat::Rect{x - 2, 0, x, 126}, kLeftCurve), 0);
-}
-
-TEST_F(ArrayWindows, ZeroRowDrawnTwoPixelsWide) {
-    Scale(-250.0, 250.0);
-    const int32_t zero = ScreenLayout.CurveGridRows[1];
-    EXPECT_EQ(plat::test::WindowPixel(curve_, 100, zero - 1), kWhite);
-    EXPECT_EQ(plat::test::WindowPixel(curve_, 100, zero), kGrid);
-    EXPECT_EQ(plat::test::WindowPixel(curve_, 100, zero + 1), kGrid);
-    EXPECT_EQ(plat::test::WindowPixel(curve_, 100, zero + 2), kWhite);
-    const int32_t other = ScreenLayout.CurveGridRows[2];
-    EXPECT_EQ(plat::test::WindowPixel(curve_, 100, other), kGrid);
-    EXPECT_EQ(plat::test::WindowPixel(curve_, 100, other + 1), kWhite);
 }
 
 }  // namespace

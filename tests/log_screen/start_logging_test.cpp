@@ -8,14 +8,10 @@
 #include <vector>
 
 #include "log_screen/log_screen_fixture.h"
-#include "platform/serial_port.h"
 #include "shell/start_logging.h"
-#include "support/pty_instrument.h"
 #include "survey_files/settings_derived.h"
 
 namespace {
-
-using instruments::PtyInstrument;
 
 constexpr int kFirstCom = 31;  // console i on COM31 + i; never a real device
 
@@ -77,59 +73,43 @@ TEST_F(SensorLayoutTest, NoConsoleHasNoSensorAndNothingIsSet) {
     for (double v : SensorLayout.SensorBandEnd) EXPECT_EQ(v, 0.0);
 }
 
-class StartLogging : public LogScreenTest {
+class StartLoggingThreaded : public LogScreenTest {
 protected:
     void SetUp() override {
         LogScreenTest::SetUp();
-        SystemSetup.ConsoleCount = 2;
-        for (int i = 0; i < kMaxConsoles; ++i) SystemSetup.ConsolePort[i] = kFirstCom - 1 + i;
-        for (int i = 0; i < 2; ++i) ASSERT_TRUE(consoles_[i].Open(kFirstCom + i)) << consoles_[i].Error();
+        OpenConsoles(kFirstCom, {0, 0});
         for (int i = 0; i < 9; ++i) {
-            startButtons_[i] = plat::CreateWindow(u"BUTTON", u"start", plat::kStyleChild | plat::kStyleVisible, 0, 40 * i,
-                                                  100, 30, ScreenWindows.MainWindow, 420 + i);
-            ScreenButtons.StartButtons[i] = startButtons_[i];
+            ScreenButtons.StartButtons[i] = plat::CreateWindow(u"BUTTON", u"start", plat::kStyleChild | plat::kStyleVisible,
+                                                               0, 40 * i, 100, 30, ScreenWindows.MainWindow, 420 + i);
         }
     }
-    void TearDown() override {
-        LogScreenTest::TearDown();
-        EXPECT_EQ(plat::test::OpenSerialPortCount(), 0) << "a port was left open";
-    }
-    static std::vector<std::u16string> BoxTexts() {
-        std::vector<std::u16string> out;
-        for (const auto& b : plat::test::RecordedMessageBoxes()) out.push_back(b.Text);
-        return out;
-    }
-    PtyInstrument consoles_[2];
-    PtyInstrument gps_;
-    plat::Hwnd startButtons_[9] = {};
 };
 
-TEST_F(StartLogging, OpensInMonitoringWithReadersAndTheTimer) {
+TEST_F(StartLoggingThreaded, OpensInMonitoringWithReadersAndTheTimerAndLeavesAgain) {
+    GpsPortSetup.Port = SystemSetup.ConsolePort[0];  // no conflict without GPS input
     ASSERT_EQ(::StartLogging(), 1);
+    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
     EXPECT_EQ(ScreenWindows.ScreenMode, 1);
     EXPECT_TRUE(Visible(Screen()));
     EXPECT_EQ(plat::GetFocus(), Screen());
     EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
     EXPECT_EQ(plat::test::TimerInterval(Screen(), kSupervisionTimerId), 1000u);
     EXPECT_TRUE(plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0])) << "no GPS: a file at once";
-    for (plat::Hwnd b : startButtons_) EXPECT_FALSE(Visible(b));
-    EXPECT_EQ(ReaderThreads.ConsoleReaderState[0].load() != 0, true);
-    EXPECT_NE(ReaderThreads.ConsoleThreadHandle[0], 0);
+    for (plat::Hwnd b : ScreenButtons.StartButtons) EXPECT_FALSE(Visible(b));
     EXPECT_NE(ReaderThreads.ConsoleThreadHandle[1], 0);
     EXPECT_EQ(ReaderThreads.ConsoleThreadHandle[2], 0);
     EXPECT_EQ(ConsoleLines.ConsoleLineTick[1].load(), plat::GetTickCount());
-    EXPECT_EQ(LogScreenState.MapShown, 0);
     EXPECT_EQ(MapDisplayOptions.DisplayType, 0) << "no colour map without positions";
     EXPECT_EQ(ScreenLayout.NumbersColumnWidth, 140);
 
     Key('X');
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
-    for (plat::Hwnd b : startButtons_) EXPECT_TRUE(Visible(b));
+    for (plat::Hwnd b : ScreenButtons.StartButtons) EXPECT_TRUE(Visible(b));
     EXPECT_EQ(ReaderThreads.ConsoleThreadHandle[0], 0);
     EXPECT_EQ(ReaderThreads.ConsoleReaderState[0].load(), 0);
 }
 
-TEST_F(StartLogging, EveryPortConflictIsReportedAndNothingIsOpened) {
+TEST_F(StartLoggingThreaded, EveryPortConflictIsReportedAndNothingIsOpened) {
     GpsPortSetup.InputMode = 1;
     SystemSetup.ConsolePort[0] = 2;
     SystemSetup.ConsolePort[1] = 2;
@@ -144,19 +124,13 @@ TEST_F(StartLogging, EveryPortConflictIsReportedAndNothingIsOpened) {
         EXPECT_EQ(b.Owner, ScreenWindows.MainWindow);
     }
     EXPECT_EQ(plat::test::OpenSerialPortCount(), 0);
-    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
     EXPECT_FALSE(Visible(Screen()));
 }
 
-TEST_F(StartLogging, GpsPortSharedWithAConsoleIsNoConflictWithoutGpsInput) {
-    GpsPortSetup.Port = SystemSetup.ConsolePort[0];
-    EXPECT_EQ(::StartLogging(), 1);
-    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
-}
-
-TEST_F(StartLogging, FailedPortClosesWhatOpenedAndASecondPressOpensEverything) {
-    SystemSetup.ConsoleCount = 3;  // console 3's port has no device yet
-    const std::string missing = root_ + "/no-device";
+TEST_F(StartLoggingThreaded, FailedPortClosesWhatOpenedAndASecondPressOpensEverything) {
+    SystemSetup.ConsoleCount = 3;  // console 3's port, COM33, has no device yet
+    SystemSetup.ConsolePort[2] = kFirstCom + 1;
+    const std::string missing = root_ + "/no-device";  // never a real device
     setenv("OSTRIMA_COM33", missing.c_str(), 1);
     AnswerBox(plat::kIdOk);
     EXPECT_EQ(::StartLogging(), 0);
@@ -164,32 +138,12 @@ TEST_F(StartLogging, FailedPortClosesWhatOpenedAndASecondPressOpensEverything) {
     EXPECT_EQ(plat::test::OpenSerialPortCount(), 0);
     for (auto& state : ReaderThreads.ConsoleReaderState) EXPECT_EQ(state.load(), 0);
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
-    EXPECT_TRUE(Visible(startButtons_[0]));
+    EXPECT_TRUE(Visible(ScreenButtons.StartButtons[0]));
 
-    PtyInstrument third;
-    ASSERT_TRUE(third.Open(kFirstCom + 2));
+    ASSERT_TRUE(consoles_[2].Open(kFirstCom + 2));
     EXPECT_EQ(::StartLogging(), 1);
     EXPECT_EQ(plat::test::OpenSerialPortCount(), 3);
     Key('X');
-    third.Close();
-}
-
-TEST_F(StartLogging, WithGpsInputFileWaitsForAFixAndLeavingStopsTheGpsReader) {
-    GpsPortSetup.InputMode = 1;
-    GpsPortSetup.Port = kFirstCom + 4 - 1;
-    ASSERT_TRUE(gps_.Open(kFirstCom + 4));
-    ASSERT_EQ(::StartLogging(), 1);
-    EXPECT_FALSE(plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]));
-    EXPECT_EQ(LogScreenState.MapShown, 1);
-    EXPECT_TRUE(Visible(ScreenWindows.MapWindow));
-    EXPECT_NE(ReaderThreads.GpsThreadHandle, 0);
-    EXPECT_EQ(ReaderThreads.GpsReaderRun.load(), 1);
-    EXPECT_EQ(plat::test::OpenSerialPortCount(), 3);
-    Key('X');
-    EXPECT_EQ(ReaderThreads.GpsThreadHandle, 0);
-    EXPECT_EQ(ReaderThreads.GpsReaderRun.load(), 0);
-    EXPECT_EQ(SerialPorts.GpsPortHandle.load(), plat::kInvalidSerial);
-    EXPECT_EQ(plat::test::OpenSerialPortCount(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The status panel: where LayoutStatusPanel puts every cell, what the paint
-// shows for each logging state, GPS set-up and coordinate display, and the
+// The status panel: what the paint shows for each logging state, GPS set-up and coordinate display, and the
 // GPS cells after a fix, a connection break and a pause.
 #include <gtest/gtest.h>
 
@@ -8,8 +7,6 @@
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
 #include "display_fixture.h"
-#include "log_screen/panel_objects.h"
-#include "log_screen/status_panel.h"
 
 using namespace display_test;
 
@@ -39,17 +36,24 @@ protected:
         screen_ = MakeScreen(1018, 733);
         ScreenWindows.LogScreenWindow = screen_;
     }
-    void Layout() { LayoutStatusPanel(screen_); }
-    void Paint() { Repaint(screen_); }
+    void LayoutAndPaint() {
+        LayoutStatusPanel(screen_);
+        Repaint(screen_);
+    }
     static int32_t Row(int r) { return ScreenLayout.PanelRowTop[static_cast<size_t>(r)]; }
     static int32_t H() { return ScreenLayout.LineTimeRect.Bottom - ScreenLayout.LineTimeRect.Top; }
     // `text` at (x, y) alone in the area from x to `right` on its row.
     ::testing::AssertionResult TextAt(int32_t x, int32_t y, int32_t right, const char16_t* text,
-                                      plat::Hfont font) const {
+                                      plat::Hfont font = GdiObjects.TextFont) const {
         return ShowsText(screen_, plat::Rect{x, y, right, y + H()}, x, y, text, font, kBlack, kPanel);
     }
-    ::testing::AssertionResult InBox(const plat::Rect& box, const char16_t* text, plat::Hfont font) const {
+    ::testing::AssertionResult InBox(const plat::Rect& box, const char16_t* text,
+                                     plat::Hfont font = GdiObjects.TextFont) const {
         return ShowsText(screen_, box, box.Left, box.Top, text, font, kBlack, kPanel);
+    }
+    ::testing::AssertionResult StateText(const char16_t* text) const {
+        return ShowsText(screen_, ScreenLayout.StateRect, ScreenLayout.StateRect.Left, 0, text, GdiObjects.BoldFont,
+                         kBlack, kPanel);
     }
     static plat::Rect Centre(const plat::Rect& r) {
         const int32_t x = (r.Left + r.Right) / 2, y = (r.Top + r.Bottom) / 2 + 1;
@@ -58,42 +62,51 @@ protected:
     plat::Hwnd screen_ = 0;
 };
 
-TEST_F(StatusPanel, CoordinateBoxesFitTheWidestValueOfTheDisplay) {
-    for (int display : {0, 1, 3}) {
-        SCOPED_TRACE(display);
-        SystemSetup.CoordinatesDisplay = display;
-        Layout();
-        const ScreenLayoutRecord& s = ScreenLayout;
-        const int32_t width = display == 0 ? Width(u"W-888 88 88.888888", GdiObjects.TextFont)
-                                           : Width(u"-88888888.88 USft", GdiObjects.TextFont);
-        EXPECT_EQ(s.LatitudeRect.Right - s.LatitudeRect.Left, width);
-        EXPECT_EQ(s.LongitudeRect.Right - s.LongitudeRect.Left, width);
-        EXPECT_EQ(s.CoordValueX, s.GpsLabelX + 4 + Width(display == 0 ? u"Lon:" : u"E:", GdiObjects.TextFont));
-        EXPECT_EQ(s.ZoneLabelRect.Left, s.LongitudeRect.Right + 10);
-    }
-    // Five rows 14 pixels apart, the last 40 pixels and a line above the bottom.
-    EXPECT_EQ(ScreenLayout.PanelRowTop, (std::array<int32_t, 5>{619, 633, 647, 661, 675}));
-    // The busy indicator: five dots 12 x 13, 17 apart, inside its frame.
-    EXPECT_EQ(ScreenLayout.BusyDotRects[4].Left - ScreenLayout.BusyDotRects[0].Left, 4 * 17);
-    EXPECT_EQ(ScreenLayout.BusyFrameRect.Right, ScreenLayout.BusyDotRects[4].Right);
-}
-
-TEST_F(StatusPanel, StateAndFileTextFollowTheLoggingState) {
+TEST_F(StatusPanel, StateFileScaleLabelsMapSizeAndLineValues) {
     std::strcpy(DataFileState.DataFileBaseName, "261209_004");
-    Layout();
+    ReadingsScale.Minimum = -20.0;
+    ReadingsScale.Maximum = 480.0;
+    SurveyParameters.CurrentStation = 12.5;
+    SurveyProgress.LineTimeBaseMs = 3723456;
+    MapDisplayOptions.MapSize = 40;
+    SystemSetup.DisplayUnits = 1;
+    SystemSetup.ConsoleCount = 0;
+    LogScreenState.MapShown = 0;
+    LayoutAndPaint();
+    // No console: no scale labels; no map: no map size.
+    const int32_t top = 20 - 16 + 3;
+    const plat::Rect labelRow{858, top, 858 + 140, top + H()};
+    EXPECT_EQ(Count(screen_, labelRow, kBlack), 0);
+    EXPECT_EQ(Count(screen_, ScreenLayout.MapSizeRect, kBlack), 0);
+
+    SystemSetup.ConsoleCount = 3;
+    LogScreenState.MapShown = 1;
     const struct {
         int32_t State;
         const char16_t* Text;
         const char16_t* File;
-    } cases[] = {{0, u"Monitoring", u"File:        "}, {-1, u"Stand By", u"File: 261209_004"}, {1, u"Logging", u"File: 261209_004"}};
-    for (const auto& c : cases) {
+    } states[] = {{0, u"Monitoring", u"File:        "}, {-1, u"Stand By", u"File: 261209_004"},
+                  {1, u"Logging", u"File: 261209_004"}};
+    for (const auto& c : states) {
         SCOPED_TRACE(c.State);
         LogScreenState.LoggingState = c.State;
-        Paint();
-        EXPECT_TRUE(ShowsText(screen_, ScreenLayout.StateRect, ScreenLayout.StateRect.Left, 0, c.Text,
-                              GdiObjects.BoldFont, kBlack, kPanel));
-        EXPECT_TRUE(InBox(ScreenLayout.FileRect, c.File, GdiObjects.TextFont));
+        Repaint(screen_);
+        EXPECT_TRUE(StateText(c.Text));
+        EXPECT_TRUE(InBox(ScreenLayout.FileRect, c.File));
     }
+    const int32_t w = Width(u"480.0 nT", GdiObjects.TextFont);
+    EXPECT_TRUE(ShowsText(screen_, labelRow, 858 + (140 - w) / 2, top, u"480.0 nT", GdiObjects.TextFont, kBlack, kPanel));
+    const int32_t below = 20 + 433 + 2;
+    const int32_t wm = Width(u"-20.0 nT", GdiObjects.TextFont);
+    EXPECT_TRUE(ShowsText(screen_, plat::Rect{858, below, 998, below + H()}, 858 + (140 - wm) / 2, below, u"-20.0 nT",
+                          GdiObjects.TextFont, kBlack, kPanel));
+    EXPECT_TRUE(InBox(ScreenLayout.MapSizeRect, u"Map Size:   40 ft"));
+    // The line time of the line before this logging run: 3 723 456 ms.
+    EXPECT_TRUE(InBox(ScreenLayout.LineTimeRect, u"01:02:03"));
+    EXPECT_EQ(SurveyProgress.LineTimeSeconds, 3);
+    EXPECT_TRUE(TextAt(ScreenLayout.LineValueX, Row(1), ScreenLayout.StationRect.Right, u"12.50      ", GdiObjects.BoldFont));
+    EXPECT_TRUE(TextAt(ScreenLayout.LineLabelX, Row(0), ScreenLayout.LineNameRect.Left, u"Curr. Line:"));
+    EXPECT_TRUE(InBox(ScreenLayout.LineNameRect, u"1"));
 }
 
 TEST_F(StatusPanel, GpsBoxLabelsByFormatAndCoordinateDisplay) {
@@ -108,17 +121,13 @@ TEST_F(StatusPanel, GpsBoxLabelsByFormatAndCoordinateDisplay) {
         SCOPED_TRACE(c.Format);
         GpsPortSetup.DataFormat = c.Format;
         SystemSetup.CoordinatesDisplay = c.Display;
-        Layout();
-        Paint();
+        LayoutAndPaint();
         const int32_t x = ScreenLayout.GpsLabelX;
-        EXPECT_TRUE(TextAt(x, Row(2), ScreenLayout.DopValueX, c.Dop, GdiObjects.TextFont));
-        EXPECT_TRUE(TextAt(x, Row(3), ScreenLayout.CoordValueX, c.North, GdiObjects.TextFont));
-        EXPECT_TRUE(TextAt(x, Row(4), ScreenLayout.CoordValueX, c.East, GdiObjects.TextFont));
-        EXPECT_TRUE(TextAt(x, Row(0), ScreenLayout.PositionCountRect.Left, u"Positions: ", GdiObjects.TextFont));
-        EXPECT_TRUE(TextAt(ScreenLayout.SatLabelX, Row(2), ScreenLayout.SatellitesRect.Left, u"Sat:", GdiObjects.TextFont));
-        // Placeholders until the next sentence: "DGPS" and "N/A" in bold.
-        EXPECT_TRUE(TextAt(x, Row(1), ScreenLayout.FixQualityRect.Right, u"DGPS", GdiObjects.BoldFont));
-        EXPECT_TRUE(InBox(ScreenLayout.DopRect, u"N/A", GdiObjects.BoldFont));
+        EXPECT_TRUE(TextAt(x, Row(2), ScreenLayout.DopValueX, c.Dop));
+        EXPECT_TRUE(TextAt(x, Row(3), ScreenLayout.CoordValueX, c.North));
+        EXPECT_TRUE(TextAt(x, Row(4), ScreenLayout.CoordValueX, c.East));
+        EXPECT_TRUE(TextAt(x, Row(0), ScreenLayout.PositionCountRect.Left, u"Positions: "));
+        EXPECT_TRUE(TextAt(ScreenLayout.SatLabelX, Row(2), ScreenLayout.SatellitesRect.Left, u"Sat:"));
         const plat::Rect zone{ScreenLayout.ZoneLabelRect.Left, Row(4), ScreenLayout.ZoneRect.Left, Row(4) + H()};
         if (c.Display == 0) {
             EXPECT_EQ(Count(screen_, zone, kBlack), 0);
@@ -130,62 +139,20 @@ TEST_F(StatusPanel, GpsBoxLabelsByFormatAndCoordinateDisplay) {
 
 TEST_F(StatusPanel, GpsDisabledShowsOnlyThatAndNoColourStrip) {
     MapDisplayOptions.DisplayType = 1;
-    const plat::Rect strip{841 + 2, 20 + 2, 841 + 14 - 2, 20 + 433 - 2};
     GpsPortSetup.InputMode = 1;
-    Layout();
-    Paint();
+    LayoutAndPaint();
     // The strip: colour 0 at the bottom, the highest colour at the top.
     EXPECT_EQ(plat::test::WindowPixel(screen_, 848, 20 + 433 - 4), ColourScaleColour(0));
     EXPECT_EQ(plat::test::WindowPixel(screen_, 848, 20 + 4), ColourScaleColour(49));
 
     GpsPortSetup.InputMode = 0;
-    Paint();
-    EXPECT_EQ(CountNot(screen_, strip, kPanel), 0);
+    Repaint(screen_);
+    EXPECT_EQ(CountNot(screen_, plat::Rect{841 + 2, 20 + 2, 841 + 14 - 2, 20 + 433 - 2}, kPanel), 0);
     const int32_t x = ScreenLayout.CoordValueX - 15;
     EXPECT_TRUE(TextAt(x, Row(3), x + Width(u"GPS Disabled", GdiObjects.BoldFont) + 4, u"GPS Disabled",
                        GdiObjects.BoldFont));
-    const plat::Rect rest{ScreenLayout.GpsLabelX, Row(0), 20 + 698 - 10, Row(2) + H()};
-    EXPECT_EQ(Count(screen_, rest, kBlack), 0);
+    EXPECT_EQ(Count(screen_, plat::Rect{ScreenLayout.GpsLabelX, Row(0), 20 + 698 - 10, Row(2) + H()}, kBlack), 0);
     EXPECT_EQ(Count(screen_, plat::Rect{ScreenLayout.GpsLabelX, Row(4), 20 + 698 - 10, Row(4) + H()}, kBlack), 0);
-}
-
-TEST_F(StatusPanel, ScaleLabelsMapSizeAndLineValues) {
-    ReadingsScale.Minimum = -20.0;
-    ReadingsScale.Maximum = 480.0;
-    SurveyParameters.CurrentStation = 12.5;
-    SurveyProgress.LineTimeBaseMs = 3723456;
-    SurveyProgress.LineTimeSeconds = 59;
-    MapDisplayOptions.MapSize = 40;
-    SystemSetup.DisplayUnits = 1;
-    Layout();
-    SystemSetup.ConsoleCount = 0;
-    LogScreenState.MapShown = 0;
-    Paint();
-    const int32_t top = 20 - 16 + 3;
-    const plat::Rect labelRow{858, top, 858 + 140, top + H()};
-    EXPECT_EQ(Count(screen_, labelRow, kBlack), 0);
-    EXPECT_EQ(Count(screen_, ScreenLayout.MapSizeRect, kBlack), 0);
-
-    SystemSetup.ConsoleCount = 3;
-    LogScreenState.MapShown = 1;
-    Paint();
-    const int32_t w = Width(u"480.0 nT", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(screen_, labelRow, 858 + (140 - w) / 2, top, u"480.0 nT", GdiObjects.TextFont, kBlack, kPanel));
-    const int32_t below = 20 + 433 + 2;
-    const int32_t wm = Width(u"-20.0 nT", GdiObjects.TextFont);
-    EXPECT_TRUE(ShowsText(screen_, plat::Rect{858, below, 998, below + H()}, 858 + (140 - wm) / 2, below, u"-20.0 nT",
-                          GdiObjects.TextFont, kBlack, kPanel));
-    EXPECT_TRUE(InBox(ScreenLayout.MapSizeRect, u"Map Size:   40 ft", GdiObjects.TextFont));
-    // The line time of the line before this logging run: 3 723 456 ms.
-    EXPECT_TRUE(InBox(ScreenLayout.LineTimeRect, u"01:02:03", GdiObjects.TextFont));
-    EXPECT_EQ(SurveyProgress.LineTimeHours, 1);
-    EXPECT_EQ(SurveyProgress.LineTimeMinutes, 2);
-    EXPECT_EQ(SurveyProgress.LineTimeSeconds, 3);
-    EXPECT_TRUE(TextAt(ScreenLayout.LineValueX, Row(1), ScreenLayout.StationRect.Right, u"12.50      ",
-                       GdiObjects.BoldFont));
-    EXPECT_TRUE(TextAt(ScreenLayout.LineLabelX, Row(0), ScreenLayout.LineNameRect.Left, u"Curr. Line:",
-                       GdiObjects.TextFont));
-    EXPECT_TRUE(InBox(ScreenLayout.LineNameRect, u"1", GdiObjects.TextFont));
 }
 
 TEST_F(StatusPanel, GpsCellsAfterAFixABreakAndAPause) {
@@ -193,8 +160,7 @@ TEST_F(StatusPanel, GpsCellsAfterAFixABreakAndAPause) {
     GpsWarningMask.Warning = 1;
     SystemSetup.CoordinatesDisplay = 1;
     SetupGpsSentenceFields();
-    Layout();
-    Paint();
+    LayoutAndPaint();
     gps_test::ClearShownGpsCells();
     const auto sentence = [] {
         std::strcpy(GpsSentenceBuffer.GpsLastSentence,
@@ -203,12 +169,11 @@ TEST_F(StatusPanel, GpsCellsAfterAFixABreakAndAPause) {
     };
     sentence();
     // The fix: each cell shows what the handler drew, whole and clipped.
-    EXPECT_TRUE(InBox(ScreenLayout.FixQualityRect, gps_test::ShownGpsText(GpsStatusCell::FixQuality),
-                      GdiObjects.BoldFont));
-    EXPECT_TRUE(InBox(ScreenLayout.SatellitesRect, gps_test::ShownGpsText(GpsStatusCell::Satellites),
-                      GdiObjects.BoldFont));
-    EXPECT_TRUE(InBox(ScreenLayout.LatitudeRect, gps_test::ShownGpsText(GpsStatusCell::Latitude), GdiObjects.TextFont));
-    EXPECT_TRUE(InBox(ScreenLayout.ZoneRect, gps_test::ShownGpsText(GpsStatusCell::Zone), GdiObjects.TextFont));
+    using C = GpsStatusCell;
+    EXPECT_TRUE(InBox(ScreenLayout.FixQualityRect, gps_test::ShownGpsText(C::FixQuality), GdiObjects.BoldFont));
+    EXPECT_TRUE(InBox(ScreenLayout.SatellitesRect, gps_test::ShownGpsText(C::Satellites), GdiObjects.BoldFont));
+    EXPECT_TRUE(InBox(ScreenLayout.LatitudeRect, gps_test::ShownGpsText(C::Latitude)));
+    EXPECT_TRUE(InBox(ScreenLayout.ZoneRect, gps_test::ShownGpsText(C::Zone)));
     // The first sentence shows the state colour in the first circle (A), white in B.
     ASSERT_EQ(gps_test::ShownStateLamp(), 0);
     ASSERT_EQ(gps_test::ShownMaskPasses(), 1);
@@ -232,9 +197,8 @@ TEST_F(StatusPanel, GpsCellsAfterAFixABreakAndAPause) {
 
     // A pause repaints the screen: "Stand By", the placeholders, no red left.
     LogScreenState.LoggingState = -1;
-    Paint();
-    EXPECT_TRUE(ShowsText(screen_, ScreenLayout.StateRect, ScreenLayout.StateRect.Left, 0, u"Stand By",
-                          GdiObjects.BoldFont, kBlack, kPanel));
+    Repaint(screen_);
+    EXPECT_TRUE(StateText(u"Stand By"));
     EXPECT_TRUE(TextAt(ScreenLayout.GpsLabelX, Row(1), ScreenLayout.FixQualityRect.Right, u"DGPS", GdiObjects.BoldFont));
     EXPECT_TRUE(InBox(ScreenLayout.DopRect, u"N/A", GdiObjects.BoldFont));
     EXPECT_EQ(Count(screen_, plat::Rect{ScreenLayout.GpsLabelX, Row(0), 20 + 698, Row(4) + H()}, kRed), 0);

@@ -50,72 +50,73 @@ protected:
     Hwnd Control(const char16_t* cls, const char16_t* text, uint32_t style, int id, int y = 0) {
         return CreateWindow(cls, text, kStyleChild | kStyleVisible | style, 10, y, 120, 24, parent_, id);
     }
+    // The last command as (id, notification code); (-1, -1) when none came.
+    static std::pair<int, int> LastCommand() {
+        if (g_commands.empty()) return {-1, -1};
+        return {LowWord(g_commands.back().W), HighWord(g_commands.back().W)};
+    }
+    static std::u16string Text(Hwnd h) {
+        char16_t text[64] = {};
+        GetWindowText(h, text, 64);
+        return text;
+    }
     Hwnd parent_ = 0;
 };
 
-TEST_F(ControlsTest, AButtonClickSendsItsIdCodeAndHandle) {
+TEST_F(ControlsTest, AButtonClickSendsItsIdCodeAndHandleAndKeepsTheFocus) {
     const Hwnd b = Control(u"BUTTON", u"&Logging", kButtonPush | kStyleTabStop, 420);
     ASSERT_NE(b, 0);
+    EXPECT_EQ(GetDialogItem(parent_, 420), b);
     SetFocus(parent_);
     ASSERT_TRUE(test::ClickControl(b));
     ASSERT_EQ(g_commands.size(), 1u);
-    EXPECT_EQ(LowWord(g_commands[0].W), 420);
-    EXPECT_EQ(HighWord(g_commands[0].W), kButtonClicked);
+    EXPECT_EQ(LastCommand(), std::make_pair(420, int{kButtonClicked}));
     EXPECT_EQ(static_cast<Hwnd>(g_commands[0].L), b);
     EXPECT_EQ(GetFocus(), parent_);
-    char16_t text[32];
-    GetWindowText(b, text, 32);
-    EXPECT_EQ(std::u16string(text), u"&Logging");
+    EXPECT_EQ(Text(b), u"&Logging");
+
+    // The default style comes and goes without a command.
+    EXPECT_EQ(GetWindowStyle(b) & kButtonTypeMask, kButtonPush);
+    SetButtonStyle(b, kButtonDefaultPush, false);
+    EXPECT_EQ(GetWindowStyle(b) & kButtonTypeMask, kButtonDefaultPush);
+    SetButtonStyle(b, kButtonPush, true);
+    EXPECT_EQ(GetWindowStyle(b) & kButtonTypeMask, kButtonPush);
 
     EnableWindow(b, false);
     EXPECT_FALSE(test::ClickControl(b));
     EXPECT_EQ(g_commands.size(), 1u);
 }
 
-TEST_F(ControlsTest, TheDefaultStyleComesAndGoes) {
-    const Hwnd b = Control(u"BUTTON", u"Go", kButtonPush, 460);
-    EXPECT_EQ(GetWindowStyle(b) & kButtonTypeMask, kButtonPush);
-    SetButtonStyle(b, kButtonDefaultPush, false);
-    EXPECT_EQ(GetWindowStyle(b) & kButtonTypeMask, kButtonDefaultPush);
-    SetButtonStyle(b, kButtonPush, true);
-    EXPECT_EQ(GetWindowStyle(b) & kButtonTypeMask, kButtonPush);
-    EXPECT_TRUE(g_commands.empty());
-}
-
-TEST_F(ControlsTest, CheckBoxesToggleOnClicksOnlyAndNotifyOnClicksOnly) {
+TEST_F(ControlsTest, CheckAndRadioButtonsChangeOnClicksOnlyAndNotifyOnClicksOnly) {
     const Hwnd check = Control(u"BUTTON", u"Visible", kButtonAutoCheckBox, 1001);
     SetCheckState(check, kChecked);
     EXPECT_EQ(CheckState(check), kChecked);
     EXPECT_TRUE(g_commands.empty());
     test::ClickControl(check);
     EXPECT_EQ(CheckState(check), kUnchecked);
-    ASSERT_EQ(g_commands.size(), 1u);
-    EXPECT_EQ(LowWord(g_commands[0].W), 1001);
-
+    EXPECT_EQ(LastCommand().first, 1001);
     const Hwnd manual = Control(u"BUTTON", u"Manual", kButtonCheckBox, 1002, 30);
     test::ClickControl(manual);  // the parent decides
     EXPECT_EQ(CheckState(manual), kUnchecked);
-    EXPECT_EQ(g_commands.size(), 2u);
-}
+    EXPECT_EQ(LastCommand().first, 1002);
 
-TEST_F(ControlsTest, AutoRadioButtonsClearOnlyTheirOwnGroup) {
     Hwnd a[3], b[3];
     for (int i = 0; i < 3; ++i)
-        a[i] = Control(u"BUTTON", u"a", kButtonAutoRadio | (i == 0 ? kStyleGroup : 0), 1200 + i, i * 20);
+        a[i] = Control(u"BUTTON", u"a", kButtonAutoRadio | (i == 0 ? kStyleGroup : 0), 1200 + i, 60 + i * 20);
     for (int i = 0; i < 3; ++i)
-        b[i] = Control(u"BUTTON", u"b", kButtonAutoRadio | (i == 0 ? kStyleGroup : 0), 1206 + i, 80 + i * 20);
+        b[i] = Control(u"BUTTON", u"b", kButtonAutoRadio | (i == 0 ? kStyleGroup : 0), 1206 + i, 140 + i * 20);
     CheckRadioButton(parent_, 1200, 1202, 1201);
     CheckRadioButton(parent_, 1206, 1208, 1206);
-    EXPECT_TRUE(g_commands.empty());
+    g_commands.clear();
     test::ClickControl(a[2]);
     EXPECT_EQ(CheckState(a[1]), kUnchecked);
     EXPECT_EQ(CheckState(a[2]), kChecked);
     EXPECT_EQ(CheckState(b[0]), kChecked);  // the other group keeps its choice
     ASSERT_EQ(g_commands.size(), 1u);
-    EXPECT_EQ(LowWord(g_commands[0].W), 1202);
+    EXPECT_EQ(LastCommand().first, 1202);
 }
 
-TEST_F(ControlsTest, ComboSelectionByTheProgramNeverNotifies) {
+TEST_F(ControlsTest, ComboAndListSelectionsByTheProgramNeverNotify) {
     const Hwnd combo = Control(u"COMBOBOX", u"", kComboDropDownList | kStyleVScroll, 1007);
     for (const char16_t* t : {u"1 pixel", u"2 pixels", u"3 pixels", u"4 pixels"}) ComboAddString(combo, t);
     EXPECT_EQ(ComboCount(combo), 4);
@@ -123,30 +124,15 @@ TEST_F(ControlsTest, ComboSelectionByTheProgramNeverNotifies) {
     EXPECT_EQ(ComboSetSelection(combo, 2), 2);
     EXPECT_EQ(ComboGetSelection(combo), 2);
     EXPECT_EQ(ComboSetSelection(combo, 9), -1);
-    EXPECT_TRUE(g_commands.empty());
-
-    ComboSetSelection(combo, 1);
-    ASSERT_TRUE(test::ChooseComboItem(combo, 3));
-    EXPECT_EQ(ComboGetSelection(combo), 3);
-    ASSERT_EQ(g_commands.size(), 1u);
-    EXPECT_EQ(LowWord(g_commands[0].W), 1007);
-    EXPECT_EQ(HighWord(g_commands[0].W), kComboSelChange);
     char16_t item[32];
     EXPECT_EQ(SendMessage(combo, kMsgComboGetItemText, 1, reinterpret_cast<LParam>(item)), 8);
     EXPECT_EQ(std::u16string(item), u"2 pixels");
 
-    ComboClear(combo);
-    EXPECT_EQ(ComboCount(combo), 0);
-    EXPECT_EQ(g_commands.size(), 1u);
-}
-
-TEST_F(ControlsTest, ListBoxesKeepLinesAndNotifyUsersChoicesOnly) {
-    const Hwnd list = Control(u"LISTBOX", u"", kListNotify | kListExtendedSelection | kStyleVScroll, 760);
+    const Hwnd list = Control(u"LISTBOX", u"", kListNotify | kListExtendedSelection | kStyleVScroll, 760, 40);
     EXPECT_EQ(ListAddString(list, u"$GPGGA,1"), 0);
     EXPECT_EQ(ListAddString(list, u"NO DATA"), 1);
-    EXPECT_EQ(ListCount(list), 2);
     char16_t line[8];
-    EXPECT_EQ(ListGetText(list, 0, line, 8), 7);
+    EXPECT_EQ(ListGetText(list, 0, line, 8), 7);  // cut to the capacity
     EXPECT_EQ(std::u16string(line), u"$GPGGA,");
     EXPECT_EQ(ListGetText(list, 5, line, 8), -1);
     EXPECT_EQ(ListGetSelection(list), -1);
@@ -154,36 +140,35 @@ TEST_F(ControlsTest, ListBoxesKeepLinesAndNotifyUsersChoicesOnly) {
     EXPECT_EQ(ListGetSelection(list), 1);
     EXPECT_TRUE(ListSetTopIndex(list, 1));
     EXPECT_TRUE(g_commands.empty());
+
+    ASSERT_TRUE(test::ChooseComboItem(combo, 3));  // the user's choices do
+    EXPECT_EQ(ComboGetSelection(combo), 3);
+    EXPECT_EQ(LastCommand(), std::make_pair(1007, int{kComboSelChange}));
     test::ChooseListItem(list, 0);
-    ASSERT_FALSE(g_commands.empty());
-    EXPECT_EQ(HighWord(g_commands.back().W), kListSelChange);
+    EXPECT_EQ(LastCommand(), std::make_pair(760, int{kListSelChange}));
+    const size_t commands = g_commands.size();
+    ComboClear(combo);
     ListClear(list);
+    EXPECT_EQ(ComboCount(combo), 0);
     EXPECT_EQ(ListCount(list), 0);
+    EXPECT_EQ(g_commands.size(), commands);
 }
 
 TEST_F(ControlsTest, EditsKeepTheirCapAndReportChanges) {
     const Hwnd edit = Control(u"EDIT", u"1", kStyleBorder, 1113);
     EditSetLimit(edit, 11);
     ASSERT_TRUE(test::TypeIntoEdit(edit, u"LINE-123456789"));
-    char16_t text[32];
-    EXPECT_EQ(GetWindowText(edit, text, 32), 11);
-    EXPECT_EQ(std::u16string(text), u"LINE-123456");
-    ASSERT_FALSE(g_commands.empty());
-    EXPECT_EQ(HighWord(g_commands.back().W), kEditChange);
-    EXPECT_EQ(LowWord(g_commands.back().W), 1113);
-
+    EXPECT_EQ(Text(edit), u"LINE-123456");
+    EXPECT_EQ(LastCommand(), std::make_pair(1113, int{kEditChange}));
     SetDialogItemText(parent_, 1113, u"2.50");
+    char16_t text[32];
     EXPECT_EQ(GetDialogItemText(parent_, 1113, text, 32), 4);
     EXPECT_EQ(std::u16string(text), u"2.50");
 
     const Hwnd readOnly = Control(u"EDIT", u"25.000", kEditReadOnly, 1178, 40);
     EXPECT_FALSE(test::TypeIntoEdit(readOnly, u"x"));
-    GetWindowText(readOnly, text, 32);
-    EXPECT_EQ(std::u16string(text), u"25.000");
-
-    const Hwnd label = Control(u"STATIC", u"Maximum 11 characters", kStaticLeft, 0, 80);
-    GetWindowText(label, text, 32);
-    EXPECT_EQ(std::u16string(text), u"Maximum 11 characters");
+    EXPECT_EQ(Text(readOnly), u"25.000");
+    EXPECT_EQ(Text(Control(u"STATIC", u"Maximum 11 characters", kStaticLeft, 0, 80)), u"Maximum 11 characters");
 }
 
 TEST_F(ControlsTest, OwnerDrawnButtonsAreDrawnByTheirParent) {
@@ -198,18 +183,9 @@ TEST_F(ControlsTest, OwnerDrawnButtonsAreDrawnByTheirParent) {
     EXPECT_EQ(g_lastDraw.Item.Bottom, 24);
     EXPECT_EQ(g_lastDraw.ItemState & kItemStateSelected, 0u);
     test::ClickControl(b);
-    ASSERT_EQ(g_commands.size(), 1u);
-    EXPECT_EQ(LowWord(g_commands[0].W), 1220);
-}
-
-TEST_F(ControlsTest, ControlsAreFoundByIdAndGoWithTheirParent) {
-    const Hwnd b = Control(u"BUTTON", u"E&xit", kButtonPush, 428);
-    EXPECT_EQ(GetDialogItem(parent_, 428), b);
-    EXPECT_EQ(GetDialogItem(parent_, 999), 0);
-    EXPECT_EQ(SendDialogItemMessage(parent_, 428, kMsgButtonGetCheck, 0, 0), kUnchecked);
+    EXPECT_EQ(LastCommand().first, 1220);
     DestroyWindow(parent_);
-    EXPECT_FALSE(IsWindow(b));
-    EXPECT_EQ(CreateWindow(u"BUTTON", u"orphan", kStyleChild, 0, 0, 10, 10, 0, 1), 0);
+    EXPECT_FALSE(IsWindow(b)) << "controls go with their parent";
 }
 
 }  // namespace

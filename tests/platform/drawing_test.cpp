@@ -216,64 +216,44 @@ TEST_F(DrawingTest, AScrollWithinOneContextCopiesAsThroughABuffer) {
     for (int x = 2; x < 32; ++x) EXPECT_EQ(Px(x, 5), static_cast<ColourRef>(x));
 }
 
-TEST_F(DrawingTest, FontCellHeightIsTheRequestedHeight) {
-    EXPECT_EQ([&] {
-        TextMetrics tm;
-        GetTextMetrics(dc_, &tm);
-        return tm.Height;
-    }(), 16);  // the default font of a window context
-    const int heights[] = {14, 20, 30};
-    const int weights[] = {kWeightNormal, kWeightBold, 200, kWeightSemiBold};
-    for (int h : heights) {
-        for (int w : weights) {
+// "Microsoft Sans Serif" at the painters' heights and weights: the cell is
+// the requested height, the extent matches the drawing, the ink sits below
+// the cell's top and inside it.
+TEST_F(DrawingTest, FontCellIsTheRequestedHeightAndTextSitsInIt) {
+    TextMetrics tm;
+    GetTextMetrics(dc_, &tm);
+    EXPECT_EQ(tm.Height, 16) << "the default font of a window context";
+    SetBackgroundMode(dc_, kTransparent);
+    for (int h : {14, 20, 30}) {
+        int normalWidth = 0;
+        for (int w : {kWeightNormal, kWeightBold, 200, kWeightSemiBold}) {
+            SCOPED_TRACE(testing::Message() << "height " << h << " weight " << w);
             const Hfont f = CreateFont(h, w, u"Microsoft Sans Serif");
             const Hfont old = SelectObject(dc_, f);
-            TextMetrics tm;
             ASSERT_TRUE(GetTextMetrics(dc_, &tm));
-            EXPECT_EQ(tm.Height, h) << "weight " << w;
+            EXPECT_EQ(tm.Height, h);
             EXPECT_EQ(tm.Ascent + tm.Descent, h);
             EXPECT_GT(tm.AverageCharWidth, 0);
             Size ext;
-            GetTextExtent(dc_, u"Monitoring", -1, &ext);
+            GetTextExtent(dc_, u"HgM", -1, &ext);
             EXPECT_EQ(ext.Cy, h);
-            EXPECT_GT(ext.Cx, 0);
+            if (w == kWeightNormal) normalWidth = ext.Cx;
+            if (w == kWeightBold) {
+                EXPECT_GT(ext.Cx, normalWidth);
+            }
+            Clear();
+            const int x = 10, y = 40;
+            TextOut(dc_, x, y, u"HgM");
+            const Rect ink = Ink();
+            EXPECT_GE(ink.Top, y);
+            EXPECT_LE(ink.Top, y + h / 3);  // the cap height starts just below the cell top
+            EXPECT_LT(ink.Bottom, y + h);   // the descender ends inside the cell
+            EXPECT_GE(ink.Left, x);
+            EXPECT_LE(ink.Right, x + ext.Cx);
+            EXPECT_GE(ink.Right, x + ext.Cx - h / 3);
             SelectObject(dc_, old);
             DeleteObject(f);
         }
-    }
-    const Hfont bold = CreateFont(14, kWeightBold, u"Microsoft Sans Serif");
-    const Hfont normal = CreateFont(14, kWeightNormal, u"Microsoft Sans Serif");
-    Size b, n;
-    SelectObject(dc_, bold);
-    GetTextExtent(dc_, u"Monitoring", -1, &b);
-    SelectObject(dc_, normal);
-    GetTextExtent(dc_, u"Monitoring", -1, &n);
-    EXPECT_GT(b.Cx, n.Cx);
-    SelectObject(dc_, GetStockObject(kSystemFont));
-    DeleteObject(bold);
-    DeleteObject(normal);
-}
-
-TEST_F(DrawingTest, TextSitsBelowItsTopAndWithinItsExtent) {
-    const int heights[] = {14, 20, 30};
-    for (int h : heights) {
-        Clear();
-        const Hfont f = CreateFont(h, kWeightNormal, u"Microsoft Sans Serif");
-        SelectObject(dc_, f);
-        SetBackgroundMode(dc_, kTransparent);
-        const int x = 10, y = 40;
-        TextOut(dc_, x, y, u"HgM");
-        Size ext;
-        GetTextExtent(dc_, u"HgM", -1, &ext);
-        const Rect ink = Ink();
-        EXPECT_GE(ink.Top, y) << h;
-        EXPECT_LE(ink.Top, y + h / 3) << h;  // the cap height starts just below the cell top
-        EXPECT_LT(ink.Bottom, y + h) << h;   // the descender ends inside the cell
-        EXPECT_GE(ink.Left, x);
-        EXPECT_LE(ink.Right, x + ext.Cx);
-        EXPECT_GE(ink.Right, x + ext.Cx - h / 3);
-        SelectObject(dc_, GetStockObject(kSystemFont));
-        DeleteObject(f);
     }
 }
 
@@ -308,6 +288,49 @@ TEST_F(DrawingTest, OpaqueTextFillsItsCellAndClippedTextStaysInItsBox) {
     EXPECT_NEAR((go.Left + go.Right) / 2, 50, 3);
     EXPECT_GE(go.Top, 80);
     EXPECT_LT(go.Bottom, 100);
+}
+
+// Readings and positions can put coordinates anywhere in the 32-bit range:
+// what falls inside the image is drawn, nothing overflows, nothing hangs.
+TEST_F(DrawingTest, FarOffCoordinatesDrawTheirVisiblePartAtOnce) {
+    constexpr int32_t kFar = 2000000000;
+    const Hpen wide = CreatePen(kPenSolid, 3, kBlue);
+    struct Case {
+        const char* what;
+        void (*draw)(Hdc, Hpen);
+        int X, Y;            // a pixel that must be inked
+        ColourRef Colour;
+        int OffX, OffY;      // a pixel that must stay white
+    };
+    const Case cases[] = {
+        {"row across", [](Hdc dc, Hpen) { MoveTo(dc, -kFar, 5); LineTo(dc, kFar, 5); }, 100, 5, kRed, 100, 6},
+        {"column down", [](Hdc dc, Hpen) { MoveTo(dc, 7, kFar); LineTo(dc, 7, -kFar); }, 7, 60, kRed, 8, 60},
+        {"diagonal in", [](Hdc dc, Hpen) { MoveTo(dc, -kFar, -kFar); LineTo(dc, 50, 50); }, 49, 49, kRed, 50, 50},
+        {"wide pen", [](Hdc dc, Hpen w) { SelectObject(dc, w); MoveTo(dc, -kFar, 40); LineTo(dc, kFar, 40); },
+         100, 41, kBlue, 100, 44},
+        {"rectangle", [](Hdc dc, Hpen) { Rectangle(dc, -kFar, 20, kFar, 30); }, 100, 25, kGreen, 100, 30},
+        {"ellipse", [](Hdc dc, Hpen) { Ellipse(dc, -kFar, -kFar, kFar, kFar); }, 100, 60, kGreen, -1, -1},
+        {"fill", [](Hdc dc, Hpen) { FillRect(dc, Rect{-kFar, 10, kFar, 12}, GetStockObject(kBlackBrush)); }, 0, 11,
+         0x000000, 0, 12},
+        {"pattern", [](Hdc dc, Hpen) { PatBlt(dc, kFar, 70, -kFar - 10, 2, kBlackness); }, 0, 71, 0x000000, 0, 72},
+        {"block", [](Hdc dc, Hpen) { BitBlt(dc, -kFar, 0, kFar, kH, dc, -kFar, 0, kSrcCopy); }, -1, -1, 0, 5, 5},
+        {"text", [](Hdc dc, Hpen) { TextOut(dc, kFar, kFar, u"far"); }, -1, -1, 0, 5, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        SelectObject(dc_, red_);
+        SelectObject(dc_, green_);
+        c.draw(dc_, wide);
+        if (c.X >= 0) {
+            EXPECT_EQ(Px(c.X, c.Y), c.Colour);
+        }
+        if (c.OffX >= 0) {
+            EXPECT_EQ(Px(c.OffX, c.OffY), kWhite);
+        }
+    }
+    SelectObject(dc_, red_);
+    DeleteObject(wide);
 }
 
 TEST_F(DrawingTest, SelectionReturnsThePreviousObjectAndDeletionWaitsForRelease) {

@@ -5,7 +5,6 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/dc.h"
 #include "platform/tick.h"
 #include "platform/window.h"
 #include "window_fixture.h"
@@ -14,30 +13,15 @@ using namespace plat;
 
 namespace {
 
-std::mutex g_mutex;              // guards g_served (the senders read it after the hand-over)
-std::vector<WParam> g_served;    // wParam of every served kMsgUser, in serving order
-int g_payload = 0;               // written by the handler, read by the sender after SendMessage
-bool g_inModal = false;
-bool g_servedInsideModal = false;
-int g_paints = 0;
+constexpr uint32_t kMsgServe = kMsgUser;          // records wParam, answers wParam * 10
+constexpr uint32_t kMsgNestLoop = kMsgUser + 2;   // opens a modal loop on the window
+constexpr uint32_t kMsgEndLoop = kMsgUser + 3;    // ends it with 33
+constexpr uint32_t kMsgStopWhileRunning = kMsgUser + 4;
 
-LResult HandoverProc(Hwnd h, uint32_t m, WParam w, LParam l) {
-    switch (m) {
-        case kMsgUser: {
-            std::lock_guard<std::mutex> g(g_mutex);
-            g_served.push_back(w);
-            return static_cast<LResult>(w) * 10;
-        }
-        case kMsgUser + 1:  // the handler's result is visible to the sender afterwards
-            g_payload = static_cast<int>(w) + 1;
-            return 0;
-        case kMsgPaint:
-            ++g_paints;
-            return DefaultWindowProc(h, m, w, l);
-        default:
-            return DefaultWindowProc(h, m, w, l);
-    }
-}
+std::mutex g_mutex;              // guards g_served (the senders read it after the hand-over)
+std::vector<WParam> g_served;    // wParam of every kMsgServe, in serving order
+int g_paints = 0;
+std::atomic<bool> g_nested{false};
 
 size_t ServedCount() {
     std::lock_guard<std::mutex> g(g_mutex);
@@ -51,7 +35,7 @@ bool WaitForQueued(int n) {
 
 struct SendJob {
     Hwnd Window = 0;
-    uint32_t Message = kMsgUser;
+    uint32_t Message = kMsgServe;
     WParam First = 0;
     int Count = 1;
     std::atomic<LResult> Last{-1};
@@ -67,6 +51,38 @@ uint32_t Sender(void* p) {
     return 5;
 }
 
+SendJob* g_queuedBehind = nullptr;  // the sender kMsgStopWhileRunning waits for
+
+LResult HandoverProc(Hwnd h, uint32_t m, WParam w, LParam l) {
+    switch (m) {
+        case kMsgServe: {
+            std::lock_guard<std::mutex> g(g_mutex);
+            g_served.push_back(w);
+            return static_cast<LResult>(w) * 10;
+        }
+        case kMsgNestLoop:
+            g_nested = true;
+            return RunModalLoop(h);
+        case kMsgEndLoop:
+            EndModalLoop(h, 33);
+            return 44;
+        case kMsgStopWhileRunning: {
+            // A second sender queues up behind this running call; the stop
+            // flag sends it away unserved, while this sender still waits.
+            EXPECT_TRUE(WaitForQueued(1));
+            ReleaseWaitingSenders();
+            for (int i = 0; i < 4000 && g_queuedBehind->Returned.load() == 0; ++i) SleepMilliseconds(1);
+            EXPECT_EQ(g_queuedBehind->Last.load(), 0);
+            return 55;
+        }
+        case kMsgPaint:
+            ++g_paints;
+            return DefaultWindowProc(h, m, w, l);
+        default:
+            return DefaultWindowProc(h, m, w, l);
+    }
+}
+
 class HandoverThreaded : public WindowTest {
 protected:
     void SetUp() override {
@@ -75,9 +91,8 @@ protected:
             std::lock_guard<std::mutex> g(g_mutex);
             g_served.clear();
         }
-        g_payload = 0;
-        g_inModal = g_servedInsideModal = false;
         g_paints = 0;
+        g_nested = false;
         WindowClass c;
         c.Name = u"HandWnd";
         c.Proc = &HandoverProc;
@@ -85,44 +100,26 @@ protected:
         window_ = CreateWindow(u"HandWnd", u"", kStylePopup | kStyleVisible, 0, 0, 20, 20, 0, 0);
         ASSERT_NE(window_, 0);
     }
+    ThreadHandle Start(SendJob& job, uint32_t message = kMsgServe, WParam first = 0, int count = 1) {
+        job.Window = window_;
+        job.Message = message;
+        job.First = first;
+        job.Count = count;
+        return StartThread(&Sender, &job);
+    }
     Hwnd window_ = 0;
 };
 
-TEST_F(HandoverThreaded, SenderBlocksUntilTheHandlerReturned) {
-    SendJob job;
-    job.Window = window_;
-    job.Message = kMsgUser + 1;
-    job.First = 41;
-    struct Seen {
-        SendJob* Job;
-        int Payload = -1;
-    };
-    // The sender reads the handler's value only after its SendMessage returned.
-    static Seen seen;
-    seen = Seen{&job};
-    auto reader = [](void* p) -> uint32_t {
-        auto* s = static_cast<Seen*>(p);
-        SendMessage(s->Job->Window, kMsgUser + 1, 41, 0);
-        s->Payload = g_payload;
-        return 0;
-    };
-    const ThreadHandle t = StartThread(+reader, &seen);
-    ASSERT_TRUE(WaitForQueued(1));
-    EXPECT_FALSE(ThreadFinished(t));  // nobody served it yet
-    EXPECT_EQ(ServePendingSends(), 1);
-    ASSERT_TRUE(JoinThread(t));
-    EXPECT_EQ(seen.Payload, 42);
-}
-
-TEST_F(HandoverThreaded, CallsAreServedInArrivalOrderWithTheirResults) {
+// Each sender blocks until its handler has returned and then reads what
+// the handler left; the calls are served in arrival order.
+TEST_F(HandoverThreaded, SendersBlockUntilServedInArrivalOrderAndGetTheirResults) {
     SendJob jobs[3];
     ThreadHandle threads[3];
     for (int i = 0; i < 3; ++i) {
-        jobs[i].Window = window_;
-        jobs[i].First = static_cast<WParam>(i + 1);
-        threads[i] = StartThread(&Sender, &jobs[i]);
+        threads[i] = Start(jobs[i], kMsgServe, static_cast<WParam>(i + 1));
         ASSERT_TRUE(WaitForQueued(i + 1));  // so the arrival order is known
     }
+    for (ThreadHandle t : threads) EXPECT_FALSE(ThreadFinished(t)) << "nobody served it yet";
     EXPECT_EQ(ServePendingSends(), 3);
     for (int i = 0; i < 3; ++i) {
         uint32_t code = 0;
@@ -130,19 +127,17 @@ TEST_F(HandoverThreaded, CallsAreServedInArrivalOrderWithTheirResults) {
         EXPECT_EQ(code, 5u);
         EXPECT_EQ(jobs[i].Last.load(), (i + 1) * 10);
     }
-    std::lock_guard<std::mutex> g(g_mutex);
-    EXPECT_EQ(g_served, (std::vector<WParam>{1, 2, 3}));
+    {
+        std::lock_guard<std::mutex> g(g_mutex);
+        EXPECT_EQ(g_served, (std::vector<WParam>{1, 2, 3}));
+    }
+    EXPECT_EQ(SendMessage(window_, kMsgServe, 4, 0), 40) << "on the window thread: a direct call";
 }
 
 TEST_F(HandoverThreaded, ManySendersAreAllServedByTheLoopInTheirOwnOrder) {
     SendJob jobs[3];
     ThreadHandle threads[3];
-    for (int i = 0; i < 3; ++i) {
-        jobs[i].Window = window_;
-        jobs[i].First = static_cast<WParam>((i + 1) * 1000);
-        jobs[i].Count = 200;
-        threads[i] = StartThread(&Sender, &jobs[i]);
-    }
+    for (int i = 0; i < 3; ++i) threads[i] = Start(jobs[i], kMsgServe, static_cast<WParam>((i + 1) * 1000), 200);
     EXPECT_TRUE(test::RunEventsUntil([](void*) { return ServedCount() == 600; }, nullptr, 20000));
     for (ThreadHandle t : threads) EXPECT_TRUE(JoinThreadServing(t));
     std::lock_guard<std::mutex> g(g_mutex);
@@ -157,8 +152,7 @@ TEST_F(HandoverThreaded, ManySendersAreAllServedByTheLoopInTheirOwnOrder) {
 TEST_F(HandoverThreaded, ABusyWaitServesNothing) {
     test::UseRealTick();
     SendJob job;
-    job.Window = window_;
-    const ThreadHandle t = StartThread(&Sender, &job);
+    const ThreadHandle t = Start(job);
     ASSERT_TRUE(WaitForQueued(1));
     WaitMilliseconds(20);
     EXPECT_EQ(ServedCount(), 0u);
@@ -167,58 +161,30 @@ TEST_F(HandoverThreaded, ABusyWaitServesNothing) {
     EXPECT_EQ(ServedCount(), 1u);
 }
 
-namespace {
-LResult ModalOwnerProc(Hwnd h, uint32_t m, WParam w, LParam l) {
-    if (m == kMsgUser + 5) {
-        // A handler that opens a modal loop while a reader is waiting to send.
-        static SendJob job;
-        job.Window = static_cast<Hwnd>(w);
-        job.Message = kMsgUser + 2;
-        job.Count = 1;
-        const ThreadHandle t = StartThread(&Sender, &job);
-        g_inModal = true;
-        const int result = RunModalLoop(h);
-        g_inModal = false;
-        JoinThread(t);
-        return result;
-    }
-    return DefaultWindowProc(h, m, w, l);
-}
-}  // namespace
-
-TEST_F(HandoverThreaded, ANestedModalLoopServesWaitingSenders) {
-    WindowClass c;
-    c.Name = u"ModalWnd";
-    c.Proc = &ModalOwnerProc;
-    ASSERT_TRUE(RegisterWindowClass(c));
-    const Hwnd owner = CreateWindow(u"ModalWnd", u"", kStylePopup, 0, 0, 10, 10, 0, 0);
-    // The reader started inside the owner's handler sends to `ender`, whose
-    // handler ends the owner's loop.
-    static Hwnd loopWindow;
-    loopWindow = owner;
-    WindowClass e;
-    e.Name = u"EnderWnd";
-    e.Proc = [](Hwnd h, uint32_t m, WParam w, LParam l) -> LResult {
-        if (m == kMsgUser + 2) {
-            g_servedInsideModal = g_inModal;
-            EndModalLoop(loopWindow, 7);
-            return 0;
-        }
-        return DefaultWindowProc(h, m, w, l);
-    };
-    ASSERT_TRUE(RegisterWindowClass(e));
-    const Hwnd ender = CreateWindow(u"EnderWnd", u"", kStylePopup, 0, 0, 10, 10, 0, 0);
-    EXPECT_EQ(SendMessage(owner, kMsgUser + 5, static_cast<WParam>(ender), 0), 7);
-    EXPECT_TRUE(g_servedInsideModal);
+// A handler serving one reader opens a modal loop (a message box of the
+// logging screen): the next reader's call is served inside it and ends it.
+TEST_F(HandoverThreaded, ALoopOpenedByAServedHandlerServesTheNextSender) {
+    static SendJob opener, ender;
+    opener.Last = ender.Last = -1;
+    const ThreadHandle first = Start(opener, kMsgNestLoop);
+    ender.Window = window_;
+    ender.Message = kMsgEndLoop;
+    const ThreadHandle second = StartThread(
+        [](void*) -> uint32_t {
+            while (!g_nested.load()) SleepMilliseconds(1);
+            return Sender(&ender);
+        },
+        nullptr);
+    EXPECT_TRUE(JoinThreadServing(first));  // returns only once the nested loop has ended
+    EXPECT_TRUE(JoinThreadServing(second));
+    EXPECT_EQ(ender.Last.load(), 44);
+    EXPECT_EQ(opener.Last.load(), 33);
 }
 
-TEST_F(HandoverThreaded, TheStopFlagReleasesEverySenderAtOnce) {
+TEST_F(HandoverThreaded, TheStopFlagReleasesEveryQueuedSenderAndRefusesNewOnes) {
     SendJob jobs[3];
     ThreadHandle threads[3];
-    for (int i = 0; i < 3; ++i) {
-        jobs[i].Window = window_;
-        threads[i] = StartThread(&Sender, &jobs[i]);
-    }
+    for (int i = 0; i < 3; ++i) threads[i] = Start(jobs[i]);
     ASSERT_TRUE(WaitForQueued(3));
     ReleaseWaitingSenders();
     for (int i = 0; i < 3; ++i) {
@@ -229,43 +195,51 @@ TEST_F(HandoverThreaded, TheStopFlagReleasesEverySenderAtOnce) {
     EXPECT_EQ(test::PendingSendCount(), 0);
 
     SendJob late;  // refused at once while released
-    late.Window = window_;
-    late.First = 9;
-    const ThreadHandle t = StartThread(&Sender, &late);
-    EXPECT_TRUE(JoinThread(t));
+    EXPECT_TRUE(JoinThread(Start(late, kMsgServe, 9)));
     EXPECT_EQ(late.Last.load(), 0);
 
     ResumeSenders();
     EXPECT_FALSE(SendersReleased());
-    const ThreadHandle again = StartThread(&Sender, &late);
-    EXPECT_TRUE(JoinThreadServing(again));
+    EXPECT_TRUE(JoinThreadServing(Start(late, kMsgServe, 9)));
     EXPECT_EQ(late.Last.load(), 90);
+}
+
+// The handler may be reading its sender's line slot: that sender waits for
+// it and gets its answer, while a sender still queued goes at once.
+TEST_F(HandoverThreaded, TheStopFlagLeavesTheSenderOfARunningHandlerWaiting) {
+    SendJob running, queued;
+    queued.Window = window_;
+    g_queuedBehind = &queued;
+    const ThreadHandle first = Start(running, kMsgStopWhileRunning);
+    ASSERT_TRUE(WaitForQueued(1));
+    // Queued while the first call runs (the handler waits for it).
+    const ThreadHandle second = StartThread(
+        [](void*) -> uint32_t {
+            while (test::PendingSendCount() != 0) SleepMilliseconds(1);
+            return Sender(g_queuedBehind);
+        },
+        nullptr);
+    EXPECT_EQ(ServePendingSends(), 1);
+    EXPECT_TRUE(JoinThread(second));
+    EXPECT_TRUE(JoinThread(first));
+    EXPECT_EQ(running.Last.load(), 55);
+    EXPECT_EQ(ServedCount(), 0u);
+    ResumeSenders();
 }
 
 TEST_F(HandoverThreaded, JoiningASenderServesItInsteadOfDeadlocking) {
     SendJob job;
-    job.Window = window_;
-    job.Count = 5;
-    const ThreadHandle t = StartThread(&Sender, &job);
+    const ThreadHandle t = Start(job, kMsgServe, 0, 5);
     uint32_t code = 0;
     EXPECT_TRUE(JoinThreadServing(t, &code));
     EXPECT_EQ(code, 5u);
     EXPECT_EQ(ServedCount(), 5u);
     EXPECT_FALSE(JoinThread(t));  // the handle is gone
-}
 
-TEST_F(HandoverThreaded, OnTheWindowThreadSendIsADirectCall) {
-    EXPECT_EQ(SendMessage(window_, kMsgUser, 4, 0), 40);
-    EXPECT_EQ(ServedCount(), 1u);
-}
-
-TEST_F(HandoverThreaded, ADestroyedWindowAnswersZeroAtOnce) {
-    DestroyWindow(window_);
-    SendJob job;
-    job.Window = window_;
-    const ThreadHandle t = StartThread(&Sender, &job);
-    EXPECT_TRUE(JoinThread(t));
-    EXPECT_EQ(job.Last.load(), 0);
+    DestroyWindow(window_);  // a window that is gone answers 0 at once
+    SendJob late;
+    EXPECT_TRUE(JoinThread(Start(late)));
+    EXPECT_EQ(late.Last.load(), 0);
 }
 
 TEST_F(HandoverThreaded, AnUpdateFromAReaderPaintsBeforeTheReaderGoesOn) {
@@ -281,19 +255,17 @@ TEST_F(HandoverThreaded, AnUpdateFromAReaderPaintsBeforeTheReaderGoesOn) {
         paintsSeenByReader = g_paints;  // read after the hand-over returned
         return 0;
     };
-    const ThreadHandle t = StartThread(+reader, nullptr);
-    EXPECT_TRUE(JoinThreadServing(t));
+    EXPECT_TRUE(JoinThreadServing(StartThread(+reader, nullptr)));
     EXPECT_EQ(paintsSeenByReader.load(), 1);
 }
 
 TEST_F(HandoverThreaded, PostedMessagesFromAThreadArriveInOrder) {
     auto poster = [](void* p) -> uint32_t {
         const Hwnd h = *static_cast<Hwnd*>(p);
-        for (WParam i = 0; i < 50; ++i) PostMessage(h, kMsgUser, i, 0);
+        for (WParam i = 0; i < 50; ++i) PostMessage(h, kMsgServe, i, 0);
         return 0;
     };
-    const ThreadHandle t = StartThread(+poster, &window_);
-    EXPECT_TRUE(JoinThread(t));
+    EXPECT_TRUE(JoinThread(StartThread(+poster, &window_)));
     EXPECT_TRUE(test::RunEventsUntil([](void*) { return ServedCount() == 50; }, nullptr, 5000));
     std::lock_guard<std::mutex> g(g_mutex);
     for (WParam i = 0; i < g_served.size(); ++i) EXPECT_EQ(g_served[i], i);

@@ -71,25 +71,30 @@ protected:
 };
 
 TEST_F(SerialPortTest, DevicePathFollowsTheEnvironmentThenTtyS) {
-    char path[128];
-    ASSERT_TRUE(plat::SerialDevicePath(kPortUnmapped, path, sizeof path));
-    EXPECT_STREQ(path, "/dev/ttyS44");
-    setenv("OSTRIMA_COM45", "", 1);                 // empty counts as unset
-    ASSERT_TRUE(plat::SerialDevicePath(kPortUnmapped, path, sizeof path));
-    EXPECT_STREQ(path, "/dev/ttyS44");
-    setenv("OSTRIMA_COM45", "/dev/pts/77", 1);
-    ASSERT_TRUE(plat::SerialDevicePath(kPortUnmapped, path, sizeof path));
-    EXPECT_STREQ(path, "/dev/pts/77");
-    char small[6];
-    EXPECT_FALSE(plat::SerialDevicePath(kPortUnmapped, small, sizeof small));
-    EXPECT_STREQ(small, "");
-    ASSERT_TRUE(plat::SerialDevicePath(0, path, sizeof path));
-    EXPECT_STREQ(path, "");
-    ASSERT_TRUE(plat::SerialDevicePath(49, path, sizeof path));
-    EXPECT_STREQ(path, "");
+    const struct {
+        int port;
+        const char* variable;  // OSTRIMA_COM45; nullptr: unset
+        size_t capacity;
+        bool fits;
+        const char* path;
+    } cases[] = {
+        {kPortUnmapped, nullptr, 128, true, "/dev/ttyS44"},
+        {kPortUnmapped, "", 128, true, "/dev/ttyS44"},  // empty counts as unset
+        {kPortUnmapped, "/dev/pts/77", 128, true, "/dev/pts/77"},
+        {kPortUnmapped, "/dev/pts/77", 6, false, ""},
+        {0, nullptr, 128, true, ""},
+        {49, nullptr, 128, true, ""},
+    };
+    for (const auto& c : cases) {
+        if (c.variable != nullptr) setenv("OSTRIMA_COM45", c.variable, 1);
+        else unsetenv("OSTRIMA_COM45");
+        char path[128] = "junk";
+        EXPECT_EQ(plat::SerialDevicePath(c.port, path, c.capacity), c.fits) << c.port << " " << c.capacity;
+        EXPECT_STREQ(path, c.path);
+    }
 }
 
-TEST_F(SerialPortTest, BytesArriveOneAtATimeAndSilenceTimesOut) {
+TEST_F(SerialPortTest, BytesGoBothWaysUntouchedAndSilenceTimesOut) {
     PtyInstrument console;
     ASSERT_TRUE(console.Open(kPortA)) << console.Error();
     const plat::SerialHandle h = OpenConsolePort(kPortA);
@@ -109,27 +114,13 @@ TEST_F(SerialPortTest, BytesArriveOneAtATimeAndSilenceTimesOut) {
     ASSERT_EQ(console.Write(all), all.size());
     EXPECT_EQ(ReadBytes(h, all.size()), all);
 
-    EXPECT_TRUE(plat::CloseSerialPort(h));
-}
-
-TEST_F(SerialPortTest, WriteReachesTheInstrument) {
-    PtyInstrument gps;
-    ASSERT_TRUE(gps.Open(kPortA)) << gps.Error();
-    const plat::SerialOpenResult r = plat::OpenSerialPort(kPortA, plat::GpsLineSettings(1, 1, 0, 0));
-    ASSERT_EQ(r.Error, SerialOpenError::None);
     const std::string command = "$PASHS,NME,SAT,A,ON\r\n";
-    EXPECT_EQ(plat::WriteSerialPort(r.Handle, command.data(), static_cast<int>(command.size())),
+    EXPECT_EQ(plat::WriteSerialPort(h, command.data(), static_cast<int>(command.size())),
               static_cast<int>(command.size()));
-    EXPECT_EQ(gps.ReadCount(command.size(), 2000), command);
-    EXPECT_TRUE(plat::CloseSerialPort(r.Handle));
-}
+    EXPECT_EQ(console.ReadCount(command.size(), 2000), command);
 
-TEST_F(SerialPortTest, PurgeDropsWhatWaitsInTheInputBuffer) {
-    PtyInstrument console;
-    ASSERT_TRUE(console.Open(kPortA)) << console.Error();
-    const plat::SerialHandle h = OpenConsolePort(kPortA);
-
-    ASSERT_EQ(console.Write("$PBAR,  75,  62\r\n"), 17u);
+    // A purge drops what waits, also bytes already taken off the device.
+    ASSERT_EQ(console.Write(line), line.size());
     ASSERT_EQ(ReadBytes(h, 1), "$");                // the whole write has arrived now
     EXPECT_TRUE(plat::PurgeSerialPort(h));
     ASSERT_EQ(console.Write("Z"), 1u);
@@ -187,32 +178,27 @@ TEST_F(SerialPortTest, ClosedHandleStaysInvalidAfterItsSlotIsReused) {
     EXPECT_TRUE(plat::CloseSerialPort(old));
     EXPECT_FALSE(plat::CloseSerialPort(old));
 
-    std::vector<plat::SerialHandle> reopened;    // enough opens to come round to the old slot
-    for (int k = 0; k < 70; ++k) {
-        const plat::SerialHandle h = OpenConsolePort(kPortB);
-        ASSERT_NE(h, old);
-        ASSERT_NE(h, plat::kInvalidSerial);
-        reopened.push_back(h);
-        if (k + 1 < 70) {
+    plat::SerialHandle h = plat::kInvalidSerial;
+    for (int k = 0; k < 70; ++k) {               // enough opens to come round to the old slot
+        if (h != plat::kInvalidSerial) {
             ASSERT_TRUE(plat::CloseSerialPort(h));
         }
+        h = OpenConsolePort(kPortB);
+        ASSERT_NE(h, old);
     }
     ASSERT_EQ(b.Write("B"), 1u);
     uint8_t byte = 0;
-    EXPECT_EQ(plat::ReadSerialByte(old, &byte), -1);
+    EXPECT_EQ(plat::ReadSerialByte(old, &byte), -1) << "the old handle never reads the new port's bytes";
     EXPECT_EQ(plat::WriteSerialPort(old, "x", 1), -1);
-    EXPECT_EQ(ReadBytes(reopened.back(), 1), "B");
-    EXPECT_EQ(plat::ReadSerialByte(0, &byte), -1);
-    EXPECT_EQ(plat::ReadSerialByte(plat::kInvalidSerial, &byte), -1);
-    EXPECT_TRUE(plat::CloseSerialPort(reopened.back()));
-}
+    EXPECT_EQ(ReadBytes(h, 1), "B");
+    EXPECT_TRUE(plat::CloseSerialPort(h));
 
-// A broken port must not make a polling reader spin: every failed read takes
-// its full timeout. (A lower bound only; nothing here can be too slow.)
-TEST_F(SerialPortTest, FailedReadsTakeTheirTimeout) {
-    uint8_t byte = 0;
+    // A broken port must not make a polling reader spin: every failed read
+    // takes its full timeout. (A lower bound only; nothing can be too slow.)
     const auto start = std::chrono::steady_clock::now();
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(plat::ReadSerialByte(plat::kInvalidSerial, &byte), -1);
+    for (const plat::SerialHandle dead : {old, h, 0, plat::kInvalidSerial, 1}) {  // 5 x 10 ms
+        EXPECT_EQ(plat::ReadSerialByte(dead, &byte), -1);
+    }
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 
@@ -282,63 +268,57 @@ TEST_F(SerialPortTest, LineSettingsReachTheDevice) {
 
 using SerialThreaded = SerialPortTest;
 
+// A reader on its own thread: counts empty reads and bytes until a read fails.
+struct ReaderUntilError {
+    explicit ReaderUntilError(plat::SerialHandle h)
+        : thread([this, h] {
+              uint8_t b = 0;
+              for (;;) {
+                  const int r = plat::ReadSerialByte(h, &b);
+                  if (r < 0) {
+                      lastResult = r;
+                      return;
+                  }
+                  if (r == 1) ++received;
+                  else ++empty;
+              }
+          }) {}
+    std::atomic<int> empty{0};
+    std::atomic<size_t> received{0};
+    std::atomic<int> lastResult{0};
+    std::thread thread;
+};
+
 TEST_F(SerialThreaded, CloseWhileAReaderWaitsEndsTheReaderWithAnError) {
     PtyInstrument console;
     ASSERT_TRUE(console.Open(kPortA)) << console.Error();
     const plat::SerialHandle h = OpenConsolePort(kPortA);
-
-    std::atomic<int> emptyReads{0};
-    std::atomic<int> lastResult{0};
-    std::thread reader([&] {
-        uint8_t b = 0;
-        for (;;) {
-            const int r = plat::ReadSerialByte(h, &b);
-            if (r < 0) {
-                lastResult = r;
-                return;
-            }
-            if (r == 0) ++emptyReads;
-        }
-    });
-    while (emptyReads.load() < 3) std::this_thread::yield();   // the reader is polling
+    ReaderUntilError reader(h);
+    while (reader.empty.load() < 3) std::this_thread::yield();   // the reader is polling
     EXPECT_TRUE(plat::CloseSerialPort(h));
-    reader.join();
-    EXPECT_EQ(lastResult.load(), -1);
+    reader.thread.join();
+    EXPECT_EQ(reader.lastResult.load(), -1);
     EXPECT_FALSE(plat::CloseSerialPort(h));
     // The device was let go: it opens again.
-    const plat::SerialHandle again = OpenConsolePort(kPortA);
-    EXPECT_TRUE(plat::CloseSerialPort(again));
+    EXPECT_TRUE(plat::CloseSerialPort(OpenConsolePort(kPortA)));
 }
 
 TEST_F(SerialThreaded, PulledCableIsAnErrorAndTheDeviceIsThenMissing) {
     PtyInstrument console;
     ASSERT_TRUE(console.Open(kPortA)) << console.Error();
     const plat::SerialHandle h = OpenConsolePort(kPortA);
-
+    ReaderUntilError reader(h);
     const std::string line = ConsoleLine(75);
-    std::atomic<size_t> received{0};
-    std::atomic<int> lastResult{0};
-    std::thread reader([&] {
-        uint8_t b = 0;
-        for (;;) {
-            const int r = plat::ReadSerialByte(h, &b);
-            if (r == 1) ++received;
-            if (r < 0) {
-                lastResult = r;
-                return;
-            }
-        }
-    });
     ASSERT_EQ(console.Write(line), line.size());
-    while (received.load() < line.size()) std::this_thread::yield();
+    while (reader.received.load() < line.size()) std::this_thread::yield();
     console.Hangup();
-    reader.join();
-    EXPECT_EQ(lastResult.load(), -1);
+    reader.thread.join();
+    EXPECT_EQ(reader.lastResult.load(), -1);
     uint8_t b = 0;
     EXPECT_EQ(plat::ReadSerialByte(h, &b), -1);     // and stays an error
     EXPECT_TRUE(plat::CloseSerialPort(h));
-    const plat::SerialOpenResult r = plat::OpenSerialPort(kPortA, plat::ConsoleLineSettings());
-    EXPECT_EQ(r.Error, SerialOpenError::Missing);   // the device went with the cable
+    EXPECT_EQ(plat::OpenSerialPort(kPortA, plat::ConsoleLineSettings()).Error, SerialOpenError::Missing)
+        << "the device went with the cable";
 }
 
 TEST_F(SerialThreaded, CloseReleasesAWriterStuckOnAFullBuffer) {
@@ -373,12 +353,6 @@ TEST_F(SerialThreaded, FedConsoleLinesArriveInOrder) {
     EXPECT_EQ(got, expected);
     EXPECT_GE(feeder.LinesWritten(), 40u);
     EXPECT_TRUE(plat::CloseSerialPort(h));
-}
-
-TEST_F(SerialPortTest, ConsoleLinesForOneAndTwoSensors) {
-    EXPECT_EQ(ConsoleLine(75), "$PBAR,  75\r\n");
-    EXPECT_EQ(ConsoleLine(75, 62), "$PBAR,  75,  62\r\n");
-    EXPECT_EQ(ConsoleLine(-12, 1234), "$PBAR, -12,1234\r\n");
 }
 
 }  // namespace

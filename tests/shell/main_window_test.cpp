@@ -10,34 +10,31 @@
 #include "platform/keys.h"
 #include "platform/text.h"
 #include "shell/shell_fixture.h"
-#include "shell/start_logging.h"
 
 namespace {
 
 // ---------------------------------------------------------------------------
 // Size and place
 
-struct PlaceCase {
-    int32_t ScreenWidth, ScreenHeight;
-    int32_t X, Y, Width, Height;
-};
-
-const PlaceCase kPlaceCases[] = {
-    {1920, 1080, 448, 121, 1024, 762},  // too large: 1024 x 762, centred 38 pixels above the middle
-    {1280, 800, 0, 0, 1280, 762},       // exactly 1280 wide keeps its width; y -19 becomes 0
-    {1281, 800, 128, 0, 1024, 762},     // one pixel wider: 1024 x 762
-    {1024, 768, 0, 0, 1024, 730},       // fits: the screen less 38 pixels
-    {1280, 801, 128, 0, 1024, 762},     // 763 high: too tall
-    {800, 600, 0, 0, 800, 562},
-    {799, 600, 0, 0, 800, 562},         // narrower than 800: 800 x 562 at the corner
-    {640, 480, 0, 0, 800, 562},
-    {1024, 599, 112, 0, 800, 562},      // lower than 562
-};
-
-class MainWindowPlace : public ShellTest {};
+using MainWindowPlace = ShellTest;
 
 TEST_F(MainWindowPlace, FollowsTheScreenSize) {
-    for (const PlaceCase& c : kPlaceCases) {
+    struct Case {
+        int32_t ScreenWidth, ScreenHeight;
+        int32_t X, Y, Width, Height;
+    };
+    const Case cases[] = {
+        {1920, 1080, 448, 121, 1024, 762},  // too large: 1024 x 762, centred 38 pixels above the middle
+        {1280, 800, 0, 0, 1280, 762},       // exactly 1280 wide keeps its width; y -19 becomes 0
+        {1281, 800, 128, 0, 1024, 762},     // one pixel wider: 1024 x 762
+        {1024, 768, 0, 0, 1024, 730},       // fits: the screen less 38 pixels
+        {1280, 801, 128, 0, 1024, 762},     // 763 high: too tall
+        {800, 600, 0, 0, 800, 562},
+        {799, 600, 0, 0, 800, 562},         // narrower than 800: 800 x 562 at the corner
+        {640, 480, 0, 0, 800, 562},
+        {1024, 599, 112, 0, 800, 562},      // lower than 562
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.ScreenWidth << " x " << c.ScreenHeight);
         PlaceMainWindow(c.ScreenWidth, c.ScreenHeight);
         EXPECT_EQ(ScreenLayout.MainWindowX, c.X);
@@ -46,73 +43,64 @@ TEST_F(MainWindowPlace, FollowsTheScreenSize) {
         EXPECT_EQ(ScreenLayout.MainWindowHeight, c.Height);
         EXPECT_EQ(ScreenLayout.ButtonBlockTop, c.Height - 22);
     }
-}
-
-TEST_F(MainWindowPlace, TheWindowIsMadeThereWithAFixedFrame) {
+    // The window is made there, with a fixed frame: caption, system menu, no sizing, no maximise box.
     const plat::Hwnd main = OpenMainWindow(1920, 1080);
     ASSERT_NE(main, 0);
     EXPECT_EQ(ScreenWindows.MainWindow, main);
-    plat::Rect r;
+    plat::Rect r, client;
     ASSERT_TRUE(plat::GetWindowRect(main, &r));
     EXPECT_EQ(r.Left, 448);
     EXPECT_EQ(r.Top, 121);
     EXPECT_EQ(r.Right - r.Left, 1024);
     EXPECT_EQ(r.Bottom - r.Top, 762);
-    const uint32_t style = plat::GetWindowStyle(main);
-    EXPECT_EQ(style & plat::kStyleCaption, plat::kStyleCaption);
-    EXPECT_NE(style & plat::kStyleSysMenu, 0u);
-    EXPECT_EQ(style & plat::kStyleThickFrame, 0u) << "not resizable";
-    EXPECT_EQ(style & plat::kStyleMaximizeBox, 0u) << "no maximise box";
+    EXPECT_EQ(plat::GetWindowStyle(main) & (plat::kStyleCaption | plat::kStyleSysMenu | plat::kStyleThickFrame |
+                                            plat::kStyleMaximizeBox | plat::kStyleVisible),
+              plat::kStyleCaption | plat::kStyleSysMenu | plat::kStyleVisible);
     char16_t title[16];
     plat::GetWindowText(main, title, 16);
     EXPECT_EQ(std::u16string(title), u"Ostrima");
-    plat::Rect client;
     plat::GetClientRect(main, &client);
     EXPECT_EQ(ScreenLayout.ClientWidth, client.Right);
     EXPECT_EQ(ScreenLayout.ClientHeight, client.Bottom);
-    EXPECT_TRUE(plat::IsWindowVisible(main));
 }
 
 // ---------------------------------------------------------------------------
 // Creation
 
-class MainWindowCreation : public ShellTest {};
+using MainWindowCreation = ShellTest;
 
-TEST_F(MainWindowCreation, NineStartButtonsDownTheRightSide) {
-    const plat::Hwnd main = OpenMainWindow(1920, 1080);
-    ASSERT_NE(main, 0);
-    const char16_t* texts[kStartButtonCount] = {u"&Logging",       u"&Survey Setup",   u"Sys&tem Setup",
-                                                u"&Array Geometry", u"&GPS Port Setup", u"GPS M&onitoring",
+TEST_F(MainWindowCreation, NineStartButtonsDownTheRightSideNeverLowerThan36) {
+    const char16_t* texts[kStartButtonCount] = {u"&Logging",       u"&Survey Setup",     u"Sys&tem Setup",
+                                                u"&Array Geometry", u"&GPS Port Setup",   u"GPS M&onitoring",
                                                 u"&Map Options",    u"&Profiles Options", u"E&xit"};
-    // Client 1018 x 733: height (733 - 254) / 9 = 53, left 1018 - 200.
-    for (int i = 0; i < kStartButtonCount; ++i) {
-        SCOPED_TRACE(i);
-        const plat::Hwnd b = ScreenButtons.StartButtons[static_cast<size_t>(i)];
-        ASSERT_NE(b, 0);
-        EXPECT_EQ(plat::GetParent(b), main);
-        EXPECT_EQ(plat::GetControlId(b), 420 + i);
-        char16_t text[32];
-        plat::GetWindowText(b, text, 32);
-        EXPECT_EQ(std::u16string(text), texts[i]);
-        const plat::Rect r = ChildRect(b);
-        EXPECT_EQ(r.Left, ScreenLayout.ClientWidth - 200);
-        EXPECT_EQ(r.Top, 30 + i * 56);
-        EXPECT_EQ(r.Right - r.Left, 170);
-        EXPECT_EQ(r.Bottom - r.Top, 53);
-        EXPECT_TRUE(plat::IsWindowVisible(b));
-        EXPECT_NE(plat::GetWindowStyle(b) & plat::kStyleTabStop, 0u);
-    }
-    EXPECT_EQ(ScreenLayout.ClientWidth, 1018);
-    EXPECT_EQ(HighlightedButton(), 0) << "\"&Logging\" is the default button";
-    EXPECT_EQ(ScreenButtons.StartButtonIndex, 0);
-}
-
-TEST_F(MainWindowCreation, ButtonsAreNeverLowerThan36Pixels) {
-    ASSERT_NE(OpenMainWindow(640, 480), 0);  // 800 x 562: (533 - 254) / 9 = 31
-    for (int i = 0; i < kStartButtonCount; ++i) {
-        const plat::Rect r = ChildRect(ScreenButtons.StartButtons[static_cast<size_t>(i)]);
-        EXPECT_EQ(r.Bottom - r.Top, 36) << i;
-        EXPECT_EQ(r.Top, 30 + i * 39) << i;
+    struct Screen {
+        int32_t Width, Height, ButtonHeight;
+    };
+    // Client 1018 x 733: (733 - 254) / 9 = 53; client 794 x 533: (533 - 254) / 9 = 31, so 36.
+    for (const Screen s : {Screen{1920, 1080, 53}, Screen{640, 480, 36}}) {
+        SCOPED_TRACE(s.Width);
+        plat::test::ResetWindows();
+        const plat::Hwnd main = OpenMainWindow(s.Width, s.Height);
+        ASSERT_NE(main, 0);
+        for (int i = 0; i < kStartButtonCount; ++i) {
+            SCOPED_TRACE(i);
+            const plat::Hwnd b = ScreenButtons.StartButtons[static_cast<size_t>(i)];
+            ASSERT_NE(b, 0);
+            EXPECT_EQ(plat::GetParent(b), main);
+            EXPECT_EQ(plat::GetControlId(b), 420 + i);
+            char16_t text[32];
+            plat::GetWindowText(b, text, 32);
+            EXPECT_EQ(std::u16string(text), texts[i]);
+            const plat::Rect r = ChildRect(b);
+            EXPECT_EQ(r.Left, ScreenLayout.ClientWidth - 200);
+            EXPECT_EQ(r.Top, 30 + i * (s.ButtonHeight + 3));
+            EXPECT_EQ(r.Right - r.Left, 170);
+            EXPECT_EQ(r.Bottom - r.Top, s.ButtonHeight);
+            EXPECT_TRUE(plat::IsWindowVisible(b));
+            EXPECT_NE(plat::GetWindowStyle(b) & plat::kStyleTabStop, 0u);
+        }
+        EXPECT_EQ(HighlightedButton(), 0) << "\"&Logging\" is the default button";
+        EXPECT_EQ(ScreenButtons.StartButtonIndex, 0);
     }
 }
 
@@ -121,29 +109,24 @@ TEST_F(MainWindowCreation, HiddenLoggingScreenAndGpsMonitorAndWhatThePaintersNee
     std::filesystem::create_directories(brevant);
     const plat::Hwnd main = OpenMainWindow(1920, 1080);
     ASSERT_NE(main, 0);
-
-    const plat::Hwnd log = ScreenWindows.LogScreenWindow;
-    ASSERT_TRUE(plat::IsWindow(log));
-    EXPECT_EQ(plat::GetParent(log), main);
-    EXPECT_EQ(plat::GetControlId(log), kLogScreenId);
-    EXPECT_FALSE(plat::IsWindowVisible(log));
-    plat::Rect r = ChildRect(log);
-    EXPECT_EQ(r.Left, 0);
-    EXPECT_EQ(r.Right - r.Left, 1024);
-    EXPECT_EQ(r.Bottom - r.Top, 762);
+    struct Child {
+        plat::Hwnd Window;
+        int32_t Id, X, Y, Width, Height;
+    };
+    for (const Child& c : {Child{ScreenWindows.LogScreenWindow, kLogScreenId, 0, 0, 1024, 762},
+                           Child{ScreenWindows.MonitorGpsWindow, 780, 2, 2, 1020, 758}}) {
+        SCOPED_TRACE(c.Id);
+        ASSERT_TRUE(plat::IsWindow(c.Window));
+        EXPECT_EQ(plat::GetParent(c.Window), main);
+        EXPECT_EQ(plat::GetControlId(c.Window), c.Id);
+        EXPECT_FALSE(plat::IsWindowVisible(c.Window));
+        const plat::Rect r = ChildRect(c.Window);
+        EXPECT_EQ(r.Left, c.X);
+        EXPECT_EQ(r.Top, c.Y);
+        EXPECT_EQ(r.Right - r.Left, c.Width);
+        EXPECT_EQ(r.Bottom - r.Top, c.Height);
+    }
     EXPECT_NE(ScreenButtons.MonitoringButtons[0], 0) << "the logging screen built its children";
-
-    const plat::Hwnd monitor = ScreenWindows.MonitorGpsWindow;
-    ASSERT_TRUE(plat::IsWindow(monitor));
-    EXPECT_EQ(plat::GetParent(monitor), main);
-    EXPECT_EQ(plat::GetControlId(monitor), 780);
-    EXPECT_FALSE(plat::IsWindowVisible(monitor));
-    r = ChildRect(monitor);
-    EXPECT_EQ(r.Left, 2);
-    EXPECT_EQ(r.Top, 2);
-    EXPECT_EQ(r.Right - r.Left, 1020);
-    EXPECT_EQ(r.Bottom - r.Top, 758);
-
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
     EXPECT_EQ(LogScreenState.MapShown, 1) << "GPS input is on by default";
     EXPECT_GT(ScreenLayout.TextHeight, 0);
@@ -191,6 +174,7 @@ protected:
         main_ = OpenMainWindow();
         ASSERT_NE(main_, 0);
         plat::test::ProcessEvents();
+        GpsPortSetup.InputMode = 0;
     }
     void Key(plat::WParam code) { plat::SendMessage(main_, plat::kMsgKeyDown, code, 0); }
     bool Invalidated() const { return plat::GetUpdateRect(main_, nullptr); }
@@ -217,20 +201,16 @@ TEST_F(StartScreenKeys, TabAndArrowsMoveTheHighlightAndWrap) {
     }
     EXPECT_FALSE(Invalidated()) << "moving the highlight runs nothing";
     EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
-}
 
-TEST_F(StartScreenKeys, RealKeyPressesReachTheStartScreen) {
+    // Real key presses reach the start screen; Tab never moves the focus to a button.
     ASSERT_EQ(plat::GetFocus(), main_);
     for (int i = 0; i < 9; ++i) ASSERT_TRUE(plat::test::InjectKey(main_, plat::kKeyTab));
-    EXPECT_EQ(HighlightedButton(), 0) << "nine Tabs go round once";
-    EXPECT_EQ(plat::GetFocus(), main_) << "Tab never moves the focus to a button";
-    ASSERT_TRUE(plat::test::InjectKey(main_, 'X'));
-    EXPECT_FALSE(plat::IsWindow(main_)) << "x closes the program";
+    EXPECT_EQ(HighlightedButton(), 2) << "nine Tabs go round once";
+    EXPECT_EQ(plat::GetFocus(), main_);
 }
 
 // What each letter runs, upper and lower case alike; the highlight stays.
 TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
-    GpsPortSetup.InputMode = 0;
     struct LetterCase {
         char Letter;
         bool Invalidates;    // a setup dialog ran and the summary is redrawn
@@ -266,8 +246,7 @@ TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
     }
 }
 
-TEST_F(StartScreenKeys, LStartsLogging) {
-    GpsPortSetup.InputMode = 0;
+TEST_F(StartScreenKeys, LStartsLoggingAndEnterOrAClickPressesAButton) {
     SystemSetup.ConsoleCount = 2;
     SystemSetup.ConsolePort[0] = 5;
     SystemSetup.ConsolePort[1] = 5;  // a conflict: the start stops before any port
@@ -276,46 +255,51 @@ TEST_F(StartScreenKeys, LStartsLogging) {
     EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Com6 Assigned to Instrument 1 and Instrument 2"});
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
     EXPECT_EQ(HighlightedButton(), 0);
-}
 
-TEST_F(StartScreenKeys, EnterPressesTheHighlightedButton) {
-    GpsPortSetup.InputMode = 0;
     for (int i = 0; i < 6; ++i) Key(plat::kKeyTab);
     AnswerBox(plat::kIdOk);
-    Key(plat::kKeyReturn);
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Option avaiable only when GPS is enabled"});
-    EXPECT_EQ(HighlightedButton(), 6);
-
-    Key(plat::kKeyTab);
-    Key(plat::kKeyTab);
-    Key(plat::kKeyReturn);  // "E&xit"
-    EXPECT_FALSE(plat::IsWindow(main_));
-    EXPECT_EQ(plat::RunMessageLoop(), 0) << "the quit message is posted with code 0";
-}
-
-TEST_F(StartScreenKeys, ButtonClicksRunTheirActionAndLeaveTheFocusHere) {
-    GpsPortSetup.InputMode = 0;
+    Key(plat::kKeyReturn);  // "&Map Options" without GPS input
     AnswerBox(plat::kIdOk);
     ASSERT_TRUE(plat::test::ClickControl(ScreenButtons.StartButtons[kStartMapOptions]));
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Option avaiable only when GPS is enabled"});
-    EXPECT_EQ(plat::GetFocus(), main_);
-    EXPECT_EQ(HighlightedButton(), 0);
-    ASSERT_TRUE(plat::test::ClickControl(ScreenButtons.StartButtons[kStartExit]));
-    EXPECT_FALSE(plat::IsWindow(main_));
-    EXPECT_EQ(plat::RunMessageLoop(), 0);
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 3u);
+    EXPECT_EQ(BoxTexts()[1], u"Option avaiable only when GPS is enabled");
+    EXPECT_EQ(BoxTexts()[2], u"Option avaiable only when GPS is enabled");
+    EXPECT_EQ(HighlightedButton(), 6);
+    EXPECT_EQ(plat::GetFocus(), main_) << "a click leaves the keys with the start screen";
 }
 
-TEST_F(StartScreenKeys, AltF4ClosesTheProgram) {
-    ASSERT_TRUE(plat::test::InjectKey(main_, plat::kKeyF1 + 3, false, false, true));
-    plat::test::ProcessEvents();
-    EXPECT_FALSE(plat::IsWindow(main_));
-    EXPECT_EQ(plat::RunMessageLoop(), 0);
+// "E&xit" by letter, by Enter on its highlight or by a click, Alt+F4 and the
+// close box all destroy the main window, and the loop ends with code 0.
+TEST_F(StartScreenKeys, EveryWayOutEndsTheLoopWithCode0) {
+    struct Way {
+        const char* What;
+        void (*Do)(plat::Hwnd main);
+    };
+    const Way ways[] = {
+        {"x typed", [](plat::Hwnd m) { plat::test::InjectKey(m, 'X'); }},
+        {"Enter on E&xit",
+         [](plat::Hwnd m) {
+             plat::SendMessage(m, plat::kMsgKeyDown, plat::kKeyLeft, 0);
+             plat::SendMessage(m, plat::kMsgKeyDown, plat::kKeyReturn, 0);
+         }},
+        {"click on E&xit", [](plat::Hwnd) { plat::test::ClickControl(ScreenButtons.StartButtons[kStartExit]); }},
+        {"Alt+F4", [](plat::Hwnd m) { plat::test::InjectKey(m, plat::kKeyF1 + 3, false, false, true); }},
+        {"close box", [](plat::Hwnd m) { plat::PostMessage(m, plat::kMsgClose, 0, 0); }},
+    };
+    for (const Way& w : ways) {
+        SCOPED_TRACE(w.What);
+        plat::test::ResetWindows();
+        const plat::Hwnd main = OpenMainWindow();
+        ASSERT_NE(main, 0);
+        w.Do(main);
+        EXPECT_EQ(plat::RunMessageLoop(), 0);
+        EXPECT_FALSE(plat::IsWindow(main));
+    }
 }
 
 // While another screen covers the start screen, its keys and buttons only
-// hand the keyboard back to that screen.
+// hand the keyboard back to that screen, and a repaint underneath keeps it there.
 TEST_F(StartScreenKeys, KeysOnlyMoveTheFocusWhileAnotherScreenIsShown) {
-    GpsPortSetup.InputMode = 0;
     const struct {
         plat::Hwnd Screen;
         int Mode;
@@ -336,30 +320,24 @@ TEST_F(StartScreenKeys, KeysOnlyMoveTheFocusWhileAnotherScreenIsShown) {
         EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
         EXPECT_EQ(HighlightedButton(), 0);
         EXPECT_FALSE(Invalidated());
+        plat::InvalidateRect(main_, nullptr, true);
+        Repaint();
+        EXPECT_EQ(plat::GetFocus(), s.Screen) << "a paint underneath leaves it the focus";
         plat::ShowWindow(s.Screen, plat::kShowHide);
     }
-}
-
-TEST_F(StartScreenKeys, APaintUnderAnotherScreenLeavesItTheFocus) {
-    plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShow);
-    ScreenWindows.ScreenMode = 1;
-    plat::SetFocus(ScreenWindows.LogScreenWindow);
-    plat::InvalidateRect(main_, nullptr, true);
-    Repaint();
-    EXPECT_EQ(plat::GetFocus(), ScreenWindows.LogScreenWindow);
 }
 
 // ---------------------------------------------------------------------------
 // Exit codes
 
-class ProgramExitCodes : public ShellTest {};
+using ProgramExitCodes = ShellTest;
 
 plat::LResult DeclineCreation(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
     if (message == plat::kMsgCreate) return -1;
     return plat::DefaultWindowProc(hwnd, message, w, l);
 }
 
-TEST_F(ProgramExitCodes, AChildClassThatCannotBeRegisteredEndsWith2) {
+TEST_F(ProgramExitCodes, AClassThatCannotBeRegisteredEndsWith2AndAMainWindowThatCannotBeMadeWith16) {
     for (const char16_t* taken : {u"ScreenLogWnd", u"CurveWnd", u"ColorBarWnd", u"MonitorGPSWnd"}) {
         SCOPED_TRACE(plat::Utf16ToUtf8(taken));
         plat::test::ResetWindows();
@@ -370,9 +348,7 @@ TEST_F(ProgramExitCodes, AChildClassThatCannotBeRegisteredEndsWith2) {
         EXPECT_EQ(RunOstrima(), 2);
         EXPECT_EQ(plat::test::LiveWindowCount(), 0) << "no window is shown";
     }
-}
-
-TEST_F(ProgramExitCodes, AMainWindowThatCannotBeMadeEndsWith16) {
+    plat::test::ResetWindows();
     plat::WindowClass cls;
     cls.Name = u"OSTRIMA-MAIN";
     cls.Proc = DeclineCreation;

@@ -33,23 +33,12 @@ protected:
         plat::test::FreezeTick(123456);
         InitConsoleRecordTags();
     }
-    void TearDown() override {
-        plat::test::UseRealLocalTime();
-        plat::test::UseRealTick();
-        OstrimaTest::TearDown();
-    }
-
+    // The operator's answer to "Create Data File"; an empty path cancels.
     static void Choose(const std::string& path) {
         plat::ModalAnswer a;
         a.Kind = plat::ModalKind::SaveFile;
-        a.Result = 1;
+        a.Result = path.empty() ? 0 : 1;
         a.Text = plat::Utf8ToUtf16(path);
-        plat::test::ScriptModal(a);
-    }
-    static void CancelChooser() {
-        plat::ModalAnswer a;
-        a.Kind = plat::ModalKind::SaveFile;
-        a.Result = 0;
         plat::test::ScriptModal(a);
     }
     // A new file at `path`, created through the chooser.
@@ -98,23 +87,16 @@ TEST_F(DataFileTest, NewFileHoldsExactlyHeaderLineRecordsAndTimeMark) {
     EXPECT_EQ(TakeDataFileWriteError(), 0);
 }
 
-TEST_F(DataFileTest, ChooserNameWithoutExtensionGetsOsdAndBackslashPathsSplit) {
+TEST_F(DataFileTest, BackslashPathGivesBaseNameAndDataFolder) {
     ASSERT_EQ(mkdir((root_ + "/surveys").c_str(), 0755), 0);
-    Choose("C:\\surveys\\field.7");  // has an extension: kept as typed
+    Choose("C:\\surveys\\field.7.osd");  // the base name ends at the first dot
     ASSERT_EQ(CreateDataFile(0), 0);
     EXPECT_STREQ(DataFileState.DataFileBaseName, "field");
     EXPECT_EQ(Folder16(ProgramSettings.DataFolder), "C:\\surveys\\");
-    EXPECT_EQ(ReadWholeFile(root_ + "/surveys/field.7").size(), 297u);
-    CloseDataFile();
-
-    Choose(root_ + "/surveys/north");
-    ASSERT_EQ(CreateDataFile(0), 0);
-    EXPECT_EQ(Folder16(DataFileState.DataFilePath), root_ + "/surveys/north.OSD");
-    EXPECT_EQ(ReadWholeFile(root_ + "/surveys/north.OSD").substr(0, 27 * 2),
-              "OSTRMA  W216GPS0 0 20     \nH north     222000   000  \n");
+    EXPECT_EQ(ReadWholeFile(root_ + "/surveys/field.7.osd"), SectionOf("field"));
 }
 
-TEST_F(DataFileTest, ExistingForeignAndCancelledChoicesWriteNothing) {
+TEST_F(DataFileTest, ExistingForeignUnopenableAndCancelledChoicesWriteNothing) {
     const std::string own = root_ + "/own.osd";
     WriteWholeFile(own, kNewFileSection + "X$STARTED           123456\n");
     Choose(own);
@@ -140,28 +122,18 @@ TEST_F(DataFileTest, ExistingForeignAndCancelledChoicesWriteNothing) {
     CloseDataFile();
     EXPECT_EQ(ReadWholeFile(tiny), "OST");
 
-    Choose(root_ + "/" + std::string(300, 'n') + ".osd");  // longer than a path may be
-    EXPECT_EQ(CreateDataFile(0), -1);
-    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
-
+    // Cancelled, or a file that cannot be opened: no handle, and neither the
+    // data folder nor the logging state changes.
     std::memcpy(ProgramSettings.DataFolder, u"C:\\keep\\", sizeof u"C:\\keep\\");
-    CancelChooser();
-    EXPECT_EQ(CreateDataFile(0), -1);
-    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    ASSERT_EQ(mkdir((root_ + "/dir.osd").c_str(), 0755), 0);
+    for (const std::string& bad : {root_ + "/" + std::string(300, 'n') + ".osd",  // longer than a path may be
+                                   root_ + "/missing-folder/new.osd", root_ + "/dir.osd", std::string()}) {
+        Choose(bad);
+        EXPECT_EQ(CreateDataFile(0), -1) << bad;
+        EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    }
     EXPECT_EQ(Folder16(ProgramSettings.DataFolder), "C:\\keep\\");
     EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
-}
-
-TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesNoHandle) {
-    Choose(root_ + "/missing-folder/new.osd");
-    EXPECT_EQ(CreateDataFile(0), -1);
-    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
-    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
-
-    ASSERT_EQ(mkdir((root_ + "/dir.osd").c_str(), 0755), 0);  // a folder of that name
-    Choose(root_ + "/dir.osd");
-    EXPECT_EQ(CreateDataFile(0), -1);
-    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
 }
 
 TEST_F(DataFileTest, DefaultNameSkipsTakenNumbersInEitherCaseAndCreatesNothing) {
@@ -238,14 +210,6 @@ TEST_F(DataFileTest, GpsSentencesOlderThanTheGoAreNotWritten) {
     EXPECT_EQ(ReadWholeFile(root_ + "/gps.osd"), expected);
 }
 
-TEST_F(DataFileTest, WritersWithoutAnOpenFileWriteNothing) {
-    EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), 0);
-    EXPECT_EQ(WriteTimeMarkRecord(), 0);
-    EXPECT_EQ(WriteStationRecord(), 0);
-    EXPECT_EQ(WriteGpsSentenceRecords("$GPGGA", 123456, '@', '#'), 0);
-    EXPECT_EQ(TakeDataFileWriteError(), 0);
-}
-
 TEST_F(DataFileTest, StationEventAndCommentRecords) {
     CreateNew(root_ + "/s.osd");
     SurveyParameters.CurrentStation = 17.5;
@@ -279,21 +243,7 @@ TEST_F(DataFileTest, AppendedSectionAndPauseReopenLandAtTheEnd) {
                                        "X$STARTED           123456\n");
 }
 
-TEST_F(DataFileTest, FailedWriteIsCutBackAndKeptForTheOperator) {
-    const std::string path = root_ + "/ro.osd";
-    WriteWholeFile(path, kNewFileSection);
-    const int readOnly = open(path.c_str(), O_RDONLY);
-    ASSERT_GE(readOnly, 0);
-    DataFileState.DataFileHandle = readOnly;
-    EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), -1);
-    EXPECT_EQ(WriteGpsSentenceRecords(std::string(60, 'G').c_str(), 123456, '@', '#'), -1);
-    EXPECT_EQ(ReadWholeFile(path), kNewFileSection);
-    EXPECT_EQ(TakeDataFileWriteError(), kDataFileWriteFailed);
-    EXPECT_EQ(TakeDataFileWriteError(), 0);  // told once
-    EXPECT_EQ(DataFileState.WriteError.load(), kDataFileWriteFailed);  // still sticky
-}
-
-TEST_F(DataFileTest, ShortWriteOnAFullDiskLeavesOnlyWholeRecords) {
+TEST_F(DataFileTest, FailedOrShortWriteLeavesOnlyWholeRecordsAndIsKeptForTheOperator) {
     const std::string path = root_ + "/full.osd";
     CreateNew(path);
     // The file may grow by 40 bytes: a 3-record GPS group gets only part-way.
@@ -313,6 +263,15 @@ TEST_F(DataFileTest, ShortWriteOnAFullDiskLeavesOnlyWholeRecords) {
     EXPECT_EQ(r3, -1);
     EXPECT_EQ(ReadWholeFile(path), SectionOf("full") + "XPAUSED             123456\n");
     EXPECT_EQ(TakeDataFileWriteError(), kDataFileWriteFailed);
+    EXPECT_EQ(TakeDataFileWriteError(), 0);                            // told once
+    EXPECT_EQ(DataFileState.WriteError.load(), kDataFileWriteFailed);  // still sticky
+
+    // A descriptor that refuses every write: nothing lands at all.
+    CloseDataFile();
+    DataFileState.DataFileHandle = open(path.c_str(), O_RDONLY);
+    ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(WriteGpsSentenceRecords(std::string(60, 'G').c_str(), 123456, '@', '#'), -1);
+    EXPECT_EQ(ReadWholeFile(path), SectionOf("full") + "XPAUSED             123456\n");
 }
 
 TEST_F(DataFileTest, ReopenThatFailsIsReportedAndWritesNothing) {
@@ -321,7 +280,13 @@ TEST_F(DataFileTest, ReopenThatFailsIsReportedAndWritesNothing) {
     ASSERT_EQ(unlink(path.c_str()), 0);
     EXPECT_EQ(ReopenDataFile(), 0);
     EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
-    EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 0);
+    CreateNew(path);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    EXPECT_EQ(WriteSectionAndReopen(1), 0);  // written into the vanished file, then not found again
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+    EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 0);  // no file: the writers write nothing
+    EXPECT_EQ(WriteStationRecord(), 0);
+    EXPECT_EQ(WriteGpsSentenceRecords("$GPGGA", 123456, '@', '#'), 0);
     EXPECT_EQ(TakeDataFileWriteError(), kDataFileReopenFailed);
     struct stat st {};
     EXPECT_NE(stat(path.c_str(), &st), 0);  // not re-created

@@ -19,8 +19,7 @@ namespace {
 
 using DataFileThreadedTest = OstrimaTest;
 
-// Sentence number i: "$GPGGA,<i>," padded with letters to a length that
-// cycles through 0..130 characters beyond the prefix.
+// Sentence i: "$GPGGA,<i>," and i % 131 letters, so groups of 1 to 6 records.
 std::string Sentence(int i) {
     std::string s = "$GPGGA," + std::to_string(i) + ",";
     for (int k = 0; k < i % 131; ++k) s += static_cast<char>('a' + k % 26);
@@ -29,25 +28,18 @@ std::string Sentence(int i) {
 
 TEST_F(DataFileThreadedTest, PausesDuringAStreamOfGpsGroupsKeepEveryGroupWhole) {
     const std::string path = root_ + "/stream.osd";
-    plat::ModalAnswer a;
-    a.Kind = plat::ModalKind::SaveFile;
-    a.Result = 1;
-    a.Text = plat::Utf8ToUtf16(path);
-    plat::test::ScriptModal(a);
+    plat::test::ScriptModal({plat::ModalKind::SaveFile, 1, plat::Utf8ToUtf16(path), 0, {}});
     ASSERT_EQ(CreateDataFile(0), 0);
     const size_t headerBytes = ReadWholeFile(path).size();
     DataFileState.RecordStartTick = plat::GetTickCount() - 1000;
-    LogScreenState.LoggingState = 1;
 
     constexpr int kSentences = 3000;
-    constexpr int kPauses = 200;
     std::atomic<bool> gpsDone{false};
     std::atomic<int> pausesDone{0};
     std::thread gps([&] {
         for (int i = 0; i < kSentences; ++i) {
             if (i > 0 && i % 100 == 0) {
-                // Wait for two more pauses, so that at least one whole pause
-                // falls between group i-1 and group i on any machine.
+                // Two more pauses, so that a whole pause falls between groups i-1 and i.
                 const int seen = pausesDone.load();
                 const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
                 while (pausesDone.load() < seen + 2 && std::chrono::steady_clock::now() < deadline) {
@@ -55,18 +47,16 @@ TEST_F(DataFileThreadedTest, PausesDuringAStreamOfGpsGroupsKeepEveryGroupWhole) 
                 }
             }
             ConsoleLines.ConsoleConnBreak[1] = i % 2;  // the supervision flips a flag meanwhile
-            const std::string s = Sentence(i);
-            EXPECT_EQ(WriteGpsSentenceRecords(s.c_str(), plat::GetTickCount(), '@', '#'), 1);
+            EXPECT_EQ(WriteGpsSentenceRecords(Sentence(i).c_str(), plat::GetTickCount(), '@', '#'), 1);
         }
         gpsDone = true;
     });
     int pauses = 0;
-    while (pauses < kPauses || !gpsDone) {
+    while (pauses < 200 || !gpsDone) {
         EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
         EXPECT_EQ(ReopenDataFile(), 1);
         EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 1);
-        ++pauses;
-        pausesDone = pauses;
+        pausesDone = ++pauses;
     }
     gps.join();
     CloseDataFile();
@@ -74,32 +64,26 @@ TEST_F(DataFileThreadedTest, PausesDuringAStreamOfGpsGroupsKeepEveryGroupWhole) 
 
     const std::string bytes = ReadWholeFile(path);
     ASSERT_EQ(bytes.size() % kDataRecordLength, 0u);
-    int next = 0;          // the sentence the next group must hold
-    int events = 0;
-    int eventsInsideStream = 0;  // between the first and the last group
-    std::string group;     // the sentence of the group being read
+    int next = 0;                // the sentence the next group must hold
+    int events = 0, eventsInsideStream = 0;
+    std::string group;           // the sentence of the group being read
     bool inGroup = false;
     for (size_t at = headerBytes; at < bytes.size(); at += kDataRecordLength) {
         const std::string r = bytes.substr(at, kDataRecordLength);
         ASSERT_EQ(r[26], '\n') << "record at " << at;
-        const char kind = r[0];
-        if (kind == '@') {
-            ASSERT_FALSE(inGroup) << "group interrupted at " << at;
+        if (r[0] == '@' || r[0] == '#') {
+            ASSERT_EQ(inGroup, r[0] == '#') << "group interrupted or continued outside one at " << at;
+            group = (r[0] == '@' ? std::string() : group) + r.substr(1, 25);
             inGroup = true;
-            group = r.substr(1, 25);
-        } else if (kind == '#') {
-            ASSERT_TRUE(inGroup) << "continuation outside a group at " << at;
-            group += r.substr(1, 25);
-        } else if (kind == '!') {
+        } else if (r[0] == '!') {
             ASSERT_TRUE(inGroup) << "time record outside a group at " << at;
-            const std::string expected = Sentence(next);
+            const std::string expected = Sentence(next++);
             ASSERT_EQ(group.substr(0, expected.size()), expected);
             ASSERT_EQ(group.find_first_not_of(' ', expected.size()), std::string::npos);
-            ++next;
             inGroup = false;
         } else {
             ASSERT_FALSE(inGroup) << "record inside a group at " << at;
-            ASSERT_EQ(kind, 'X');
+            ASSERT_EQ(r[0], 'X');
             ++events;
             if (next > 0 && next < kSentences) ++eventsInsideStream;
         }

@@ -1,5 +1,6 @@
-// Values derived from the settings: sensor counts, array width and swath,
-// cursor sizes, cursor band and plot scales.
+// The array's sensor counts, width and swath derived from the settings (the
+// cursor sizes, cursor band and plot scales are checked as the settings file
+// derives them).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,20 +10,6 @@
 #include "survey_files/survey_model.h"
 
 using SettingsDerivedTest = OstrimaTest;
-
-TEST_F(SettingsDerivedTest, BuiltInArrayGivesWidthFiveAndSwathThreeEachSide) {
-    DeriveConsoleCounts();
-    DeriveArrayGeometry();
-    EXPECT_EQ(SystemSetup.DualConsoleCount, 3);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.ArrayWidth, 5.0);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.MinSeparation, 1.0);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.SwathLeft, 3.0);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.SwathRight, 3.0);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.SwathLeft2, 3.0);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.SwathRight2, 3.0);
-    EXPECT_DOUBLE_EQ(ArrayGeometry.MapSwathLeft, 3.0);   // metres shown as metres
-    EXPECT_DOUBLE_EQ(ArrayGeometry.MapSwathRight2, 3.0);
-}
 
 struct ArrayCase {
     const char* what;
@@ -35,6 +22,8 @@ struct ArrayCase {
 };
 
 const ArrayCase kArrayCases[] = {
+    {"built-in array: width 2 x 1.0 + 3 x 1.0, swath 3.0 each side",
+     3, {1, 1, 1, 1, 1, 1, 1, 1, 1}, 1.0, 1.0, 2.5, 0, 3, 1.0, 5.0, 3.0, 3.0},
     {"one two-sensor console: margin 0.25 whatever the separations",
      1, {1, 1, 1, 1, 1, 1, 1, 1, 1}, 2.0, 3.0, 0.5, 0, 1, 2.0, 2.0, 0.75, 1.75},
     {"one one-sensor console has no width",
@@ -77,49 +66,4 @@ TEST_F(SettingsDerivedTest, ArrayWidthAndSwathFollowTheConsoles) {
         EXPECT_DOUBLE_EQ(ArrayGeometry.MapSwathLeft2, c.left / unit);
         EXPECT_DOUBLE_EQ(ArrayGeometry.MapSwathRight2, c.right / unit);
     }
-}
-
-TEST_F(SettingsDerivedTest, CursorSizeFiveIsDrawnLarger) {
-    const int half[] = {3, 4, 5, 6, 7, 9};
-    const int outer[] = {7, 9, 11, 13, 15, 19};
-    for (int size = 0; size <= 5; ++size) {
-        MapDisplayOptions.CursorSize = size;
-        UpdateCursorSize();
-        EXPECT_EQ(MapDisplayOptions.CursorHalfSize, half[size]) << size;
-        EXPECT_EQ(MapDisplayOptions.CursorOuterSize, outer[size]) << size;
-    }
-}
-
-TEST_F(SettingsDerivedTest, CursorBandIsTruncatedShareOfTheTileWidth) {
-    struct { int band, tile, pixels; } cases[] = {
-        {1, 508, 76},   // the built-in values agree with the built-in band
-        {3, 500, 125},  // "25" per cent
-        {6, 500, 200},  // "40" per cent
-        {0, 508, 50},   // 50.8 truncated
-    };
-    for (const auto& c : cases) {
-        MapDisplayOptions.CursorBand = c.band;
-        MapTiles.TileWidth = c.tile;
-        DeriveCursorBandPixels();
-        EXPECT_EQ(MapDisplayOptions.CursorBandPixels, c.pixels) << c.band << " " << c.tile;
-    }
-    MapTiles.TileWidth = 508;
-    MapDisplayOptions.MapSize = 40;
-    DeriveMapPixelsPerUnit();
-    EXPECT_DOUBLE_EQ(MapDisplayOptions.MapPixelsPerUnit, 12.7);
-}
-
-TEST_F(SettingsDerivedTest, ScalePixelsAndColourStepSpanTheReadingsScale) {
-    DeriveScalePixels();
-    EXPECT_DOUBLE_EQ(ReadingsScale.CurvePixelsPerUnit, 0.252);
-    EXPECT_DOUBLE_EQ(ReadingsScale.DecayPixelsPerUnit, 0.252);
-    EXPECT_DOUBLE_EQ(ReadingsScale.ColourStep, 10.0);
-
-    ReadingsScale.Minimum = -100.0;
-    ReadingsScale.Maximum = 100.0;
-    ScreenLayout.DecayWindowHeight = 300;
-    DeriveScalePixels();
-    EXPECT_DOUBLE_EQ(ReadingsScale.CurvePixelsPerUnit, 0.63);
-    EXPECT_DOUBLE_EQ(ReadingsScale.DecayPixelsPerUnit, 1.5);
-    EXPECT_DOUBLE_EQ(ReadingsScale.ColourStep, 4.0);
 }
