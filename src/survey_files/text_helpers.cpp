@@ -2,7 +2,9 @@
 // and line-by-line reading of the settings file and ASCII background files.
 #include "survey_files/text_helpers.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -75,4 +77,43 @@ int ReadTextLine(plat::FileHandle file, char* buffer, size_t capacity) {
     }
     buffer[kept] = '\0';
     return static_cast<int>(kept);
+}
+
+double ReadTypedNumber(const char16_t* text) {
+    if (text == nullptr) return 0.0;
+    // Copy the leading decimal number as ASCII, so strtod never sees hex,
+    // "inf" or "nan" forms and nothing past the number.
+    char number[64];
+    size_t n = 0;
+    const char16_t* p = text;
+    while (*p == u' ' || *p == u'\t') ++p;
+    auto take = [&](char16_t c) {
+        if (n + 1 < sizeof number) number[n++] = static_cast<char>(c);
+    };
+    if (*p == u'+' || *p == u'-') take(*p++);
+    bool digits = false;
+    while (*p >= u'0' && *p <= u'9') { take(*p++); digits = true; }
+    if (*p == u'.') {
+        take(*p++);
+        while (*p >= u'0' && *p <= u'9') { take(*p++); digits = true; }
+    }
+    if (!digits) return 0.0;
+    if (*p == u'e' || *p == u'E') {
+        const char16_t* q = p + 1;
+        if (*q == u'+' || *q == u'-') ++q;
+        if (*q >= u'0' && *q <= u'9') {
+            while (p < q) take(*p++);
+            while (*p >= u'0' && *p <= u'9') take(*p++);
+        }
+    }
+    number[n] = '\0';
+    const double value = std::strtod(number, nullptr);
+    return std::isfinite(value) ? value : 0.0;
+}
+
+int32_t ReadTypedInteger(const char16_t* text) {
+    const double value = ReadTypedNumber(text);
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);
 }

@@ -5,6 +5,7 @@
 // above 0; a capacity of 0 writes nothing. A null input reads as "".
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/files.h"
 
@@ -29,3 +30,13 @@ void WideToNarrow(const char16_t* in, char* out, size_t capacity);
 // a positionable file; then `buffer` is left as it was, and a last line
 // without LF is not returned.
 int ReadTextLine(plat::FileHandle file, char* buffer, size_t capacity);
+
+// Reads a number the operator typed: leading blanks, an optional sign, then a
+// decimal number (digits, point, digits, optional exponent) and nothing of
+// what follows ("12abc" gives 12, "0x1A" gives 0, "" or "abc" gives 0).
+// NaN and infinities ("nan", "inf", "1e999") give 0. Typed text is untrusted:
+// every value that leaves here is finite.
+double ReadTypedNumber(const char16_t* text);
+// The same number clamped to the 32-bit range and then truncated toward zero,
+// so no typed text reaches an out-of-range conversion.
+int32_t ReadTypedInteger(const char16_t* text);

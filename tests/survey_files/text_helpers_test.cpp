@@ -123,3 +123,19 @@ TEST_F(TextHelpersTest, EveryOutputIsBoundedAndTerminated) {
     WideToNarrow(nullptr, narrow, 4);
     EXPECT_STREQ(narrow, "");
 }
+
+TEST(TypedNumberTest, TakesTheLeadingDecimalNumberAndNothingElse) {
+    struct Case { const char16_t* text; double number; int32_t integer; };
+    const Case cases[] = {
+        {u"12abc", 12.0, 12},       {u"0x1A", 0.0, 0},         {u"", 0.0, 0},
+        {u"abc", 0.0, 0},           {u"nan", 0.0, 0},          {u"inf", 0.0, 0},
+        {u"-inf", 0.0, 0},          {u"1e999", 0.0, 0},        {u"1e10", 1e10, INT32_MAX},
+        {u"-1e10", -1e10, INT32_MIN}, {u"  -3.75", -3.75, -3}, {u"+.5", 0.5, 0},
+        {u"2.5e", 2.5, 2},          {u"1e-2x", 0.01, 0},       {u".", 0.0, 0},
+        {u"3.28 ft", 3.28, 3},      {nullptr, 0.0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(ReadTypedNumber(c.text), c.number);
+        EXPECT_EQ(ReadTypedInteger(c.text), c.integer);
+    }
+}
