@@ -198,6 +198,12 @@ struct GpsFixRecord {
     double OriginLatitude = 0.0;                     // degrees, of the fix whose projection chose the zone
     double OriginLongitude = 0.0;
     int32_t PositionValid = 0;                       // 1 from the first valid fix after the logging screen opened
+    // --- GPS position processing (window thread only), display units ---
+    double X = 0.0, Y = 0.0;                         // map X (easting) and Y (northing) of the latest valid fix
+    double CurX = 0.0, CurY = 0.0;                   // the same, as the current end of the distance
+    double PrevX = 0.0, PrevY = 0.0;                 // the previous valid fix (the origin at the first)
+    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest and previous fix, seconds
+    double Speed = 0.0;                              // display units per second
 };
 extern GpsFixRecord GpsFix;
 
@@ -276,9 +282,29 @@ extern ScreenButtonsRecord ScreenButtons;
 
 // Map state the logging start and Go reset; the map extends it.
 struct MapViewRecord {
+    // --- the map's origin and the extent of the data, map units ---
+    double MapOriginX = 0.0, MapOriginY = 0.0;       // the first valid fix: global pixel 0, 0
+    double DataMinX = 0.0, DataMaxX = 0.0, DataMinY = 0.0, DataMaxY = 0.0;
+    // --- live view (global pixels; tile and bitmap offset of the window's upper left corner) ---
+    int32_t ViewTileCol = 1000, ViewTileRow = 1000;
+    int32_t ViewOffsetX = 200, ViewOffsetY = 200;
+    int32_t ViewMinX = 0, ViewMaxX = 0, ViewMinY = 0, ViewMaxY = 0;   // left, right, bottom, top
+    int32_t LastPositionPixelX = 0, LastPositionPixelY = 0;          // global pixel of the previous position
+    int32_t PositionWindowX = 200, PositionWindowY = 200;            // window pixel of the latest position
+    // --- review view: the same meaning as the live tile and offsets ---
+    int32_t ReviewTileCol = 1000, ReviewTileRow = 1000;
+    int32_t ReviewOffsetX = 200, ReviewOffsetY = 200;
     int32_t MapInitialised = 0;                      // 1 once the first fix has placed the view
-    int32_t LeadHistoryState = 0;                    // live-track painter: leading-array history phase
-    int32_t LeadHistoryIndex = 0;
+    int32_t MapViewResetPending = 0;                 // 1: the next position re-centres the view
+    int32_t BusyPhase = 0;                           // 0..4: the dot the busy indicator draws next
+    // --- live-track painter: swath segment and leading-array history ---
+    int32_t AntennaSide = 0;                         // 1 antenna ahead of the sensor line, -1 behind, 0 on it
+    double PrevFixX = 0.0, PrevFixY = 0.0;           // previous fix of the current swath segment
+    std::array<int32_t, 4> PrevBarPixels{};          // xl, yl, xr, yr of the last drawn bar (global pixels)
+    int32_t LeadHistoryState = 0;                    // 0 no fix yet in the segment, 1 one, 2 two, 3 more
+    int32_t LeadHistoryIndex = 0;                    // entries in use in the history below
+    std::array<double, 200> LeadHistoryX{}, LeadHistoryY{}, LeadHistoryPath{};
+    double LeadPathLength = 0.0;                     // path length from entry 0 to the newest entry
 };
 extern MapViewRecord MapView;
 
