@@ -238,6 +238,19 @@ bool ParseReal(const char* s, double& out) {
     return true;
 }
 
+// A real as the file holds it: six decimals. Values are kept so rounded,
+// and checked against their range only then, so that what is saved loads
+// back to the same value (a speed scale of 0.0000004 would be saved as 0 and
+// refused on the next start).
+double RoundToFileDecimals(double v) {
+    char text[kLineBytes];
+    const auto [stop, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 6);
+    if (ec != std::errc{}) return v;
+    double rounded = v;
+    std::from_chars(text, stop, rounded);
+    return rounded;
+}
+
 // Stores one line's text into its field; `text` null when the file ended
 // before this line. A value that is missing, not a number or out of range
 // gives the field its built-in value.
@@ -256,7 +269,12 @@ void StoreLine(const SettingsLine& line, const char* text) {
                             : static_cast<Colour>(line.BuiltIn);
             break;
         case LineKind::Real:
-            *line.Real = text != nullptr && ParseReal(text, r) && r >= line.Lo && r <= line.Hi ? r : line.BuiltIn;
+            if (text != nullptr && ParseReal(text, r)) {
+                r = RoundToFileDecimals(r);
+                *line.Real = r >= line.Lo && r <= line.Hi ? r : line.BuiltIn;
+            } else {
+                *line.Real = line.BuiltIn;
+            }
             break;
         case LineKind::Text:
             if (text != nullptr) {
