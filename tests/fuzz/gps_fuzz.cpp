@@ -16,6 +16,8 @@
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
 #include "acquisition/gps_reader.h"
+#include "platform/sound.h"
+#include "resources/sounds.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 
@@ -64,9 +66,17 @@ void CheckFix() {
 
 }  // namespace
 
+// The warning mask's sound is only recorded, never played.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    plat::test::SetSoundOutput(false);
+    res::RegisterSoundResources();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     ResetSurveyModel();
+    plat::test::ClearRecordedSounds();
     GpsPortSetup.DataFormat = data[0] % kGpsFormatCount;
     SystemSetup.DisplayUnits = (data[0] / kGpsFormatCount) % 3;
     SystemSetup.CoordinatesDisplay = (data[0] / 27) % 4;
