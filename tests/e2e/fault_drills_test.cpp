@@ -164,12 +164,13 @@ protected:
     // Starts this program as the logging child; -1 when it cannot.
     static pid_t StartChild(const std::string& file) {
         setenv(kChildFileVariable, file.c_str(), 1);
+        const std::string log = file + ".log";  // what the child says, shown when it ends on its own
         const pid_t child = fork();
         if (child == 0) {
-            const int devNull = open("/dev/null", O_WRONLY);
-            if (devNull >= 0) {
-                dup2(devNull, 1);
-                dup2(devNull, 2);
+            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out >= 0) {
+                dup2(out, 1);
+                dup2(out, 2);
             }
             char* argv[] = {const_cast<char*>("drill-child"),
                             const_cast<char*>("--gtest_filter=FaultDrillChild.LogsUntilKilled"), nullptr};
@@ -223,7 +224,8 @@ TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
         guard.Child = 0;
         consoleFeeder.Stop();
         gpsFeeder.Stop();
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended on its own: " << status;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the child ended on its own (" << status << "):\n" << ReadWholeFile(file + ".log");
 
         const std::string bytes = ReadWholeFile(file);
         EXPECT_EQ(CheckSurveyFile(bytes), "") << bytes.size() << " bytes";
@@ -264,7 +266,9 @@ private:
     std::unique_ptr<instruments::PtyInstrument> device_;
 };
 
-TEST_F(FaultDrill, CablesPulledAndPutBack) {
+class CableDrillThreaded : public DrillBase {};
+
+TEST_F(CableDrillThreaded, CablesPulledAndPutBack) {
     ReplugPort consoles[2], gps;
     ASSERT_TRUE(consoles[0].Open(kConsoleCom, root_ + "/com41") && consoles[1].Open(kConsoleCom + 1, root_ + "/com42") &&
                 gps.Open(kGpsCom, root_ + "/com43"));
