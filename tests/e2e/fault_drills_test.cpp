@@ -295,10 +295,10 @@ TEST_F(CableDrillThreaded, CablesPulledAndPutBack) {
     consoles[1].Device().Write("$PBAR,  80\r\n");
     for (int look = 0; look < 3; ++look) {
         plat::test::AdvanceTick(1001);
-        const size_t before = FileBytes().size();
+        const int lines = CountRecords(FileBytes(), "T$P");
         consoles[0].Device().Write("$PBAR,  75,  62\r\n");
         gps.Device().Write(Fix(3 + look));
-        ASSERT_TRUE(RunUntil([&] { return groups() == 3 + look && FileBytes().size() >= before + 4 * kRecord; }));
+        ASSERT_TRUE(RunUntil([&] { return groups() == 3 + look && CountRecords(FileBytes(), "T$P") == lines + 1; }));
         plat::test::FireTimer(Screen(), kSupervisionTimerId);
     }
     EXPECT_EQ(CountRecords(FileBytes(), "X2CONN BRK 2"), 1);
