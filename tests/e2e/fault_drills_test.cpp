@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <memory>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -246,9 +246,13 @@ TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
 // pointed at the slave of a new pseudo-terminal each time the cable is put back.
 class ReplugPort {
 public:
+    ~ReplugPort() {
+        if (!variable_.empty()) unsetenv(variable_.c_str());
+    }
     bool Open(int com, const std::string& link) {
         link_ = link;
-        setenv(("OSTRIMA_COM" + std::to_string(com)).c_str(), link.c_str(), 1);
+        variable_ = "OSTRIMA_COM" + std::to_string(com);
+        setenv(variable_.c_str(), link.c_str(), 1);
         return PutBack();
     }
     bool PutBack() {
@@ -263,6 +267,7 @@ public:
 
 private:
     std::string link_;
+    std::string variable_;
     std::unique_ptr<instruments::PtyInstrument> device_;
 };
 
@@ -288,8 +293,9 @@ TEST_F(CableDrillThreaded, CablesPulledAndPutBack) {
     gps.Device().Write(Fix(2));
     ASSERT_TRUE(RunUntil([&] { return groups() == 2; })) << "the GPS is back";
 
-    // Console 2's cable: pulled and put back. The console falls silent: one
-    // break event however often supervision looks, console 1 goes on.
+    // Console 2's cable: pulled and put back. Its reader keeps the device it
+    // opened, so the console stays silent until logging starts again: one
+    // break event however often supervision looks; console 1 goes on.
     consoles[1].Pull();
     ASSERT_TRUE(consoles[1].PutBack());
     consoles[1].Device().Write("$PBAR,  80\r\n");
