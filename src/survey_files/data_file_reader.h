@@ -17,6 +17,9 @@
 //         // record[0..25]: the 26 columns; record[26] is a NUL (was the LF)
 //     }
 //     // walk.Failed: a read failed before the end (the walk stopped there)
+//
+// A reading record's numbers lie in columns 1-15 and its tick in 16-25: parse
+// a copy cut after column 15, so that a long tick never joins the last reading.
 #pragma once
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // The scan of an existing data file before it goes onto the map: the count
 // and extent of a known walk, the fit test against the drawable tiles, what a
-// damaged or half-written file gives, and the block walk under it.
+// damaged or half-written file gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +17,6 @@
 #include "platform/window.h"
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
-#include "survey_files/data_file_reader.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 
@@ -25,10 +24,9 @@ namespace {
 
 constexpr double kOriginX = 612345.0, kOriginY = 5761234.0;
 
-// A survey file as the logging screen writes it: header, line records, and
-// per walked line "$STARTED", readings, GPS groups and the swath records of
-// each fix ("{0" at a segment's first fix, kinds 1-4 at its second, kinds 2
-// and 4 after), then "PAUSED". Keeps the extent of the coordinates a to h.
+// A survey as the logging screen writes it: header, then per line readings,
+// the swath records of each fix ("{0" at a line's first fix, kinds 1-4 at its
+// second, kinds 2 and 4 after) and its GPS group. Keeps the bars' extent.
 struct KnownWalk {
     std::string Bytes;
     double MinX = kOriginX, MaxX = kOriginX, MinY = kOriginY, MaxY = kOriginY;
@@ -38,43 +36,27 @@ struct KnownWalk {
         FormatHeaderRecords(h, 0);
         Bytes.assign(h.data(), h.size());
     }
-    void Add(const DataRecord& r) { Bytes.append(r.data(), r.size()); }
-    void Event(const char* text) {
-        DataRecord r;
-        FormatEventRecord(r, 'X', text, 1000);
-        Add(r);
-    }
-    void Bar(int kind, double x, double y, double half) {
+    void Add(const char* bytes, size_t n) { Bytes.append(bytes, n); }
+    void Bar(int kind, double x, double y) {
         SwathBlock b;
-        FormatSwathBlock(b, kind, x - half, y, x + half, y);
-        Bytes.append(b.data(), b.size());
-        if (kind <= 2) {
-            MinX = std::min(MinX, x - half), MaxX = std::max(MaxX, x + half);
-            MinY = std::min(MinY, y), MaxY = std::max(MaxY, y);
-        }
+        FormatSwathBlock(b, kind, x - 4.0, y, x + 4.0, y);
+        Add(b.data(), b.size());
+        if (kind <= 2) MinX = std::min(MinX, x - 4.0), MaxX = std::max(MaxX, x + 4.0), MaxY = std::max(MaxY, y);
     }
-    // A line of `fixes` fixes northwards from (x, y), one metre apart.
-    void Line(int fixes, double x, double y) {
-        Event("$STARTED");
+    // `fixes` fixes northwards from (x, kOriginY), one metre apart.
+    void Line(int fixes, double x) {
         for (int i = 0; i < fixes; ++i) {
-            DataRecord reading;
-            FormatReadingRecord(reading, 0x54, "$PBAR, 123,-45", 2000);
-            Add(reading);
-            if (i == 0) {
-                DataRecord start;
-                FormatSwathStartRecord(start);
-                Add(start);
-            } else {
-                if (i == 1) Bar(1, x, y + i - 1, 4.0), Bar(3, x, y + i - 1, 3.0);  // the previous bar
-                Bar(2, x, y + i, 4.0);
-                Bar(4, x, y + i, 3.0);
-            }
+            DataRecord r;
+            FormatReadingRecord(r, 0x54, "$PBAR, 123,-45", 2000);
+            Add(r.data(), r.size());
+            FormatSwathStartRecord(r);
+            if (i == 0) Add(r.data(), r.size());
+            if (i == 1) Bar(1, x, kOriginY), Bar(3, x, kOriginY);  // the previous bar
+            if (i >= 1) Bar(2, x, kOriginY + i), Bar(4, x, kOriginY + i);
             char group[kGpsGroupBytes];
-            Bytes.append(group, FormatGpsSentenceGroup(group, sizeof group,
-                                                       "$GPGGA,120000.00,5200.0000,N,00500.0000,E,4,12,0.9,10.0,M,,M,,*00",
-                                                       '@', '#', 0, 3000));
+            Add(group, FormatGpsSentenceGroup(group, sizeof group, "$GPGGA,120000.00,5200.0000,N,00500.0000,E,4,12,0.9",
+                                              '@', '#', 0, 3000));
         }
-        Event("PAUSED");
     }
 };
 
@@ -160,7 +142,7 @@ TEST_F(DataFileScanTest, KnownWalkGivesItsPositionsAndExtent) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         KnownWalk walk;
-        for (size_t i = 0; i < c.Lines.size(); ++i) walk.Line(c.Lines[i], kOriginX + c.LineX + 10.0 * i, kOriginY);
+        for (size_t i = 0; i < c.Lines.size(); ++i) walk.Line(c.Lines[i], kOriginX + c.LineX + 10.0 * i);
         Open(walk.Bytes + c.Tail);
         SurveyProgress.GpsPositionCount = 0;
         EXPECT_EQ(Scan(), c.Result);
@@ -188,39 +170,12 @@ TEST_F(DataFileScanTest, NoFileOpenDoesNothingAndSaysNothing) {
 TEST_F(DataFileScanTest, FullFileIsToldAndEndsTheProgram) {
     SurveyProgress.MaxGpsPositions = 4;
     KnownWalk walk;
-    walk.Line(4, kOriginX, kOriginY);
+    walk.Line(4, kOriginX);
     Open(walk.Bytes);
     EXPECT_EQ(Scan(), 0);
     EXPECT_EQ(Boxes(), u"INFORMATION|Number of GPS Positions in the file has reached its maximum");
     EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Icon, plat::MessageIcon::Information);
     EXPECT_EQ(plat::RunMessageLoop(), 0);  // the quit was posted: the loop ends at once with code 0
-}
-
-// Every whole record exactly once and in order, whatever the block borders;
-// nothing written after the walk began, and no part of a record.
-TEST_F(DataFileScanTest, BlockWalkYieldsWholeRecordsUpToTheLengthAtItsStart) {
-    for (size_t records : {size_t{0}, size_t{1}, kDataWalkBlockRecords - 1, kDataWalkBlockRecords,
-                           2 * kDataWalkBlockRecords + 5}) {
-        SCOPED_TRACE(records);
-        std::string bytes;
-        for (size_t i = 0; i < records; ++i) {
-            char r[28];
-            std::snprintf(r, sizeof r, "X%25zu\n", i);
-            bytes += r;
-        }
-        Open(bytes + "X  partial");
-        DataRecordWalk walk;
-        ASSERT_TRUE(BeginDataRecordWalk(walk));
-        ASSERT_EQ(WriteDataRecords(bytes.data(), std::min<size_t>(bytes.size(), 27)), records > 0 ? 1 : 0);
-        size_t seen = 0;
-        while (const char* r = NextDataRecord(walk)) {
-            ASSERT_EQ(std::strlen(r), 26u);
-            ASSERT_EQ(std::string(r), bytes.substr(seen * 27, 26));
-            ++seen;
-        }
-        EXPECT_EQ(seen, records);
-        EXPECT_FALSE(walk.Failed);
-    }
 }
 
 }  // namespace
