@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/files.h"
@@ -15,6 +16,7 @@
 
 namespace {
 
+std::string g_root;  // the target's own HOME, removed when the run ends
 std::string g_path;  // the settings file, by its on-disk path
 
 // A broken invariant stops the run with the line that names it.
@@ -118,7 +120,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp != nullptr && tmp[0] != 0 ? tmp : "/tmp") + "/ostrima-fuzz-settings-XXXXXX";
     Check(mkdtemp(folder.data()) != nullptr);
-    const std::string root = folder;
+    g_root = folder;
+    const std::string& root = g_root;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(g_root, ignored);
+    });
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
     setenv("XDG_CACHE_HOME", (root + "/cache").c_str(), 1);
