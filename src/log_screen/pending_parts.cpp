@@ -28,5 +28,4 @@ int ScanDataFileGpsPositions(plat::Hwnd) { return 1; }
 void ReplayDataFileToMap() {}
 void RemoveAllBackgroundFiles() {}
 
-void RunLineStationCommand(plat::Hwnd, int) {}
 void RunOptionCommand(plat::Hwnd, int) {}
