@@ -254,7 +254,11 @@ void StartGpsMonitoring() {
         reader = GpsSimulatorThread;
     }
 #endif
-    if (reader == GpsMonitorReaderThread && OpenGpsPort(1) != 1) return;
+    if (reader == GpsMonitorReaderThread) {
+        if (OpenGpsPort(1) != 1) return;
+        // What waited in the port from before ends mid-line: the list starts with a whole one.
+        plat::PurgeSerialPort(SerialPorts.GpsPortHandle.load());
+    }
     ResetGpsMonitor();
     ScreenWindows.ScreenMode = 2;
     const plat::Hwnd monitor = ScreenWindows.MonitorGpsWindow;
