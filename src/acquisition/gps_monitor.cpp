@@ -338,15 +338,17 @@ uint32_t GpsMonitorReaderThread(void*) {
             continue;
         }
         uint8_t byte = 0;
+        // The silence counts from the line's end, not from the end of its
+        // hand-over, however long the window took.
         if (plat::ReadSerialByte(port, &byte) == 1 && GpsMonitorFrameByte(frame, byte, line, sizeof line)) {
+            lastLine = plat::GetTickCount();
             std::memcpy(GpsSentenceBuffer.GpsLastSentence, line, sizeof line);
             ShowGpsMonitorLine(line);
-            lastLine = plat::GetTickCount();
         }
         if (plat::TickDiff(lastLine, plat::GetTickCount()) > kGpsMonitorSilenceMs) {
-            ShowGpsMonitorText(u"NO DATA");
-            frame.Length = 0;
             lastLine = plat::GetTickCount();
+            frame.Length = 0;
+            ShowGpsMonitorText(u"NO DATA");
         }
     }
     return 0;
