@@ -52,97 +52,80 @@ protected:
 };
 
 TEST_F(LineDialogsTest, NewLineProposesTheNextLineOfTheSequenceAndWritesItsRecordsOnOk) {
+    // Line "10", increment 2, direction North, current station 25, station step 1.
     struct Case {
         const char* Name;
         int Sequence;
-        double StartStation;
-        std::u16string TypedName;   // "" keeps the proposal
+        std::u16string TypedName;  // "" keeps the proposal
         bool Ok;
-        // proposed: new line, increment, sequence, direction, start station, station increment
-        std::u16string Line, Increment;
-        int ProposedSequence, Direction;
-        std::u16string Start, Step;
-        std::string LineRecord, StartRecord, DirectionRecord;  // "" = nothing written
+        // shown: current line, last station, new line, increment, start station, station step
+        std::vector<std::u16string> Shown;
+        int Direction;
+        std::vector<std::string> Records;  // leading columns of L, B, A; none on Cancel
     };
     const Case cases[] = {
-        {"alternate walks back", 0, 7.0, u"", true, u"12.00", u"2.00", 0, 1, u"25.000", u"-1.000",
-         "L12.00   ", "B      25.00", "AS           -1.000"},
-        {"one way starts at the same end", 1, 0.0, u"", true, u"12.00", u"2.00", 1, 2, u"0.000", u"1.000",
-         "L12.00   ", "B       0.00", "AN            1.000"},
-        {"a typed name keeps 11 characters", 1, 0.0, u"ABCDEFGHIJKLMNOPQRST", true, u"12.00", u"2.00", 1, 2, u"0.000",
-         u"1.000", "LABCDEFGH", "B       0.00", "AN            1.000"},
-        {"cancel", 0, 7.0, u"99", false, u"12.00", u"2.00", 0, 1, u"25.000", u"-1.000", "", "", ""},
+        {"alternate walks back", 0, u"", true, {u"10", u"25.000", u"12.00", u"2.00", u"25.000", u"-1.000"}, 1,
+         {"L12.00   ", "B      25.00", "AS           -1.000"}},
+        {"one way starts at the same end", 1, u"", true, {u"10", u"25.000", u"12.00", u"2.00", u"7.000", u"1.000"},
+         2, {"L12.00   ", "B       7.00", "AN            1.000"}},
+        {"a typed name keeps 11 characters", 1, u"ABCDEFGHIJKLMNOPQRST", true,
+         {u"10", u"25.000", u"12.00", u"2.00", u"7.000", u"1.000"}, 2, {"LABCDEFGH", "B       7.00", "AN   "}},
+        {"cancel", 0, u"99", false, {u"10", u"25.000", u"12.00", u"2.00", u"25.000", u"-1.000"}, 1, {}},
     };
+    constexpr int32_t kShownIds[] = {res::kNewLineCurrentLineId, res::kNewLineLastStationId, res::kNewLineNameId,
+                                     res::kNewLineIncrementId,   res::kNewLineStartStationId,
+                                     res::kNewLineStationIncrementId};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         SurveyParametersRecord& p = SurveyParameters;
         std::copy_n(u"10", 3, p.LineName);
         p.LineIncrement = 2.0;
         p.LineSequence = c.Sequence;
-        p.LineDirection = 2;  // North
-        p.StartStation = c.StartStation;
+        p.LineDirection = 2;
+        p.StartStation = 7.0;
         p.CurrentStation = 25.0;
         p.StationIncrement = 1.0;
         SurveyProgress.LineCount = 4;
         const size_t before = FileBytes().size();
         int busy = -1;
-        std::u16string seen[6];
+        std::vector<std::u16string> shown;
         int combos[2] = {-1, -1};
         Answer(
             [&](plat::Hwnd d) {
                 busy = LogScreenState.UiIdle;
-                const int32_t ids[] = {res::kNewLineCurrentLineId, res::kNewLineLastStationId, res::kNewLineNameId,
-                                       res::kNewLineIncrementId, res::kNewLineStartStationId,
-                                       res::kNewLineStationIncrementId};
-                for (int i = 0; i < 6; ++i) seen[i] = ItemText(d, ids[i]);
+                for (int32_t id : kShownIds) shown.push_back(ItemText(d, id));
                 combos[0] = plat::ComboGetSelection(plat::GetDialogItem(d, res::kNewLineSequenceId));
                 combos[1] = plat::ComboGetSelection(plat::GetDialogItem(d, res::kNewLineDirectionId));
             },
-            c.TypedName.empty() ? std::vector<std::pair<int32_t, std::u16string>>{}
-                                : std::vector<std::pair<int32_t, std::u16string>>{{res::kNewLineNameId, c.TypedName}},
-            c.Ok);
+            {{res::kNewLineNameId, c.TypedName.empty() ? c.Shown[2] : c.TypedName}}, c.Ok);
         Key('L');
 
         EXPECT_EQ(busy, 0) << "the screen is busy while the dialog runs";
         EXPECT_EQ(LogScreenState.UiIdle, 1);
-        EXPECT_EQ(seen[0], u"10");
-        EXPECT_EQ(seen[1], u"25.000");
-        EXPECT_EQ(seen[2], c.Line);
-        EXPECT_EQ(seen[3], c.Increment);
-        EXPECT_EQ(seen[4], c.Start);
-        EXPECT_EQ(seen[5], c.Step);
-        EXPECT_EQ(combos[0], c.ProposedSequence);
+        EXPECT_EQ(shown, c.Shown);
+        EXPECT_EQ(combos[0], c.Sequence);
         EXPECT_EQ(combos[1], c.Direction);
-
         const std::vector<std::string> records = RecordsAfter(before);
-        if (c.LineRecord.empty()) {
-            EXPECT_TRUE(records.empty());
-            EXPECT_EQ(SurveyProgress.LineCount, 4);
+        ASSERT_EQ(records.size(), c.Ok ? 5u : 0u);
+        EXPECT_EQ(SurveyProgress.LineCount, c.Ok ? 5 : 4);
+        if (!c.Ok) {
             EXPECT_EQ(std::u16string(p.LineName), u"10");
             continue;
         }
-        ASSERT_EQ(records.size(), 5u);
-        EXPECT_EQ(records[0].substr(0, c.LineRecord.size()), c.LineRecord);
-        EXPECT_EQ(records[1].substr(0, c.StartRecord.size()), c.StartRecord);
-        EXPECT_EQ(records[2].substr(0, c.DirectionRecord.size()), c.DirectionRecord);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(records[i].substr(0, c.Records[i].size()), c.Records[i]);
         EXPECT_EQ(records[3][0], 'Z');
         EXPECT_EQ(records[4][0], '*');
-        EXPECT_EQ(SurveyProgress.LineCount, 5);
         EXPECT_EQ(p.CurrentStation, p.StartStation);
-        EXPECT_EQ(SurveyProgress.StationStarted, 0);
         const std::u16string name = p.LineName;
-        EXPECT_EQ(name, c.TypedName.empty() ? c.Line : c.TypedName.substr(0, 11));
+        EXPECT_EQ(name, c.TypedName.empty() ? c.Shown[2] : c.TypedName.substr(0, 11));
 
         // The settings file keeps the new line: a reload gives it back.
         const SurveyParametersRecord saved = p;
         p = SurveyParametersRecord{};
         ASSERT_TRUE(LoadSaveSettings(0));
         EXPECT_EQ(std::u16string(p.LineName), name);
-        EXPECT_EQ(p.LineSequence, saved.LineSequence);
         EXPECT_EQ(p.LineDirection, saved.LineDirection);
-        EXPECT_EQ(p.StartStation, saved.StartStation);
         EXPECT_EQ(p.StationIncrement, saved.StationIncrement);
-        p.CurrentStation = saved.CurrentStation;
     }
 }
 
