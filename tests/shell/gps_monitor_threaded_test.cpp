@@ -185,8 +185,11 @@ TEST_F(GpsMonitorThreaded, ExitAndReopenAtAHighRateListOnlyWholeLinesThatWereSen
         std::copy_n(u"STALE", 6, GpsSentenceBuffer.GpsMonitorText);
         GpsSentenceBuffer.GpsLineReady = 1;
         Open();
+        EXPECT_EQ(ScreenButtons.MonitorRunning, 1) << "reading again, also after an exit while paused";
+        EXPECT_TRUE(plat::IsWindowVisible(ScreenButtons.MonitorButtons[1]) && IsDefault(ScreenButtons.MonitorButtons[1]));
         const size_t before = Listed().size();
         ASSERT_TRUE(RunUntil([&] { return Listed().size() >= before + 20; }));
+        if (round % 2 == 1) Press('P');
         Press('X');
         EXPECT_EQ(ScreenWindows.ScreenMode, 0);
         EXPECT_FALSE(plat::IsWindowVisible(Monitor()));
