@@ -272,36 +272,34 @@ uint32_t MapChangeReport() {
 
 // --- the preview ---
 
-// A line from (x1, y1) to (x2, y2), x1 < x2, cut in double to the rows
-// top..bottom, so no far-off end ever reaches an integer conversion.
+// A line from (x1, y1) to (x2, y2) cut in double to the rows top..bottom, so
+// no far-off end ever reaches an integer conversion. The cut ends take the
+// band's rows exactly: for a line so steep that its run across the band is
+// lost in rounding, the cut is a vertical stroke through the band.
 void DrawLineWithinRows(plat::Hdc dc, double x1, double y1, double x2, double y2, double top, double bottom) {
-    double u0 = 0.0, u1 = 1.0;
+    if ((y1 < top && y2 < top) || (y1 > bottom && y2 > bottom)) return;
+    const double ya = std::clamp(y1, top, bottom), yb = std::clamp(y2, top, bottom);
     const double dy = y2 - y1;
-    if (dy == 0.0) {
-        if (y1 < top || y1 > bottom) return;
-    } else {
-        double a = (top - y1) / dy, b = (bottom - y1) / dy;
-        if (a > b) std::swap(a, b);
-        u0 = std::max(u0, a);
-        u1 = std::min(u1, b);
-        if (!(u0 <= u1)) return;
-    }
-    const double dx = x2 - x1;
-    Line(dc, static_cast<int32_t>(x1 + u0 * dx), static_cast<int32_t>(y1 + u0 * dy),
-         static_cast<int32_t>(x1 + u1 * dx), static_cast<int32_t>(y1 + u1 * dy));
+    const double xa = dy == 0.0 ? x1 : x1 + (ya - y1) / dy * (x2 - x1);
+    const double xb = dy == 0.0 ? x2 : x1 + (yb - y1) / dy * (x2 - x1);
+    Line(dc, static_cast<int32_t>(xa), static_cast<int32_t>(ya), static_cast<int32_t>(xb), static_cast<int32_t>(yb));
 }
 
 void DrawPreviewVerticalLines(plat::Hdc dc, int32_t L, int32_t T, int32_t R, int32_t B) {
     for (int32_t x = L + 40; x < R; x += 50) Line(dc, x, T + 1, x, B - 1);
 }
 
-// Parallel lines at the angle typed (not yet folded, any finite value).
+// Parallel lines at the angle typed, shown as OK will store it (folded).
 // Their vertical spacing widens as the angle nears 0; it and the offset of a
-// line's left end are worked in double, the spacing at least one pixel.
-void DrawPreviewParallelLines(plat::Hdc dc, int32_t L, int32_t T, int32_t R, int32_t B, double angle) {
+// line's left end are worked in double (tan(a + 90 degrees) as -cos a / sin a,
+// which keeps its sign and size for the tiniest angles), the spacing at least
+// one pixel.
+void DrawPreviewParallelLines(plat::Hdc dc, int32_t L, int32_t T, int32_t R, int32_t B, double typed) {
+    const double angle = FoldLinesAngle(typed);
     const double a = std::fabs(angle);
     const double w = static_cast<double>((R - 1) - (L + 1));
-    const double offset = std::trunc(w * std::tan((angle + 90.0) * (std::numbers::pi / 180.0)));
+    const double radians = angle * (std::numbers::pi / 180.0);
+    const double offset = std::trunc(w * (-std::cos(radians) / std::sin(radians)));
     if (a == 0.0 || !std::isfinite(offset)) {
         DrawPreviewVerticalLines(dc, L, T, R, B);
         return;
