@@ -277,6 +277,7 @@ uint32_t MapChangeReport() {
 // band's rows exactly: for a line so steep that its run across the band is
 // lost in rounding, the cut is a vertical stroke through the band.
 void DrawLineWithinRows(plat::Hdc dc, double x1, double y1, double x2, double y2, double top, double bottom) {
+    if (!std::isfinite(y1) || !std::isfinite(y2) || !std::isfinite(y2 - y1)) return;  // beyond any screen
     if ((y1 < top && y2 < top) || (y1 > bottom && y2 > bottom)) return;
     const double ya = std::clamp(y1, top, bottom), yb = std::clamp(y2, top, bottom);
     const double dy = y2 - y1;
@@ -503,13 +504,13 @@ LResult ReadingScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
             if (id == res::kScaleMinimumId) {
                 // The colour bar beside the dialog follows the typing.
                 const double v = EditValue(dialog, id, "%.1f", g_scaleKept.Minimum);
-                if (v != s.Minimum && v < s.Maximum) {
+                if (v != s.Minimum && v < s.Maximum && UsableScale(v, s.Maximum)) {
                     s.Minimum = v;
                     RepaintColourBar();
                 }
             } else if (id == res::kScaleMaximumId) {
                 const double v = EditValue(dialog, id, "%.1f", g_scaleKept.Maximum);
-                if (v != s.Maximum && v > s.Minimum) {
+                if (v != s.Maximum && v > s.Minimum && UsableScale(s.Minimum, v)) {
                     s.Maximum = v;
                     RepaintColourBar();
                 }

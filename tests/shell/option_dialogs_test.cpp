@@ -414,8 +414,8 @@ TEST(LinesAngle, FoldsIntoOneHalfTurn) {
 // tiniest included: the lines stay on screen and nothing overflows.
 TEST_F(OptionDialogs, PreviewDrawsLinesAtEveryAngle) {
     MapDisplayOptions.GridType = 1;
-    const double angles[] = {0.0, 0.0001, -0.0001, 1e-300, 4.9, 5.0, 14.0, 60.0, 89.99, 90.0, -90.0,
-                             180.0, 1e10, -1e308, 1e308};
+    const double angles[] = {0.0,  0.0001, -0.0001, 1e-300, 1e-303, -1e-305, 1e-320, 4.9e-324, 4.9, 5.0,
+                             14.0, 60.0,   89.99,   90.0,   -90.0,  180.0,   1e10,   -1e308,   1e308};
     for (const double a : angles) {
         SCOPED_TRACE(a);
         MapDisplayOptions.LinesAngle = a;
