@@ -4,5 +4,3 @@ void RunSurveySetupDialog(plat::Hwnd) {}
 void RunSystemSetupDialog(plat::Hwnd) {}
 void RunArrayGeometryDialog(plat::Hwnd) {}
 void RunGpsInputDialog(plat::Hwnd) {}
-void RunDisplayOptionsDialog(plat::Hwnd) {}
-void RunDisplaySetupDialog(plat::Hwnd) {}

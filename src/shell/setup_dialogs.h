@@ -13,7 +13,3 @@ void RunSystemSetupDialog(plat::Hwnd owner);
 void RunArrayGeometryDialog(plat::Hwnd owner);
 // "GPSINPUT": GPS input mode, data format and the port's settings.
 void RunGpsInputDialog(plat::Hwnd owner);
-// "DISPLAYOPTIONS": the map display options (GPS input only).
-void RunDisplayOptionsDialog(plat::Hwnd owner);
-// "DISPLAYSETUP": the profile display options.
-void RunDisplaySetupDialog(plat::Hwnd owner);

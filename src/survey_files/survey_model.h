@@ -110,6 +110,10 @@ struct MapDisplayOptionsRecord {
     // --- logging screen: the live scale kept at every logging start (review and leaving restore it) ---
     int32_t SavedMapSize = 40;                       // MapSize when the logging screen opened
     double SavedMapPixelsPerUnit = 0.0;              // MapPixelsPerUnit when the logging screen opened
+    // --- option dialogs: values at the opening of "MAPSCALE" (also map size and interval of "DISPLAYOPTIONS") ---
+    double SavedGridInterval = 5.0;                  // GridInterval when the dialog opened
+    int32_t SavedCursorBand = 1;                     // CursorBand when the dialog opened
+    int32_t SavedCursorBandPixels = 76;              // CursorBandPixels when the dialog opened
 };
 
 struct ProfileDisplayOptionsRecord {                 // index 0 left sensor, 1 right sensor

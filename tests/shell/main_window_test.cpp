@@ -227,6 +227,7 @@ TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
             SCOPED_TRACE(testing::Message() << "code " << code);
             plat::test::ClearRecordedMessageBoxes();
             if (c.Box != nullptr) AnswerBox(plat::kIdOk);
+            if (c.Letter == 'P') plat::test::ScriptModal({plat::ModalKind::Dialog, plat::kIdCancel, u"", 0, nullptr});
             Key(code);
             EXPECT_EQ(Invalidated(), c.Invalidates);
             if (c.Box != nullptr) {
