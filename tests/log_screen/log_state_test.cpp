@@ -4,12 +4,12 @@
 // the menus.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "log_screen/log_screen_fixture.h"
+#include "platform/files.h"
 #include "platform/menu.h"
 #include "platform/sound.h"
 
@@ -245,15 +245,12 @@ TEST_F(LogStateTest, OverflowOutsideLoggingOnlyKeepsGoRefused) {
 // ---------------------------------------------------------------------------
 // Data file errors
 
-TEST_F(LogStateTest, WriteErrorIsToldOnceAndPausesLogging) {
+TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     CreateNewFile();
     Go();
-    // The disk refuses writes: the handle is swapped for a read-only one.
-    const int readOnly = open(path_.c_str(), O_RDONLY);
-    ASSERT_GE(readOnly, 0);
-    const int writable = DataFileState.DataFileHandle;
-    DataFileState.DataFileHandle = readOnly;
-    close(writable);
+    const std::string written = FileBytes();
+    const std::u16string told = u"Writing to the data file survey failed.\r\nLogging is paused.";
+    plat::test::FailFileWritesAfter(0);  // the disk is full
     EXPECT_EQ(WriteEventRecord(u"LOST", 'X'), -1);
     for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();  // no console is silent
     plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
@@ -261,12 +258,25 @@ TEST_F(LogStateTest, WriteErrorIsToldOnceAndPausesLogging) {
     plat::test::FireTimer(Screen(), kSupervisionTimerId);
     EXPECT_EQ(LogScreenState.LoggingState.load(), -1) << "paused";
     EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile) << "opened again by the pause";
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Writing to the data file survey failed.\r\nLogging is paused."});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{told});
     EXPECT_EQ(plat::test::RecordedMessageBoxes()[0].Title, u"FILE ERROR");
     plat::test::FireTimer(Screen(), kSupervisionTimerId);
-    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 1u) << "told once";
-    Go();  // the reopened file takes records again
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 1u) << "no new failure, nothing new to tell";
+
+    // Go on the disk that is still full: its "$STARTED" fails, and it is told
+    // and paused like the first failure; the screen does not stay in Logging.
+    AnswerBox(plat::kIdOk);
+    Key('G');
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{told, told}));
+    EXPECT_FALSE(Visible(ScreenButtons.PauseButton));
+    EXPECT_TRUE(Visible(ScreenButtons.StandByButtons[0]));
+    EXPECT_EQ(FileBytes(), written) << "only whole records, none of them half-written";
+
+    plat::test::FailFileWritesAfter(-1);  // room again: the reopened file takes records
+    Go();
     EXPECT_EQ(LastRecord().substr(0, 9), "X$STARTED");
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 2u);
 }
 
 TEST_F(LogStateTest, LostFileAtThePauseFallsBackToMonitoring) {
