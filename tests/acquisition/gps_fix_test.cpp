@@ -104,6 +104,8 @@ TEST_F(GpsFixTest, ReceiverSentencesPerFormat) {
         {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,N"), 0, "", nullptr, kNa, kNa, 10},
         {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,A,N"), 0, "", nullptr, kNa, kNa, 10},
         {5, Nmea("$GPGLL,4807.038,N,01131.000,E"), 1, "", nullptr, kLat48, kLon11, 10},
+        {5, "$GPGLL,4336.5973,N,07936.6482,W,152346,A,S*49", 1, "", nullptr,  // the simulator's
+         "N43\xB0" "36'35.8380\"", "W079\xB0" "36'38.8920\"", 10},
         // Pseudo GLL: its converters may not keep status or mode; the coordinates decide
         {8, "$GPGLL,4807.038,N,01131.000,E,123519,A", 1, "", nullptr, kLat48, kLon11, 10},
         {8, "$GPGLL,4807.038,N,01131.000,E,123519,V,N", 1, "", nullptr, kLat48, kLon11, 10},

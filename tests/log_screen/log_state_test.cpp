@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -124,6 +125,25 @@ TEST_F(LogStateTest, ExistingFileOfThisProgramGetsAnAppendedSection) {
     EXPECT_EQ(bytes.substr(0, first.size()), first);
     EXPECT_EQ(bytes.substr(first.size(), 9), "rSTRMA  W");
     EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+}
+
+TEST_F(LogStateTest, SettingsAreSavedWithTheFolderOfANewOrAppendedFile) {
+    ASSERT_TRUE(plat::PrepareProgramFolders());
+    ASSERT_EQ(mkdir((root_ + "/first").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((root_ + "/second").c_str(), 0755), 0);
+    // The second choice of first/a.osd appends a section to it.
+    for (const char* name : {"first/a.osd", "second/b.osd", "first/a.osd"}) {
+        SCOPED_TRACE(name);
+        OpenWithoutPorts();
+        CreateNewFile(name);
+        const std::string settings = ReadWholeFile(root_ + "/config/Brevant/Ostrima/OSTRMAWIN.INI");
+        const size_t line2 = settings.find("\r\n") + 2;
+        const std::string folder = path_.substr(0, path_.rfind('/') + 1);
+        EXPECT_EQ(settings.substr(line2, settings.find("\r\n", line2) - line2), folder);
+        AnswerBox(plat::kIdYes);
+        Key('X');
+    }
+    EXPECT_EQ(FileBytes().substr(11 * 27, 9), "rSTRMA  W");
 }
 
 TEST_F(LogStateTest, FileWaitsForTheFirstFixWithGpsInput) {
@@ -314,6 +334,8 @@ TEST_F(LogStateTest, QuickLineAlternateTurnsTheLineAroundOneWayStartsAgain) {
     Key('Q');
     EXPECT_EQ(LastBoxText(), u"New Line: 13.00");
     EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Title, u"Quick Line");
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Buttons, plat::MessageButtons::YesNo);
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Icon, plat::MessageIcon::None);
     EXPECT_EQ(std::u16string(SurveyParameters.LineName), u"13.00");
     EXPECT_EQ(SurveyParameters.LineDirection, 1);
     EXPECT_DOUBLE_EQ(SurveyParameters.StationIncrement, -0.5);
