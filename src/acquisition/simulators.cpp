@@ -90,10 +90,12 @@ void SimulateGpsSentence(const char* sentence, bool monitor) {
 
 }  // namespace
 
+// The GLL sentence reports a valid position (status "A"), so that the GLL
+// format gives fixes from the simulator as well.
 const char* const kSimulatedGpsSentences[9] = {
     "$GPGGA,173524,4336.5940,N,07936.6403,W,8,11,2.0,142.5,M,-35.4,M,,*70",
     "$GPGSA,A,3,01,07,08,11,13,17,27,28,30,,,,3.6,2.0,3.0*30",
-    "$GPGLL,4336.5973,N,07936.6482,W,152346,V,S*5E",
+    "$GPGLL,4336.5973,N,07936.6482,W,152346,A,S*49",
     "$GPBOD,325.5,T,336.3,M,TOUR5,TOUR4*42",
     "$GPBWC,152346,3512.7660,N,07630.8760,W,163.1,T,173.9,M,523.479,N,TOUR5,S*4E",
     "$GPVTG,0.0,T,10.8,M,0.0,N,0.0,K*77",

@@ -176,9 +176,7 @@ bool AppendToDataFile(plat::Hwnd hwnd) {
     return true;
 }
 
-bool WriteErrorPending() {
-    return (DataFileState.WriteError.load() & ~DataFileState.WriteErrorShown.load()) != 0;
-}
+bool WriteErrorPending() { return DataFileState.WriteError.load() != 0; }
 
 void ChooseDataFile(plat::Hwnd hwnd) {
     LogScreenState.UiIdle = 0;
@@ -241,7 +239,7 @@ void QuickLine(plat::Hwnd hwnd) {
     std::snprintf(text, sizeof text, "New Line: %.2f", next);
     char16_t wide[64];
     NarrowToWide(text, wide, std::size(wide));
-    if (Box(hwnd, wide, u"Quick Line", plat::MessageButtons::YesNo, plat::MessageIcon::Question) != plat::kIdYes) {
+    if (Box(hwnd, wide, u"Quick Line", plat::MessageButtons::YesNo, plat::MessageIcon::None) != plat::kIdYes) {
         RedrawCurveWindows();
         EndCommand(hwnd);
         return;

@@ -180,8 +180,8 @@ struct DataFileStateRecord {
     char DataFileBaseName[kDataFolderChars + 1] = "";      // file name up to its first '.', narrowed
     std::array<uint8_t, kMaxConsoles> ConsoleRecordTag{};  // first byte of each console's reading records
     std::atomic<uint32_t> RecordStartTick{0};        // tick of the last Go; earlier GPS sentences are not written
-    std::atomic<int32_t> WriteError{0};              // sticky: a write failed or was short (the file was cut back)
-    std::atomic<int32_t> WriteErrorShown{0};         // the operator has been told of WriteError
+    std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
+    std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
 };
 extern DataFileStateRecord DataFileState;
 
