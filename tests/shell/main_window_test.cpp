@@ -240,7 +240,9 @@ TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
             Key(code);
             const auto dialogs = plat::test::RecordedDialogs();
             ASSERT_EQ(dialogs.size(), c.Dialog != nullptr ? 1u : 0u);
-            if (c.Dialog != nullptr) EXPECT_EQ(dialogs[0].Name, c.Dialog);
+            if (c.Dialog != nullptr) {
+                EXPECT_EQ(dialogs[0].Name, c.Dialog);
+            }
             EXPECT_EQ(Invalidated(), c.Invalidates);
             if (c.Box != nullptr) {
                 ASSERT_EQ(plat::test::RecordedMessageBoxes().size(), 1u);
