@@ -328,15 +328,6 @@ TEST_F(SetupDialogs, GpsListsAndMaskLabels) {
         Key('G');
         EXPECT_EQ(GpsPortSetup.DataFormat, 0);
     }
-    struct Labels {
-        int32_t Format;
-        const char16_t *Warning, *Dilution;
-    };
-    for (const Labels l : {Labels{1, u"Warning", u"HDOP"}, Labels{3, u"Warning", u"GDOP"}, Labels{5, u"N/A", u"N/A"},
-                           Labels{6, u"Warning", u"DOP"}, Labels{8, u"N/A", u"N/A"}, Labels{-1, u"N/A", u"N/A"}}) {
-        EXPECT_EQ(std::u16string(GpsMaskLabels(l.Format).Warning), l.Warning) << l.Format;
-        EXPECT_EQ(std::u16string(GpsMaskLabels(l.Format).Dilution), l.Dilution) << l.Format;
-    }
 }
 
 }  // namespace
