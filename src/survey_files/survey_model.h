@@ -71,6 +71,16 @@ struct GpsPortSetupRecord {
     int32_t DataBits = 1;                            // [43] 0 seven, 1 eight
     int32_t Parity = 0;                              // [44] 0 none, 1 even, 2 odd
     int32_t StopBits = 0;                            // [45] 0 one, 1 two
+    // list texts of the GPS dialogs, indexed by the stored value
+    static constexpr std::array<const char16_t*, 2> InputModeNamesConsoles{u"Disabled", u"Enabled"};
+    static constexpr std::array<const char16_t*, 7> InputModeNamesGpsOnly{
+        u"Disabled", u"Auto", u"Manual 1 rdg", u"Average 2 rdgs", u"Average 5 rdgs", u"Average 10 rdgs", u"Average 20 rdgs"};
+    static constexpr std::array<const char16_t*, 9> DataFormatNames{
+        u"GGA/GSA", u"GGA", u"POS", u"LLK", u"LLQ", u"GLL", u"GGK", u"RTS pseudo GGA", u"Pseudo GLL"};
+    static constexpr std::array<const char16_t*, 6> BaudRateNames{u"4800", u"9600", u"19200", u"38400", u"57600", u"115200"};
+    static constexpr std::array<const char16_t*, 3> ParityNames{u"No", u"Even", u"Odd"};
+    static constexpr std::array<const char16_t*, 2> DataBitsNames{u"7", u"8"};
+    static constexpr std::array<const char16_t*, 2> StopBitsNames{u"1", u"2"};
 };
 
 struct GpsWarningMaskRecord {
@@ -78,6 +88,9 @@ struct GpsWarningMaskRecord {
     int32_t MinQuality = 1;                          // [69] 0 raw .. 4 RTK 5
     int32_t MinSatellites = 5;                       // [70] 3..12
     double MaxDilution = 4.0;                        // [71] highest accepted dilution of precision
+    // list texts of the GPS dialogs: quality by MinQuality, satellites by MinSatellites - 3
+    static constexpr std::array<const char16_t*, 5> QualityNames{u"Raw (AGPS)", u"DGPS", u"RTK 3", u"RTK 4", u"RTK 5"};
+    static constexpr std::array<const char16_t*, 10> SatelliteNames{u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"11", u"12"};
 };
 
 struct SurveyParametersRecord {
