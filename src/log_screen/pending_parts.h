@@ -22,8 +22,6 @@ void ShowPleaseWait();
 // 1: the file's GPS positions were taken in; 0: refused (message shown).
 int ScanDataFileGpsPositions(plat::Hwnd owner);
 void ReplayDataFileToMap();
-// The temporary files of the loaded background files deleted; none loaded afterwards.
-void RemoveAllBackgroundFiles();
 
 // The logging screen's commands: 101 New Line, 102 New Station, 103 Comment;
 // 104..129 the option, view, map and background-file commands.

@@ -23,6 +23,7 @@ ScreenLayoutRecord ScreenLayout;
 MapTilesRecord MapTiles;
 ScreenButtonsRecord ScreenButtons;
 MapViewRecord MapView;
+BackgroundFilesRecord BackgroundFiles;
 ProfileTraceRecord ProfileTrace;
 
 // Console road records.
@@ -107,5 +108,6 @@ void ResetSurveyModel() {
     MapTiles = MapTilesRecord{};
     ScreenButtons = ScreenButtonsRecord{};
     MapView = MapViewRecord{};
+    BackgroundFiles = BackgroundFilesRecord{};
     ProfileTrace = ProfileTraceRecord{};
 }

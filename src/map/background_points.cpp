@@ -1,0 +1,142 @@
+#include "map/background_points.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "map/background_files.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/utm.h"
+
+namespace {
+
+constexpr double kFootMetres = 0.3048;
+constexpr double kUsFootMetres = 0.304800609601219;
+constexpr size_t kRecordLength = BackgroundFilesRecord::BackgroundTempRecordLength;
+
+// Records are gathered here and written a block at a time.
+struct PointWriter {
+    plat::FileHandle File = plat::kInvalidFile;
+    std::array<char, 2184 * kRecordLength> Block{};  // about 64 KiB of whole records
+    size_t Used = 0;
+    int64_t RecordsOnDisk = 0;
+    bool Failed = false;
+};
+PointWriter Writer;
+
+void FlushPoints() {
+    if (Writer.Used == 0) return;
+    if (!Writer.Failed && Writer.File != plat::kInvalidFile) {
+        const int64_t wrote = plat::WriteFile(Writer.File, Writer.Block.data(), Writer.Used);
+        if (wrote > 0) Writer.RecordsOnDisk += wrote / static_cast<int64_t>(kRecordLength);
+        if (wrote != static_cast<int64_t>(Writer.Used)) Writer.Failed = true;
+    }
+    Writer.Used = 0;
+}
+
+void PutRecord(const char* record) {
+    if (Writer.File == plat::kInvalidFile || Writer.Failed) return;
+    if (Writer.Used + kRecordLength > Writer.Block.size()) FlushPoints();
+    std::memcpy(Writer.Block.data() + Writer.Used, record, kRecordLength);
+    Writer.Used += kRecordLength;
+}
+
+bool FormatField(double value, char* out) {
+    if (!std::isfinite(value)) return false;
+    char text[64];
+    const int n = std::snprintf(text, sizeof text, "%14.3f", value);
+    if (n != 14) return false;
+    std::memcpy(out, text, 14);
+    return true;
+}
+
+// Saturated conversion of a pixel value computed in double.
+int32_t SaturatePixel(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);  // truncation toward zero
+}
+
+}  // namespace
+
+bool FormatBackgroundRecord(double x, double y, char (&record)[31]) {
+    if (!FormatField(x, record) || !FormatField(y, record + 15)) return false;
+    record[14] = ',';
+    record[29] = '\n';
+    record[30] = '\0';
+    return true;
+}
+
+void ParseBackgroundRecord(const char* record, double* x, double* y) {
+    char field[15];
+    std::memcpy(field, record, 14);
+    field[14] = '\0';
+    *x = std::strtod(field, nullptr);
+    std::memcpy(field, record + 15, 14);
+    field[14] = '\0';
+    *y = std::strtod(field, nullptr);
+}
+
+void StartBackgroundPoints(plat::FileHandle temp) {
+    Writer.File = temp;
+    Writer.Used = 0;
+    Writer.RecordsOnDisk = 0;
+    Writer.Failed = false;
+    BackgroundFiles.BackgroundRecordCount = 0;
+}
+
+bool WriteBackgroundPoint(double x, double y) {
+    char record[31];
+    if (!FormatBackgroundRecord(x, y, record)) return false;
+    PutRecord(record);
+    if (BackgroundPointDrawable(x, y)) {
+        if (x < MapView.DataMinX) MapView.DataMinX = x;
+        if (x > MapView.DataMaxX) MapView.DataMaxX = x;
+        if (y < MapView.DataMinY) MapView.DataMinY = y;
+        if (y > MapView.DataMaxY) MapView.DataMaxY = y;
+    }
+    return true;
+}
+
+void WriteBackgroundBreak() {
+    char record[31];
+    if (FormatBackgroundRecord(kBackgroundBreakValue, kBackgroundBreakValue, record)) PutRecord(record);
+}
+
+void FinishBackgroundPoints() {
+    FlushPoints();
+    const int64_t records = Writer.RecordsOnDisk;
+    BackgroundFiles.BackgroundRecordCount = records > INT32_MAX ? INT32_MAX : static_cast<int32_t>(records);
+    Writer.File = plat::kInvalidFile;
+}
+
+bool BackgroundPointDrawable(double x, double y, int32_t* px, int32_t* py) {
+    const double scale = MapDisplayOptions.MapPixelsPerUnit;
+    const int32_t gx = SaturatePixel((x - MapView.MapOriginX) * scale + 0.5);
+    const int32_t gy = SaturatePixel((y - MapView.MapOriginY) * scale + 0.5);
+    if (px != nullptr) *px = gx;
+    if (py != nullptr) *py = gy;
+    const double w = MapTiles.TileWidth > 0 ? MapTiles.TileWidth : 1;
+    const double h = MapTiles.TileHeight > 0 ? MapTiles.TileHeight : 1;
+    const double col = 1000.0 + std::ceil(gx / w);
+    const double row = 1000.0 + std::floor(gy / h);
+    const double lo = MapTiles.MinDrawableTile, hi = MapTiles.MaxDrawableTile;
+    return col >= lo && col <= hi && row >= lo && row <= hi;
+}
+
+double MetresToDisplayUnits(double metres) {
+    switch (SystemSetup.DisplayUnits) {
+        case 1: return metres / kFootMetres;
+        case 2: return metres / kUsFootMetres;
+        default: return metres;
+    }
+}
+
+bool ProjectBackgroundGeodetic(double latitude, double longitude, double* easting, double* northing) {
+    int zone = GpsFix.UtmZoneForced;
+    const bool forced = zone >= 1 && zone <= 60;
+    return GeodeticToUtm(latitude, longitude, &zone, northing, easting, forced ? 1 : 0);
+}
