@@ -5,6 +5,7 @@
 //   5234567.10, 612345.20                 a point
 //   b                                     break: the next point starts a new line
 #include <array>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,9 +26,11 @@ constexpr double kUsFootMetres = 0.304800609601219;
 
 // A field that passed GetColumnField's test and holds at least one digit.
 bool FieldValue(const char* field, double* value) {
-    char* end = nullptr;
-    const double v = std::strtod(field, &end);
-    if (end == field) return false;
+    if (*field == '+') ++field;
+    double v = 0;
+    const char* end = field + std::strlen(field);
+    const auto [stop, error] = std::from_chars(field, end, v, std::chars_format::fixed);
+    if (error != std::errc{} || stop == field) return false;
     *value = v;
     return true;
 }
@@ -90,8 +93,9 @@ int GetColumnField(const char* line, int column, char delimiter, char* out) {
     out[0] = '\0';
     if (line == nullptr || column < 1) return 0;
     char copy[kColumnLineChars];
-    std::strncpy(copy, line, sizeof copy - 1);
-    copy[sizeof copy - 1] = '\0';
+    const size_t length = strnlen(line, sizeof copy - 1);
+    std::memcpy(copy, line, length);
+    copy[length] = '\0';
     char* field = copy;
     for (int n = 1; n < column; ++n) {
         char* d = std::strchr(field, delimiter);
@@ -101,8 +105,9 @@ int GetColumnField(const char* line, int column, char delimiter, char* out) {
     }
     if (char* d = std::strchr(field, delimiter)) *d = '\0';
     if (field[0] == '\0') return 0;
-    std::strncpy(out, field, kFieldChars - 1);
-    out[kFieldChars - 1] = '\0';
+    const size_t fieldLength = strnlen(field, kFieldChars - 1);
+    std::memcpy(out, field, fieldLength);
+    out[fieldLength] = '\0';
     TrimSpaces(out, 3);
     if (out[0] == '\0') return 0;
     for (size_t i = 0; out[i] != '\0'; ++i) {

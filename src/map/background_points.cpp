@@ -1,6 +1,7 @@
 #include "map/background_points.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,15 +44,6 @@ void PutRecord(const char* record) {
     Writer.Used += kRecordLength;
 }
 
-bool FormatField(double value, char* out) {
-    if (!std::isfinite(value)) return false;
-    char text[64];
-    const int n = std::snprintf(text, sizeof text, "%14.3f", value);
-    if (n != 14) return false;
-    std::memcpy(out, text, 14);
-    return true;
-}
-
 // Saturated conversion of a pixel value computed in double.
 int32_t SaturatePixel(double v) {
     if (!(v == v)) return 0;
@@ -60,9 +52,24 @@ int32_t SaturatePixel(double v) {
     return static_cast<int32_t>(v);  // truncation toward zero
 }
 
+// "%14.3f" of a finite value: to_chars rounds exactly as printf does, at a
+// fraction of its cost on files of millions of points. False when the text is
+// wider than the field.
+bool FormatField(double value, char* out) {
+    char text[48];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+    if (error != std::errc{}) return false;
+    const size_t n = static_cast<size_t>(end - text);
+    if (n > 14) return false;
+    std::memset(out, ' ', 14 - n);
+    std::memcpy(out + 14 - n, text, n);
+    return true;
+}
+
 }  // namespace
 
 bool FormatBackgroundRecord(double x, double y, char (&record)[31]) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
     if (!FormatField(x, record) || !FormatField(y, record + 15)) return false;
     record[14] = ',';
     record[29] = '\n';
@@ -71,13 +78,16 @@ bool FormatBackgroundRecord(double x, double y, char (&record)[31]) {
 }
 
 void ParseBackgroundRecord(const char* record, double* x, double* y) {
-    char field[15];
-    std::memcpy(field, record, 14);
-    field[14] = '\0';
-    *x = std::strtod(field, nullptr);
-    std::memcpy(field, record + 15, 14);
-    field[14] = '\0';
-    *y = std::strtod(field, nullptr);
+    // Each field: blanks, then the number; anything unreadable counts as 0.
+    auto field = [](const char* from, const char* to) {
+        while (from < to && *from == ' ') ++from;
+        if (from < to && *from == '+') ++from;
+        double v = 0;
+        const auto result = std::from_chars(from, to, v);
+        return result.ec == std::errc{} ? v : 0.0;
+    };
+    *x = field(record, record + 14);
+    *y = field(record + 15, record + 29);
 }
 
 void StartBackgroundPoints(plat::FileHandle temp) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "map/background_files.h"
+#include "map/background_points.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
@@ -127,6 +128,29 @@ TEST_F(BackgroundTest, AsciiFilesBecomeTheseTempRecords) {
         GpsFix.UtmZoneForced = c.forcedZone;
         EXPECT_EQ(Convert(c.text, true), c.expected);
     }
+}
+
+TEST(BackgroundRecordTest, RecordsReadAsPrintfWritesThemAndOnlyWhenTheyFit) {
+    // Ties, negative zero, the edges of the field and a spread of magnitudes.
+    std::vector<double> values = {0.0625, 0.0005, -0.0004, 2.5e-4, 999999999.9994, 9999999999.9994, 9999999999.9996,
+                                  -999999999.9994, -999999999.9996, 1e10, -1e9, 612345.125, 5234567.0625};
+    for (int i = 0; i < 20000; ++i) values.push_back(std::ldexp(1.0 + (i * 7919 % 10007) / 10007.0, i % 36 - 4) *
+                                                     (i % 3 == 0 ? -1 : 1));
+    for (double v : values) {
+        char expected[64];
+        const bool fits = std::snprintf(expected, sizeof expected, "%14.3f,%14.3f\n", v, 1.0) == 30 &&
+                          expected[14] == ',';
+        char record[31];
+        ASSERT_EQ(FormatBackgroundRecord(v, 1.0, record), fits) << v;
+        if (!fits) continue;
+        ASSERT_STREQ(record, expected) << v;
+        double x = 0, y = 0;
+        ParseBackgroundRecord(record, &x, &y);
+        EXPECT_EQ(x, std::strtod(expected, nullptr));
+    }
+    char record[31];
+    EXPECT_FALSE(FormatBackgroundRecord(std::nan(""), 1.0, record));
+    EXPECT_FALSE(FormatBackgroundRecord(1.0, INFINITY, record));
 }
 
 TEST_F(BackgroundTest, ColumnFieldsAreSplitTrimmedAndTested) {
