@@ -95,8 +95,9 @@ bool DegreesOf(const char* field, int degreeDigits, double* degrees) {
         d = d * 10 + (field[i] - '0');
     }
     char minutes[9];
-    std::strncpy(minutes, field + degreeDigits, 8);
-    minutes[8] = '\0';
+    const size_t n = strnlen(field + degreeDigits, 8);
+    std::memcpy(minutes, field + degreeDigits, n);
+    minutes[n] = '\0';
     double m = 0;
     if (!NumberOf(minutes, &m)) return false;
     *degrees = d + m / 60.0;
