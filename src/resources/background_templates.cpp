@@ -13,24 +13,24 @@ constexpr uint32_t kButton = plat::kButtonPush | plat::kStyleTabStop;
 constexpr uint32_t kCheck = plat::kButtonAutoCheckBox | plat::kStyleTabStop;
 
 constexpr DialogControl kLoadControls[] = {
-    {u"STATIC", u"Background files loaded:", kNoControlId, 10, 8, 90, 9, kLabel},
-    {u"STATIC", u"0", kIdBackgroundCount, 102, 8, 20, 9, kLabel},
-    {u"STATIC", u"File type:", kNoControlId, 10, 24, 60, 9, kLabel},
-    {u"COMBOBOX", u"", kIdBackgroundFileType, 72, 22, 170, 60, kCombo},
-    {u"STATIC", u"", kIdBackgroundHint, 72, 37, 170, 9, kLabel},
-    {u"STATIC", u"Display:", kNoControlId, 10, 52, 60, 9, kLabel},
-    {u"COMBOBOX", u"", kIdBackgroundStyle, 72, 50, 170, 70, kCombo},
-    {u"STATIC", u"Coordinates:", kNoControlId, 10, 70, 60, 9, kLabel},
-    {u"COMBOBOX", u"", kIdBackgroundCoordinates, 72, 68, 90, 70, kCombo},
-    {u"STATIC", u"Easting / Longitude:", kNoControlId, 10, 88, 70, 9, kLabel},
-    {u"COMBOBOX", u"", kIdBackgroundEasting, 82, 86, 60, 120, kCombo},
-    {u"STATIC", u"Northing / Latitude:", kNoControlId, 10, 104, 70, 9, kLabel},
-    {u"COMBOBOX", u"", kIdBackgroundNorthing, 82, 102, 60, 120, kCombo},
-    {u"STATIC", u"Column delimiter:", kNoControlId, 10, 120, 70, 9, kLabel},
-    {u"COMBOBOX", u"", kIdBackgroundDelimiter, 82, 118, 60, 70, kCombo},
-    {u"STATIC", u"Coordinates in ASCII file must be in WGS1984 Datum", kIdBackgroundDatum, 10, 138, 232, 9, kLabel},
-    {u"BUTTON", u"OK", kIdBackgroundOk, 60, 156, 60, 14, kOk},
-    {u"BUTTON", u"Cancel", kIdBackgroundCancel, 132, 156, 60, 14, kButton},
+    {u"STATIC", u"Background files loaded:", kNoControlId, 10, 8, 110, 9, kLabel},
+    {u"STATIC", u"0", kIdBackgroundCount, 120, 8, 20, 9, kLabel},
+    {u"STATIC", u"File type:", kNoControlId, 10, 24, 95, 9, kLabel},
+    {u"COMBOBOX", u"", kIdBackgroundFileType, 108, 22, 190, 60, kCombo},
+    {u"STATIC", u"", kIdBackgroundHint, 108, 37, 190, 18, kLabel | plat::kStaticNoPrefix},
+    {u"STATIC", u"Display:", kNoControlId, 10, 60, 95, 9, kLabel},
+    {u"COMBOBOX", u"", kIdBackgroundStyle, 108, 58, 190, 70, kCombo},
+    {u"STATIC", u"Coordinates:", kNoControlId, 10, 78, 95, 9, kLabel},
+    {u"COMBOBOX", u"", kIdBackgroundCoordinates, 108, 76, 90, 70, kCombo},
+    {u"STATIC", u"Easting / Longitude:", kNoControlId, 10, 96, 95, 9, kLabel},
+    {u"COMBOBOX", u"", kIdBackgroundEasting, 108, 94, 60, 120, kCombo},
+    {u"STATIC", u"Northing / Latitude:", kNoControlId, 10, 112, 95, 9, kLabel},
+    {u"COMBOBOX", u"", kIdBackgroundNorthing, 108, 110, 60, 120, kCombo},
+    {u"STATIC", u"Column delimiter:", kNoControlId, 10, 128, 95, 9, kLabel},
+    {u"COMBOBOX", u"", kIdBackgroundDelimiter, 108, 126, 70, 70, kCombo},
+    {u"STATIC", u"Coordinates in ASCII file must be in WGS1984 Datum", kIdBackgroundDatum, 10, 146, 268, 9, kLabel},
+    {u"BUTTON", u"OK", kIdBackgroundOk, 88, 164, 60, 14, kOk},
+    {u"BUTTON", u"Cancel", kIdBackgroundCancel, 160, 164, 60, 14, kButton},
 };
 
 constexpr DialogControl kRemoveControls[] = {
@@ -65,7 +65,7 @@ constexpr DialogControl kRemoveControls[] = {
 }  // namespace
 
 const DialogTemplate kBackgroundFileLoadTemplate{
-    "BACKGROUNDFILELOAD", u"Load BackGround File", 20, 20, 252, 178, u"MS Sans Serif", 8, kDialogCloseBox,
+    "BACKGROUNDFILELOAD", u"Load BackGround File", 20, 20, 308, 186, u"MS Sans Serif", 8, kDialogCloseBox,
     kLoadControls};
 const DialogTemplate kBackgroundFileRemoveTemplate{
     "BACKGROUNDFILEREMOVE", u"Remove BackGround Files", 20, 20, 240, 192, u"MS Sans Serif", 8, kDialogCloseBox,
