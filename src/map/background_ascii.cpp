@@ -142,7 +142,8 @@ void ConvertAsciiBackgroundFile() {
         WriteBackgroundPoint(x, y);
     }
     FinishBackgroundPoints();
-    if (BackgroundFiles.BackgroundSourceFile != plat::kInvalidFile) plat::CloseFile(BackgroundFiles.BackgroundSourceFile);
+    if (BackgroundFiles.BackgroundSourceFile != plat::kInvalidFile)
+        plat::CloseFile(BackgroundFiles.BackgroundSourceFile);
     BackgroundFiles.BackgroundSourceFile = plat::kInvalidFile;
 }
 

@@ -343,7 +343,9 @@ void ConvertDataBackgroundFile() {
                 if (source == 1 && f == 'A') digit = 8;
                 if (digit == 7 || digit == 9) {
                     const char u = HeaderColumn(record, length, unitColumn);
-                    unitDigit = u >= '0' && u <= '9' ? u - '0' : u == ' ' ? (source == 3 ? kUnitBlankNoFactor : -1) : -3;
+                    if (u >= '0' && u <= '9') unitDigit = u - '0';
+                    else if (u == ' ') unitDigit = source == 3 ? kUnitBlankNoFactor : -1;
+                    else unitDigit = -3;
                 }
                 BackgroundFiles.BackgroundGpsFormat = digit;
                 if (digit >= 0) kind = kKindByDigit[source - 1][digit];
@@ -403,6 +405,7 @@ void ConvertDataBackgroundFile() {
         }
     }
     FinishBackgroundPoints();
-    if (BackgroundFiles.BackgroundSourceFile != plat::kInvalidFile) plat::CloseFile(BackgroundFiles.BackgroundSourceFile);
+    if (BackgroundFiles.BackgroundSourceFile != plat::kInvalidFile)
+        plat::CloseFile(BackgroundFiles.BackgroundSourceFile);
     BackgroundFiles.BackgroundSourceFile = plat::kInvalidFile;
 }

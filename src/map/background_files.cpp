@@ -295,48 +295,50 @@ void CreateBackgroundTempFile() {
     BackgroundFiles.BackgroundTempFile = h;
 }
 
-int EnterBackgroundFiles(plat::Hwnd owner) {
+int EnterBackgroundFiles(plat::Hwnd owner, void (*afterConversion)()) {
     if (LogScreenState.MapShown != 1) {
         Info(owner, u"Option avaiable only when map is visible");
-        return 0;
+        return kBackgroundStopped;
     }
     if (GpsPortSetup.InputMode == 1 && GpsFix.PositionValid == 0) {
         Info(owner, u"Valid GPS position must be received to use this option.");
-        return 0;
+        return kBackgroundStopped;
     }
     if (BackgroundFiles.BackgroundFileCount >= kMaxBackgroundFiles) {
         Info(owner, u"Maximum 10 background files already loaded.");
-        return 0;
+        return kBackgroundStopped;
     }
-    if (plat::RunDialog(owner, res::kBackgroundFileLoadTemplate, BackgroundFileLoadDlgProc, 0) != 1) return 0;
+    if (plat::RunDialog(owner, res::kBackgroundFileLoadTemplate, BackgroundFileLoadDlgProc, 0) != 1)
+        return kBackgroundStopped;
     if (BackgroundFileOptions.EastingColumn == BackgroundFileOptions.NorthingColumn) {
         Info(owner, BackgroundFileOptions.CoordinatesType != 0
                         ? u"Same column selected for UTM coordinates. Please correct."
                         : u"Same column selected for Longitude and Latitude. Please correct.");
-        return 0;
+        return kBackgroundStopped;
     }
     const bool ascii = BackgroundFileOptions.FileType == 1;
     const int chosen = ascii ? OpenAsciiBackgroundFile(owner) : OpenDataBackgroundFile(owner);
-    if (chosen < 0) return 0;
+    if (chosen < 0) return kBackgroundChooserCancelled;
     if (chosen == 0) {
         Info(owner, u"Format not supported");
-        return 0;
+        return kBackgroundStopped;
     }
     const int slot = BackgroundFiles.BackgroundFileCount;
     CreateBackgroundTempFile();
     if (ascii) ConvertAsciiBackgroundFile();
     else ConvertDataBackgroundFile();
+    if (afterConversion != nullptr) afterConversion();
     const int kept = BackgroundFileOptions.DisplayStyle == 0 ? DrawNewBackgroundPoints() : DrawNewBackgroundTrack();
     CloseHandle(BackgroundFiles.BackgroundTempFile);
     if (kept < 1) {
         // A dropped file leaves nothing behind in the temp folder.
         DeleteTempFileOf(slot);
         EmptySlot(slot);
-        return kept;
+        return kBackgroundDropped;
     }
     BackgroundFiles.BackgroundDisplayTypes[slot] = BackgroundFileOptions.DisplayStyle;
     ++BackgroundFiles.BackgroundFileCount;
-    return kept;
+    return kBackgroundKept;
 }
 
 int RemoveBackgroundFiles(plat::Hwnd owner) {

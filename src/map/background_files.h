@@ -17,10 +17,17 @@
 // when the map is not shown, when GPS input has no valid fix yet, or when ten
 // files are loaded; then the load dialog, the column check, the chooser of the
 // chosen kind, the temp file, the conversion and the first drawing. The file
-// is kept (BackgroundFileCount grows) when the drawing accepts it. Returns the
-// drawing's result (1 kept, -1 dropped), 0 when the sequence stopped before
-// the conversion (a refusal, a cancel, an unsupported file).
-int EnterBackgroundFiles(plat::Hwnd owner);
+// is kept (BackgroundFileCount grows) when the drawing accepts it.
+// `afterConversion`, when given, runs between the conversion and the drawing
+// (the logging screen repaints itself there).
+// Returns kBackgroundKept, kBackgroundDropped (the drawing refused the file),
+// kBackgroundStopped (a refusal, a cancelled dialog, an unsupported file: the
+// sequence stopped before the conversion) or kBackgroundChooserCancelled.
+constexpr int kBackgroundKept = 1;
+constexpr int kBackgroundDropped = -1;
+constexpr int kBackgroundStopped = 0;
+constexpr int kBackgroundChooserCancelled = -2;
+int EnterBackgroundFiles(plat::Hwnd owner, void (*afterConversion)() = nullptr);
 
 // "Remove Background Files": "No background files to remove" when none is
 // loaded, else the remove dialog; the chosen files' temp files are deleted and

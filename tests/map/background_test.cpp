@@ -362,6 +362,7 @@ TEST_F(BackgroundSlotsTest, TheOperatorIsToldWhyAFileIsNotLoaded) {
         std::function<int()> run;
         const char16_t* title;
         const char16_t* text;
+        int result;
     };
     const std::string longName(70, 'N');
     const std::vector<Case> cases = {
@@ -372,27 +373,28 @@ TEST_F(BackgroundSlotsTest, TheOperatorIsToldWhyAFileIsNotLoaded) {
              return EnterBackgroundFiles(0);
          },
          u"INFORMATION",
-         u"Option avaiable only when map is visible"},
+         u"Option avaiable only when map is visible", kBackgroundStopped},
         {"same columns", [this] {
              BackgroundFileOptions.EastingColumn = BackgroundFileOptions.NorthingColumn = 2;
              Answer(plat::ModalKind::Dialog, 1);
              Answer(plat::ModalKind::MessageBox, plat::kIdOk);
              return EnterBackgroundFiles(0);
          },
-         u"INFORMATION", u"Same column selected for UTM coordinates. Please correct."},
+         u"INFORMATION", u"Same column selected for UTM coordinates. Please correct.", kBackgroundStopped},
         {"a name that does not fit", [&] { return Load(longName + ".TXT", "1,2\n", true); }, u"INFORMATION",
-         u"The file name is too long to load as a background file."},
+         u"The file name is too long to load as a background file.", kBackgroundChooserCancelled},
         {"no number line", [this] { return Load("EMPTY.TXT", "/ nothing\n", true); }, u"FILE ERROR",
-         u"Check background file structure."},
+         u"Check background file structure.", kBackgroundDropped},
         {"every point outside the map", [this] { return Load("FAR.TXT", "1000000000,1000000000\n", true); }, u"STOP",
-         u"All points in background file are invalid\r\n"},
-        {"some points outside the map", [this] { return Load("SOME.TXT", "600010,5700010\n1000000000,1000000000\n", true); },
-         u"WARNING", u"Number of points in background file: 2\r\nNumber of invalid points: 1\r\n"},
+         u"All points in background file are invalid\r\n", kBackgroundDropped},
+        {"some points outside the map",
+         [this] { return Load("SOME.TXT", "600010,5700010\n1000000000,1000000000\n", true); },
+         u"WARNING", u"Number of points in background file: 2\r\nNumber of invalid points: 1\r\n", kBackgroundKept},
         {"an unknown data file", [this] {
              BackgroundFileOptions.FileType = 0;
              return Load("ODD.DAT", "ABCDEFGHIJ\n", true);
          },
-         u"INFORMATION", u"Format not supported"},
+         u"INFORMATION", u"Format not supported", kBackgroundStopped},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -401,7 +403,7 @@ TEST_F(BackgroundSlotsTest, TheOperatorIsToldWhyAFileIsNotLoaded) {
         BackgroundFileOptions.EastingColumn = 0;
         BackgroundFileOptions.NorthingColumn = 1;
         plat::test::ClearRecordedMessageBoxes();
-        c.run();
+        EXPECT_EQ(c.run(), c.result);
         const auto boxes = plat::test::RecordedMessageBoxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].Title, c.title);
