@@ -11,6 +11,7 @@
 #include "log_screen/pending_parts.h"
 #include "log_screen/profile_windows.h"
 #include "log_screen/supervision.h"
+#include "map/data_file_scan.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/keys.h"

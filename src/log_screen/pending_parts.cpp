@@ -23,8 +23,7 @@ void DeleteAllMapTiles() {}
 void ComputeGridSpacing() {}
 void InitMapScales() {}
 void ShowPleaseWait() {}
-// No scan yet: every file of this program is taken as it is.
-int ScanDataFileGpsPositions(plat::Hwnd) { return 1; }
+void StepBusyIndicator() {}
 void ReplayDataFileToMap() {}
 
 void RunLineStationCommand(plat::Hwnd, int) {}

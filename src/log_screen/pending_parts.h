@@ -19,8 +19,9 @@ void DeleteAllMapTiles();
 void ComputeGridSpacing();
 void InitMapScales();
 void ShowPleaseWait();
-// 1: the file's GPS positions were taken in; 0: refused (message shown).
-int ScanDataFileGpsPositions(plat::Hwnd owner);
+// One step of the busy indicator in the map window (the scan and the replay
+// call it at most every 750 ms while they read the data file).
+void StepBusyIndicator();
 void ReplayDataFileToMap();
 
 // The logging screen's commands: 101 New Line, 102 New Station, 103 Comment;
