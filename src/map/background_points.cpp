@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "map/background_files.h"
+#include "map/data_file_scan.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/utm.h"
 
@@ -125,16 +126,10 @@ void FinishBackgroundPoints() {
 
 bool BackgroundPointDrawable(double x, double y, int32_t* px, int32_t* py) {
     const double scale = MapDisplayOptions.MapPixelsPerUnit;
-    const int32_t gx = SaturatePixel((x - MapView.MapOriginX) * scale + 0.5);
-    const int32_t gy = SaturatePixel((y - MapView.MapOriginY) * scale + 0.5);
-    if (px != nullptr) *px = gx;
-    if (py != nullptr) *py = gy;
-    const double w = MapTiles.TileWidth > 0 ? MapTiles.TileWidth : 1;
-    const double h = MapTiles.TileHeight > 0 ? MapTiles.TileHeight : 1;
-    const double col = 1000.0 + std::ceil(gx / w);
-    const double row = 1000.0 + std::floor(gy / h);
-    const double lo = MapTiles.MinDrawableTile, hi = MapTiles.MaxDrawableTile;
-    return col >= lo && col <= hi && row >= lo && row <= hi;
+    if (px != nullptr) *px = SaturatePixel((x - MapView.MapOriginX) * scale + 0.5);
+    if (py != nullptr) *py = SaturatePixel((y - MapView.MapOriginY) * scale + 0.5);
+    // One point is an extent of its own: the same tile test as a data file's.
+    return DataExtentFitsDrawableTiles(x, y, x, y);
 }
 
 double MetresToDisplayUnits(double metres) {
