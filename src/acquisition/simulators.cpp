@@ -7,6 +7,7 @@
 #include "acquisition/console_reader.h"
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
+#include "acquisition/gps_monitor.h"
 #include "platform/tick.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
@@ -62,11 +63,15 @@ uint32_t ConsoleSimulator(int console) {
 
 bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
 
-// One simulated sentence, selected and recorded as the reader does with an
-// accepted one.
-void SimulateGpsSentence(const char* sentence) {
+// One simulated sentence: listed by the GPS monitor when it feeds the
+// monitor, else selected and recorded as the reader does with an accepted one.
+void SimulateGpsSentence(const char* sentence, bool monitor) {
     std::strncpy(GpsSentenceBuffer.GpsLastSentence, sentence, kGpsSentenceChars - 1);
     GpsSentenceBuffer.GpsLastSentence[kGpsSentenceChars - 1] = 0;
+    if (monitor) {
+        if (ReaderThreads.GpsMonitorHold.load() == 0) ShowGpsMonitorLine(sentence);
+        return;
+    }
     GpsSentenceBuffer.GpsLineReady = 1;
     const uint32_t tick = plat::GetTickCount();
     GpsSentenceBuffer.GpsSentenceTick = tick;
@@ -113,7 +118,10 @@ const plat::ThreadProc kConsoleSimulatorThreads[9] = {
     ConsoleSimulatorThread7, ConsoleSimulatorThread8, ConsoleSimulatorThread9,
 };
 
-uint32_t GpsSimulatorThread(void*) {
+const int kGpsSimulatorFeedsMonitor = 1;
+
+uint32_t GpsSimulatorThread(void* argument) {
+    const bool monitor = argument == &kGpsSimulatorFeedsMonitor;
     plat::WaitMilliseconds(5);
     uint32_t burst = plat::GetTickCount();
     while (ReaderThreads.GpsSimulatorRun.load() == 1) {
@@ -123,7 +131,7 @@ uint32_t GpsSimulatorThread(void*) {
             continue;
         }
         burst = now;
-        for (const char* sentence : kSimulatedGpsSentences) SimulateGpsSentence(sentence);
+        for (const char* sentence : kSimulatedGpsSentences) SimulateGpsSentence(sentence, monitor);
         SleepWhileRunning(ReaderThreads.GpsSimulatorRun, 850);
     }
     return 0;

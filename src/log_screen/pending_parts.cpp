@@ -26,5 +26,4 @@ void ShowPleaseWait() {}
 void StepBusyIndicator() {}
 void ReplayDataFileToMap() {}
 
-void RunLineStationCommand(plat::Hwnd, int) {}
 void RunOptionCommand(plat::Hwnd, int) {}

@@ -1,5 +1,5 @@
 // What the logging screen calls in the map, the background files and the
-// option and line dialogs, which are built elsewhere. The bodies in
+// option dialogs, which are built elsewhere. The bodies in
 // pending_parts.cpp are plain placeholders that keep the logging screen whole
 // meanwhile. They are deliberately not weak: a real definition linked beside
 // its placeholder is a duplicate-symbol error, never a silent choice, so the
@@ -24,7 +24,6 @@ void ShowPleaseWait();
 void StepBusyIndicator();
 void ReplayDataFileToMap();
 
-// The logging screen's commands: 101 New Line, 102 New Station, 103 Comment;
-// 104..129 the option, view, map and background-file commands.
-void RunLineStationCommand(plat::Hwnd logScreen, int command);
+// The logging screen's commands 104..129: the option, view, map and
+// background-file commands.
 void RunOptionCommand(plat::Hwnd logScreen, int command);

@@ -65,6 +65,7 @@ void ResetSurveyModel() {
     GpsSentenceBuffer.GpsSentenceTick = 0;
     GpsSentenceBuffer.GpsLineReady = 0;
     GpsSentenceBuffer.GpsMonitorText[0] = 0;
+    GpsSentenceBuffer.GpsCommandText[0] = 0;
     GpsSentenceBuffer.GpsConnectionBroken = 0;
     GpsSentenceFormat = GpsSentenceFormatRecord{};
     for (int i = 0; i < kMaxConsoles; ++i) {

@@ -221,7 +221,9 @@ struct GpsSentenceBufferRecord {
     char GpsLastSentence[kGpsSentenceChars] = {};
     std::atomic<uint32_t> GpsSentenceTick{0};        // tick of the "$" of the current sentence (a line without "$": of its LF)
     std::atomic<int32_t> GpsLineReady{0};            // 1 after an accepted sentence, 0 after a rejected line (GPS monitor)
-    char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's copy of its last line (window thread)
+    char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's line, or "NO DATA": written by its reader before
+                                                     // it sets GpsLineReady, read by the window only while that is 1
+    char16_t GpsCommandText[100] = {};               // the command the GPS monitor sends (window thread)
     std::atomic<int32_t> GpsConnectionBroken{0};     // 1 while the watchdog handles a break (GPS thread writes)
 };
 extern GpsSentenceBufferRecord GpsSentenceBuffer;
@@ -277,6 +279,9 @@ struct ScreenButtonsRecord {                         // 0 = not created
     plat::Hwnd PauseButton = 0;                      // id 460: "P A U S E", shown while logging
     std::array<plat::Hwnd, 9> MapButtons{};          // ids 470..478: Left .. Exit Review
     int32_t LogButtonIndex = 0;                      // 0..3: the default (Enter) button of the set shown
+    std::array<plat::Hwnd, 4> MonitorButtons{};      // GPS monitor, ids 750..753: "&Go", "&Pause", "&Send", "E&xit"
+    int32_t MonitorButtonIndex = 1;                  // 0..3: the monitor's default (Enter) button
+    int32_t MonitorRunning = 1;                      // 1 the monitor reads ("&Pause" shown), 0 paused ("&Go" shown)
 };
 extern ScreenButtonsRecord ScreenButtons;
 
@@ -358,6 +363,7 @@ struct ScreenWindowsRecord {
     plat::Hwnd MainWindow = 0;                       // "OSTRIMA-MAIN"
     plat::Hwnd LogScreenWindow = 0;                  // "ScreenLogWnd": receives the console and GPS hand-overs
     plat::Hwnd MonitorGpsWindow = 0;                 // "MonitorGPSWnd"
+    plat::Hwnd MonitorListBox = 0, MonitorCommandEdit = 0;  // the monitor's received lines (760) and command (770)
     plat::Hwnd MapWindow = 0, NumbersWindow = 0, SpeedWindow = 0, ColorBarWindow = 0;
     std::array<plat::Hwnd, kCurveWindowSlots> CurveWindows{};   // "CurveWnd" of console i (profile)
     std::array<plat::Hwnd, kCurveWindowSlots> DecayWindows{};   // "DecayWnd" of console i (bars)
@@ -524,7 +530,7 @@ struct ReaderThreadsRecord {
     int32_t SimulateConsoles = 0;                    // build switch: simulators instead of console ports
     int32_t SimulateGps = 0;                         // build switch: simulator instead of the GPS reader
     int32_t SimulatePositions = 0;                   // build switch: the GPS handler makes positions itself
-    std::atomic<int32_t> GpsMonitorHold{0};          // 1 while the GPS monitor is paused
+    std::atomic<int32_t> GpsMonitorHold{0};          // 1: the GPS monitor's reader reads nothing (paused, sending)
 };
 extern ReaderThreadsRecord ReaderThreads;
 

@@ -420,6 +420,7 @@ TEST_F(LogStateTest, KeysActOnlyInTheirStatesInEitherCase) {
         log_test::ClearRunCommands();
         plat::test::ClearRecordedPopupMenus();
         if (c.MenuId != 0) AnswerMenu(0);
+        if (c.Command >= 101 && c.Command <= 103) CancelDialog();  // New Line, New Station, Comment
         Key(c.Code);
         EXPECT_EQ(Commands(), c.Command == 0 ? std::vector<int>{} : std::vector<int>{c.Command});
         const auto menus = plat::test::RecordedPopupMenus();
@@ -477,6 +478,7 @@ TEST_F(LogStateTest, MenuChoicesAndMapButtonsRunTheirCommandsADismissedMenuEndsT
     CreateNewFile();
     for (int item : {501, 502, 503, 510, 505, 506, 511, 507, 508, 512, 513, 515, 516, 509}) {
         AnswerMenu(item);
+        if (item <= 503) CancelDialog();  // New Line, New Station, Comment
         Key('M');
     }
     EXPECT_EQ(Commands(), (std::vector<int>{101, 102, 103, 110, 105, 106, 111, 107, 113, 109, 112, 119, 120, 108}));
