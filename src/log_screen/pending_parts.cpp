@@ -25,6 +25,5 @@ void InitMapScales() {}
 void ShowPleaseWait() {}
 void StepBusyIndicator() {}
 void ReplayDataFileToMap() {}
-void RemoveAllBackgroundFiles() {}
 
 void RunOptionCommand(plat::Hwnd, int) {}

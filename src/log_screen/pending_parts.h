@@ -23,8 +23,6 @@ void ShowPleaseWait();
 // call it at most every 750 ms while they read the data file).
 void StepBusyIndicator();
 void ReplayDataFileToMap();
-// The temporary files of the loaded background files deleted; none loaded afterwards.
-void RemoveAllBackgroundFiles();
 
 // The logging screen's commands 104..129: the option, view, map and
 // background-file commands.

@@ -23,6 +23,7 @@ ScreenLayoutRecord ScreenLayout;
 MapTilesRecord MapTiles;
 ScreenButtonsRecord ScreenButtons;
 MapViewRecord MapView;
+BackgroundFilesRecord BackgroundFiles;
 ProfileTraceRecord ProfileTrace;
 
 // Console road records.
@@ -108,5 +109,6 @@ void ResetSurveyModel() {
     MapTiles = MapTilesRecord{};
     ScreenButtons = ScreenButtonsRecord{};
     MapView = MapViewRecord{};
+    BackgroundFiles = BackgroundFilesRecord{};
     ProfileTrace = ProfileTraceRecord{};
 }

@@ -330,6 +330,32 @@ struct MapViewRecord {
 };
 extern MapViewRecord MapView;
 
+// Background files laid under the survey on the map (window thread only).
+constexpr int kMaxBackgroundFiles = 10;
+constexpr int kBackgroundNameChars = 64;             // a bare file name: 63 characters and a NUL
+
+struct BackgroundFilesRecord {
+    static constexpr int32_t MaxBackgroundFiles = kMaxBackgroundFiles;
+    static constexpr uint32_t BackgroundTempRecordLength = 30;  // "%14.3f,%14.3f" and LF
+    int32_t BackgroundFileCount = 0;                 // loaded files 0..10, in slots 0..count-1
+    char16_t BackgroundFileNames[kMaxBackgroundFiles][kBackgroundNameChars] = {};  // the source's bare name
+    char16_t BackgroundTempNames[kMaxBackgroundFiles][kBackgroundNameChars] = {};  // NAMEEXT.$NN in the temp folder
+    std::array<int32_t, kMaxBackgroundFiles> BackgroundDisplayTypes{};  // 0 markers, 1..3 lines of 1..3 px
+    std::array<int32_t, kMaxBackgroundFiles> RemoveFlags{};            // 1 = remove loaded file i (remove dialog)
+    // --- the one load in progress ---
+    plat::FileHandle BackgroundSourceFile = plat::kInvalidFile;  // the chosen file, open from the choice to the conversion's end
+    plat::FileHandle BackgroundTempFile = plat::kInvalidFile;    // its temp file, open from creation to the drawing's end
+    char16_t BackgroundTempPath[kDataFolderChars + 1] = u"";     // temp folder + the new temp name
+    int32_t BackgroundRecordCount = 0;               // records in the temp file (break records included)
+    int32_t BackgroundSourceRecordLength = 0;        // data file: bytes up to and including the first LF (<= 36)
+    int32_t BackgroundSourceFormat = -1;             // data file: 0 "EM"/"PRO", 1 "OS", 2 "NAV", 3 "ZP"; -1 none
+    int32_t BackgroundOffsetValid = 0;               // 1: the antenna offsets below apply ("NAV", "ZP")
+    double BackgroundCrossOffset = 0.0;              // antenna offsets of a "NAV"/"ZP" file, its own units
+    double BackgroundInlineOffset = 0.0;
+    int32_t BackgroundGpsFormat = -1;                // format digit of the data file's header; -1 none read
+};
+extern BackgroundFilesRecord BackgroundFiles;
+
 // Drawing state of the bars of each console's bar window.
 struct ProfileTraceRecord {
     // --- live displays: the profile and bar painters (window thread) ---
