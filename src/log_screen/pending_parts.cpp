@@ -25,7 +25,5 @@ void InitMapScales() {}
 void ShowPleaseWait() {}
 void StepBusyIndicator() {}
 void ReplayDataFileToMap() {}
-void RemoveAllBackgroundFiles() {}
 
-void RunLineStationCommand(plat::Hwnd, int) {}
 void RunOptionCommand(plat::Hwnd, int) {}

@@ -40,7 +40,7 @@ size_t g_soundCount = 0;
 bool g_playing = false;             // a sound was started ...
 uint32_t g_playStart = 0;           // ... at this tick ...
 uint32_t g_playLength = 0;          // ... and lasts this many ms
-int g_output = -1;                  // -1: decide from the environment on first use
+bool g_output = true;               // real audio output; test code turns it off
 std::vector<test::RecordedSound> g_recorded;
 std::atomic<bool> g_sinkBusy{false};  // the audio output still plays (window thread writes)
 
@@ -86,13 +86,7 @@ SoundEntry* FindLocked(const char* name) {
     return nullptr;
 }
 
-bool OutputLocked() {
-    if (g_output < 0) {
-        const char* v = std::getenv("OSTRIMA_TEST");
-        g_output = (v != nullptr && v[0] != 0 && v[0] != '0') ? 0 : 1;
-    }
-    return g_output == 1;
-}
+bool OutputLocked() { return g_output; }
 
 // The one audio output in use, on the window thread; replaced by the next
 // sound. Children of the application, so they go with it.
@@ -215,7 +209,7 @@ uint32_t SoundLengthMs(const char* name) {
 
 void SetSoundOutput(bool on) {
     std::lock_guard<std::mutex> guard(g_mutex);
-    g_output = on ? 1 : 0;
+    g_output = on;
 }
 
 }  // namespace test

@@ -238,17 +238,17 @@ bool ParseReal(const char* s, double& out) {
     return true;
 }
 
-// A real as the file holds it: six decimals. Values are kept so rounded,
-// and checked against their range only then, so that what is saved loads
-// back to the same value (a speed scale of 0.0000004 would be saved as 0 and
-// refused on the next start).
-double RoundToFileDecimals(double v) {
+// A real as the save writes it ("%f": six decimals) and reads it back.
+// Values are kept so rounded and checked against their range only then, so
+// that whatever the loader took survives a save and the next load unchanged
+// (a speed scale of 0.0000004 would be saved as 0 and refused on the next
+// start; two scale limits 0.0000002 apart would be saved equal).
+double SavedReal(double value) {
     char text[kLineBytes];
-    const auto [stop, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 6);
-    if (ec != std::errc{}) return v;
-    double rounded = v;
-    std::from_chars(text, stop, rounded);
-    return rounded;
+    const auto [stop, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
+    double back = value;
+    if (ec == std::errc{}) std::from_chars(text, stop, back);
+    return back;
 }
 
 // Stores one line's text into its field; `text` null when the file ended
@@ -270,7 +270,7 @@ void StoreLine(const SettingsLine& line, const char* text) {
             break;
         case LineKind::Real:
             if (text != nullptr && ParseReal(text, r)) {
-                r = RoundToFileDecimals(r);
+                r = SavedReal(r);
                 *line.Real = r >= line.Lo && r <= line.Hi ? r : line.BuiltIn;
             } else {
                 *line.Real = line.BuiltIn;
