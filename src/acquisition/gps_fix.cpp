@@ -412,6 +412,10 @@ plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
     return 0;
 }
 
+void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text) {
+    ShowGpsText(dc, cell, text, GdiObjects.TextFont);
+}
+
 namespace gps_test {
 
 const char16_t* ShownGpsText(GpsStatusCell cell) {

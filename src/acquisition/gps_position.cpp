@@ -37,11 +37,7 @@ constexpr SpeedUnitRow kSpeedUnits[] = {
 constexpr double kSimulatedSpeeds[] = {3.5, 2.7, 2.9, 2.3, 1.5, 2.8, 4.0, 3.3, 3.1, 2.9};
 int g_simulatedSpeed = 0;
 
-void ShowCell(plat::Hdc dc, GpsStatusCell cell, const char* text) {
-    char16_t wide[48];
-    NarrowToWide(text, wide, std::size(wide));
-    DrawGpsStatusText(dc, cell, wide, GdiObjects.TextFont);
-}
+void ShowCell(plat::Hdc dc, GpsStatusCell cell, const char* text) { ShowGpsCellText(dc, cell, text); }
 
 // The fix's time of day; false when the sentence has none readable.
 bool FixTime(bool first, double* seconds) {

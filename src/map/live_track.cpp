@@ -67,16 +67,13 @@ void FirstSwathStep(Vec a, Vec prev, Vec u, double f) {
     WriteBar(2, bc);
     WriteBar(3, sp);
     WriteBar(4, sc);
+    // A bar beyond the pixel frame is written but not drawn.
     std::array<int32_t, 4> n{}, o{};
     if (ColourMap()) {
-        BarPixels(bc, &n);
-        BarPixels(bp, &o);
-        DrawColourSwath(n[0], n[1], n[2], n[3], o[0], o[1], o[2], o[3]);
+        if (BarPixels(bc, &n) & BarPixels(bp, &o)) DrawColourSwath(n[0], n[1], n[2], n[3], o[0], o[1], o[2], o[3]);
     } else {
-        BarPixels(sp, &o);
-        DrawPositionsSwath(o[0], o[1], o[2], o[3]);
-        BarPixels(sc, &n);
-        DrawPositionsSwath(n[0], n[1], n[2], n[3]);
+        if (BarPixels(sp, &o)) DrawPositionsSwath(o[0], o[1], o[2], o[3]);
+        if (BarPixels(sc, &n)) DrawPositionsSwath(n[0], n[1], n[2], n[3]);
     }
     MapView.PrevBarPixels = n;
 }
@@ -92,11 +89,9 @@ void NextSwathStep(Vec c, Vec u) {
     std::array<int32_t, 4> n{};
     const std::array<int32_t, 4>& o = MapView.PrevBarPixels;
     if (ColourMap()) {
-        BarPixels(bc, &n);
-        DrawColourSwath(n[0], n[1], n[2], n[3], o[0], o[1], o[2], o[3]);
+        if (BarPixels(bc, &n)) DrawColourSwath(n[0], n[1], n[2], n[3], o[0], o[1], o[2], o[3]);
     } else {
-        BarPixels(sc, &n);
-        DrawPositionsSwath(n[0], n[1], n[2], n[3]);
+        if (BarPixels(sc, &n)) DrawPositionsSwath(n[0], n[1], n[2], n[3]);
     }
     MapView.PrevBarPixels = n;
 }

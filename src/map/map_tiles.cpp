@@ -16,6 +16,7 @@ constexpr int kMaxGridLines = 10000;
 constexpr plat::ColourRef kWhite = 0xFFFFFF;
 
 std::unordered_map<int64_t, MapTile> g_tiles;
+int64_t g_budgetBytes = kMapTileBudgetBytes;
 
 int64_t Key(int32_t col, int32_t row) { return (int64_t{col} << 32) | static_cast<uint32_t>(row); }
 
@@ -93,7 +94,7 @@ void FreeTile(MapTile& t) {
 
 int MapTileSlotLimit() {
     const int64_t slot = int64_t{2} * TileW() * TileH() * 4;
-    return static_cast<int>(std::min<int64_t>(kMapTileBudgetBytes / slot, 2000 * 2000));
+    return static_cast<int>(std::min<int64_t>(g_budgetBytes / slot, 2000 * 2000));
 }
 
 int MapTileCount() { return static_cast<int>(g_tiles.size()); }
@@ -199,3 +200,7 @@ void RebuildMapTiles(int mode) {
         if (mode != 0) plat::FillBitmap(tile->Overlay, kWhite);
     }
 }
+
+namespace map_test {
+void SetTileBudgetBytes(int64_t bytes) { g_budgetBytes = bytes > 0 ? bytes : kMapTileBudgetBytes; }
+}  // namespace map_test

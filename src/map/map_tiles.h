@@ -66,3 +66,8 @@ void DrawTileGrid(plat::Hbitmap base, int32_t col, int32_t row);
 // (a new scale). Only existing tiles are touched; the survey is then drawn
 // again by the replay of the data file.
 void RebuildMapTiles(int mode);
+
+namespace map_test {
+// Replaces the budget (bytes; 0 restores kMapTileBudgetBytes).
+void SetTileBudgetBytes(int64_t bytes);
+}  // namespace map_test
