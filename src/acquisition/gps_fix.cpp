@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kCellCount = 6;
+constexpr int kCellCount = static_cast<int>(GpsStatusCell::TotalLength) + 1;  // every GPS cell
 constexpr size_t kCellChars = 32;
 constexpr char kNotAvailable[] = "     N/A     ";
 
