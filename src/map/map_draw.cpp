@@ -138,14 +138,16 @@ void BlitMapView(int32_t col, int32_t row, int32_t xo, int32_t yo, bool baseOnly
     for (int j = 0; j < 2; ++j) {
         for (int i = 0; i < 2; ++i) {
             const int32_t x = i * W - xo, y = j * H - yo;
-            const MapTile* tile = GetMapTile(col + i, row - j);
-            if (tile == nullptr) {
+            const plat::Hbitmap base = SelectMapTile(col + i, row - j, kBaseLayer);
+            if (base == 0) {
                 plat::PatBlt(dc, x, y, W, H, plat::kWhiteness);
                 continue;
             }
-            const plat::Hgdi old = plat::SelectObject(mem, tile->Base);
+            const plat::Hgdi old = plat::SelectObject(mem, base);
             plat::BitBlt(dc, x, y, W + 2, H + 2, mem, 0, 0, plat::kSrcCopy);
-            if (!baseOnly) {
+            // A tile with no overlay yet has nothing of the survey: white, which the AND leaves alone.
+            const MapTile* tile = FindMapTile(col + i, row - j);
+            if (!baseOnly && tile != nullptr && tile->Overlay != 0) {
                 plat::SelectObject(mem, tile->Overlay);
                 plat::BitBlt(dc, x, y, W + 2, H + 2, mem, 0, 0, plat::kSrcAnd);
             }

@@ -82,12 +82,29 @@ bool SameSize(plat::Hbitmap bmp) {
     return plat::GetBitmapSize(bmp, &size) && size.Cx == TileW() && size.Cy == TileH();
 }
 
-plat::Hbitmap NewBitmap() { return plat::CreateCompatibleBitmap(0, TileW(), TileH()); }
+int g_bitmaps = 0;  // bitmaps in the store, both layers
 
-void FreeTile(MapTile& t) {
-    if (t.Overlay != 0) plat::DeleteObject(t.Overlay);
-    if (t.Base != 0) plat::DeleteObject(t.Base);
-    t = MapTile{};
+void FreeBitmap(plat::Hbitmap* bmp) {
+    if (*bmp == 0) return;
+    plat::DeleteObject(*bmp);
+    *bmp = 0;
+    --g_bitmaps;
+}
+
+void GridLines(plat::Hbitmap base, int32_t col, int32_t row);
+
+// Makes the bitmap of one layer: the overlay white, the base white with its
+// grid. False when the budget is spent or the bitmap cannot be made.
+bool MakeLayer(plat::Hbitmap* bmp, int layer, int32_t col, int32_t row) {
+    if (*bmp != 0 && SameSize(*bmp)) return true;
+    FreeBitmap(bmp);
+    if (g_bitmaps + 1 > 2 * MapTileSlotLimit()) return false;
+    *bmp = plat::CreateFilledBitmap(TileW(), TileH(), kWhite);
+    if (*bmp == 0) return false;
+    ++g_bitmaps;
+    if (layer == kBaseLayer) GridLines(*bmp, col, row);
+    Widen(col, row);
+    return true;
 }
 
 }  // namespace
@@ -104,44 +121,24 @@ MapTile* FindMapTile(int32_t col, int32_t row) {
     return it == g_tiles.end() ? nullptr : &it->second;
 }
 
-MapTile* GetMapTile(int32_t col, int32_t row) {
+plat::Hbitmap SelectMapTile(int32_t col, int32_t row, int layer) {
     if (!TileDrawable(col, row)) {
         MapTiles.TileRefused = 1;
-        return nullptr;
+        return 0;
     }
-    MapTile* tile = FindMapTile(col, row);
-    if (tile == nullptr) {
-        if (MapTileCount() >= MapTileSlotLimit()) {
-            MapTiles.TileRefused = 1;
-            return nullptr;
-        }
-        tile = &g_tiles[Key(col, row)];
-    }
-    if (tile->Overlay == 0 || !SameSize(tile->Overlay)) {
-        if (tile->Overlay != 0) plat::DeleteObject(tile->Overlay);
-        tile->Overlay = NewBitmap();
-        plat::FillBitmap(tile->Overlay, kWhite);
-        Widen(col, row);
-    }
-    if (tile->Base == 0 || !SameSize(tile->Base)) {
-        if (tile->Base != 0) plat::DeleteObject(tile->Base);
-        tile->Base = NewBitmap();
-        DrawTileGrid(tile->Base, col, row);
-        Widen(col, row);
-    }
-    if (tile->Overlay == 0 || tile->Base == 0) {  // the bitmaps could not be made
-        FreeTile(*tile);
-        g_tiles.erase(Key(col, row));
+    MapTile& tile = g_tiles[Key(col, row)];
+    plat::Hbitmap* bmp = layer == kOverlayLayer ? &tile.Overlay : &tile.Base;
+    if (!MakeLayer(bmp, layer, col, row)) {
+        if (tile.Base == 0 && tile.Overlay == 0) g_tiles.erase(Key(col, row));
         MapTiles.TileRefused = 1;
-        return nullptr;
+        return 0;
     }
-    return tile;
+    return *bmp;
 }
 
-plat::Hbitmap SelectMapTile(int32_t col, int32_t row, int layer) {
-    MapTile* tile = GetMapTile(col, row);
-    if (tile == nullptr) return 0;
-    return layer == kOverlayLayer ? tile->Overlay : tile->Base;
+MapTile* GetMapTile(int32_t col, int32_t row) {
+    if (SelectMapTile(col, row, kOverlayLayer) == 0 || SelectMapTile(col, row, kBaseLayer) == 0) return nullptr;
+    return FindMapTile(col, row);
 }
 
 void ForEachMapTile(void (*visit)(int32_t, int32_t, MapTile&, void*), void* context) {
@@ -151,7 +148,10 @@ void ForEachMapTile(void (*visit)(int32_t, int32_t, MapTile&, void*), void* cont
 }
 
 void DeleteAllMapTiles() {
-    for (auto& [key, tile] : g_tiles) FreeTile(tile);
+    for (auto& [key, tile] : g_tiles) {
+        FreeBitmap(&tile.Overlay);
+        FreeBitmap(&tile.Base);
+    }
     g_tiles.clear();
     MapTiles.UsedMinCol = MapTiles.UsedMaxCol = MapView.ViewTileCol;
     MapTiles.UsedMinRow = MapTiles.UsedMaxRow = MapView.ViewTileRow;
@@ -172,6 +172,11 @@ void ComputeGridSpacing() {
 
 void DrawTileGrid(plat::Hbitmap base, int32_t col, int32_t row) {
     plat::FillBitmap(base, kWhite);
+    GridLines(base, col, row);
+}
+
+namespace {
+void GridLines(plat::Hbitmap base, int32_t col, int32_t row) {
     const double s = MapDisplayOptions.GridPixelSpacing;
     if (!(s >= 1.0) || !std::isfinite(s)) return;
     const int64_t L = TileLeftX(col), R = L + TileW() - 1, B = TileBottomY(row), T = B + TileH() - 1;
@@ -188,17 +193,21 @@ void DrawTileGrid(plat::Hbitmap base, int32_t col, int32_t row) {
     }
 }
 
+}  // namespace
+
 void RebuildMapTiles(int mode) {
-    std::vector<int64_t> keys;
-    keys.reserve(g_tiles.size());
-    for (const auto& entry : g_tiles) keys.push_back(entry.first);
-    for (const int64_t key : keys) {
+    for (auto& [key, tile] : g_tiles) {
         const auto col = static_cast<int32_t>(key >> 32), row = static_cast<int32_t>(static_cast<uint32_t>(key));
-        MapTile* tile = GetMapTile(col, row);  // a tile of another size is made afresh
-        if (tile == nullptr) continue;
-        if (mode != 1) DrawTileGrid(tile->Base, col, row);
-        if (mode != 0) plat::FillBitmap(tile->Overlay, kWhite);
+        if (mode != 1 && tile.Base != 0) {
+            if (SameSize(tile.Base)) DrawTileGrid(tile.Base, col, row);
+            else MakeLayer(&tile.Base, kBaseLayer, col, row);
+        }
+        if (mode != 0 && tile.Overlay != 0) {
+            if (SameSize(tile.Overlay)) plat::FillBitmap(tile.Overlay, kWhite);
+            else MakeLayer(&tile.Overlay, kOverlayLayer, col, row);
+        }
     }
+    if (mode == 2) MapTiles.TileRefused = 0;
 }
 
 namespace map_test {

@@ -4,9 +4,12 @@
 // (position marks, swath bars, colour cells). The window shows the base with
 // the overlay composed over it by a bitwise AND.
 //
-// Tiles are kept sparsely by (column, row): a tile is made on first use by
-// whichever path draws into it or shows it (GetMapTile), with its overlay
-// white and its base holding the grid; it lives until DeleteAllMapTiles.
+// Tiles are kept sparsely by (column, row), and each layer of a tile is made
+// on first use by whichever path draws into it or shows it (SelectMapTile):
+// the overlay white, the base white with the grid. A missing overlay stands
+// for a white one (composing it would change nothing), so a tile that is
+// drawn into but never shown holds no base, and one shown but never drawn
+// into holds no overlay. Bitmaps live until DeleteAllMapTiles.
 // MapTiles.UsedMin/Max Col/Row is the rectangle of tiles made so far.
 //
 // Nothing outside the drawable tiles (MapTiles.MinDrawableTile..
@@ -28,19 +31,21 @@ constexpr int kBaseLayer = 0;
 constexpr int kOverlayLayer = 1;
 
 struct MapTile {
-    plat::Hbitmap Base = 0;     // W x H: white, grid, background files
-    plat::Hbitmap Overlay = 0;  // W x H: white, the survey
+    plat::Hbitmap Base = 0;     // W x H: white, grid, background files; 0 until needed
+    plat::Hbitmap Overlay = 0;  // W x H: white, the survey; 0 until drawn into (white)
 };
 
-// The tile (col, row), made when missing; null when it lies outside the
-// drawable tiles or would pass the budget (MapTiles.TileRefused is then 1).
-MapTile* GetMapTile(int32_t col, int32_t row);
-// The tile when it exists, else null; never makes one.
-MapTile* FindMapTile(int32_t col, int32_t row);
-// The bitmap of `layer` of tile (col, row), made when missing; 0 when refused.
+// The bitmap of `layer` (kBaseLayer, kOverlayLayer) of tile (col, row),
+// made when missing; 0 when the tile lies outside the drawable tiles or the
+// bitmap would pass the budget (MapTiles.TileRefused is then 1).
 plat::Hbitmap SelectMapTile(int32_t col, int32_t row, int layer);
+// The tile with both layers made; null when either is refused.
+MapTile* GetMapTile(int32_t col, int32_t row);
+// The tile when it exists (either layer may still be 0), else null; makes nothing.
+MapTile* FindMapTile(int32_t col, int32_t row);
 
-// Tiles in the store, and how many the budget allows at the current tile size.
+// Tiles in the store, and how many whole tiles (both layers) the budget
+// allows at the current tile size.
 int MapTileCount();
 int MapTileSlotLimit();
 
@@ -61,10 +66,11 @@ void ComputeGridSpacing();
 // draws no lines; a pass stops after 10000 lines.
 void DrawTileGrid(plat::Hbitmap base, int32_t col, int32_t row);
 
-// Redraws the tiles that exist: mode 0 redraws the grid of every base and
+// Redraws the bitmaps that exist: mode 0 redraws the grid of every base and
 // leaves the survey; 1 whitens every overlay and leaves the grid; 2 does both
-// (a new scale). Only existing tiles are touched; the survey is then drawn
-// again by the replay of the data file.
+// (a new scale) and clears MapTiles.TileRefused. Missing layers stay missing
+// (they are made as they are needed); the survey is then drawn again by the
+// replay of the data file.
 void RebuildMapTiles(int mode);
 
 namespace map_test {

@@ -180,6 +180,9 @@ bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
 // and bottom left out, outline of the pen's width inside, brush inside that).
 bool RasterEllipse(Hbitmap bitmap, int32_t left, int32_t top, int32_t right, int32_t bottom, Hpen pen,
                    Hbrush brush);
+// A w x h bitmap like CreateCompatibleBitmap's, filled with `colour` in the
+// one pass (a new map tile); 0 when it cannot be made.
+Hbitmap CreateFilledBitmap(int32_t width, int32_t height, ColourRef colour);
 // The width of a pen in pixels; 0 for a null pen or an unknown handle.
 int32_t PenWidth(Hpen pen);
 // Every pixel of the bitmap in `colour`.

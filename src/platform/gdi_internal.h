@@ -57,6 +57,8 @@ GdiObject* ResolvedFont(Hfont h);
 Hfont SystemFont();
 void Unselect(Hgdi h);  // a context let go of the object
 void Select(Hgdi h);
+// A bitmap object holding `image` (RGB32).
+Hbitmap AdoptBitmapImage(QImage image);
 // A private 1 x 1 bitmap for a new memory context.
 Hbitmap CreatePrivateBitmap();
 

@@ -26,13 +26,29 @@ QImage* BitmapImage(Hbitmap bitmap) {
     return &o->Image;
 }
 
-// A w x w square at (cx, cy), cut to the image.
-void Stamp(QImage* img, int64_t cx, int64_t cy, int lo, int hi, QRgb c) {
-    const int64_t x0 = std::max<int64_t>(cx + lo, 0), x1 = std::min<int64_t>(cx + hi, img->width() - 1);
-    const int64_t y0 = std::max<int64_t>(cy + lo, 0), y1 = std::min<int64_t>(cy + hi, img->height() - 1);
+// The pixels of an image, addressed directly: the rasteriser writes many
+// pixels per call and must not pay a function call for each row.
+struct Pixels {
+    QRgb* Bits;
+    int64_t Stride;  // pixels per row
+    int64_t Width, Height;
+    explicit Pixels(QImage* img)
+        : Bits(reinterpret_cast<QRgb*>(img->bits())),
+          Stride(img->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb))),
+          Width(img->width()),
+          Height(img->height()) {}
+};
+
+// A square from lo to hi around (cx, cy), cut to the image.
+inline void Stamp(const Pixels& px, int64_t cx, int64_t cy, int lo, int hi, QRgb c) {
+    int64_t x0 = cx + lo, x1 = cx + hi, y0 = cy + lo, y1 = cy + hi;
+    if (x0 < 0) x0 = 0;
+    if (y0 < 0) y0 = 0;
+    if (x1 >= px.Width) x1 = px.Width - 1;
+    if (y1 >= px.Height) y1 = px.Height - 1;
     for (int64_t y = y0; y <= y1; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img->scanLine(static_cast<int>(y)));
-        for (int64_t x = x0; x <= x1; ++x) line[x] = c;
+        QRgb* row = px.Bits + y * px.Stride;
+        for (int64_t x = x0; x <= x1; ++x) row[x] = c;
     }
 }
 
@@ -51,6 +67,50 @@ bool StepRange(int64_t start, int dir, int64_t n, int64_t lo, int64_t hi, int64_
     return *first <= *last;
 }
 
+// A w x w square with W known when compiling (the map's 1, 2 and 3 pixel
+// pens); squares that reach past the edge are cut there.
+template <int W>
+inline void StampFixed(const Pixels& px, int64_t cx, int64_t cy, QRgb c) {
+    constexpr int lo = -(W - 1) / 2;
+    const int64_t x0 = cx + lo, y0 = cy + lo;
+    if (x0 >= 0 && y0 >= 0 && x0 + W <= px.Width && y0 + W <= px.Height) {
+        QRgb* p = px.Bits + y0 * px.Stride + x0;
+        for (int r = 0; r < W; ++r, p += px.Stride)
+            for (int q = 0; q < W; ++q) p[q] = c;
+    } else {
+        Stamp(px, cx, cy, lo, W / 2, c);
+    }
+}
+
+// The walk of one line over the steps first..last (see the top of the file).
+struct LineWalk {
+    int64_t First, Last;
+    int64_t MajStart, MinStart;
+    int MajDir, MinDir;
+    bool XMajor;
+    int64_t M, TwoN, Off, Rem;
+    int64_t MinLow, MinHigh;  // minor coordinates whose square reaches the image
+};
+
+template <int W>
+void WalkLine(const Pixels& px, LineWalk w, int lo, int hi, QRgb c) {
+    for (int64_t i = w.First; i <= w.Last; ++i) {
+        const int64_t maj = w.MajStart + w.MajDir * i, mn = w.MinStart + w.MinDir * w.Off;
+        if (mn >= w.MinLow && mn <= w.MinHigh) {
+            const int64_t x = w.XMajor ? maj : mn, y = w.XMajor ? mn : maj;
+            if constexpr (W > 0) StampFixed<W>(px, x, y, c);
+            else Stamp(px, x, y, lo, hi, c);
+        } else if ((w.MinDir > 0) == (mn > w.MinHigh)) {
+            break;  // moving away from the image on the minor axis: nothing more inside
+        }
+        w.Rem += 2 * w.M;
+        if (w.Rem >= w.TwoN) {
+            w.Rem -= w.TwoN;
+            ++w.Off;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace detail
 
@@ -64,6 +124,7 @@ bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
     const int w = std::clamp(p->Width, 1, 64);
     const int lo = -(w - 1) / 2, hi = w / 2;
     const QRgb c = ToRgb(p->Colour);
+    const Pixels px(img);
     const int64_t dx = int64_t{x2} - x1, dy = int64_t{y2} - y1;
     const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const int64_t n = std::max(adx, ady);
@@ -79,20 +140,13 @@ bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
     // Minor offset and remainder at the first step: num = 2 i m + n.
     const int64_t twoN = 2 * n;
     const __int128 num = static_cast<__int128>(2) * first * m + n;
-    int64_t off = static_cast<int64_t>(num / twoN), rem = static_cast<int64_t>(num % twoN);
-    for (int64_t i = first; i <= last; ++i) {
-        const int64_t maj = majStart + majDir * i, mn = minStart + minDir * off;
-        if (mn >= -hi && mn <= minSize - 1 - lo) {
-            if (xMajor) Stamp(img, maj, mn, lo, hi, c);
-            else Stamp(img, mn, maj, lo, hi, c);
-        } else if ((minDir > 0) == (mn > minSize - 1 - lo)) {
-            break;  // moving away from the image on the minor axis: nothing more inside
-        }
-        rem += 2 * m;
-        if (rem >= twoN) {
-            rem -= twoN;
-            ++off;
-        }
+    const LineWalk walk{first, last, majStart, minStart, majDir, minDir, xMajor, m, twoN,
+                        static_cast<int64_t>(num / twoN), static_cast<int64_t>(num % twoN), -hi, minSize - 1 - lo};
+    switch (w) {
+        case 1: WalkLine<1>(px, walk, lo, hi, c); break;
+        case 2: WalkLine<2>(px, walk, lo, hi, c); break;
+        case 3: WalkLine<3>(px, walk, lo, hi, c); break;
+        default: WalkLine<0>(px, walk, lo, hi, c); break;
     }
     return true;
 }
@@ -109,12 +163,12 @@ bool RasterEllipse(Hbitmap bitmap, int32_t l, int32_t t, int32_t r, int32_t b, H
     const bool fill = br != nullptr && br->Kind == GdiKind::Brush && !br->NullBrush;
     const QRgb penColour = w > 0 ? ToRgb(p->Colour) : 0, brushColour = fill ? ToRgb(br->Colour) : 0;
     const double L = l, T = t, R = r, B = b;
-    const int width = img->width();
+    const Pixels px(img);
     auto span = [&](int y, int64_t x0, int64_t x1, QRgb c) {
         x0 = std::max<int64_t>(x0, 0);
-        x1 = std::min<int64_t>(x1, width - 1);
+        x1 = std::min<int64_t>(x1, px.Width - 1);
         if (x0 > x1) return;
-        auto* line = reinterpret_cast<QRgb*>(img->scanLine(y));
+        QRgb* line = px.Bits + y * px.Stride;
         std::fill(line + x0, line + x1 + 1, c);
     };
     const int64_t rowEnd = std::min<int64_t>(b, img->height());
@@ -135,6 +189,14 @@ bool RasterEllipse(Hbitmap bitmap, int32_t l, int32_t t, int32_t r, int32_t b, H
         }
     }
     return true;
+}
+
+Hbitmap CreateFilledBitmap(int32_t width, int32_t height, ColourRef colour) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 0;
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return 0;
+    image.fill(ToRgb(colour));
+    return AdoptBitmapImage(std::move(image));
 }
 
 int32_t PenWidth(Hpen pen) {

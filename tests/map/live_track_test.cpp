@@ -69,7 +69,7 @@ protected:
         int32_t c, r, bx, by;
         MapPixelToTile(x, y, &c, &r, &bx, &by);
         const MapTile* t = FindMapTile(c, r);
-        return t != nullptr ? plat::GetBitmapPixel(t->Overlay, bx, by) : 0xFFFFFF;
+        return t != nullptr && t->Overlay != 0 ? plat::GetBitmapPixel(t->Overlay, bx, by) : 0xFFFFFF;
     }
 };
 

@@ -63,7 +63,7 @@ protected:
                 MapPixelToTile(static_cast<int32_t>(gx), static_cast<int32_t>(gy), &c, &r, &bx, &by);
                 const MapTile* t = FindMapTile(c, r);
                 const plat::ColourRef want = plat::GetBitmapPixel(big_, BigX(gx), BigY(gy));
-                const plat::ColourRef got = t != nullptr ? plat::GetBitmapPixel(t->Overlay, bx, by) : kWhite;
+                const plat::ColourRef got = t != nullptr && t->Overlay != 0 ? plat::GetBitmapPixel(t->Overlay, bx, by) : kWhite;
                 if (want != got && ++wrong < 4) ADD_FAILURE() << what << " at " << gx << "," << gy;
             }
         }
