@@ -333,7 +333,8 @@ void InitMapScales() {
     const int32_t size = std::max(1, MapDisplayOptions.MapSize);
     MapDisplayOptions.MapPixelsPerUnit = static_cast<double>(MapTiles.TileWidth) / size;
     const double range = SpeedBar.Scale - SpeedBar.Minimum;
-    if (range > 0.0 && ScreenLayout.WorkAreaWidth > 0) SpeedBar.PixelsPerUnit = ScreenLayout.WorkAreaWidth / range;
+    // The bar is SpeedBarLength long and its labels span that length.
+    if (range > 0.0 && ScreenLayout.SpeedBarLength > 0) SpeedBar.PixelsPerUnit = ScreenLayout.SpeedBarLength / range;
     const double f = ArrayGeometry.GpsAntennaOffsetY;
     MapView.AntennaSide = f > 0.0 ? 1 : (f < 0.0 ? -1 : 0);
 }
