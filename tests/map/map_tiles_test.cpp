@@ -6,11 +6,14 @@
 #include <cmath>
 #include <vector>
 
+#include "log_screen/panel_objects.h"
+#include "map/colour_bar.h"
 #include "map/map_coords.h"
 #include "map/map_draw.h"
 #include "map/map_tiles.h"
 #include "platform/dc.h"
 #include "survey_files/survey_model.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -232,6 +235,34 @@ TEST_F(MapTilesTest, GridSpacingAndGridLinesMeetAcrossTileBorders) {
         for (int32_t i = 0; i < kSide; ++i) EXPECT_EQ(plat::GetBitmapPixel(base, i, i), kWhite) << s;
     }
     GdiObjects.GridPen = 0;
+}
+
+// The colour bar window: 50 cells of 5 pixels, colour 0 at the bottom, in a
+// dark frame, as the readings scale dialog shows it.
+class ColourBarTest : public OstrimaTest {};
+
+TEST_F(ColourBarTest, CellsRunFromColourZeroAtTheBottomToTheLastAtTheTop) {
+    ASSERT_TRUE(plat::StartApplication());
+    plat::test::ResetWindows();
+    CreateFixedPens();
+    CreateColourScalePens();
+    ASSERT_EQ(RegisterColorBarWndClass(), 0);
+    const plat::Hwnd bar = plat::CreateWindow(u"ColorBarWnd", u"Colour Scale Bar", plat::kStyleVisible, 30, 32, 112, 296, 0, 0);
+    ASSERT_NE(bar, 0);
+    plat::InvalidateRect(bar, nullptr, true);
+    plat::UpdateWindow(bar);
+    struct Probe { int32_t X, Y; uint32_t Colour; };
+    const Probe probes[] = {
+        {85, 276, ColourScaleColour(0)},    // bottom cell: rows 273..277
+        {85, 271, ColourScaleColour(1)},
+        {85, 151, ColourScaleColour(25)},
+        {85, 29, ColourScaleColour(49)},    // top cell: rows 28..32
+        {74, 150, 0x404040},                // the frame's left edge
+        {95, 150, 0x404040},                // and its right edge
+        {100, 150, 0xFFFFFF},
+    };
+    for (const Probe& p : probes) EXPECT_EQ(plat::test::WindowPixel(bar, p.X, p.Y), p.Colour) << p.X << "," << p.Y;
+    plat::test::ResetWindows();
 }
 
 }  // namespace
