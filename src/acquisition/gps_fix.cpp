@@ -1,5 +1,6 @@
 #include "acquisition/gps_fix.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,35 @@ int g_shownLamp = -1;
 int g_shownPasses = 0;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+// The blanks a standard number conversion skips.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// The text of a numeric field without the blanks around it and without the
+// sentence's "*hh" checksum when the field is the last one, copied into
+// `out` (kGpsFieldChars). False when anything else follows the number
+// ("5000.0*XYZ", "12*"): in the formats without a checksum test such a field
+// is not a number.
+bool NumberText(const char* field, char* out) {
+    if (field == nullptr) return false;
+    const char* begin = field;
+    while (IsBlank(*begin)) ++begin;
+    const char* end = std::strchr(begin, '*');
+    if (end != nullptr) {
+        const char* q = end + 1;
+        int digits = 0;
+        for (; IsHexDigit(*q) && digits < 2; ++q) ++digits;
+        while (IsBlank(*q)) ++q;
+        if (digits == 0 || *q != 0) return false;
+    } else {
+        end = begin + std::strlen(begin);
+    }
+    while (end > begin && IsBlank(end[-1])) --end;
+    const auto length = std::min(static_cast<size_t>(end - begin), kGpsFieldChars - 1);
+    std::memcpy(out, begin, length);
+    out[length] = 0;
+    return true;
+}
 
 // Draws an 8-bit text into a GPS cell. Texts with the degree sign are widened
 // unsigned, so byte 0xB0 is drawn as U+00B0.
@@ -74,14 +104,15 @@ void DecodeHemisphere(const char* field, bool present, bool latitude, FixWork& w
     }
 }
 
-void DecodeLatLon(plat::Hdc dc, const char* field, bool present, bool latitude, FixWork& w) {
+void DecodeLatLon(plat::Hdc dc, const char* received, bool present, bool latitude, FixWork& w) {
     if (!present) {
         GpsFix.FixValid = 0;
         return;
     }
     if (GpsFix.FixValid == 0) return;  // decoded only while the fix still holds
+    char field[kGpsFieldChars];
     double degrees = 0.0;
-    if (!DecodeGpsCoordinate(field, latitude ? 90 : 180, &degrees)) {
+    if (!NumberText(received, field) || !DecodeGpsCoordinate(field, latitude ? 90 : 180, &degrees)) {
         GpsFix.FixValid = 0;
         return;
     }
@@ -146,10 +177,12 @@ void DecodeItem(plat::Hdc dc, const GpsFormatRow& row, int kind, int fieldNumber
     }
 }
 
-// A no-fix status ("V") or mode ("N") of a GLL sentence, when it carries them.
+// A GLL sentence that carries a status other than "A" (valid), or the mode
+// "N" (not valid), reports no fix; a sentence too old to carry them is judged
+// by its coordinates alone.
 bool ReportsNoFix(const GpsFormatRow& row, const char* sentence) {
     char field[kGpsFieldChars];
-    if (row.StatusField > 0 && GetSentenceField(sentence, row.StatusField, ',', field) == 1 && field[0] == 'V') return true;
+    if (row.StatusField > 0 && GetSentenceField(sentence, row.StatusField, ',', field) == 1 && field[0] != 'A') return true;
     return row.ModeField > 0 && GetSentenceField(sentence, row.ModeField, ',', field) == 1 && field[0] == 'N';
 }
 
@@ -280,13 +313,12 @@ double MetresPerDisplayUnit(int displayUnits) {
 }
 
 bool ParseGpsNumber(const char* text, double* out) {
-    if (text == nullptr || out == nullptr) return false;
-    const char* p = text;
-    while (*p == ' ') ++p;
-    const char* start = p;
+    char number[kGpsFieldChars];
+    if (out == nullptr || !NumberText(text, number)) return false;
+    const char* p = number;
     if (*p == '+' || *p == '-') ++p;
     int digits = 0, points = 0;
-    for (; *p != 0 && *p != '*'; ++p) {
+    for (; *p != 0; ++p) {
         if (IsDigit(*p)) {
             ++digits;
         } else if (*p == '.' && points == 0) {
@@ -296,26 +328,28 @@ bool ParseGpsNumber(const char* text, double* out) {
         }
     }
     if (digits == 0) return false;
-    const double value = std::strtod(start, nullptr);
+    const double value = std::strtod(number, nullptr);
     if (!std::isfinite(value)) return false;
     *out = value;
     return true;
 }
 
 int32_t ParseGpsCount(const char* text) {
-    if (text == nullptr) return 0;
-    const char* p = text;
+    char number[kGpsFieldChars];
+    if (!NumberText(text, number)) return 0;
+    const char* p = number;
     if (*p == '+') ++p;
     int32_t value = 0;
     for (; IsDigit(*p); ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > 9999) return 9999;
+        if (value < 10000) value = value * 10 + (*p - '0');
     }
-    return value;
+    if (*p != 0) return 0;  // a sign, a point or a letter: not a count
+    return std::min<int32_t>(value, 9999);
 }
 
-bool DecodeGpsCoordinate(const char* field, int maxDegrees, double* degrees) {
-    if (field == nullptr || degrees == nullptr) return false;
+bool DecodeGpsCoordinate(const char* received, int maxDegrees, double* degrees) {
+    char field[kGpsFieldChars];
+    if (degrees == nullptr || !NumberText(received, field)) return false;
     const char* point = std::strchr(field, '.');
     if (point == nullptr) return false;
     const size_t p = static_cast<size_t>(point - field);

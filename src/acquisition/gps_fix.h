@@ -26,12 +26,15 @@ constexpr double kMetresPerFoot = 0.3048;
 constexpr double kMetresPerUsFoot = 0.304800609601219;
 double MetresPerDisplayUnit(int displayUnits);
 
-// A decimal number (optional leading blanks and sign, digits with at most one
-// point, at least one digit), optionally followed by a "*hh" checksum. False
-// for anything else and for values that are not finite.
+// Numeric fields may have blanks around them and, as the last field of a
+// sentence, its "*hh" checksum after them; anything else after the number
+// makes the field not a number.
+//
+// A decimal number (optional sign, digits with at most one point, at least
+// one digit). False for anything else and for values that are not finite.
 bool ParseGpsNumber(const char* text, double* out);
-// A count read as the receiver meant it: the leading digits (after an
-// optional "+"), clamped to 0..9999; no digits read as 0.
+// A count: digits after an optional "+", clamped to 0..9999; an empty field
+// or one that is not a count reads as 0.
 int32_t ParseGpsCount(const char* text);
 
 // ddmm.mmmm (latitude, maxDegrees 90) or dddmm.mmmm (longitude, 180): degrees

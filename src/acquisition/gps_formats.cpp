@@ -43,7 +43,7 @@ constexpr GpsFormatRow kGpsFormats[kGpsFormatCount] = {
     //    $GPLLQ,hhmmss.ss,ddmmyy,eeeeee.eee,M,nnnnnnn.nnn,M,q,ss,c.c,h.hhh,M*hh
     {"LLQ", "LLQ", true, 2, 5, {Sats(9), Quality(8), Northing(6), Easting(4), GridQuality(10)},
      GridMetres, 0, 0, true, 0, 0, false, true},
-    // 5: geographic position only; status "V" or mode "N" (NMEA 2.3 and later) is no fix.
+    // 5: geographic position only; a status other than "A", or mode "N" (NMEA 2.3 and later), is no fix.
     //    $GPGLL,ddmm.mmmm,N,dddmm.mmmm,W,hhmmss.ss,A,A*hh
     {"GLL", "GLL", true, 6, 4, {NorthSouth(3), Lat(2), EastWest(5), Lon(4)},
      Geodetic, 0, 0, false, 7, 8, false, false},
@@ -55,9 +55,10 @@ constexpr GpsFormatRow kGpsFormats[kGpsFormatCount] = {
     //    $GPGGA,hhmmss.ss,nnnnn.nnn,,eeeee.eee,,q,ss,,hhh.hh,F
     {"RTS pseudo GGA", "GGA", false, 2, 2, {Northing(3), Easting(5)},
      GridUnitLetter, 11, 0, false, 0, 0, false, false},
-    // 8: GLL without a checksum (sent by total stations and converters).
+    // 8: GLL without a checksum (sent by total stations and converters, which
+    //    may not keep the status and mode fields): judged by its coordinates only.
     {"Pseudo GLL", "GLL", false, 6, 4, {NorthSouth(3), Lat(2), EastWest(5), Lon(4)},
-     Geodetic, 0, 0, false, 7, 8, false, false},
+     Geodetic, 0, 0, false, 0, 0, false, false},
 };
 
 }  // namespace

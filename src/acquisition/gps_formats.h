@@ -51,7 +51,7 @@ struct GpsFormatRow {
     int32_t UnitField;            // GridUnitLetter: the field with the unit letter
     int32_t QualityOffset;        // added to the received quality (POS counts from 0)
     bool QualityZeroIsNoFix;      // quality 0 makes the fix invalid
-    int32_t StatusField;          // a field whose "V" means no fix (0 = none)
+    int32_t StatusField;          // a field that, when present, must begin with "A" (0 = none)
     int32_t ModeField;            // a field whose "N" means no fix (0 = none)
     bool TakesGsa;                // GSA sentences are handed over too, for their PDOP
     bool MaskApplies;             // the GPS warning mask judges this format

@@ -1,5 +1,6 @@
 #include "acquisition/gps_reader.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "acquisition/gps_fix.h"
@@ -20,13 +21,6 @@ constexpr uint8_t kCr = 0x0D;
 constexpr uint8_t kDollar = 0x24;
 
 static_assert(kMsgGpsSentence == plat::kMsgUser + 11);
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
 
@@ -81,10 +75,14 @@ bool TestGpsChecksum(const char* sentence) {
         if (c > 0x7F) return false;
         sum ^= c;
     }
-    const int high = HexDigitValue(star[1]);
-    const int low = high < 0 ? -1 : HexDigitValue(star[2]);
-    if (high < 0 || low < 0 || star[3] != 0) return false;
-    return static_cast<unsigned>(high * 16 + low) == sum;
+    // Read as a base-16 conversion reads it: leading blanks and a sign
+    // allowed, either case, stopping at the first other character (so a
+    // second CR of a CR CR LF line end does not matter). No digit at all is
+    // no checksum, never a checksum of 0.
+    char* end = nullptr;
+    const long value = std::strtol(star + 1, &end, 16);
+    if (end == star + 1) return false;
+    return value == static_cast<long>(sum);
 }
 
 bool HandleGpsLine(const char* line, uint32_t tick, uint32_t& lastAccepted) {

@@ -49,9 +49,10 @@ void ResetGpsFrame(GpsFrameState& state);
 // An LF with an empty frame closes nothing.
 bool GpsFrameByte(GpsFrameState& state, uint8_t byte, uint32_t now);
 
-// The NMEA checksum: "*" followed by exactly two hexadecimal digits (either
-// case) at the end, equal to the exclusive OR of the characters between "$"
-// and "*". A byte above 0x7F fails the test.
+// The NMEA checksum: the exclusive OR of the characters between "$" and the
+// first "*", equal to the base-16 number read after the "*" (leading blanks
+// and a sign allowed, digits in either case, reading stops at the first other
+// character, at least one digit). A byte above 0x7F fails the test.
 bool TestGpsChecksum(const char* sentence);
 
 // What the reader does with one closed line (tick: its "$"). Returns true

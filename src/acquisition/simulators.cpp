@@ -7,6 +7,7 @@
 #include "acquisition/console_reader.h"
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
+#include "acquisition/gps_monitor.h"
 #include "platform/tick.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
@@ -62,11 +63,15 @@ uint32_t ConsoleSimulator(int console) {
 
 bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
 
-// One simulated sentence, selected and recorded as the reader does with an
-// accepted one.
-void SimulateGpsSentence(const char* sentence) {
+// One simulated sentence: listed by the GPS monitor when it feeds the
+// monitor, else selected and recorded as the reader does with an accepted one.
+void SimulateGpsSentence(const char* sentence, bool monitor) {
     std::strncpy(GpsSentenceBuffer.GpsLastSentence, sentence, kGpsSentenceChars - 1);
     GpsSentenceBuffer.GpsLastSentence[kGpsSentenceChars - 1] = 0;
+    if (monitor) {
+        if (ReaderThreads.GpsMonitorHold.load() == 0) ShowGpsMonitorLine(sentence);
+        return;
+    }
     GpsSentenceBuffer.GpsLineReady = 1;
     const uint32_t tick = plat::GetTickCount();
     GpsSentenceBuffer.GpsSentenceTick = tick;
@@ -85,10 +90,12 @@ void SimulateGpsSentence(const char* sentence) {
 
 }  // namespace
 
+// The GLL sentence reports a valid position (status "A"), so that the GLL
+// format gives fixes from the simulator as well.
 const char* const kSimulatedGpsSentences[9] = {
     "$GPGGA,173524,4336.5940,N,07936.6403,W,8,11,2.0,142.5,M,-35.4,M,,*70",
     "$GPGSA,A,3,01,07,08,11,13,17,27,28,30,,,,3.6,2.0,3.0*30",
-    "$GPGLL,4336.5973,N,07936.6482,W,152346,V,S*5E",
+    "$GPGLL,4336.5973,N,07936.6482,W,152346,A,S*49",
     "$GPBOD,325.5,T,336.3,M,TOUR5,TOUR4*42",
     "$GPBWC,152346,3512.7660,N,07630.8760,W,163.1,T,173.9,M,523.479,N,TOUR5,S*4E",
     "$GPVTG,0.0,T,10.8,M,0.0,N,0.0,K*77",
@@ -113,7 +120,10 @@ const plat::ThreadProc kConsoleSimulatorThreads[9] = {
     ConsoleSimulatorThread7, ConsoleSimulatorThread8, ConsoleSimulatorThread9,
 };
 
-uint32_t GpsSimulatorThread(void*) {
+const int kGpsSimulatorFeedsMonitor = 1;
+
+uint32_t GpsSimulatorThread(void* argument) {
+    const bool monitor = argument == &kGpsSimulatorFeedsMonitor;
     plat::WaitMilliseconds(5);
     uint32_t burst = plat::GetTickCount();
     while (ReaderThreads.GpsSimulatorRun.load() == 1) {
@@ -123,7 +133,7 @@ uint32_t GpsSimulatorThread(void*) {
             continue;
         }
         burst = now;
-        for (const char* sentence : kSimulatedGpsSentences) SimulateGpsSentence(sentence);
+        for (const char* sentence : kSimulatedGpsSentences) SimulateGpsSentence(sentence, monitor);
         SleepWhileRunning(ReaderThreads.GpsSimulatorRun, 850);
     }
     return 0;

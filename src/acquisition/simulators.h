@@ -30,8 +30,11 @@ extern const char* const kSimulatedGpsSentences[9];
 // The GPS simulator, started in place of the GPS reader while
 // ReaderThreads.GpsSimulatorRun is 1: the nine sentences once a second, each
 // selected and recorded as the reader does with an accepted sentence (no
-// checksum test, no watchdog).
-uint32_t GpsSimulatorThread(void*);
+// checksum test, no watchdog). Started with &kGpsSimulatorFeedsMonitor as its
+// argument it stands in for the GPS monitor's reader instead: each sentence
+// is only listed by the monitor (nothing while the monitor is paused).
+uint32_t GpsSimulatorThread(void* argument);
+extern const int kGpsSimulatorFeedsMonitor;
 
 // Switches the consoles and the GPS to the simulators (the simulator
 // program's start).

@@ -7,10 +7,12 @@
 #include <iterator>
 
 #include "acquisition/console_reading.h"
+#include "log_screen/line_dialogs.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/pending_parts.h"
 #include "log_screen/profile_windows.h"
 #include "log_screen/supervision.h"
+#include "map/data_file_scan.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
 #include "platform/keys.h"
@@ -174,9 +176,7 @@ bool AppendToDataFile(plat::Hwnd hwnd) {
     return true;
 }
 
-bool WriteErrorPending() {
-    return (DataFileState.WriteError.load() & ~DataFileState.WriteErrorShown.load()) != 0;
-}
+bool WriteErrorPending() { return DataFileState.WriteError.load() != 0; }
 
 void ChooseDataFile(plat::Hwnd hwnd) {
     LogScreenState.UiIdle = 0;
@@ -224,16 +224,22 @@ void ChooseDataFile(plat::Hwnd hwnd) {
 // ---------------------------------------------------------------------------
 // QLine: the next line at once, without the dialog.
 
+}  // namespace
+
+double NextLineNumber() {
+    return ReadTypedNumber(SurveyParameters.LineName) + SurveyParameters.LineIncrement;
+}
+
+namespace {
+
 void QuickLine(plat::Hwnd hwnd) {
     LogScreenState.UiIdle = 0;
-    char name[kLineNameChars + 1];
-    WideToNarrow(SurveyParameters.LineName, name, sizeof name);
-    const double next = std::strtod(name, nullptr) + SurveyParameters.LineIncrement;
+    const double next = NextLineNumber();
     char text[64];
     std::snprintf(text, sizeof text, "New Line: %.2f", next);
     char16_t wide[64];
     NarrowToWide(text, wide, std::size(wide));
-    if (Box(hwnd, wide, u"Quick Line", plat::MessageButtons::YesNo, plat::MessageIcon::Question) != plat::kIdYes) {
+    if (Box(hwnd, wide, u"Quick Line", plat::MessageButtons::YesNo, plat::MessageIcon::None) != plat::kIdYes) {
         RedrawCurveWindows();
         EndCommand(hwnd);
         return;

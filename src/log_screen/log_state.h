@@ -49,6 +49,10 @@ void ReportDataFileErrors(plat::Hwnd hwnd);
 // Invalidates (erasing) and repaints the logging screen at once.
 void RepaintLogScreen();
 
+// The number of the next survey line: the current line name read as a number
+// (0 when it is none) plus the line increment. QLine and New Line propose it.
+double NextLineNumber();
+
 namespace log_test {
 // The command codes (101..129) the logging screen ran since the last
 // ClearRunCommands, in order; at most 32 are kept.

@@ -1,5 +1,5 @@
 // What the logging screen calls in the map, the background files and the
-// option and line dialogs, which are built elsewhere. The bodies in
+// option dialogs, which are built elsewhere. The bodies in
 // pending_parts.cpp are plain placeholders that keep the logging screen whole
 // meanwhile. They are deliberately not weak: a real definition linked beside
 // its placeholder is a duplicate-symbol error, never a silent choice, so the
@@ -11,13 +11,11 @@
 
 // Map: the waiting text and the positions of an appended data file.
 void ShowPleaseWait();
-// 1: the file's GPS positions were taken in; 0: refused (message shown).
-int ScanDataFileGpsPositions(plat::Hwnd owner);
+// One step of the busy indicator in the map window (the scan and the replay
+// call it at most every 750 ms while they read the data file).
+void StepBusyIndicator();
 void ReplayDataFileToMap();
-// The temporary files of the loaded background files deleted; none loaded afterwards.
-void RemoveAllBackgroundFiles();
 
-// The logging screen's commands: 101 New Line, 102 New Station, 103 Comment;
-// 104..129 the option, view, map and background-file commands.
-void RunLineStationCommand(plat::Hwnd logScreen, int command);
+// The logging screen's commands 104..129: the option, view, map and
+// background-file commands.
 void RunOptionCommand(plat::Hwnd logScreen, int command);

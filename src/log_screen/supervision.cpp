@@ -8,6 +8,7 @@
 #include "log_screen/log_state.h"
 #include "log_screen/pending_parts.h"
 #include "log_screen/profile_redraw.h"
+#include "map/background_files.h"
 #include "platform/message_box.h"
 #include "platform/serial_port.h"
 #include "platform/sound.h"

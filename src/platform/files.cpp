@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,19 @@ namespace plat {
 namespace {
 
 constexpr size_t kPathBytes = 4096;
+
+// Bytes that writes may still put out in a full-disk drill; -1: no drill.
+std::atomic<int64_t> g_writeBudget{-1};
+
+// Takes up to `n` bytes from the drill's budget; `n` when there is no drill.
+size_t TakeWriteBudget(size_t n) {
+    int64_t budget = g_writeBudget.load();
+    while (budget >= 0) {
+        const int64_t take = std::min<int64_t>(budget, static_cast<int64_t>(n));
+        if (g_writeBudget.compare_exchange_weak(budget, budget - take)) return static_cast<size_t>(take);
+    }
+    return n;
+}
 
 // $NAME, or $HOME/fallback when NAME is unset or empty; "" when neither is set.
 std::string BaseFolder(const char* name, const char* fallback) {
@@ -132,15 +147,24 @@ bool CloseFile(FileHandle h) {
 int64_t WriteFile(FileHandle h, const void* data, size_t n) {
     if (h < 0) return -1;
     const auto* p = static_cast<const char*>(data);
+    const size_t allowed = TakeWriteBudget(n);
     size_t done = 0;
-    while (done < n) {
-        const ssize_t w = write(h, p + done, n - done);
+    while (done < allowed) {
+        const ssize_t w = write(h, p + done, allowed - done);
         if (w < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (w == 0) break;
         done += static_cast<size_t>(w);
+    }
+    if (allowed < n) {
+        // What the system refused on its own goes back to the drill's budget.
+        int64_t budget = g_writeBudget.load();
+        while (done < allowed && budget >= 0 &&
+               !g_writeBudget.compare_exchange_weak(budget, budget + static_cast<int64_t>(allowed - done))) {
+        }
+        if (done == allowed) errno = ENOSPC;
     }
     if (done == 0 && n > 0) return -1;
     return static_cast<int64_t>(done);
@@ -244,5 +268,11 @@ bool PrepareProgramFolders() {
     ok = MakeFolder(cache) && MakeFolder(cache + "/Brevant") && MakeFolder(cache + "/Brevant/Temp") && ok;
     return ok;
 }
+
+namespace test {
+
+void FailFileWritesAfter(int64_t bytes) { g_writeBudget.store(bytes < 0 ? -1 : bytes); }
+
+}  // namespace test
 
 }  // namespace plat

@@ -62,4 +62,17 @@ bool MapPath(const char16_t* path, char* out, size_t capacity);
 // Creates the settings and temporary folders as an installer would have.
 bool PrepareProgramFolders();
 
+namespace test {
+
+// A full-disk drill for every file the program writes through WriteFile.
+// From the call on, writes may put out `bytes` more bytes in all (all files,
+// all threads together); the write that reaches the limit puts out what still
+// fits and stops short, and every later write puts out nothing, with errno
+// ENOSPC ("no space left on device"), as a full disk does. 0 fails the very
+// next write; a negative value ends the drill and writes go out again. Reads,
+// truncation, opening and closing are not affected.
+void FailFileWritesAfter(int64_t bytes);
+
+}  // namespace test
+
 }  // namespace plat

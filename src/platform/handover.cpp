@@ -266,9 +266,6 @@ using namespace detail;
 bool StartApplication() {
     if (g_started.load()) return true;
     if (QCoreApplication::instance() == nullptr) {
-        const char* test = std::getenv("OSTRIMA_TEST");
-        const bool inTest = test != nullptr && test[0] != 0 && test[0] != '0';
-        if (inTest && std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
         static char name[] = "ostrima";
         static char* argv[] = {name, nullptr};

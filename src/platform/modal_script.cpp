@@ -1,5 +1,7 @@
 #include "platform/modal_script.h"
 
+#include "platform/sound.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -10,7 +12,7 @@ namespace {
 
 std::mutex g_mutex;
 std::deque<ModalAnswer> g_queue;
-int g_active = -1;  // -1: decide from the environment on first use
+bool g_active = false;  // switched on by the test code only
 void (*g_failure)(const char*) = nullptr;
 
 const char* KindName(ModalKind k) {
@@ -25,13 +27,7 @@ const char* KindName(ModalKind k) {
     return "modal";
 }
 
-bool ActiveLocked() {
-    if (g_active < 0) {
-        const char* v = std::getenv("OSTRIMA_TEST");
-        g_active = (v != nullptr && v[0] != 0 && v[0] != '0') ? 1 : 0;
-    }
-    return g_active == 1;
-}
+bool ActiveLocked() { return g_active; }
 
 }  // namespace
 
@@ -82,7 +78,13 @@ void ReportModalScriptFailure(const char* message) {
 namespace test {
 void EnableModalScript(bool on) {
     std::lock_guard<std::mutex> guard(g_mutex);
-    g_active = on ? 1 : 0;
+    g_active = on;
+}
+void SwitchOnTestHooks() {
+    EnableModalScript(true);
+    SetSoundOutput(false);
+    // Headless unless the test run chose a display itself.
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 void ScriptModal(ModalAnswer answer) {
     std::lock_guard<std::mutex> guard(g_mutex);

@@ -1,8 +1,9 @@
 // Scripted answers for every modal interaction (message boxes, dialogs, file
-// and colour choosers, popup menus). In a test run (OSTRIMA_TEST set) modal
-// calls never show anything: each takes the next scripted answer, and a call
-// with no answer of its kind fails the test through the failure handler and
-// answers as Cancel, so a test never hangs on a dialog.
+// and colour choosers, popup menus). Once the test code has switched the
+// script on, modal calls never show anything: each takes the next scripted
+// answer, and a call with no answer of its kind fails the test through the
+// failure handler and answers as Cancel, so a test never hangs on a dialog.
+// The shipped program never switches it on: no environment variable does.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -37,7 +38,12 @@ bool TakeModalAnswer(ModalKind kind, const char* what, ModalAnswer* out);
 void ReportModalScriptFailure(const char* message);
 
 namespace test {
-void EnableModalScript(bool on);                     // defaults to on when OSTRIMA_TEST is set
+void EnableModalScript(bool on);                     // off until the test code switches it on
+// Every test hook a test program needs, switched on once by its main before
+// the first test: modal calls answered by script, sounds recorded but not
+// played, and the headless display unless QT_QPA_PLATFORM names one. Call
+// before StartApplication.
+void SwitchOnTestHooks();
 void ScriptModal(ModalAnswer answer);                // appended to the queue
 void ClearModalScript();
 size_t PendingModalAnswers();

@@ -40,8 +40,16 @@ size_t g_soundCount = 0;
 bool g_playing = false;             // a sound was started ...
 uint32_t g_playStart = 0;           // ... at this tick ...
 uint32_t g_playLength = 0;          // ... and lasts this many ms
-int g_output = -1;                  // -1: decide from the environment on first use
+bool g_output = true;               // real audio output; test code turns it off
 std::vector<test::RecordedSound> g_recorded;
+// Tests read the recent requests; a survey rings for hours, so the record
+// keeps only the newest requests instead of growing for the whole run.
+constexpr size_t kMaxRecordedSounds = 1024;
+
+void RecordLocked(const test::RecordedSound& record) {
+    if (g_recorded.size() >= kMaxRecordedSounds) g_recorded.erase(g_recorded.begin());
+    g_recorded.push_back(record);
+}
 std::atomic<bool> g_sinkBusy{false};  // the audio output still plays (window thread writes)
 
 uint32_t Le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
@@ -86,13 +94,7 @@ SoundEntry* FindLocked(const char* name) {
     return nullptr;
 }
 
-bool OutputLocked() {
-    if (g_output < 0) {
-        const char* v = std::getenv("OSTRIMA_TEST");
-        g_output = (v != nullptr && v[0] != 0 && v[0] != '0') ? 0 : 1;
-    }
-    return g_output == 1;
-}
+bool OutputLocked() { return g_output; }
 
 // The one audio output in use, on the window thread; replaced by the next
 // sound. Children of the application, so they go with it.
@@ -175,7 +177,7 @@ bool PlaySound(const char* name) {
             g_playLength = e->LengthMs;
             entry = *e;
         }
-        g_recorded.push_back(record);
+        RecordLocked(record);
         if (!record.Played) return false;
     }
     if (output) PostOutput(entry);
@@ -186,7 +188,7 @@ void SystemBeep() {
     bool output = false;
     {
         std::lock_guard<std::mutex> guard(g_mutex);
-        g_recorded.push_back({"BEEP", true, GetTickCount()});
+        RecordLocked({"BEEP", true, GetTickCount()});
         output = OutputLocked();
     }
     QCoreApplication* app = QCoreApplication::instance();
@@ -215,7 +217,7 @@ uint32_t SoundLengthMs(const char* name) {
 
 void SetSoundOutput(bool on) {
     std::lock_guard<std::mutex> guard(g_mutex);
-    g_output = on ? 1 : 0;
+    g_output = on;
 }
 
 }  // namespace test

@@ -42,7 +42,7 @@ std::vector<RecordedSound> RecordedSounds();
 void ClearRecordedSounds();
 // Playing length of a registered sound in ms (0 when unknown).
 uint32_t SoundLengthMs(const char* name);
-// Real audio output on or off; off by default in test runs.
+// Real audio output on or off; on until the test code turns it off.
 void SetSoundOutput(bool on);
 
 }  // namespace test

@@ -134,8 +134,7 @@ constexpr int kColour3dLight = 22;           // 0xE3E3E3
 
 // Creates the desktop application once (later calls do nothing and return
 // true), makes this thread the window thread, registers the control classes
-// and forces LC_NUMERIC "C". Under OSTRIMA_TEST without a display the
-// offscreen platform is used.
+// and forces LC_NUMERIC "C".
 bool StartApplication();
 bool ApplicationStarted();
 bool OnWindowThread();  // any thread

@@ -14,6 +14,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "resources/sounds.h"
+#include "shell/option_dialogs.h"
 #include "shell/setup_dialogs.h"
 #include "shell/start_logging.h"
 #include "shell/start_screen.h"

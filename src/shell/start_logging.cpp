@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "acquisition/console_reader.h"
+#include "acquisition/gps_monitor.h"
 #include "acquisition/gps_formats.h"
 #include "acquisition/gps_reader.h"
 #include "acquisition/serial_setup.h"
@@ -235,4 +236,41 @@ int StartLogging() {
     return 1;
 }
 
-void StartGpsMonitoring() {}
+void StartGpsMonitoring() {
+    const plat::Hwnd main = ScreenWindows.MainWindow;
+    if (!GpsInput()) {
+        plat::MessageBox(main, u"Option avaiable only when GPS is enabled", u"INFORMATION", plat::MessageButtons::Ok,
+                         plat::MessageIcon::None);
+        if (main != 0) {
+            plat::InvalidateRect(main, nullptr, true);
+            plat::SetFocus(main);
+        }
+        return;
+    }
+    // A monitor never shares its port with a reader that has not ended.
+    if (ReaderThreads.GpsThreadHandle != 0) return;
+    plat::ThreadProc reader = GpsMonitorReaderThread;
+#if defined(OSTRIMA_SIMULATORS)
+    if (ReaderThreads.SimulateGps != 0) {
+        ReaderThreads.GpsSimulatorRun = 1;
+        reader = GpsSimulatorThread;
+    }
+#endif
+    if (reader == GpsMonitorReaderThread) {
+        if (OpenGpsPort(1) != 1) return;
+        // What waited in the port from before ends mid-line: the list starts with a whole one.
+        plat::PurgeSerialPort(SerialPorts.GpsPortHandle.load());
+    }
+    ResetGpsMonitor();
+    ScreenWindows.ScreenMode = 2;
+    const plat::Hwnd monitor = ScreenWindows.MonitorGpsWindow;
+    void* argument = nullptr;
+#if defined(OSTRIMA_SIMULATORS)
+    if (reader == GpsSimulatorThread) argument = const_cast<int*>(&kGpsSimulatorFeedsMonitor);
+#endif
+    ReaderThreads.GpsThreadHandle = plat::StartThread(reader, argument);
+    plat::SetFocus(monitor);
+    plat::ShowWindow(monitor, plat::kShow);
+    if (main != 0) plat::InvalidateRect(main, nullptr, true);
+    plat::SetFocus(monitor);
+}

@@ -27,6 +27,8 @@ int OpenAcquisitionPorts();
 // Closes every port the last OpenAcquisitionPorts opened and marks it not opened.
 void CloseAcquisitionPorts();
 
-// The start screen's "GPS M&onitoring": the GPS monitor's port and reader.
-// Not built yet: nothing happens.
+// The start screen's "GPS M&onitoring": without GPS input an "INFORMATION"
+// box; else the GPS port opened (its opener tells a failure) and the monitor
+// shown, clean, with its reader running (the GPS simulator in its place when
+// ReaderThreads.SimulateGps is 1).
 void StartGpsMonitoring();

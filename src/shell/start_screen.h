@@ -1,7 +1,10 @@
-// The start screen: what the main window paints beside its nine buttons (the
-// frame, the product's name and version, the settings summary and the array
-// drawing). Only the erase with the window's background is done so far.
+// The start screen: what the main window paints beside its nine buttons: the
+// frame, the maker's and product's names with the version, the summary of the
+// current settings ("CURRENT PROGRAM SETTINGS") and a scaled drawing of the
+// array (consoles, sensors, the leading point and the GPS antenna). It only
+// reads the settings.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "platform/window.h"
@@ -10,3 +13,18 @@
 // shown the main window takes the keyboard focus, so the start screen's keys
 // reach it.
 plat::LResult PaintStartScreen(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
+
+// Draws the settings summary into the band between `left` and `right` (the
+// paint passes 20 and the client's right edge - 220). Leaves the heading font
+// selected.
+void DrawProgramSettings(plat::Hdc dc, int32_t left, int32_t right);
+
+// The six rows of the summary: the value texts beside "Separation:" ..
+// "Station Increment:" (left) and "Number of Consoles:" .. "GPS Data:" (right).
+constexpr int kSummaryRows = 6;
+constexpr int kSummaryTextChars = 48;
+struct SettingsSummary {
+    std::array<std::array<char16_t, kSummaryTextChars>, kSummaryRows> Left{};
+    std::array<std::array<char16_t, kSummaryTextChars>, kSummaryRows> Right{};
+};
+SettingsSummary FormatSettingsSummary();

@@ -1,7 +1,329 @@
 #include "survey_files/append_check.h"
 
-// Placeholder until the header comparison is built: every file of this
-// program is accepted (a foreign file never gets here: CreateDataFile
-// tells it apart and the logging screen refuses it). Plain, not weak, so the real check cannot be shadowed: linking both
-// is a duplicate-symbol error.
-int CheckDataFileForAppend(plat::Hwnd) { return 0; }
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+
+#include "acquisition/gps_fix.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "survey_files/data_file.h"
+#include "survey_files/data_records.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/text_helpers.h"
+#include "survey_files/utm.h"
+
+namespace {
+
+constexpr int kHeaderBytes = kHeaderRecordCount * static_cast<int>(kDataRecordLength);
+
+// The six header records as the file holds them. A record the file is too
+// short for is absent: its tag test fails, and nothing is read from it.
+struct FileHeader {
+    std::array<DataRecord, kHeaderRecordCount> Records{};
+    int Present = 0;  // whole records read, 0..6
+    int64_t Size = 0; // the file's length in bytes; -1 when it could not be taken
+
+    // Record n (1..6) is whole in the file and begins with `tag`.
+    bool Tagged(int n, char tag) const { return n <= Present && Records[static_cast<size_t>(n - 1)][0] == tag; }
+    char At(int n, int col) const { return Records[static_cast<size_t>(n - 1)][static_cast<size_t>(col)]; }
+    int Digit(int n, int col) const { return At(n, col) - '0'; }
+    // Columns first..first+width-1 of record n through the C conversion to double.
+    double Number(int n, int first, int width) const {
+        char text[16] = {};
+        std::memcpy(text, &Records[static_cast<size_t>(n - 1)][static_cast<size_t>(first)], static_cast<size_t>(width));
+        return std::strtod(text, nullptr);
+    }
+};
+
+FileHeader ReadFileHeader(plat::FileHandle file) {
+    FileHeader h;
+    char bytes[kHeaderBytes];
+    const int64_t got = plat::ReadFileAt(file, bytes, sizeof bytes, 0);
+    h.Present = got > 0 ? static_cast<int>(got / kDataRecordLength) : 0;
+    for (int i = 0; i < h.Present; ++i) {
+        std::memcpy(h.Records[static_cast<size_t>(i)].data(), bytes + i * kDataRecordLength, kDataRecordLength);
+    }
+    h.Size = plat::FileSize(file);
+    return h;
+}
+
+// What the file says about the array and the GPS set-up.
+struct FileSetup {
+    int DisplayUnits = 0;
+    std::array<int, kMaxConsoles> ConsoleType{};
+    int ConsoleCount = 0;
+    int LeadingPoint = 0;
+    int GpsState = 0;
+    int GpsFormat = 0;
+    double OffsetX = 0.0, OffsetY = 0.0;
+    int Zone = -9;
+    double UnitSeparation = 0.0, ConsoleSeparation = 0.0;
+};
+
+void TakeConsoleTypes(const FileHeader& h, FileSetup& f) {
+    constexpr int kTypeColumns[kMaxConsoles] = {12, 13, 14, 15, 16, 17, 21, 22, 23};
+    for (int i = 0; i < kMaxConsoles; ++i) f.ConsoleType[static_cast<size_t>(i)] = h.At(2, kTypeColumns[i]) - '1';
+}
+
+void TakeRecord3(const FileHeader& h, FileSetup& f) {
+    f.OffsetX = h.Number(3, 1, 7);
+    f.OffsetY = h.Number(3, 8, 7);
+    f.ConsoleCount = h.Digit(3, 15);
+    f.LeadingPoint = h.Digit(3, 16);
+    f.GpsFormat = h.At(3, 17) == 'A' ? 8 : h.Digit(3, 17);
+    f.GpsState = h.Digit(3, 20);
+}
+
+int ZoneOfRecord4(const FileHeader& h) {
+    const char text[3] = {h.At(4, 16), h.At(4, 17), 0};
+    return static_cast<int>(std::strtol(text, nullptr, 10));
+}
+
+// A value as the header stores it: through the same "%7.3f" field and back,
+// so that a set-up value with more decimals (1.5 ft is 0.4572 m) still
+// matches the file it wrote.
+double AsStored(double value) {
+    DataRecord record;
+    ClearDataRecord(record.data());
+    PutRealField(record.data(), 1, 7, 3, value);
+    char text[8] = {};
+    std::memcpy(text, record.data() + 1, 7);
+    return std::strtod(text, nullptr);
+}
+
+bool SameAsStored(double fileValue, double current) { return fileValue == AsStored(current); }
+
+bool ArrayDiffers(const FileSetup& f) {
+    if (f.ConsoleCount != SystemSetup.ConsoleCount) return true;
+    for (int i = 0; i < SystemSetup.ConsoleCount && i < kMaxConsoles; ++i) {
+        if (f.ConsoleType[static_cast<size_t>(i)] != SystemSetup.ConsoleType[static_cast<size_t>(i)]) return true;
+    }
+    return false;
+}
+
+bool SeparationsDiffer(const FileSetup& f) {
+    return !SameAsStored(f.UnitSeparation, ArrayGeometry.UnitSeparation) ||
+           !SameAsStored(f.ConsoleSeparation, ArrayGeometry.ConsoleSeparation);
+}
+
+// Zone relation of the file's zone z to the zone u in force: 0 the same (or
+// no zone in the file), 1 a neighbour (60 and 1 are neighbours), -1 too far.
+int ZoneRelation(int z, int u) {
+    if (z <= 0 || z == u) return 0;
+    if (z == 1) return u == 2 || u == 60 ? 1 : -1;
+    if (z == 60) return u == 1 || u == 59 ? 1 : -1;
+    return std::abs(z - u) == 1 ? 1 : -1;
+}
+
+// The zone positions are projected into now: the one forced on the run once
+// chosen (an earlier append may have moved it to a neighbour), else the first.
+int ZoneInForce() {
+    return GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60 ? GpsFix.UtmZoneForced : GpsFix.UtmZone;
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+// Every refusal: the box, the file closed (its handle invalid), result 1.
+int Refuse(plat::Hwnd owner, const char* text) {
+    char16_t wide[512];
+    NarrowToWide(text, wide, std::size(wide));
+    plat::MessageBox(owner, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::None);
+    CloseDataFile();
+    return 1;
+}
+
+int Refuse3(plat::Hwnd owner, const char* a, const char* b, const char* c) {
+    char text[256];
+    std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s", a, b, c);
+    return Refuse(owner, text);
+}
+
+int RefuseRecord(plat::Hwnd owner, const char* which) {
+    return Refuse3(owner, "Invalid File Format.", which, "The file will be closed.");
+}
+
+int RefuseSeparations(plat::Hwnd owner, const FileSetup& f, bool gps) {
+    char file[64], current[64], text[320];
+    std::snprintf(file, sizeof file, "%.2f , %.2f", f.UnitSeparation, f.ConsoleSeparation);
+    std::snprintf(current, sizeof current, "%.2f , %.2f", ArrayGeometry.UnitSeparation, ArrayGeometry.ConsoleSeparation);
+    std::snprintf(text, sizeof text, gps ? "%s\r\n  %s\r\n%s\r\n  %s\r\n%s" : " %s\r\n  %s\r\n%s\r\n  %s\r\n %s",
+                  "File Sensors Separations: ", file, "Current Sensors Separations: ", current,
+                  "Please adjust the configuration. ");
+    return Refuse(owner, text);
+}
+
+int RefuseOffsets(plat::Hwnd owner, const FileSetup& f) {
+    char file[64], current[64], text[320];
+    std::snprintf(file, sizeof file, "X=%.2f Y=%.2f", f.OffsetX, f.OffsetY);
+    std::snprintf(current, sizeof current, "X=%.2f Y=%.2f", ArrayGeometry.GpsAntennaOffsetX,
+                  ArrayGeometry.GpsAntennaOffsetY);
+    std::snprintf(text, sizeof text, " %s\r\n  %s\r\n%s\r\n  %s\r\n%s", "GPS antenna offsets in the file: ", file,
+                  "GPS antenna offsets specified: ", current, "Please adjust offsets or create the new data file. ");
+    return Refuse(owner, text);
+}
+
+const char* FormatName(int format) {
+    static constexpr const char* kNames[] = {"GGA/GSA", "GGA", "POS", "LLK", "LLQ",
+                                             "GLL", "GGK", "Leica TPS", "Pseudo GLL"};
+    return format >= 0 && format < static_cast<int>(std::size(kNames)) ? kNames[format] : "";
+}
+
+int RefuseFormat(plat::Hwnd owner, const FileSetup& f) {
+    char text[320];
+    std::snprintf(text, sizeof text, "%s%s\r\n%s%s\r\n%s%s\r\n%s", "GPS NMEA Data in the file: ",
+                  FormatName(f.GpsFormat), "Current Selection: ", FormatName(GpsPortSetup.DataFormat),
+                  "Please set GPS to ", FormatName(f.GpsFormat), "to append file");
+    return Refuse(owner, text);
+}
+
+int RefuseUnits(plat::Hwnd owner, const FileSetup& f) {
+    static constexpr const char* kUnits[] = {" Meters", " Feet", " US Survey Feet"};
+    const char* unit = f.DisplayUnits >= 0 && f.DisplayUnits <= 2 ? kUnits[f.DisplayUnits] : "";
+    char text[256];
+    std::snprintf(text, sizeof text, " %s %s\r\n  %s", "Map units in the file:", unit,
+                  "Set the same units in the program");
+    return Refuse(owner, text);
+}
+
+// A file whose last record was cut off by a crash in mid-write: after its
+// header checked, the partial record is cut away, so the new section starts
+// on a record boundary. False when the file cannot be cut (refused).
+bool CutBackPartialRecord(plat::Hwnd owner, const FileHeader& h) {
+    if (h.Size < 0) {
+        Refuse3(owner, "The length of the data file cannot be read.", "Nothing was appended.",
+                "The file will be closed.");
+        return false;
+    }
+    const int64_t partial = h.Size % kDataRecordLength;
+    if (partial == 0) return true;
+    bool cut = false;
+    {
+        std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+        cut = DataFileState.DataFileHandle != plat::kInvalidFile &&
+              plat::TruncateFile(DataFileState.DataFileHandle, h.Size - partial);
+    }
+    if (!cut) {
+        Refuse3(owner, "The data file ends with a partial record", "that cannot be cut away; nothing was appended.",
+                "The file will be closed.");
+        return false;
+    }
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "The data file ended with a partial record (%d bytes),\r\nleft by an interrupted write.\r\n"
+                  "It was cut back to its last whole record.",
+                  static_cast<int>(partial));
+    char16_t wide[256];
+    NarrowToWide(text, wide, std::size(wide));
+    plat::MessageBox(owner, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+    return true;
+}
+
+// The file lies in the neighbouring zone z: every later fix is projected into
+// it, and the origin is the first fix of the run projected there. The
+// previous fix and the last position pixel go with the origin, so the next
+// fix neither jumps nor measures a distance across the zone change.
+void MoveToNeighbourZone(int z) {
+    int zone = z;
+    double northing = 0.0, easting = 0.0;
+    if (!GeodeticToUtm(GpsFix.OriginLatitude, GpsFix.OriginLongitude, &zone, &northing, &easting, 1)) return;
+    GpsFix.UtmZoneForced = z;
+    const double perUnit = MetresPerDisplayUnit(SystemSetup.DisplayUnits);
+    MapView.MapOriginX = easting / perUnit;
+    MapView.MapOriginY = northing / perUnit;
+    GpsFix.X = GpsFix.CurX = GpsFix.PrevX = MapView.MapOriginX;
+    GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = MapView.MapOriginY;
+    MapView.PrevFixX = MapView.MapOriginX;
+    MapView.PrevFixY = MapView.MapOriginY;
+    MapView.LastPositionPixelX = 0;
+    MapView.LastPositionPixelY = 0;
+}
+
+int CheckWithoutGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
+    if (!h.Tagged(2, 'H')) return RefuseRecord(owner, "File Record # 2 invalid.");
+    TakeConsoleTypes(h, f);
+    if (!h.Tagged(3, 'G')) return RefuseRecord(owner, "File Record # 3 invalid.");
+    TakeRecord3(h, f);
+    if (!h.Tagged(6, 'G')) return RefuseRecord(owner, "File Record #6 invalid.");
+    f.UnitSeparation = h.Number(6, 1, 7);
+    f.ConsoleSeparation = h.Number(6, 8, 7);
+    if (f.GpsState != 0) {
+        return Refuse(owner, " GPS state in the file: ENABLED\r\n  Current GPS selection: DISABLED \r\n"
+                             "  Please adjust the configuration. ");
+    }
+    if (ArrayDiffers(f)) {
+        return Refuse(owner, " Number and/or sensors setup do not match\r\n  Please adjust the configuration. ");
+    }
+    if (f.LeadingPoint != SystemSetup.LeadingPoint) {
+        return Refuse(owner, " Leading Point doesn't match\r\n  Please adjust the configuration. ");
+    }
+    if (SeparationsDiffer(f)) return RefuseSeparations(owner, f, false);
+    return CutBackPartialRecord(owner, h) ? 0 : 1;
+}
+
+int CheckWithGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
+    if (f.DisplayUnits != SystemSetup.DisplayUnits) return RefuseUnits(owner, f);
+    if (GpsFix.PositionValid == 0) {
+        return Refuse3(owner, "Valid GPS position must be ", "received to append file.", "Correct GPS or create new file.");
+    }
+    if (!h.Tagged(2, 'H')) return RefuseRecord(owner, "File Record # 2 invalid.");
+    TakeConsoleTypes(h, f);
+    if (!h.Tagged(3, 'G')) return RefuseRecord(owner, "File Record # 3 invalid.");
+    TakeRecord3(h, f);
+    // Records 4 and 5 carry no test of their own: a file that ends in them
+    // has no record 6 either, and is refused there.
+    if (!h.Tagged(6, 'G')) return RefuseRecord(owner, "File Record #6 invalid.");
+    f.Zone = ZoneOfRecord4(h);
+    int relation = ZoneRelation(f.Zone, ZoneInForce());
+    f.UnitSeparation = h.Number(6, 1, 7);
+    f.ConsoleSeparation = h.Number(6, 8, 7);
+    if (f.GpsState == 0) {
+        return Refuse(owner, " GPS state in the file: DISABLED\r\n  Current GPS selection: ENABLED\r\n"
+                             "  Please adjust the configuration. ");
+    }
+    if (ArrayDiffers(f)) {
+        return Refuse(owner, " Number and/or sensors setup do not match\r\n  Please adjust the configuration. ");
+    }
+    if (SeparationsDiffer(f)) return RefuseSeparations(owner, f, true);
+    if (!SameAsStored(f.OffsetX, ArrayGeometry.GpsAntennaOffsetX) ||
+        !SameAsStored(f.OffsetY, ArrayGeometry.GpsAntennaOffsetY)) {
+        return RefuseOffsets(owner, f);
+    }
+    if (f.GpsFormat != GpsPortSetup.DataFormat || f.GpsFormat < 0 || f.GpsFormat > 8) return RefuseFormat(owner, f);
+    // Formats with local grid coordinates have no zone.
+    if (GpsPortSetup.DataFormat == 3 || GpsPortSetup.DataFormat == 4 || GpsPortSetup.DataFormat == 7) relation = 0;
+    if (relation == -1) {
+        char text[256];
+        std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s\r\n%s", "Distance between gps current position and position",
+                      "in the file is greater than 6 degrees longitude.",
+                      "Therefore the program cannot append this file.", "The file will be closed.");
+        return Refuse(owner, text);
+    }
+    if (!CutBackPartialRecord(owner, h)) return 1;
+    if (relation == 1) MoveToNeighbourZone(f.Zone);
+    return 0;
+}
+
+}  // namespace
+
+int CheckDataFileForAppend(plat::Hwnd owner) {
+    const plat::FileHandle file = DataFileState.DataFileHandle;
+    if (file == plat::kInvalidFile) return 1;
+    const FileHeader h = ReadFileHeader(file);
+
+    if (h.Present < 1 || std::memcmp(h.Records[0].data(), "OSTRMA", 6) != 0) {
+        return RefuseRecord(owner, "File Record # 1 invalid.");
+    }
+    if (h.Digit(1, 9) < 2) {
+        return Refuse3(owner, "Append file option is not avaiable", "for files created with Version 1.xx",
+                       "The file will be closed.");
+    }
+    FileSetup f;
+    f.DisplayUnits = h.Digit(1, 15);
+    return GpsPortSetup.InputMode == 0 ? CheckWithoutGps(owner, h, f) : CheckWithGps(owner, h, f);
+}

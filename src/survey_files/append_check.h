@@ -4,6 +4,17 @@
 #include "platform/window.h"
 
 // The file that CreateDataFile opened with result 1 is checked against the
-// settings. 0: it may be appended to (it stays open). 1: refused: a message
-// was shown (owned by `owner`), the file is closed and the handle invalid.
+// settings. Its six header records are read in one positional read; a record
+// the file is too short for fails its test (the file is refused with that
+// record's message, never judged on stale bytes). Separations and antenna
+// offsets are compared as the header stores them (three decimals).
+// 0: it may be appended to (it stays open). A partial last record left by an
+//    interrupted write has been cut away (the operator was told), so the new
+//    section starts on a record boundary. With GPS input and the file in the
+//    neighbouring UTM zone (60 and 1 are neighbours), every later fix is
+//    projected into the file's zone (GpsFix.UtmZoneForced), the map origin is
+//    the run's first fix projected there, and the previous fix and the last
+//    position pixel start again from that origin.
+// 1: refused: a message was shown (owned by `owner`), the file is closed and
+//    the handle invalid.
 int CheckDataFileForAppend(plat::Hwnd owner);

@@ -266,7 +266,10 @@ int WriteEventRecord(const char16_t* text, char code) {
 }
 
 int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation) {
-    if (plat::TickDiff(DataFileState.RecordStartTick.load(), tick) < 0) return 0;  // older than the Go
+    // Older than the Go: compared across the tick's wrap. A start tick of 0
+    // (the first Go's settling wait) holds nothing back, whatever the tick.
+    const uint32_t start = DataFileState.RecordStartTick.load();
+    if (start != 0 && plat::TickDiff(start, tick) < 0) return 0;
     const std::string_view text = sentence != nullptr ? sentence : "";
     if (first == 'X') {
         DataRecord record;
@@ -299,7 +302,7 @@ int ReopenDataFile() {
 }
 
 int32_t TakeDataFileWriteError() {
-    const int32_t error = DataFileState.WriteError.load();
-    const int32_t shown = DataFileState.WriteErrorShown.fetch_or(error);
-    return error & ~shown;
+    const int32_t error = DataFileState.WriteError.exchange(0);
+    DataFileState.WriteErrorShown.fetch_or(error);
+    return error;
 }

@@ -3,15 +3,16 @@
 // Every record or record group reaches the file through WriteDataRecords: one
 // write under DataFileState.DataFileLock, at the end of the file (the file is
 // opened for appending, so positional readers never move where records land).
-// A failed or short write is cut back to the last whole record and leaves a
-// sticky error for the window thread to tell the operator. The window thread
+// A failed or short write is cut back to the last whole record and leaves an
+// error for the window thread to tell the operator; every failure after the
+// last report is reported again, so a disk that stays full is never silent. The window thread
 // alone opens, closes and reopens the file; the GPS reader thread writes its
 // sentence groups and its connection-break event through the same lock.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
-// Sticky error bits kept in DataFileState.WriteError.
+// Error bits gathered in DataFileState.WriteError until they are reported.
 constexpr int32_t kDataFileWriteFailed = 1;   // a write failed or was short; the file was cut back
 constexpr int32_t kDataFileReopenFailed = 2;  // the file could not be opened again; nothing more is written
 
@@ -45,7 +46,8 @@ int WriteStationRecord();
 int WriteEventRecord(const char16_t* text, char code);
 // A GPS sentence as one "X" record (first == 'X') or as a group with its "!"
 // record, in one write. Nothing for a sentence older than the start of
-// recording (DataFileState.RecordStartTick, compared across the tick's wrap).
+// recording (DataFileState.RecordStartTick, compared across the tick's wrap;
+// a start tick of 0, before the first Go has taken it, holds nothing back).
 int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation);
 
 // Writes `n` bytes (whole records) at the end of the open data file in one
@@ -66,6 +68,7 @@ void CloseDataFile();
 // file could not be opened again (handle invalid, error kept).
 int ReopenDataFile();
 
-// The sticky error bits not yet shown to the operator (0 when none); each bit
-// is returned once per data file.
+// The error bits of the failures since the last call (0 when none), taken
+// for the operator to be told; DataFileState.WriteErrorShown keeps every bit
+// reported for this data file.
 int32_t TakeDataFileWriteError();

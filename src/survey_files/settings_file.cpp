@@ -238,6 +238,23 @@ bool ParseReal(const char* s, double& out) {
     return true;
 }
 
+// A real as the save writes it ("%f": six decimals) and reads it back.
+double SavedReal(double value) {
+    char text[kLineBytes];
+    const auto [stop, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
+    double back = value;
+    if (ec == std::errc{}) std::from_chars(text, stop, back);
+    return back;
+}
+
+// A real is taken only when the value the save will write is in range too,
+// so what is loaded survives a save and the next load (a speed scale of 1e-7
+// would be written as 0.000000, which is out of range).
+bool RealInRange(const SettingsLine& line, double r) {
+    const double saved = SavedReal(r);
+    return r >= line.Lo && r <= line.Hi && saved >= line.Lo && saved <= line.Hi;
+}
+
 // Stores one line's text into its field; `text` null when the file ended
 // before this line. A value that is missing, not a number or out of range
 // gives the field its built-in value.
@@ -256,7 +273,7 @@ void StoreLine(const SettingsLine& line, const char* text) {
                             : static_cast<Colour>(line.BuiltIn);
             break;
         case LineKind::Real:
-            *line.Real = text != nullptr && ParseReal(text, r) && r >= line.Lo && r <= line.Hi ? r : line.BuiltIn;
+            *line.Real = text != nullptr && ParseReal(text, r) && RealInRange(line, r) ? r : line.BuiltIn;
             break;
         case LineKind::Text:
             if (text != nullptr) {

@@ -23,6 +23,7 @@ ScreenLayoutRecord ScreenLayout;
 MapTilesRecord MapTiles;
 ScreenButtonsRecord ScreenButtons;
 MapViewRecord MapView;
+BackgroundFilesRecord BackgroundFiles;
 ProfileTraceRecord ProfileTrace;
 
 // Console road records.
@@ -64,6 +65,7 @@ void ResetSurveyModel() {
     GpsSentenceBuffer.GpsSentenceTick = 0;
     GpsSentenceBuffer.GpsLineReady = 0;
     GpsSentenceBuffer.GpsMonitorText[0] = 0;
+    GpsSentenceBuffer.GpsCommandText[0] = 0;
     GpsSentenceBuffer.GpsConnectionBroken = 0;
     GpsSentenceFormat = GpsSentenceFormatRecord{};
     for (int i = 0; i < kMaxConsoles; ++i) {
@@ -107,5 +109,6 @@ void ResetSurveyModel() {
     MapTiles = MapTilesRecord{};
     ScreenButtons = ScreenButtonsRecord{};
     MapView = MapViewRecord{};
+    BackgroundFiles = BackgroundFilesRecord{};
     ProfileTrace = ProfileTraceRecord{};
 }

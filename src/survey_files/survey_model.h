@@ -71,6 +71,16 @@ struct GpsPortSetupRecord {
     int32_t DataBits = 1;                            // [43] 0 seven, 1 eight
     int32_t Parity = 0;                              // [44] 0 none, 1 even, 2 odd
     int32_t StopBits = 0;                            // [45] 0 one, 1 two
+    // list texts of the GPS dialogs, indexed by the stored value
+    static constexpr std::array<const char16_t*, 2> InputModeNamesConsoles{u"Disabled", u"Enabled"};
+    static constexpr std::array<const char16_t*, 7> InputModeNamesGpsOnly{
+        u"Disabled", u"Auto", u"Manual 1 rdg", u"Average 2 rdgs", u"Average 5 rdgs", u"Average 10 rdgs", u"Average 20 rdgs"};
+    static constexpr std::array<const char16_t*, 9> DataFormatNames{
+        u"GGA/GSA", u"GGA", u"POS", u"LLK", u"LLQ", u"GLL", u"GGK", u"RTS pseudo GGA", u"Pseudo GLL"};
+    static constexpr std::array<const char16_t*, 6> BaudRateNames{u"4800", u"9600", u"19200", u"38400", u"57600", u"115200"};
+    static constexpr std::array<const char16_t*, 3> ParityNames{u"No", u"Even", u"Odd"};
+    static constexpr std::array<const char16_t*, 2> DataBitsNames{u"7", u"8"};
+    static constexpr std::array<const char16_t*, 2> StopBitsNames{u"1", u"2"};
 };
 
 struct GpsWarningMaskRecord {
@@ -78,6 +88,9 @@ struct GpsWarningMaskRecord {
     int32_t MinQuality = 1;                          // [69] 0 raw .. 4 RTK 5
     int32_t MinSatellites = 5;                       // [70] 3..12
     double MaxDilution = 4.0;                        // [71] highest accepted dilution of precision
+    // list texts of the GPS dialogs: quality by MinQuality, satellites by MinSatellites - 3
+    static constexpr std::array<const char16_t*, 5> QualityNames{u"Raw (AGPS)", u"DGPS", u"RTK 3", u"RTK 4", u"RTK 5"};
+    static constexpr std::array<const char16_t*, 10> SatelliteNames{u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"11", u"12"};
 };
 
 struct SurveyParametersRecord {
@@ -113,6 +126,10 @@ struct MapDisplayOptionsRecord {
     // --- logging screen: the live scale kept at every logging start (review and leaving restore it) ---
     int32_t SavedMapSize = 40;                       // MapSize when the logging screen opened
     double SavedMapPixelsPerUnit = 0.0;              // MapPixelsPerUnit when the logging screen opened
+    // --- option dialogs: values at the opening of "MAPSCALE" (also map size and interval of "DISPLAYOPTIONS") ---
+    double SavedGridInterval = 5.0;                  // GridInterval when the dialog opened
+    int32_t SavedCursorBand = 1;                     // CursorBand when the dialog opened
+    int32_t SavedCursorBandPixels = 76;              // CursorBandPixels when the dialog opened
 };
 
 struct ProfileDisplayOptionsRecord {                 // index 0 left sensor, 1 right sensor
@@ -179,8 +196,8 @@ struct DataFileStateRecord {
     char DataFileBaseName[kDataFolderChars + 1] = "";      // file name up to its first '.', narrowed
     std::array<uint8_t, kMaxConsoles> ConsoleRecordTag{};  // first byte of each console's reading records
     std::atomic<uint32_t> RecordStartTick{0};        // tick of the last Go; earlier GPS sentences are not written
-    std::atomic<int32_t> WriteError{0};              // sticky: a write failed or was short (the file was cut back)
-    std::atomic<int32_t> WriteErrorShown{0};         // the operator has been told of WriteError
+    std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
+    std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
 };
 extern DataFileStateRecord DataFileState;
 
@@ -224,7 +241,9 @@ struct GpsSentenceBufferRecord {
     char GpsLastSentence[kGpsSentenceChars] = {};
     std::atomic<uint32_t> GpsSentenceTick{0};        // tick of the "$" of the current sentence (a line without "$": of its LF)
     std::atomic<int32_t> GpsLineReady{0};            // 1 after an accepted sentence, 0 after a rejected line (GPS monitor)
-    char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's copy of its last line (window thread)
+    char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's line, or "NO DATA": written by its reader before
+                                                     // it sets GpsLineReady, read by the window only while that is 1
+    char16_t GpsCommandText[100] = {};               // the command the GPS monitor sends (window thread)
     std::atomic<int32_t> GpsConnectionBroken{0};     // 1 while the watchdog handles a break (GPS thread writes)
 };
 extern GpsSentenceBufferRecord GpsSentenceBuffer;
@@ -280,6 +299,9 @@ struct ScreenButtonsRecord {                         // 0 = not created
     plat::Hwnd PauseButton = 0;                      // id 460: "P A U S E", shown while logging
     std::array<plat::Hwnd, 9> MapButtons{};          // ids 470..478: Left .. Exit Review
     int32_t LogButtonIndex = 0;                      // 0..3: the default (Enter) button of the set shown
+    std::array<plat::Hwnd, 4> MonitorButtons{};      // GPS monitor, ids 750..753: "&Go", "&Pause", "&Send", "E&xit"
+    int32_t MonitorButtonIndex = 1;                  // 0..3: the monitor's default (Enter) button
+    int32_t MonitorRunning = 1;                      // 1 the monitor reads ("&Pause" shown), 0 paused ("&Go" shown)
 };
 extern ScreenButtonsRecord ScreenButtons;
 
@@ -311,6 +333,32 @@ struct MapViewRecord {
 };
 extern MapViewRecord MapView;
 
+// Background files laid under the survey on the map (window thread only).
+constexpr int kMaxBackgroundFiles = 10;
+constexpr int kBackgroundNameChars = 64;             // a bare file name: 63 characters and a NUL
+
+struct BackgroundFilesRecord {
+    static constexpr int32_t MaxBackgroundFiles = kMaxBackgroundFiles;
+    static constexpr uint32_t BackgroundTempRecordLength = 30;  // "%14.3f,%14.3f" and LF
+    int32_t BackgroundFileCount = 0;                 // loaded files 0..10, in slots 0..count-1
+    char16_t BackgroundFileNames[kMaxBackgroundFiles][kBackgroundNameChars] = {};  // the source's bare name
+    char16_t BackgroundTempNames[kMaxBackgroundFiles][kBackgroundNameChars] = {};  // NAMEEXT.$NN in the temp folder
+    std::array<int32_t, kMaxBackgroundFiles> BackgroundDisplayTypes{};  // 0 markers, 1..3 lines of 1..3 px
+    std::array<int32_t, kMaxBackgroundFiles> RemoveFlags{};            // 1 = remove loaded file i (remove dialog)
+    // --- the one load in progress ---
+    plat::FileHandle BackgroundSourceFile = plat::kInvalidFile;  // the chosen file, open from the choice to the conversion's end
+    plat::FileHandle BackgroundTempFile = plat::kInvalidFile;    // its temp file, open from creation to the drawing's end
+    char16_t BackgroundTempPath[kDataFolderChars + 1] = u"";     // temp folder + the new temp name
+    int32_t BackgroundRecordCount = 0;               // records in the temp file (break records included)
+    int32_t BackgroundSourceRecordLength = 0;        // data file: bytes up to and including the first LF (<= 36)
+    int32_t BackgroundSourceFormat = -1;             // data file: 0 "EM"/"PRO", 1 "OS", 2 "NAV", 3 "ZP"; -1 none
+    int32_t BackgroundOffsetValid = 0;               // 1: the antenna offsets below apply ("NAV", "ZP")
+    double BackgroundCrossOffset = 0.0;              // antenna offsets of a "NAV"/"ZP" file, its own units
+    double BackgroundInlineOffset = 0.0;
+    int32_t BackgroundGpsFormat = -1;                // format digit of the data file's header; -1 none read
+};
+extern BackgroundFilesRecord BackgroundFiles;
+
 // Drawing state of the bars of each console's bar window.
 struct ProfileTraceRecord {
     // --- live displays: the profile and bar painters (window thread) ---
@@ -335,6 +383,7 @@ struct ScreenWindowsRecord {
     plat::Hwnd MainWindow = 0;                       // "OSTRIMA-MAIN"
     plat::Hwnd LogScreenWindow = 0;                  // "ScreenLogWnd": receives the console and GPS hand-overs
     plat::Hwnd MonitorGpsWindow = 0;                 // "MonitorGPSWnd"
+    plat::Hwnd MonitorListBox = 0, MonitorCommandEdit = 0;  // the monitor's received lines (760) and command (770)
     plat::Hwnd MapWindow = 0, NumbersWindow = 0, SpeedWindow = 0, ColorBarWindow = 0;
     std::array<plat::Hwnd, kCurveWindowSlots> CurveWindows{};   // "CurveWnd" of console i (profile)
     std::array<plat::Hwnd, kCurveWindowSlots> DecayWindows{};   // "DecayWnd" of console i (bars)
@@ -502,7 +551,7 @@ struct ReaderThreadsRecord {
     int32_t SimulateConsoles = 0;                    // build switch: simulators instead of console ports
     int32_t SimulateGps = 0;                         // build switch: simulator instead of the GPS reader
     int32_t SimulatePositions = 0;                   // build switch: the GPS handler makes positions itself
-    std::atomic<int32_t> GpsMonitorHold{0};          // 1 while the GPS monitor is paused
+    std::atomic<int32_t> GpsMonitorHold{0};          // 1: the GPS monitor's reader reads nothing (paused, sending)
 };
 extern ReaderThreadsRecord ReaderThreads;
 

@@ -1,5 +1,5 @@
 // Widening of 8-bit texts for drawing, narrowing of 16-bit texts for files,
-// and line-by-line reading of the settings file and ASCII background files.
+// and line-by-line reading of the settings file.
 #include "survey_files/text_helpers.h"
 
 #include <cmath>

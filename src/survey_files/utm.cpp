@@ -52,8 +52,12 @@ bool GeodeticToUtm(double latitude, double longitude, int* zone, double* northin
         if (z < 1) z = 1;
     }
 
+    // A given zone may lie across the 180th meridian from the point (zones 60
+    // and 1 are neighbours): the difference goes the short way round.
     const double centralMeridian = (6.0 * z - 183.0) * degree;
-    const double p = lambda - centralMeridian;
+    double p = lambda - centralMeridian;
+    if (p > 180.0 * degree) p -= 360.0 * degree;
+    if (p < -180.0 * degree) p += 360.0 * degree;
 
     const double s = std::sin(phi);
     const double c = std::cos(phi);

@@ -1,6 +1,6 @@
 // WGS84 latitude and longitude to UTM (Transverse Mercator series, meridian
-// arc in the third flattening). No inverse; no special zones; no wrap across
-// the 180th meridian when a zone is forced.
+// arc in the third flattening). No inverse; no special zones. A forced zone
+// across the 180th meridian is a neighbour like any other (60 and 1).
 #pragma once
 
 // Latitude and longitude in decimal degrees (north and east positive); the

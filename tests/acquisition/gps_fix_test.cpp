@@ -98,13 +98,19 @@ TEST_F(GpsFixTest, ReceiverSentencesPerFormat) {
          kLat48, kLon11, 3},
         {6, Nmea("$PTNL,GGK,123519.00,061524,4807.0380000,N,01131.0000000,E,0,10,1.1,EHT520.300,M"), 0, "10", "NO FIX",
          kNa, kNa, 0},
-        // GLL: status V or mode N is no fix; an old GLL without them is a fix
+        // GLL: a status other than A, or mode N, is no fix; an old GLL without them is a fix
         {5, Nmea("$GNGLL,4807.038,N,01131.000,E,123519.00,A,D"), 1, "", nullptr, kLat48, kLon11, 10},
         {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,V,N"), 0, "", nullptr, kNa, kNa, 10},
+        {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,N"), 0, "", nullptr, kNa, kNa, 10},
         {5, Nmea("$GPGLL,4807.038,N,01131.000,E,123519,A,N"), 0, "", nullptr, kNa, kNa, 10},
         {5, Nmea("$GPGLL,4807.038,N,01131.000,E"), 1, "", nullptr, kLat48, kLon11, 10},
+        {5, "$GPGLL,4336.5973,N,07936.6482,W,152346,A,S*49", 1, "", nullptr,  // the simulator's
+         "N43\xB0" "36'35.8380\"", "W079\xB0" "36'38.8920\"", 10},
+        // Pseudo GLL: its converters may not keep status or mode; the coordinates decide
         {8, "$GPGLL,4807.038,N,01131.000,E,123519,A", 1, "", nullptr, kLat48, kLon11, 10},
-        {8, "$GPGLL,4807.038,N,01131.000,E,123519,V", 0, "", nullptr, kNa, kNa, 10},
+        {8, "$GPGLL,4807.038,N,01131.000,E,123519,V,N", 1, "", nullptr, kLat48, kLon11, 10},
+        // blanks around numbers read as a conversion reads them
+        {1, Nmea("$GPGGA,123519, 4807.038 ,N,01131.000 ,E, 1, 8,0.9,545.4,M,46.9,M,,"), 1, " 8", "UNKW", kLat48, kLon11, 1},
         // local grid: quality 0 is no fix in LLK and LLQ as in GGA
         {3, Nmea("$GPLLK,123519.00,061524,1000.000,M,5000.000,M,0,09,1.2,520.300,M"), 0, " 9", "NO FIX", kNa, kNa, 0},
         {4, Nmea("$GPLLQ,123519.00,061524,1000.000,M,5000.000,M,3,09,0.02,520.300,M"), 1, " 9", "RTK3",
@@ -156,10 +162,10 @@ TEST_F(GpsFixTest, CoordinateFieldsThatAreNotCoordinatesMakeTheFixInvalid) {
     Handle(Nmea("$GPGGA,123519"));
     EXPECT_EQ(GpsFix.FixValid, 0);
     EXPECT_EQ(Shown(Cell::Satellites), " 0");
-    // Format 7: an empty or non-numeric northing.
+    // Format 7 (no checksum test): an empty or non-numeric northing or easting.
     UseFormat(7);
     for (const char* s : {"$GPGGA,123519.00,,,200.000,,1,09,,520.30,M", "$GPGGA,123519.00,1O0.0,,200.000,,1,09,,520.30,M",
-                          "$GPGGA,123519.00,100.0,,"}) {
+                          "$GPGGA,123519.00,100.0,,", "$GPGGA,123519.00,100.0,,200.0*XYZ"}) {
         Handle(s);
         EXPECT_EQ(GpsFix.FixValid, 0) << s;
     }
@@ -388,16 +394,25 @@ TEST_F(GpsFixTest, FieldReaders) {
     EXPECT_DOUBLE_EQ(v, -35.4);
     EXPECT_TRUE(ParseGpsNumber("1.5*3F", &v)) << "the last field keeps its checksum";
     EXPECT_DOUBLE_EQ(v, 1.5);
-    for (const char* bad : {"", ".", "-", "1.2.3", "1e5", "abc", "1,5", "*3F", "nan", "inf"}) {
+    EXPECT_TRUE(ParseGpsNumber(" \t5000.25\r", &v)) << "blanks around";
+    EXPECT_DOUBLE_EQ(v, 5000.25);
+    for (const char* bad : {"", " ", ".", "-", "1.2.3", "1e5", "abc", "1,5", "*3F", "nan", "inf", "5000.0*XYZ", "12*",
+                            "12*3F4", "1 2", "12x"}) {
         EXPECT_FALSE(ParseGpsNumber(bad, &v)) << bad;
     }
-    EXPECT_EQ(ParseGpsCount("08"), 8);
-    EXPECT_EQ(ParseGpsCount("-3"), 0);
-    EXPECT_EQ(ParseGpsCount("99999999999999999999"), 9999) << "clamped, no overflow";
+    const struct {
+        const char* text;
+        int32_t count;
+    } counts[] = {{"08", 8}, {" 8", 8}, {"8 ", 8}, {"+12*4F", 12}, {"-3", 0}, {"", 0}, {"12*", 0}, {"8x", 0}, {"8.0", 0},
+                  {"99999999999999999999", 9999}};  // clamped, no overflow
+    for (const auto& c : counts) EXPECT_EQ(ParseGpsCount(c.text), c.count) << c.text;
 
     double degrees = 0;
     ASSERT_TRUE(DecodeGpsCoordinate("4807.038999", 90, &degrees));
     EXPECT_DOUBLE_EQ(degrees, 48 + 7.03899 / 60) << "eight characters of minutes count";
+    ASSERT_TRUE(DecodeGpsCoordinate(" 4807.038999 ", 90, &degrees));
+    EXPECT_DOUBLE_EQ(degrees, 48 + 7.03899 / 60) << "blanks around";
+    EXPECT_FALSE(DecodeGpsCoordinate("4807.038*XY", 90, &degrees));
     ASSERT_TRUE(DecodeGpsCoordinate("9000.000", 90, &degrees));
     EXPECT_FALSE(DecodeGpsCoordinate("9000.001", 90, &degrees));
 

@@ -87,12 +87,17 @@ TEST(GpsChecksum, Table) {
         {body + "*", false},                // a star without digits (the sum is not 0 anyway)
         {"$*", false},                      // empty body, no digits: no "00" by default
         {"$*00", true},
-        {body + "*7", false},               // one digit
-        {body + "*070", false},             // three digits
-        {body + "*70 ", false},             // anything after the digits
-        {body + "* 70", false},
-        {body + "*+70", false},
-        {body + "*7G", false},
+        {body + "*7", false},               // one digit: 7, not 0x70
+        // read as a base-16 conversion reads it: blanks and a sign before,
+        // anything after the digits ends the number
+        {body + "*070", true},
+        {body + "*70\r", true},             // a CR CR LF line end keeps one CR
+        {body + "*70 ", true},
+        {body + "* 70", true},
+        {body + "*+70", true},
+        {body + "*7G", false},              // 7
+        {body + "*G70", false},             // no digit at all
+        {body + "* ", false},
         {"$\xC1\xC1*00", false},            // bytes above 0x7F are not NMEA
         {"", false},
     };

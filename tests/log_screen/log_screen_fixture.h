@@ -107,6 +107,7 @@ protected:
     static void ChooseFile(const std::string& path) { Script(plat::ModalKind::SaveFile, 1, path); }
     static void CancelChooser() { Script(plat::ModalKind::SaveFile, 0); }
     static void AnswerMenu(int item) { Script(plat::ModalKind::PopupMenu, item); }
+    static void CancelDialog() { Script(plat::ModalKind::Dialog, 0); }
 
     static std::vector<std::u16string> BoxTexts() {
         std::vector<std::u16string> out;

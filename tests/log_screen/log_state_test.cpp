@@ -4,12 +4,13 @@
 // the menus.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "log_screen/log_screen_fixture.h"
+#include "platform/files.h"
 #include "platform/menu.h"
 #include "platform/sound.h"
 
@@ -124,6 +125,25 @@ TEST_F(LogStateTest, ExistingFileOfThisProgramGetsAnAppendedSection) {
     EXPECT_EQ(bytes.substr(0, first.size()), first);
     EXPECT_EQ(bytes.substr(first.size(), 9), "rSTRMA  W");
     EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+}
+
+TEST_F(LogStateTest, SettingsAreSavedWithTheFolderOfANewOrAppendedFile) {
+    ASSERT_TRUE(plat::PrepareProgramFolders());
+    ASSERT_EQ(mkdir((root_ + "/first").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((root_ + "/second").c_str(), 0755), 0);
+    // The second choice of first/a.osd appends a section to it.
+    for (const char* name : {"first/a.osd", "second/b.osd", "first/a.osd"}) {
+        SCOPED_TRACE(name);
+        OpenWithoutPorts();
+        CreateNewFile(name);
+        const std::string settings = ReadWholeFile(root_ + "/config/Brevant/Ostrima/OSTRMAWIN.INI");
+        const size_t line2 = settings.find("\r\n") + 2;
+        const std::string folder = path_.substr(0, path_.rfind('/') + 1);
+        EXPECT_EQ(settings.substr(line2, settings.find("\r\n", line2) - line2), folder);
+        AnswerBox(plat::kIdYes);
+        Key('X');
+    }
+    EXPECT_EQ(FileBytes().substr(11 * 27, 9), "rSTRMA  W");
 }
 
 TEST_F(LogStateTest, FileWaitsForTheFirstFixWithGpsInput) {
@@ -245,15 +265,12 @@ TEST_F(LogStateTest, OverflowOutsideLoggingOnlyKeepsGoRefused) {
 // ---------------------------------------------------------------------------
 // Data file errors
 
-TEST_F(LogStateTest, WriteErrorIsToldOnceAndPausesLogging) {
+TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     CreateNewFile();
     Go();
-    // The disk refuses writes: the handle is swapped for a read-only one.
-    const int readOnly = open(path_.c_str(), O_RDONLY);
-    ASSERT_GE(readOnly, 0);
-    const int writable = DataFileState.DataFileHandle;
-    DataFileState.DataFileHandle = readOnly;
-    close(writable);
+    const std::string written = FileBytes();
+    const std::u16string told = u"Writing to the data file survey failed.\r\nLogging is paused.";
+    plat::test::FailFileWritesAfter(0);  // the disk is full
     EXPECT_EQ(WriteEventRecord(u"LOST", 'X'), -1);
     for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();  // no console is silent
     plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
@@ -261,12 +278,25 @@ TEST_F(LogStateTest, WriteErrorIsToldOnceAndPausesLogging) {
     plat::test::FireTimer(Screen(), kSupervisionTimerId);
     EXPECT_EQ(LogScreenState.LoggingState.load(), -1) << "paused";
     EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile) << "opened again by the pause";
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Writing to the data file survey failed.\r\nLogging is paused."});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{told});
     EXPECT_EQ(plat::test::RecordedMessageBoxes()[0].Title, u"FILE ERROR");
     plat::test::FireTimer(Screen(), kSupervisionTimerId);
-    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 1u) << "told once";
-    Go();  // the reopened file takes records again
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 1u) << "no new failure, nothing new to tell";
+
+    // Go on the disk that is still full: its "$STARTED" fails, and it is told
+    // and paused like the first failure; the screen does not stay in Logging.
+    AnswerBox(plat::kIdOk);
+    Key('G');
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{told, told}));
+    EXPECT_FALSE(Visible(ScreenButtons.PauseButton));
+    EXPECT_TRUE(Visible(ScreenButtons.StandByButtons[0]));
+    EXPECT_EQ(FileBytes(), written) << "only whole records, none of them half-written";
+
+    plat::test::FailFileWritesAfter(-1);  // room again: the reopened file takes records
+    Go();
     EXPECT_EQ(LastRecord().substr(0, 9), "X$STARTED");
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 2u);
 }
 
 TEST_F(LogStateTest, LostFileAtThePauseFallsBackToMonitoring) {
@@ -304,6 +334,8 @@ TEST_F(LogStateTest, QuickLineAlternateTurnsTheLineAroundOneWayStartsAgain) {
     Key('Q');
     EXPECT_EQ(LastBoxText(), u"New Line: 13.00");
     EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Title, u"Quick Line");
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Buttons, plat::MessageButtons::YesNo);
+    EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Icon, plat::MessageIcon::None);
     EXPECT_EQ(std::u16string(SurveyParameters.LineName), u"13.00");
     EXPECT_EQ(SurveyParameters.LineDirection, 1);
     EXPECT_DOUBLE_EQ(SurveyParameters.StationIncrement, -0.5);
@@ -420,6 +452,7 @@ TEST_F(LogStateTest, KeysActOnlyInTheirStatesInEitherCase) {
         log_test::ClearRunCommands();
         plat::test::ClearRecordedPopupMenus();
         if (c.MenuId != 0) AnswerMenu(0);
+        if (c.Command >= 101 && c.Command <= 103) CancelDialog();  // New Line, New Station, Comment
         Key(c.Code);
         EXPECT_EQ(Commands(), c.Command == 0 ? std::vector<int>{} : std::vector<int>{c.Command});
         const auto menus = plat::test::RecordedPopupMenus();
@@ -477,6 +510,7 @@ TEST_F(LogStateTest, MenuChoicesAndMapButtonsRunTheirCommandsADismissedMenuEndsT
     CreateNewFile();
     for (int item : {501, 502, 503, 510, 505, 506, 511, 507, 508, 512, 513, 515, 516, 509}) {
         AnswerMenu(item);
+        if (item <= 503) CancelDialog();  // New Line, New Station, Comment
         Key('M');
     }
     EXPECT_EQ(Commands(), (std::vector<int>{101, 102, 103, 110, 105, 106, 111, 107, 113, 109, 112, 119, 120, 108}));

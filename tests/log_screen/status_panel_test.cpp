@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
 #include "display_fixture.h"
+#include "log_screen/log_state.h"
 
 using namespace display_test;
 
@@ -107,6 +109,105 @@ TEST_F(StatusPanel, StateFileScaleLabelsMapSizeAndLineValues) {
     EXPECT_TRUE(TextAt(ScreenLayout.LineValueX, Row(1), ScreenLayout.StationRect.Right, u"12.50      ", GdiObjects.BoldFont));
     EXPECT_TRUE(TextAt(ScreenLayout.LineLabelX, Row(0), ScreenLayout.LineNameRect.Left, u"Curr. Line:"));
     EXPECT_TRUE(InBox(ScreenLayout.LineNameRect, u"1"));
+}
+
+// Every cell where the panel's layout rules put it for this 1018 x 733 screen
+// (rows 14 pixels apart from 733 - 40 - 18, columns at 20, 20 + 698 / 3 and
+// 20 + 698 - 698 / 3), with the widths of the sample texts in the panel fonts.
+TEST_F(StatusPanel, CellsStandWhereTheLayoutRulesPutThemForAKnownScreen) {
+    SystemSetup.CoordinatesDisplay = 0;
+    LayoutStatusPanel(screen_);
+    const auto w = [](const char16_t* text) { return Width(text, GdiObjects.TextFont); };
+    const int32_t h = [] {
+        const plat::Hdc dc = plat::GetDC(ScreenWindows.LogScreenWindow);
+        plat::SelectObject(dc, GdiObjects.TextFont);
+        plat::Size size;
+        plat::GetTextExtent(dc, u"Map Size: 99999 meters", -1, &size);
+        plat::ReleaseDC(ScreenWindows.LogScreenWindow, dc);
+        return size.Cy;
+    }();
+    const int32_t rows[5] = {619, 633, 647, 661, 675};
+    const int32_t c1 = 252, c2 = 486, right = 708;
+    const int32_t w16 = w(u"# of Stns:888999"), w10 = w(u"# of Stns:");
+    const int32_t totalsLabel = 20 - 18 + ((c1 - 5 - 20) - w16) / 2, totalsValue = totalsLabel + 18 + w10;
+    const int32_t lineLabel = c1 - 15 + ((c2 - c1) - w16) / 2, lineValue = lineLabel + 9 + w10;
+    const int32_t gpsLabel = c2 + ((c2 - c1) - w(u"Lon: -188 88 88.88888")) / 2;
+    const int32_t coord = gpsLabel + 4 + w(u"Lon:"), coordRight = coord + w(u"W-888 88 88.888888");
+    const int32_t lamp = gpsLabel + 6 + w(u"PHASE");
+    const int32_t sat = gpsLabel + 12 + w(u"GDOP: N/A"), dop = gpsLabel + 4 + w(u"PDOP:");
+    const int32_t zone = coordRight + 10 + w(u"Z:") + 2;
+    const int32_t ws = w(u"Speed: 88.56 ft/s"), wl = w(u"Speed:");
+    const int32_t speed = 20 + (20 + 698 - ws) / 2 + 5 + wl;
+    const struct {
+        const char* name;
+        plat::Rect shown, rule;
+    } cells[] = {
+        {"state", ScreenLayout.StateRect, {23, 0, 25 + Width(u"Monitoring", GdiObjects.HeadingFont), 20}},
+        {"map size", ScreenLayout.MapSizeRect, {588 - w(u"Map Size: 99999 meters"), 2, 588, 20}},
+        {"file", ScreenLayout.FileRect, {totalsLabel, rows[0], c1 - 10, rows[0] + h}},
+        {"total stations", ScreenLayout.TotalStationsRect, {totalsValue, rows[1], c1 - 10, rows[1] + h}},
+        {"total length", ScreenLayout.TotalLengthRect, {totalsValue, rows[3], c1 - 10, rows[3] + h}},
+        {"total time", ScreenLayout.TotalTimeRect, {totalsValue, rows[4], c1 - 10, rows[4] + h}},
+        {"line name", ScreenLayout.LineNameRect, {lineValue, rows[0], c2 - 15, rows[0] + h}},
+        {"station", ScreenLayout.StationRect, {lineValue, rows[1], c2 - 15, rows[1] + h}},
+        {"station count", ScreenLayout.StationCountRect, {lineValue, rows[2], c2 - 15, rows[2] + h}},
+        {"line length", ScreenLayout.LineLengthRect, {lineValue, rows[3], c2 - 15, rows[3] + h}},
+        {"line time", ScreenLayout.LineTimeRect, {lineValue, rows[4], c2 - 15, rows[4] + h}},
+        {"positions", ScreenLayout.PositionCountRect, {gpsLabel + 4 + w(u"Positions: "), rows[0], right, rows[0] + h}},
+        {"fix quality", ScreenLayout.FixQualityRect, {gpsLabel, rows[1], lamp - 1, rows[1] + h}},
+        {"lamp B", ScreenLayout.GpsLampRectB, {lamp, rows[1], lamp + 15, rows[1] + h}},
+        {"lamp A", ScreenLayout.GpsLampRectA, {lamp + 20, rows[1], lamp + 35, rows[1] + h}},
+        {"dop", ScreenLayout.DopRect, {dop, rows[2], sat - 1, rows[2] + h}},
+        {"satellites", ScreenLayout.SatellitesRect, {sat + 4 + w(u"Sat:"), rows[2], right, rows[2] + h}},
+        {"latitude", ScreenLayout.LatitudeRect, {coord, rows[3], coordRight, rows[3] + h}},
+        {"longitude", ScreenLayout.LongitudeRect, {coord, rows[4], coordRight, rows[4] + h}},
+        {"zone", ScreenLayout.ZoneRect, {zone, rows[4], zone + w(u"33"), rows[4] + h}},
+        {"speed", ScreenLayout.SpeedRect, {speed, 605 - 18 + 5, speed + 40 + (ws - wl), 605 - 18 + 5 + h}},
+        {"busy frame", ScreenLayout.BusyFrameRect, {252, 322, 332, 335}},  // 565 / 2 = 282 in the map window
+        {"busy dot 4", ScreenLayout.BusyDotRects[4], {252 + 68, 322, 264 + 68, 335}},
+    };
+    for (const auto& c : cells) {
+        EXPECT_EQ(std::vector<int32_t>({c.shown.Left, c.shown.Top, c.shown.Right, c.shown.Bottom}),
+                  std::vector<int32_t>({c.rule.Left, c.rule.Top, c.rule.Right, c.rule.Bottom}))
+            << c.name;
+    }
+    EXPECT_EQ(ScreenLayout.SatLabelX, sat);
+    EXPECT_EQ(ScreenLayout.CoordValueX, coord);
+}
+
+// The two-line pause hint by pause key, centred in its box under the
+// numbers (x 858 to 998, y 605 + 2 x 16 to 733 - 3), one text height apart.
+TEST_F(StatusPanel, PauseHintTellsThePauseKeyAndGoesAgain) {
+    const char16_t* const second[4] = {u"press any key to pause", u"press <ENTER> to pause",
+                                       u"press <Space Bar> to pause", u"press key <P> pause"};
+    const plat::Rect box{858, 637, 998, 730};
+    for (int key = 0; key < 4; ++key) {
+        SCOPED_TRACE(key);
+        SystemSetup.PauseKey = key;
+        ShowPauseHint(-1);
+        EXPECT_EQ(CountNot(screen_, box, kPanel), 0) << "erased";
+        ShowPauseHint(1);
+        const plat::Hwnd ref = Scratch(1018 + 2 * plat::kFrameWidth, 733 + 2 * plat::kFrameWidth);
+        const plat::Hdc dc = plat::GetDC(ref);
+        const plat::Hbrush panel = plat::CreateSolidBrush(kPanel);
+        plat::FillRect(dc, box, panel);
+        plat::DeleteObject(panel);
+        plat::SelectObject(dc, GdiObjects.TextFont);
+        plat::SetBackgroundMode(dc, plat::kTransparent);
+        const int32_t w1 = Width(u"Click on PAUSE button or", GdiObjects.TextFont);
+        plat::TextOut(dc, 858 + (140 - w1) / 2, 637 + 16, u"Click on PAUSE button or");
+        plat::TextOut(dc, 858 + (140 - Width(second[key], GdiObjects.TextFont)) / 2, 637 + 32, second[key]);
+        plat::ReleaseDC(ref, dc);
+        int differ = 0;
+        for (int32_t y = box.Top; y < box.Bottom; ++y) {
+            for (int32_t x = box.Left; x < box.Right; ++x) {
+                differ += plat::test::WindowPixel(screen_, x, y) != plat::test::WindowPixel(ref, x, y) ? 1 : 0;
+            }
+        }
+        plat::DestroyWindow(ref);
+        EXPECT_EQ(differ, 0);
+        EXPECT_GT(Count(screen_, box, kBlack), 0);
+    }
 }
 
 TEST_F(StatusPanel, GpsBoxLabelsByFormatAndCoordinateDisplay) {

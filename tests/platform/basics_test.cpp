@@ -1,7 +1,9 @@
 // The tick, local time, files, folders and text conversions of the layer.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <sys/stat.h>
@@ -97,6 +99,37 @@ TEST_F(BasicsTest, CreateNewIsExclusiveAndAppendIgnoresPosition) {
     EXPECT_EQ(plat::OpenFile(u"missing", plat::FileOpen::ExistingReadOnly), plat::kInvalidFile);
     EXPECT_EQ(plat::OpenFile(u".", plat::FileOpen::ExistingReadOnly), plat::kInvalidFile);  // a folder is no file
     EXPECT_EQ(plat::WriteFile(plat::kInvalidFile, "x", 1), -1);
+}
+
+TEST_F(BasicsTest, FullDiskDrillCutsWritesShortAcrossFilesUntilItEnds) {
+    const plat::FileHandle a = plat::OpenFile(u"a", plat::FileOpen::CreateTruncateWrite);
+    const plat::FileHandle b = plat::OpenFile(u"b", plat::FileOpen::CreateTruncateWrite);
+    ASSERT_NE(a, plat::kInvalidFile);
+    ASSERT_NE(b, plat::kInvalidFile);
+    plat::test::FailFileWritesAfter(5);
+    const struct {
+        plat::FileHandle file;
+        const char* bytes;
+        int64_t written;
+    } writes[] = {
+        {a, "abc", 3},   // fits
+        {b, "defg", 2},  // the budget is shared: two bytes go out, then the disk is full
+        {a, "h", -1},    // nothing more
+        {b, "", 0},
+    };
+    for (const auto& w : writes) {
+        errno = 0;
+        EXPECT_EQ(plat::WriteFile(w.file, w.bytes, std::strlen(w.bytes)), w.written) << w.bytes;
+        if (w.written < static_cast<int64_t>(std::strlen(w.bytes))) {
+            EXPECT_EQ(errno, ENOSPC) << w.bytes;
+        }
+    }
+    plat::test::FailFileWritesAfter(-1);
+    EXPECT_EQ(plat::WriteFile(a, "ij", 2), 2);
+    plat::CloseFile(a);
+    plat::CloseFile(b);
+    EXPECT_EQ(ReadWholeFile(root_ + "/a"), "abcij");
+    EXPECT_EQ(ReadWholeFile(root_ + "/b"), "de");
 }
 
 TEST_F(BasicsTest, FoldersCurrentFolderAndRename) {

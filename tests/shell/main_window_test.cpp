@@ -7,6 +7,7 @@
 
 #include "log_screen/log_layout.h"
 #include "platform/dc.h"
+#include "platform/dialog.h"
 #include "platform/keys.h"
 #include "platform/text.h"
 #include "shell/shell_fixture.h"
@@ -215,11 +216,13 @@ TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
         char Letter;
         bool Invalidates;    // a setup dialog ran and the summary is redrawn
         const char16_t* Box; // the message box shown, or null
+        const char* Dialog;  // the dialog opened (answered with Cancel), or null
     };
     const LetterCase cases[] = {
-        {'S', true, nullptr}, {'T', true, nullptr}, {'A', true, nullptr}, {'G', true, nullptr},
-        {'P', true, nullptr}, {'M', true, u"Option avaiable only when GPS is enabled"},
-        {'Q', false, nullptr}, {'Z', false, nullptr},
+        {'S', true, nullptr, "SURVEYSETUP"}, {'T', true, nullptr, "SYSTEM"}, {'A', true, nullptr, "ARRAYGEOMETRY"},
+        {'G', true, nullptr, "GPSINPUT"},    {'P', true, nullptr, "DISPLAYSETUP"},
+        {'M', true, u"Option avaiable only when GPS is enabled", nullptr},
+        {'Q', false, nullptr, nullptr},      {'Z', false, nullptr, nullptr},
     };
     Key(plat::kKeyDown);  // the highlight on "&Survey Setup"
     for (const LetterCase& c : cases) {
@@ -227,7 +230,19 @@ TEST_F(StartScreenKeys, LettersRunTheirButtonWithoutMovingTheHighlight) {
             SCOPED_TRACE(testing::Message() << "code " << code);
             plat::test::ClearRecordedMessageBoxes();
             if (c.Box != nullptr) AnswerBox(plat::kIdOk);
+            plat::test::ClearRecordedDialogs();
+            if (c.Dialog != nullptr) {
+                plat::ModalAnswer cancel;
+                cancel.Kind = plat::ModalKind::Dialog;
+                cancel.Result = plat::kIdCancel;
+                plat::test::ScriptModal(cancel);
+            }
             Key(code);
+            const auto dialogs = plat::test::RecordedDialogs();
+            ASSERT_EQ(dialogs.size(), c.Dialog != nullptr ? 1u : 0u);
+            if (c.Dialog != nullptr) {
+                EXPECT_EQ(dialogs[0].Name, c.Dialog);
+            }
             EXPECT_EQ(Invalidated(), c.Invalidates);
             if (c.Box != nullptr) {
                 ASSERT_EQ(plat::test::RecordedMessageBoxes().size(), 1u);

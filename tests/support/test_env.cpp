@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/dialog.h"
+#include "platform/files.h"
 #include "platform/local_time.h"
 #include "platform/menu.h"
 #include "platform/message_box.h"
@@ -46,6 +47,7 @@ void OstrimaTest::SetUp() {
 }
 
 void OstrimaTest::TearDown() {
+    plat::test::FailFileWritesAfter(-1);  // a full-disk drill ends with its test
     EXPECT_EQ(plat::test::PendingModalAnswers(), 0u) << "scripted answers left unused";
     plat::test::ClearModalScript();
     ResetSurveyModel();

@@ -190,6 +190,7 @@ TEST_F(DataFileTest, GpsSentencesOlderThanTheGoAreNotWritten) {
         {0xFFFFFFF0u, 0xFFFFFFEFu, false},
         {0xFFFFFFF0u, 0x00000010u, true},   // across the wrap: newer
         {0x00000010u, 0xFFFFFFF0u, false},  // across the wrap: older
+        {0, 0x80000001u, true},             // no start tick yet (the first Go's wait): nothing held back
     };
     std::string expected = start;
     for (const Case& c : cases) {
@@ -263,8 +264,8 @@ TEST_F(DataFileTest, FailedOrShortWriteLeavesOnlyWholeRecordsAndIsKeptForTheOper
     EXPECT_EQ(r3, -1);
     EXPECT_EQ(ReadWholeFile(path), SectionOf("full") + "XPAUSED             123456\n");
     EXPECT_EQ(TakeDataFileWriteError(), kDataFileWriteFailed);
-    EXPECT_EQ(TakeDataFileWriteError(), 0);                            // told once
-    EXPECT_EQ(DataFileState.WriteError.load(), kDataFileWriteFailed);  // still sticky
+    EXPECT_EQ(TakeDataFileWriteError(), 0);  // told once per failure ...
+    EXPECT_EQ(DataFileState.WriteErrorShown.load(), kDataFileWriteFailed);
 
     // A descriptor that refuses every write: nothing lands at all.
     CloseDataFile();
@@ -272,6 +273,7 @@ TEST_F(DataFileTest, FailedOrShortWriteLeavesOnlyWholeRecordsAndIsKeptForTheOper
     ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
     EXPECT_EQ(WriteGpsSentenceRecords(std::string(60, 'G').c_str(), 123456, '@', '#'), -1);
     EXPECT_EQ(ReadWholeFile(path), SectionOf("full") + "XPAUSED             123456\n");
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileWriteFailed);  // ... and a later failure again
 }
 
 TEST_F(DataFileTest, ReopenThatFailsIsReportedAndWritesNothing) {

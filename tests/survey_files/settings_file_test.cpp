@@ -192,6 +192,7 @@ TEST_F(SettingsFileTest, ValueOutOfRangeOrNotANumberTakesItsBuiltInValue) {
         {4, "9", 1}, {6, "2", 1}, {14, "19", 1}, {14, "7", 0},        // a sensor the 3 consoles lack: centre
         {17, "48", 3}, {32, "0", 2}, {34, "16777216", 0xFF0000}, {35, "-1", 0x00FF00},
         {36, "nan", 0}, {36, "1,5", 0}, {37, "inf", 500}, {37, "1e999", 500}, {38, "0.000000", 5},
+        {38, "1e-7", 5}, {38, "0.0000004", 5}, {38, "0.000001", 0.000001},  // the save writes six decimals
         {39, "3", 1},                                                  // averaging needs no consoles
         {40, "9", 0}, {47, "-nan", 1}, {49, "+2.75", 2.75}, {49, "+-2.75", 2.5}, {57, "6", 3},
         {64, "0.4", 5}, {65, "90.5", -60}, {66, "0", 40}, {66, "2147483648", 40}, {70, "13", 5},
@@ -208,6 +209,10 @@ TEST_F(SettingsFileTest, ValueOutOfRangeOrNotANumberTakesItsBuiltInValue) {
         WriteWholeFile(Path(), Join(lines));
         ASSERT_TRUE(LoadSaveSettings(0));
         EXPECT_EQ(Setting(c.line), c.expected);
+        // What the loader took survives a save and the next load.
+        ASSERT_TRUE(LoadSaveSettings(1));
+        ASSERT_TRUE(LoadSaveSettings(0));
+        EXPECT_EQ(Setting(c.line), c.expected) << "after a save and a reload";
     }
 }
 

@@ -153,3 +153,20 @@ TEST_F(UtmTest, ImpossibleInputIsRefusedAndOutputsUntouched) {
         EXPECT_EQ(easting, 456.0);
     }
 }
+
+// Zones 60 and 1 are neighbours: a point across the 180th meridian from a
+// forced zone projects as its mirror half a zone off any central meridian.
+TEST_F(UtmTest, ForcedZoneAcrossTheAntimeridianIsANeighbour) {
+    struct Case { double Longitude; int Zone; double SameOffLongitude; int SameOffZone; };
+    const Case cases[] = {{-179.5, 60, 174.5, 59}, {179.5, 1, -174.5, 2}, {-177.0, 60, 177.0, 59}};
+    for (const Case& c : cases) {
+        for (double latitude : {-40.0, 0.0, 60.0}) {
+            int zone = c.Zone, sameZone = c.SameOffZone;
+            double n = 0, e = 0, sameN = 0, sameE = 0;
+            ASSERT_TRUE(GeodeticToUtm(latitude, c.Longitude, &zone, &n, &e, 1));
+            ASSERT_TRUE(GeodeticToUtm(latitude, c.SameOffLongitude, &sameZone, &sameN, &sameE, 1));
+            EXPECT_NEAR(e, sameE, 1e-6) << c.Longitude << " in zone " << c.Zone;
+            EXPECT_NEAR(n, sameN, 1e-6);
+        }
+    }
+}

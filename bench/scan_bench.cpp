@@ -1,0 +1,66 @@
+// The scan of the largest survey a data file may hold (28800 fixes at 1 Hz,
+// nine two-sensor consoles at about 10 Hz: about 3.3 million records, 89 MB)
+// before it is appended to. Writes the file with the survey generator, then
+// times the scan (whole-record blocks, the extent and the count) several
+// times with the file in the page cache, and checks its count and extent
+// against what the generator wrote.
+//
+//   scan_bench [runs] [file]     (default 5 runs, a file in a temporary folder, removed after)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "map/data_file_scan.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "survey_files/data_file.h"
+#include "survey_files/survey_model.h"
+#include "survey_generator.h"
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool keep = argc > 2;
+    const std::string path = keep ? argv[2] : "/tmp/ostrima-scan-bench.osd";
+
+    bench::SurveyShape shape;
+    bench::GeneratedSurvey made;
+    const auto w0 = std::chrono::steady_clock::now();
+    if (!bench::WriteSurveyFile(path, shape, &made)) return 1;
+    const double writeSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count();
+    std::printf("survey: %d fixes, %d lines, %lld records, %.1f MB, written in %.2f s\n", shape.Fixes, made.Lines,
+                static_cast<long long>(made.Records), made.Bytes / 1e6, writeSeconds);
+
+    const std::u16string path16 = plat::Utf8ToUtf16(path);
+    DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
+    if (DataFileState.DataFileHandle == plat::kInvalidFile) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return 1;
+    }
+    MapView.MapOriginX = shape.OriginX;
+    MapView.MapOriginY = shape.OriginY;
+    MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;  // map size 40
+
+    std::vector<double> ms;
+    DataFileScan scan;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        ScanDataFileExtent(scan);
+        const bool fits = DataExtentFitsDrawableTiles(scan.MinX, scan.MinY, scan.MaxX, scan.MaxY);
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        if (!fits) std::printf("the extent does not fit the map at size 40\n");
+    }
+    std::sort(ms.begin(), ms.end());
+    const bool right = scan.Positions == made.Positions && scan.Records == made.Records && scan.MinX == made.MinX &&
+                       scan.MaxX == made.MaxX && scan.MinY == made.MinY && scan.MaxY == made.MaxY;
+    std::printf("scan: %lld records, %d positions (%s), best %.1f ms, median %.1f ms, worst %.1f ms over %d runs"
+                " (target under 300 ms)\n",
+                static_cast<long long>(scan.Records), scan.Positions, right ? "as written" : "WRONG", ms.front(),
+                ms[ms.size() / 2], ms.back(), runs);
+    std::printf("       %.0f MB/s\n", made.Bytes / 1e6 / (ms[ms.size() / 2] / 1000.0));
+    CloseDataFile();
+    if (!keep) plat::DeleteFile(path16.c_str());
+    return right ? 0 : 2;
+}

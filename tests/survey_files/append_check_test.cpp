@@ -1,0 +1,199 @@
+// The check of an existing data file before a section is appended: every
+// refusal's exact message from one table of damaged headers (short files and
+// files killed in mid-record included), what is accepted, the cut-back of a
+// partial last record, and the move to a neighbouring UTM zone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/modal_script.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "support/test_env.h"
+#include "survey_files/append_check.h"
+#include "survey_files/data_file.h"
+#include "survey_files/data_records.h"
+#include "survey_files/survey_model.h"
+#include "survey_files/utm.h"
+
+namespace {
+
+constexpr size_t kRec = kDataRecordLength;
+
+class AppendCheckTest : public OstrimaTest {
+protected:
+    void SetUp() override {
+        OstrimaTest::SetUp();
+        ASSERT_TRUE(plat::StartApplication());
+        path_ = root_ + "/old.osd";
+        Defaults();
+    }
+    // A three-console array with GPS input, a fix in zone 31.
+    static void Defaults() {
+        ResetSurveyModel();
+        SystemSetup.ConsoleCount = 3;
+        SystemSetup.ConsoleType = {1, 0, 1, 1, 1, 1, 1, 1, 1};
+        SystemSetup.LeadingPoint = 1;
+        ArrayGeometry.UnitSeparation = 0.5;
+        ArrayGeometry.ConsoleSeparation = 1.0;
+        GpsPortSetup.InputMode = 1;
+        GpsPortSetup.DataFormat = 0;
+        GpsFix.PositionValid = 1;
+        GpsFix.UtmZone = GpsFix.UtmZoneForced = 31;
+        GpsFix.OriginLatitude = 52.0;
+        GpsFix.OriginLongitude = 5.0;
+    }
+    void TearDown() override {
+        CloseDataFile();
+        OstrimaTest::TearDown();
+    }
+
+    // The header a file gets under the settings in force, and two records after it.
+    static std::string Header() {
+        HeaderRecords h;
+        FormatHeaderRecords(h, 0);
+        return std::string(h.data(), h.size()) + "X$STARTED       0000000001\n" + "X PAUSED        0000000002\n";
+    }
+    // Writes `bytes`, opens them as the data file and runs the check; the
+    // operator answers OK to whatever box comes.
+    int Check(const std::string& bytes) {
+        WriteWholeFile(path_, bytes);
+        const std::u16string path16 = plat::Utf8ToUtf16(path_);
+        DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
+        EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+        plat::test::ClearRecordedMessageBoxes();
+        for (int i = 0; i < 2; ++i) plat::test::ScriptModal(plat::ModalAnswer{});
+        const int result = CheckDataFileForAppend(0);
+        plat::test::ClearModalScript();
+        return result;
+    }
+    static std::u16string Boxes() {
+        std::u16string all;
+        for (const auto& b : plat::test::RecordedMessageBoxes()) all += b.Title + u"|" + b.Text;
+        return all;
+    }
+
+    std::string path_;
+};
+
+void Put(std::string& s, int record, int col, const std::string& text) { s.replace((record - 1) * kRec + col, text.size(), text); }
+
+const std::u16string kRecordInvalid = u"WARNING|Invalid File Format.\r\nFile Record # ";
+const std::u16string kClosed = u"\r\nThe file will be closed.";
+
+struct DamageCase {
+    const char* What;
+    std::function<void()> Settings;           // changes to the set-up before the check
+    std::function<void(std::string&)> Damage; // changes to the file
+    std::u16string Message;                   // the whole box ("" none); title|text
+};
+
+const DamageCase kDamages[] = {
+    {"M1 wrong tag", [] {}, [](std::string& s) { Put(s, 1, 0, "OSTRMB"); }, kRecordInvalid + u"1 invalid." + kClosed},
+    {"M1 empty file", [] {}, [](std::string& s) { s.clear(); }, kRecordInvalid + u"1 invalid." + kClosed},
+    {"M2 version 1", [] {}, [](std::string& s) { Put(s, 1, 9, "1"); },
+     u"WARNING|Append file option is not avaiable\r\nfor files created with Version 1.xx" + kClosed},
+    {"M3 killed in record 2", [] {}, [](std::string& s) { s.resize(kRec + 26); }, kRecordInvalid + u"2 invalid." + kClosed},
+    {"M4 killed in record 3", [] {}, [](std::string& s) { s.resize(2 * kRec + 3); }, kRecordInvalid + u"3 invalid." + kClosed},
+    // Record 5 begins with 'G' too: a missing record 6 must not be judged on it.
+    {"M5 file of five records", [] {}, [](std::string& s) { s.resize(5 * kRec); },
+     u"WARNING|Invalid File Format.\r\nFile Record #6 invalid." + kClosed},
+    {"M5 killed in record 4", [] {}, [](std::string& s) { s.resize(3 * kRec + 9); },
+     u"WARNING|Invalid File Format.\r\nFile Record #6 invalid." + kClosed},
+    {"M6", [] { GpsPortSetup.InputMode = 0; }, [](std::string& s) { Put(s, 3, 20, "1"); },
+     u"WARNING| GPS state in the file: ENABLED\r\n  Current GPS selection: DISABLED \r\n  Please adjust the configuration. "},
+    {"M7 console type", [] {}, [](std::string& s) { Put(s, 2, 13, "2"); },
+     u"WARNING| Number and/or sensors setup do not match\r\n  Please adjust the configuration. "},
+    {"M8", [] { GpsPortSetup.InputMode = 0; }, [](std::string& s) { Put(s, 3, 16, "2"); Put(s, 3, 20, "0"); },
+     u"WARNING| Leading Point doesn't match\r\n  Please adjust the configuration. "},
+    {"M9", [] { GpsPortSetup.InputMode = 0; }, [](std::string& s) { Put(s, 3, 20, "0"); Put(s, 6, 8, "  2.000"); },
+     u"WARNING| File Sensors Separations: \r\n  0.50 , 2.00\r\nCurrent Sensors Separations: \r\n  0.50 , 1.00\r\n"
+     u" Please adjust the configuration. "},
+    {"M10", [] {}, [](std::string& s) { Put(s, 1, 15, "2"); },
+     u"WARNING| Map units in the file:  US Survey Feet\r\n  Set the same units in the program"},
+    {"M11", [] { GpsFix.PositionValid = 0; }, [](std::string&) {},
+     u"WARNING|Valid GPS position must be \r\nreceived to append file.\r\nCorrect GPS or create new file."},
+    {"M12", [] {}, [](std::string& s) { Put(s, 3, 20, "0"); },
+     u"WARNING| GPS state in the file: DISABLED\r\n  Current GPS selection: ENABLED\r\n  Please adjust the configuration. "},
+    {"M13", [] {}, [](std::string& s) { Put(s, 6, 1, "  0.750"); },
+     u"WARNING|File Sensors Separations: \r\n  0.75 , 1.00\r\nCurrent Sensors Separations: \r\n  0.50 , 1.00\r\n"
+     u"Please adjust the configuration. "},
+    {"M14", [] {}, [](std::string& s) { Put(s, 3, 8, " -0.500"); },
+     u"WARNING| GPS antenna offsets in the file: \r\n  X=2.50 Y=-0.50\r\nGPS antenna offsets specified: \r\n"
+     u"  X=2.50 Y=0.50\r\nPlease adjust offsets or create the new data file. "},
+    {"M15", [] {}, [](std::string& s) { Put(s, 3, 17, "A"); },
+     u"WARNING|GPS NMEA Data in the file: Pseudo GLL\r\nCurrent Selection: GGA/GSA\r\nPlease set GPS to Pseudo GLL\r\n"
+     u"to append file"},
+    {"M16", [] {}, [](std::string& s) { Put(s, 4, 16, "33"); },
+     u"WARNING|Distance between gps current position and position\r\nin the file is greater than 6 degrees longitude.\r\n"
+     u"Therefore the program cannot append this file." + kClosed},
+    // Accepted.
+    {"216 in columns 9-11", [] {}, [](std::string&) {}, u""},
+    {"local grid format compares no zone", [] { GpsPortSetup.DataFormat = 3; },
+     [](std::string& s) { Put(s, 3, 17, "3"); Put(s, 4, 16, "40"); }, u""},
+    {"units not compared without GPS", [] { GpsPortSetup.InputMode = 0; }, [](std::string& s) { Put(s, 1, 15, "1"); Put(s, 3, 20, "0"); }, u""},
+    // 1.5 ft is stored as 0.457 m and must still match the set-up that wrote it.
+    {"separations at the file's precision", [] { ArrayGeometry.UnitSeparation = 1.5 * 0.3048; ArrayGeometry.GpsAntennaOffsetY = 0.30480001; },
+     [](std::string& s) { Put(s, 6, 1, "  0.457"); Put(s, 3, 8, "  0.305"); }, u""},
+};
+
+TEST_F(AppendCheckTest, DamagedHeadersAreRefusedWithTheirRecordsMessage) {
+    for (const DamageCase& c : kDamages) {
+        SCOPED_TRACE(c.What);
+        Defaults();
+        c.Settings();
+        std::string bytes = Header();
+        c.Damage(bytes);
+        const int result = Check(bytes);
+        EXPECT_EQ(Boxes(), c.Message);
+        EXPECT_EQ(result, c.Message.empty() ? 0 : 1);
+        // Refused: closed. Accepted: still open. Never written either way.
+        EXPECT_EQ(DataFileState.DataFileHandle == plat::kInvalidFile, result == 1);
+        EXPECT_EQ(ReadWholeFile(path_), bytes);
+        CloseDataFile();
+    }
+}
+
+// A crash in mid-write leaves part of a record: once the header checks, the
+// file is cut back to its last whole record and the operator is told.
+TEST_F(AppendCheckTest, PartialLastRecordIsCutBackAfterTheHeaderChecks) {
+    const std::string whole = Header();
+    EXPECT_EQ(Check(whole + "T$P  123,  45    00"), 0);
+    EXPECT_EQ(ReadWholeFile(path_), whole);
+    EXPECT_EQ(Boxes(), u"WARNING|The data file ended with a partial record (19 bytes),\r\nleft by an interrupted write.\r\n"
+                       u"It was cut back to its last whole record.");
+    EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+}
+
+// Zones 60 and 1 are neighbours. An accepted neighbour moves every later
+// projection into the file's zone, with the origin and the previous fix; a
+// later file in the first zone is compared with the zone in force and moves back.
+TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
+    struct Case { int FileZone, Zone, Forced; double Longitude, DegreesOffMeridian; };
+    for (const Case& c : {Case{60, 1, 1, -179.5, 3.5}, Case{1, 60, 60, 179.5, 3.5}, Case{31, 31, 32, 5.0, 2.0}}) {
+        Defaults();
+        GpsFix.UtmZone = c.Zone, GpsFix.UtmZoneForced = c.Forced, GpsFix.OriginLongitude = c.Longitude;
+        GpsFix.PrevX = GpsFix.PrevY = 1.0;
+        MapView.LastPositionPixelX = MapView.LastPositionPixelY = 77;
+        std::string bytes = Header();
+        Put(bytes, 4, 16, (c.FileZone < 10 ? "0" : "") + std::to_string(c.FileZone));
+        ASSERT_EQ(Check(bytes), 0);
+        int z = c.FileZone;
+        double northing = 0.0, easting = 0.0;
+        ASSERT_TRUE(GeodeticToUtm(52.0, c.Longitude, &z, &northing, &easting, 1));
+        EXPECT_EQ(GpsFix.UtmZoneForced, c.FileZone);
+        EXPECT_NEAR(std::fabs(easting - 500000.0), c.DegreesOffMeridian * 68600.0, 4000.0);
+        EXPECT_EQ(MapView.MapOriginX, easting);
+        EXPECT_EQ(GpsFix.PrevX, easting);
+        EXPECT_EQ(GpsFix.PrevY, northing);
+        EXPECT_EQ(MapView.LastPositionPixelX + MapView.LastPositionPixelY, 0);
+        CloseDataFile();
+    }
+}
+
+}  // namespace
