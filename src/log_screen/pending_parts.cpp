@@ -1,7 +1,3 @@
 #include "log_screen/pending_parts.h"
 
-void ShowPleaseWait() {}
-void StepBusyIndicator() {}
-void ReplayDataFileToMap() {}
-
 void RunOptionCommand(plat::Hwnd, int) {}

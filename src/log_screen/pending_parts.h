@@ -9,13 +9,6 @@
 
 #include "platform/window.h"
 
-// Map: the waiting text and the positions of an appended data file.
-void ShowPleaseWait();
-// One step of the busy indicator in the map window (the scan and the replay
-// call it at most every 750 ms while they read the data file).
-void StepBusyIndicator();
-void ReplayDataFileToMap();
-
 // The logging screen's commands 104..129: the option, view, map and
 // background-file commands.
 void RunOptionCommand(plat::Hwnd logScreen, int command);
