@@ -1,8 +1,7 @@
-// The replay's reading of the data file, record by record: where it starts,
-// which records open and close a colour segment, what a reading record gives
-// (columns 1-15 only, 500 samples at most), and which bars are drawn (never
-// one with an unreadable value). The pixels themselves are the live track's:
-// replay_equals_live_threaded_test compares them tile for tile.
+// The replay's reading of the data file record by record: where it starts,
+// what opens and closes a colour segment, what a reading gives (columns 0-15,
+// 500 samples a bar), which bars are drawn. The pixels themselves are compared
+// with the live map's in replay_equals_live_threaded_test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -32,13 +31,12 @@ std::string Rec(std::string text) {
 std::string Swath(char kind, const char* value) { return Rec(std::string("{") + kind + value); }
 // A whole bar of kind letters from..from+3 (x-left, y-left, x-right, y-right).
 std::string Bar(char from, double y) {
-    char text[4][32];
-    std::snprintf(text[0], sizeof text[0], "%14.3f", 10.0);
-    std::snprintf(text[1], sizeof text[1], "%14.3f", y);
-    std::snprintf(text[2], sizeof text[2], "%14.3f", 20.0);
-    std::snprintf(text[3], sizeof text[3], "%14.3f", y);
     std::string out;
-    for (int j = 0; j < 4; ++j) out += Swath(static_cast<char>(from + j), text[j]);
+    for (int j = 0; j < 4; ++j) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%14.3f", j % 2 == 1 ? y : 10.0 * (j + 2) / 2);
+        out += Swath(static_cast<char>(from + j), text);
+    }
     return out;
 }
 std::string Times(int n, const std::string& r) {
@@ -148,19 +146,13 @@ TEST_F(DataFileReplayTest, RecordsOpenCloseSegmentsStoreSamplesAndDrawBars) {
         EXPECT_EQ(ReadingSamples.ClosedSampleCount[0], row.First);
         EXPECT_EQ(ReadingSamples.ClosedSampleCount[1], row.Second);
         EXPECT_EQ(ReadingSamples.ClosedHalfValid, 0);
+        EXPECT_EQ(ReadingSamples.ClosedHalf, 1) << "the bank the consoles are not filling";
     }
-}
-
-TEST_F(DataFileReplayTest, ReadingsAreReadFromColumnsOneToFifteenIntoTheIdleBank) {
-    // The second reading ends in column 15 and the tick fills 16-25 without a
-    // blank: joined they would read 11000000000, far above the scale.
-    Open(kStart + Rec("{0") + Rec("T$P,-5000,     11000000000") + Rec("T$P,  75,  62        12345"));
-    ReplayDataFileToMap();
-    EXPECT_EQ(ReadingSamples.ClosedHalf, 1) << "bank 0 is the one the consoles fill";
-    EXPECT_EQ(ReadingSamples.SampleColour[1][1][0], 0) << "1 on a scale of 0..500";
-    EXPECT_EQ(ReadingSamples.SampleColour[0][1][0], 0) << "below the scale";
-    EXPECT_EQ(ReadingSamples.SampleColour[1][1][1], 6);
-    EXPECT_EQ(ReadingSamples.SampleColour[0][1][1], 7);
+    // No file open: nothing at all.
+    CloseDataFile();
+    ReadingSamples.ClosedHalfValid = 1;
+    EXPECT_FALSE(ReplayDataFile(nullptr));
+    EXPECT_EQ(ReadingSamples.ClosedHalfValid, 1);
 }
 
 // The replay reads a record's readings with its own quick field reader; it
@@ -178,36 +170,18 @@ TEST(ReplayReadings, EqualWhatTheLiveHandlerReadsFromColumnsZeroToFifteen) {
             std::string record = Rec(text);
             record.replace(16, 10, tick);
             SCOPED_TRACE(record);
-            char cut[17];
+            char cut[17], field[kNumericFieldChars];
             std::memcpy(cut, record.data(), 16);
             cut[16] = 0;
-            char field[kNumericFieldChars];
-            double a = -1.5, b = -2.5;
-            const int found = ReadRecordReadings(record.c_str(), &a, &b);
-            const bool has1 = GetNumericField(cut, 1, ',', field) == 1;
-            EXPECT_EQ((found & 1) != 0, has1);
-            if (has1) {
-                EXPECT_EQ(Bits(a), Bits(std::atof(field))) << field;
-            }
-            const bool has2 = GetNumericField(cut, 2, ',', field) == 1;
-            EXPECT_EQ((found & 2) != 0, has2);
-            if (has2) {
-                EXPECT_EQ(Bits(b), Bits(std::atof(field))) << field;
+            double got[2] = {-1.5, -2.5};
+            const int found = ReadRecordReadings(record.c_str(), &got[0], &got[1]);
+            for (int n = 1; n <= 2; ++n) {
+                const bool has = GetNumericField(cut, n, ',', field) == 1;
+                EXPECT_EQ((found >> (n - 1) & 1) != 0, has) << "field " << n;
+                EXPECT_TRUE(!has || Bits(got[n - 1]) == Bits(std::atof(field))) << field;
             }
         }
     }
-}
-
-TEST_F(DataFileReplayTest, NoFileOpenDoesNothing) {
-    CloseDataFile();
-    ReadingSamples.ClosedSampleCount.fill(3);
-    ReadingSamples.ClosedHalfValid = 1;
-    ReplayCounts counts;
-    EXPECT_FALSE(ReplayDataFile(&counts));
-    ReplayDataFileToMap();
-    EXPECT_EQ(ReadingSamples.ClosedSampleCount[0], 3);
-    EXPECT_EQ(ReadingSamples.ClosedHalfValid, 1);
-    EXPECT_EQ(MapTileCount(), 0);
 }
 
 }  // namespace

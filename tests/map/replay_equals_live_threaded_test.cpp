@@ -1,7 +1,7 @@
 // Replay equals live: a survey walked through the real program on pty
-// instruments (a two-sensor console and a GPS walking short lines across
-// several tiles), paused; every tile's overlay kept; the overlays whitened and
-// the data file replayed: every pixel of every tile is the same again.
+// instruments (a two-sensor console, a GPS walking short lines across several
+// tiles), paused; every tile's overlay kept; the overlays whitened and the
+// data file replayed: every pixel of every tile is the same again.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -19,7 +19,6 @@
 namespace {
 
 using instruments::ConsoleLine;
-using instruments::InstrumentFeeder;
 using instruments::PtyInstrument;
 
 constexpr int kConsoleCom = 35;
@@ -62,7 +61,6 @@ protected:
         ASSERT_TRUE(gps_.Open(kGpsCom)) << gps_.Error();
     }
     void TearDown() override {
-        feeder_.Stop();
         DeleteAllMapTiles();
         ShellTest::TearDown();
     }
@@ -73,7 +71,6 @@ protected:
     static void Key(plat::Hwnd window, plat::WParam code) { plat::SendMessage(window, plat::kMsgKeyDown, code, 0); }
 
     PtyInstrument console_, gps_;
-    InstrumentFeeder feeder_;
 };
 
 struct Row {
@@ -91,33 +88,32 @@ TEST_P(ReplayEqualsLiveThreadedRows, ReplayingTheFileDrawsTheLiveTilesPixelForPi
     MapDisplayOptions.MapSize = 4;  // a few metres cross several tiles
     const plat::Hwnd main = ScreenWindows.MainWindow;
 
-    int reading = 0;
     instruments::GpsWalkOptions walk;
     walk.Format = 1;
     walk.LineLength = 3.0;  // short lines: the walk turns and comes back
     walk.LineSpacing = 1.0;
     instruments::WalkingGps receiver(walk);
-    feeder_.Add(&console_, [&reading] { ++reading; return ConsoleLine(20 + reading * 7 % 460, 480 - reading * 3 % 460); });
-    feeder_.Add(&console_, [&reading] { return ConsoleLine(250, 100 + reading * 11 % 300); });
-    feeder_.Add(&gps_, [&receiver] { return receiver.NextEpoch(0.1); });  // 0.1 m a fix
-    ASSERT_TRUE(feeder_.Start(100.0));
-
     Key(main, 'L');
+    gps_.Write(receiver.NextEpoch(0.1));
     ASSERT_TRUE(RunUntil([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }));
     const plat::Hwnd log = ScreenWindows.LogScreenWindow;
-    const std::string path = root_ + "/replay.osd";
     plat::ModalAnswer save;
     save.Kind = plat::ModalKind::SaveFile;
     save.Result = 1;
-    save.Text = plat::Utf8ToUtf16(path);
+    save.Text = plat::Utf8ToUtf16(root_ + "/replay.osd");
     plat::test::ScriptModal(save);
     Key(log, 'F');
     Key(log, 'G');
     ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
-    ASSERT_TRUE(RunUntil([] { return SurveyProgress.GpsPositionCount >= 70; })) << "7 m walked, two turns";
+    // Played step by step: readings across the scale, then a fix 0.1 m on.
+    for (int fix = 1, reading = 0; fix <= 70; ++fix) {
+        for (int k = 0; k < 3; ++k, ++reading) console_.Write(ConsoleLine(20 + reading * 37 % 460, 480 - reading * 13 % 460));
+        ASSERT_TRUE(RunUntil([reading] { return SurveyProgress.RecordCount >= reading; })) << "readings of fix " << fix;
+        gps_.Write(receiver.NextEpoch(0.1));
+        ASSERT_TRUE(RunUntil([fix] { return SurveyProgress.GpsPositionCount >= fix; })) << "fix " << fix;
+    }
     plat::test::ClickControl(ScreenButtons.PauseButton);
     ASSERT_NE(LogScreenState.LoggingState.load(), 1);
-    feeder_.Stop();
 
     const Overlays live = KeepOverlays();
     ASSERT_GE(live.size(), 4u) << "the walk crosses tiles";
@@ -143,7 +139,7 @@ TEST_P(ReplayEqualsLiveThreadedRows, ReplayingTheFileDrawsTheLiveTilesPixelForPi
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, ReplayEqualsLiveThreadedRows,
-                         testing::Values(Row{1, 4}, Row{0, 4}, Row{0, 5}, Row{0, 2}),
+                         testing::Values(Row{1, 4}, Row{0, 5}, Row{0, 2}),
                          [](const testing::TestParamInfo<Row>& info) {
                              return (info.param.DisplayType != 0 ? std::string("Colour") : std::string("Positions")) +
                                     std::to_string(info.param.PositionSize);
