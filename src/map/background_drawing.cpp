@@ -132,10 +132,3 @@ void RedrawAllBackgroundFiles() {
         plat::CloseFile(file);
     }
 }
-
-// The tiles' part of the drawing: a marker (thin pen and the background
-// brush) into the base tile that holds the pixel, and a line with the pen of
-// the display style (1, 2, 3 pixels) into every base tile it crosses. Empty
-// until the map tiles are in place.
-void PaintBackgroundMarker(int32_t, int32_t) {}
-void PaintBackgroundLine(int32_t, int32_t, int32_t, int32_t, int32_t) {}
