@@ -3,7 +3,9 @@
 //  - killed in mid-survey: a child process (this test program, running only
 //    the LogsUntilKilled case) logs until it is killed with SIGKILL at a
 //    random moment; every file it leaves holds whole records, a valid header
-//    and no torn GPS sentence group;
+//    and no torn GPS sentence group; File on such a file appends to it, and
+//    a copy cut by hand is cut back to its last whole record (the operator
+//    told) or, cut inside its header, refused and left alone;
 //  - a cable pulled and put back: the port's device goes away and a new one
 //    appears on the same path; nothing hangs, each break is one event, and
 //    the GPS comes back through its watchdog.
@@ -17,8 +19,8 @@
 #include <random>
 #include <string>
 #include <sys/wait.h>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 #include "acquisition/gps_reader.h"
 #include "log_screen/log_screen_fixture.h"

@@ -48,7 +48,8 @@ inline void OpenBackgroundFiles(const uint8_t* data, size_t size) {
     BackgroundFiles.BackgroundSourceFile = Open(Background().Source, plat::FileOpen::ExistingReadOnly);
     Check(BackgroundFiles.BackgroundSourceFile != plat::kInvalidFile);
     BackgroundFiles.BackgroundTempFile = Open(Background().Temp, plat::FileOpen::OpenOrCreateReadWrite);
-    Check(BackgroundFiles.BackgroundTempFile != plat::kInvalidFile && plat::TruncateFile(BackgroundFiles.BackgroundTempFile, 0));
+    const plat::FileHandle temp = BackgroundFiles.BackgroundTempFile;
+    Check(temp != plat::kInvalidFile && plat::TruncateFile(temp, 0));
 }
 
 inline void CheckConversion() {
@@ -66,7 +67,9 @@ inline void CheckConversion() {
         char again[31];
         Check(FormatBackgroundRecord(x, y, again) && std::memcmp(again, temp.data() + at, kRecord) == 0);
     }
-    for (const double v : {MapView.DataMinX, MapView.DataMaxX, MapView.DataMinY, MapView.DataMaxY}) Check(std::isfinite(v));
+    for (const double v : {MapView.DataMinX, MapView.DataMaxX, MapView.DataMinY, MapView.DataMaxY}) {
+        Check(std::isfinite(v));
+    }
     Check(MapView.DataMinX <= MapView.DataMaxX && MapView.DataMinY <= MapView.DataMaxY);
 }
 

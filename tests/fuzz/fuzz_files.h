@@ -33,7 +33,8 @@ inline std::string& Root() {
 // message boxes close silently, sounds are recorded, never played.
 inline void StartScratch(const char* name) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string folder = std::string(tmp != nullptr && tmp[0] != 0 ? tmp : "/tmp") + "/ostrima-fuzz-" + name + "-XXXXXX";
+    const std::string base = tmp != nullptr && tmp[0] != 0 ? tmp : "/tmp";
+    std::string folder = base + "/ostrima-fuzz-" + name + "-XXXXXX";
     Check(mkdtemp(folder.data()) != nullptr);
     Root() = folder;
     std::atexit([] {

@@ -195,7 +195,9 @@ TEST_F(ModalTest, UnscriptedOrWronglyScriptedCallsFailTheTestInsteadOfWaiting) {
 TEST_F(ModalTest, UnscriptedCallsCloseSilentlyWhenAskedTo) {
     test::AnswerUnscriptedModalsByClosing(true);
     Script(ModalKind::MessageBox, kIdYes);
-    const auto yesNo = [] { return MessageBox(0, u"Exit Logging?", u"Confirm Exit", MessageButtons::YesNo, MessageIcon::Question); };
+    const auto yesNo = [] {
+        return MessageBox(0, u"Exit Logging?", u"Confirm Exit", MessageButtons::YesNo, MessageIcon::Question);
+    };
     EXPECT_EQ(yesNo(), kIdYes);
     EXPECT_EQ(yesNo(), kIdNo);
     EXPECT_EQ(MessageBox(0, u"t", u"WARNING", MessageButtons::Ok, MessageIcon::Warning), kIdOk);
