@@ -137,7 +137,10 @@ TEST_F(ProgramExitThreaded, ClosingWhileLoggingStopsEveryReaderAndClosesTheDataF
     instruments::WalkingGps receiver(walk);
     feeder_.Add(&consoles_[0], [&reading] { ++reading; return ConsoleLine(100 + reading % 50, 200 - reading % 50); });
     feeder_.Add(&consoles_[1], [&reading] { return ConsoleLine(300 + reading % 40); });
-    feeder_.Add(&gps_, [&receiver] { return receiver.NextEpoch(0.05); });
+    // A 10 Hz receiver: every fix draws the colour swath, which is slow
+    // enough under the race detector to starve a faster stream.
+    int tick = 0;
+    feeder_.Add(&gps_, [&receiver, &tick] { return tick++ % 10 == 0 ? receiver.NextEpoch(0.1) : std::string(); });
     ASSERT_TRUE(feeder_.Start(100.0));
 
     Key(main, 'L');
