@@ -1,5 +1,6 @@
 #include "log_screen/pending_parts.h"
 
+#include "map/map_view_commands.h"
 #include "platform/dc.h"
 
 namespace {
@@ -25,5 +26,4 @@ void InitMapScales() {}
 void ShowPleaseWait() {}
 void StepBusyIndicator() {}
 void ReplayDataFileToMap() {}
-
-void RunOptionCommand(plat::Hwnd, int) {}
+void MapViewCommand(int32_t) {}

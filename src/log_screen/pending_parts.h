@@ -23,7 +23,3 @@ void ShowPleaseWait();
 // call it at most every 750 ms while they read the data file).
 void StepBusyIndicator();
 void ReplayDataFileToMap();
-
-// The logging screen's commands 104..129: the option, view, map and
-// background-file commands.
-void RunOptionCommand(plat::Hwnd logScreen, int command);

@@ -152,6 +152,7 @@ void ReturnToStartScreen() {
         LogScreenState.ReviewMode = 0;
         MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
         MapDisplayOptions.MapPixelsPerUnit = MapDisplayOptions.SavedMapPixelsPerUnit;
+        MapDisplayOptions.DisplayType = MapDisplayOptions.SavedDisplayType;
         const plat::Hwnd exitReview = ScreenButtons.MapButtons[kMapExitReview];
         const plat::Hwnd enterReview = ScreenButtons.MapButtons[kMapEnterReview];
         if (exitReview != 0) plat::ShowWindow(exitReview, plat::kShowHide);

@@ -6,6 +6,8 @@
 
 #include "map/background_files.h"
 #include "map/background_points.h"
+#include "map/map_draw.h"
+#include "map/map_tiles.h"
 #include "platform/message_box.h"
 #include "survey_files/block_reader.h"
 #include "survey_files/survey_model.h"
@@ -52,7 +54,7 @@ WalkResult WalkBackgroundFile(plat::FileHandle file, int32_t count, int32_t styl
             continue;
         }
         ++result.Drawn;
-        PaintBackgroundMarker(px, py);
+        PaintBackgroundMarker(px, py, style);
         if (style > 0 && joined) PaintBackgroundLine(prevX, prevY, px, py, style);
         prevX = px, prevY = py;
         joined = true;
@@ -133,9 +135,20 @@ void RedrawAllBackgroundFiles() {
     }
 }
 
-// The tiles' part of the drawing: a marker (thin pen and the background
-// brush) into the base tile that holds the pixel, and a line with the pen of
-// the display style (1, 2, 3 pixels) into every base tile it crosses. Empty
-// until the map tiles are in place.
-void PaintBackgroundMarker(int32_t, int32_t) {}
-void PaintBackgroundLine(int32_t, int32_t, int32_t, int32_t, int32_t) {}
+// The tiles' part of the drawing: a marker (radius 1, the style's pen and
+// the background brush) into the base tiles that hold it, and a line with the
+// style's pen into every base tile it crosses.
+void ChooseBackgroundPen(int32_t style) {
+    GdiObjectsRecord& g = GdiObjects;
+    g.BackgroundPen = style == 3 ? g.BackgroundPenThick : style == 2 ? g.BackgroundPenMedium : g.BackgroundPenThin;
+}
+
+void PaintBackgroundMarker(int32_t x, int32_t y, int32_t style) {
+    ChooseBackgroundPen(style);
+    DrawDotAcrossTiles(kBaseLayer, x, y, kBackgroundMarkerRadius, GdiObjects.BackgroundPen, GdiObjects.BackgroundBrush);
+}
+
+void PaintBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t style) {
+    ChooseBackgroundPen(style);
+    DrawBackgroundLine(x1, y1, x2, y2);
+}
