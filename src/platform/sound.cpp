@@ -42,6 +42,14 @@ uint32_t g_playStart = 0;           // ... at this tick ...
 uint32_t g_playLength = 0;          // ... and lasts this many ms
 bool g_output = true;               // real audio output; test code turns it off
 std::vector<test::RecordedSound> g_recorded;
+// Tests read the recent requests; a survey rings for hours, so the record
+// keeps only the newest requests instead of growing for the whole run.
+constexpr size_t kMaxRecordedSounds = 1024;
+
+void RecordLocked(const test::RecordedSound& record) {
+    if (g_recorded.size() >= kMaxRecordedSounds) g_recorded.erase(g_recorded.begin());
+    g_recorded.push_back(record);
+}
 std::atomic<bool> g_sinkBusy{false};  // the audio output still plays (window thread writes)
 
 uint32_t Le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
@@ -169,7 +177,7 @@ bool PlaySound(const char* name) {
             g_playLength = e->LengthMs;
             entry = *e;
         }
-        g_recorded.push_back(record);
+        RecordLocked(record);
         if (!record.Played) return false;
     }
     if (output) PostOutput(entry);
@@ -180,7 +188,7 @@ void SystemBeep() {
     bool output = false;
     {
         std::lock_guard<std::mutex> guard(g_mutex);
-        g_recorded.push_back({"BEEP", true, GetTickCount()});
+        RecordLocked({"BEEP", true, GetTickCount()});
         output = OutputLocked();
     }
     QCoreApplication* app = QCoreApplication::instance();
