@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kCellCount = 6;
+constexpr int kCellCount = static_cast<int>(GpsStatusCell::TotalLength) + 1;  // every GPS cell
 constexpr size_t kCellChars = 32;
 constexpr char kNotAvailable[] = "     N/A     ";
 
@@ -444,6 +444,10 @@ plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
     if (dc != 0) plat::ReleaseDC(screen, dc);
     GpsSentenceBuffer.GpsLastSentence[0] = 0;
     return 0;
+}
+
+void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text) {
+    ShowGpsText(dc, cell, text, GdiObjects.TextFont);
 }
 
 namespace gps_test {

@@ -69,6 +69,11 @@ bool GpsMaskPasses();
 // and seconds below 61.
 int DecodeGpsFixTime(const char* sentence, double* seconds);
 
+// Draws an 8-bit text into a GPS cell in GdiObjects.TextFont (the handler's
+// own cells and the position processing's speed, count and lengths); the
+// tests read it back with gps_test::ShownGpsText.
+void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text);
+
 // The logging screen's handler of kMsgGpsSentence; window, message and
 // parameters are not used. Reads GpsSentenceBuffer.GpsLastSentence and
 // empties it as its last step. Returns 0.

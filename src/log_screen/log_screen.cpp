@@ -9,6 +9,7 @@
 #include "log_screen/log_state.h"
 #include "log_screen/numbers_window.h"
 #include "log_screen/pending_parts.h"
+#include "map/colour_bar.h"
 #include "log_screen/profile_windows.h"
 #include "log_screen/status_panel.h"
 #include "log_screen/supervision.h"

@@ -9,15 +9,7 @@
 
 #include "platform/window.h"
 
-// The colour bar's window class. The placeholder registers a procedure that
-// only erases its window (white). 0 registered, 1 failed.
-int RegisterColorBarWndClass();
-
-// Map: the tile tables, the grid, the scales, the waiting text, and the
-// positions of an appended data file.
-void DeleteAllMapTiles();
-void ComputeGridSpacing();
-void InitMapScales();
+// Map: the waiting text and the positions of an appended data file.
 void ShowPleaseWait();
 // One step of the busy indicator in the map window (the scan and the replay
 // call it at most every 750 ms while they read the data file).

@@ -397,19 +397,32 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
         from.moveTo(0, 0);
     }
     const int offX = from.left() - to.left(), offY = from.top() - to.top();
+    // RGB32 pixels always carry an opaque alpha: a copy is a plain copy.
+    const bool opaqueSource = src->format() == QImage::Format_RGB32;
     const QRegion area = ClipRegion(d, dimg) & to;
     for (const QRect& r : area) {
         for (int yy = r.top(); yy <= r.bottom(); ++yy) {
             auto* dl = reinterpret_cast<QRgb*>(dimg->scanLine(yy));
             const auto* sl = reinterpret_cast<const QRgb*>(src->constScanLine(yy + offY));
-            for (int xx = r.left(); xx <= r.right(); ++xx) {
-                const QRgb sp = sl[xx + offX] | 0xFF000000u;
-                switch (operation) {
-                    case kSrcCopy: dl[xx] = sp; break;
-                    case kSrcAnd: dl[xx] = dl[xx] & sp; break;
-                    case kSrcPaint: dl[xx] = dl[xx] | sp; break;
-                    default: dl[xx] = (dl[xx] ^ sp) | 0xFF000000u; break;
-                }
+            // One loop per operation: the map composes whole windows this way.
+            const int x0 = r.left(), x1 = r.right();
+            switch (operation) {
+                case kSrcCopy:
+                    if (opaqueSource) {
+                        std::memcpy(dl + x0, sl + x0 + offX, sizeof(QRgb) * static_cast<size_t>(x1 - x0 + 1));
+                    } else {
+                        for (int xx = x0; xx <= x1; ++xx) dl[xx] = sl[xx + offX] | 0xFF000000u;
+                    }
+                    break;
+                case kSrcAnd:
+                    for (int xx = x0; xx <= x1; ++xx) dl[xx] = dl[xx] & (sl[xx + offX] | 0xFF000000u);
+                    break;
+                case kSrcPaint:
+                    for (int xx = x0; xx <= x1; ++xx) dl[xx] = dl[xx] | sl[xx + offX] | 0xFF000000u;
+                    break;
+                default:
+                    for (int xx = x0; xx <= x1; ++xx) dl[xx] = (dl[xx] ^ (sl[xx + offX] | 0xFF000000u)) | 0xFF000000u;
+                    break;
             }
         }
     }

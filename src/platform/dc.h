@@ -162,4 +162,32 @@ int32_t DrawText(Hdc dc, const char16_t* text, int32_t length, Rect* rect, uint3
 bool GetTextExtent(Hdc dc, const char16_t* text, int32_t length, Size* out);
 bool GetTextMetrics(Hdc dc, TextMetrics* out);
 
+// ---------------------------------------------------------------------------
+// Rasteriser for bitmaps (map tiles): no painter, no context, clipped to the
+// bitmap before the first pixel is worked out, so a line far longer than the
+// bitmap costs no more than one across it. The pixels do not depend on where
+// the bitmap lies: the same drawing moved by whole pixels gives the same
+// pixels moved, so a drawing split over bitmaps side by side (each given the
+// coordinates in its own frame) stitches into the drawing on one big bitmap.
+
+// A line from (x1, y1) to (x2, y2), end pixel left out, in the pen's colour.
+// A pen of width w stamps a w x w square at each pixel of the one-pixel line,
+// from -(w - 1) / 2 to w / 2 around it (width 2: the pixel and its east,
+// south and south-east neighbours), so sloping wide lines have no gaps. A
+// null pen draws nothing. False for an unknown bitmap or pen.
+bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Hpen pen);
+// The ellipse of Ellipse (same pixels: box corners in either order, right
+// and bottom left out, outline of the pen's width inside, brush inside that).
+bool RasterEllipse(Hbitmap bitmap, int32_t left, int32_t top, int32_t right, int32_t bottom, Hpen pen,
+                   Hbrush brush);
+// A w x h bitmap like CreateCompatibleBitmap's, filled with `colour` in the
+// one pass (a new map tile); 0 when it cannot be made.
+Hbitmap CreateFilledBitmap(int32_t width, int32_t height, ColourRef colour);
+// The width of a pen in pixels; 0 for a null pen or an unknown handle.
+int32_t PenWidth(Hpen pen);
+// Every pixel of the bitmap in `colour`.
+bool FillBitmap(Hbitmap bitmap, ColourRef colour);
+// The colour of a pixel; 0xFFFFFFFF outside the bitmap or for an unknown one.
+ColourRef GetBitmapPixel(Hbitmap bitmap, int32_t x, int32_t y);
+
 }  // namespace plat

@@ -172,23 +172,6 @@ void DrawLines(DcRecord* dc, const std::vector<QPoint>& pts) {
     }
 }
 
-// The pixels of row y whose centres lie inside the ellipse inscribed in the
-// box [l, r) x [t, b); false when the row has none.
-bool EllipseSpan(double l, double t, double r, double b, int y, int* x0, int* x1) {
-    const double a = (r - l) / 2.0, bb = (b - t) / 2.0;
-    if (a <= 0 || bb <= 0) return false;
-    const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
-    const double dy = (y + 0.5 - cy) / bb;
-    if (dy * dy > 1.0 + 1e-9) return false;
-    const double half = a * std::sqrt(std::max(0.0, 1.0 - dy * dy));
-    const double from = std::max(std::ceil(cx - half - 0.5 - 1e-9), l);
-    const double to = std::min(std::floor(cx + half - 0.5 + 1e-9), r - 1);
-    if (from > to) return false;
-    *x0 = static_cast<int>(std::clamp(from, -2.0e9, 2.0e9));
-    *x1 = static_cast<int>(std::clamp(to, -2.0e9, 2.0e9));
-    return true;
-}
-
 void Normalise(int32_t* l, int32_t* t, int32_t* r, int32_t* b) {
     if (*l > *r) std::swap(*l, *r);
     if (*t > *b) std::swap(*t, *b);
@@ -234,6 +217,24 @@ void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const Q
 }
 
 }  // namespace
+
+// The pixels of row y whose centres lie inside the ellipse inscribed in the
+// box [l, r) x [t, b); false when the row has none.
+bool EllipseSpan(double l, double t, double r, double b, int y, int* x0, int* x1) {
+    const double a = (r - l) / 2.0, bb = (b - t) / 2.0;
+    if (a <= 0 || bb <= 0) return false;
+    const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
+    const double dy = (y + 0.5 - cy) / bb;
+    if (dy * dy > 1.0 + 1e-9) return false;
+    const double half = a * std::sqrt(std::max(0.0, 1.0 - dy * dy));
+    const double from = std::max(std::ceil(cx - half - 0.5 - 1e-9), l);
+    const double to = std::min(std::floor(cx + half - 0.5 + 1e-9), r - 1);
+    if (from > to) return false;
+    *x0 = static_cast<int>(std::clamp(from, -2.0e9, 2.0e9));
+    *x1 = static_cast<int>(std::clamp(to, -2.0e9, 2.0e9));
+    return true;
+}
+
 }  // namespace detail
 
 using namespace detail;

@@ -57,6 +57,8 @@ GdiObject* ResolvedFont(Hfont h);
 Hfont SystemFont();
 void Unselect(Hgdi h);  // a context let go of the object
 void Select(Hgdi h);
+// A bitmap object holding `image` (RGB32).
+Hbitmap AdoptBitmapImage(QImage image);
 // A private 1 x 1 bitmap for a new memory context.
 Hbitmap CreatePrivateBitmap();
 
@@ -84,6 +86,10 @@ QImage* TargetImage(DcRecord* dc);
 // The rectangles drawing may touch: the image bounds within the clip.
 std::vector<QRect> ClipRects(DcRecord* dc, QImage* image);
 QRegion ClipRegion(DcRecord* dc, QImage* image);
+// The pixels of row y whose centres lie inside the ellipse inscribed in the
+// box [l, r) x [t, b); false when the row has none.
+bool EllipseSpan(double l, double t, double r, double b, int y, int* x0, int* x1);
+
 // Shows a change of a window context on screen.
 void Touched(DcRecord* dc, const QRect& area);
 

@@ -156,6 +156,13 @@ void Unselect(Hgdi h) {
     if (o->SelectedCount == 0 && o->DeletePending) Destroy(h);
 }
 
+Hbitmap AdoptBitmapImage(QImage image) {
+    auto o = std::make_unique<GdiObject>();
+    o->Kind = GdiKind::Bitmap;
+    o->Image = std::move(image);
+    return AddObject(std::move(o));
+}
+
 Hbitmap CreatePrivateBitmap() {
     auto o = std::make_unique<GdiObject>();
     o->Kind = GdiKind::Bitmap;

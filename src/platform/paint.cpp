@@ -213,6 +213,16 @@ bool UpdateWindow(Hwnd hwnd) {
     return true;
 }
 
+bool PaintWindowNow(Hwnd hwnd) {
+    if (!OnWindowThread()) return false;
+    if (!UpdateWindow(hwnd)) return false;
+    WindowRecord* rec = Find(hwnd);
+    if (rec == nullptr) return false;
+    // repaint() paints at once, without a pass through the event loop.
+    if (rec->Widget != nullptr && rec->Widget->isVisible()) rec->Widget->repaint();
+    return true;
+}
+
 bool GetUpdateRect(Hwnd hwnd, Rect* out) {
     WindowRecord* rec = Find(hwnd);
     if (rec == nullptr || rec->Invalid.isEmpty()) return false;

@@ -278,6 +278,12 @@ bool ValidateRect(Hwnd hwnd, const Rect* rect);
 // When the window is shown and has an invalid region, sends kMsgPaint now.
 // Any thread (from another thread it waits until the paint has run).
 bool UpdateWindow(Hwnd hwnd);
+// Puts the window's pending drawing on screen now: a pending paint message is
+// sent (as UpdateWindow), then the window's image is shown at once. No event
+// is processed and no hand-over is served meanwhile, so it may run inside a
+// long job (a waiting text, a busy indicator). Window thread; false for an
+// unknown window.
+bool PaintWindowNow(Hwnd hwnd);
 // The bounding box of the invalid region; false when nothing is invalid.
 bool GetUpdateRect(Hwnd hwnd, Rect* out);
 

@@ -13,6 +13,8 @@
 #include "log_screen/curve_grid.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/pending_parts.h"
+#include "map/live_track.h"
+#include "map/map_tiles.h"
 #include "log_screen/status_panel.h"
 #include "log_screen/supervision.h"
 #include "platform/message_box.h"

@@ -119,6 +119,9 @@ struct MapDisplayOptionsRecord {
     int32_t CursorOuterSize = 13;                    // 2 x CursorSize + 7 (CursorSize 5: 19)
     int32_t CursorBandPixels = 76;                   // (CursorBand x 5 + 10) % of the tile width
     double MapPixelsPerUnit = 0.0;                   // tile width / MapSize
+    int32_t LinesDirection = 0;                      // 0 basic grid, 1 lines at a positive angle, -1 negative, 2 angle 0
+    double LinesSlope = 0.0;                         // dy/dx of the parallel lines, global pixels
+    double GridPixelSpacing = 0.0;                   // pixels between grid lines (along y for sloping lines)
     uint32_t ChangeFlags = 0;                        // what the last display dialog changed (bit set)
     // --- logging screen: the live scale kept at every logging start (review and leaving restore it) ---
     int32_t SavedMapSize = 40;                       // MapSize when the logging screen opened
@@ -468,6 +471,7 @@ struct MapTilesRecord {
     int32_t UsedMinCol = 0, UsedMaxCol = 1999;       // tile table range in use
     int32_t UsedMinRow = 0, UsedMaxRow = 1999;
     int32_t MinDrawableTile = 3, MaxDrawableTile = 1996;
+    int32_t TileRefused = 0;                         // 1 once drawing wanted a tile outside 3..1996 or past the slot budget
 };
 extern MapTilesRecord MapTiles;
 
@@ -572,6 +576,14 @@ struct GdiObjectsRecord {                            // 0 = not created
     std::array<plat::Hpen, 2> ProfilePens{};         // curve of the left (0) and right (1) sensor: ProfileDisplayOptions width and colour
     std::array<plat::Hpen, 2> ProfileBarPens{};      // bar outline, 1 px, same colour
     std::array<plat::Hbrush, 2> ProfileBrushes{};    // bar fill
+    // --- map objects (CreateMapPens), from MapDisplayOptions and the background colour ---
+    static constexpr Colour BackgroundColor = 0x202020;  // background files
+    plat::Hpen CursorPen = 0;                        // 1 px, MapDisplayOptions.CursorColor
+    plat::Hpen PositionPen = 0, PositionPenWide = 0;  // 1 and 2 px, MapDisplayOptions.PositionColor
+    plat::Hbrush PositionBrush = 0;
+    plat::Hpen BackgroundPenThin = 0, BackgroundPenMedium = 0, BackgroundPenThick = 0;  // 1, 2, 3 px
+    plat::Hbrush BackgroundBrush = 0;
+    plat::Hpen BackgroundPen = 0;                    // the one of the three in use (no object of its own)
 };
 extern GdiObjectsRecord GdiObjects;
 

@@ -64,8 +64,10 @@ double WalkingGps::Longitude() const {
 std::string WalkingGps::TimeText() const {
     double t = std::fmod(time_, 86400.0);
     if (t < 0) t += 86400.0;
-    const int whole = static_cast<int>(t);
-    const int centis = static_cast<int>(std::lround((t - whole) * 100.0)) % 100;
+    // Rounded to the hundredth as a whole, so 12:00:00.999 reads 12:00:01.00.
+    const long hundredths = std::lround(t * 100.0) % 8640000;
+    const int whole = static_cast<int>(hundredths / 100);
+    const int centis = static_cast<int>(hundredths % 100);
     char text[32];
     std::snprintf(text, sizeof text, "%02d%02d%02d.%02d", whole / 3600, whole / 60 % 60, whole % 60, centis);
     return text;

@@ -1,0 +1,221 @@
+// Lines and dots straight into a bitmap's pixels, for the map tiles: no
+// painter is built per call and nothing outside the bitmap is walked.
+//
+// A line's pixels come from a closed form rather than a running error term,
+// so the first pixel inside the bitmap is found at once and the pixels are
+// the same wherever the walk starts: along the major axis step i (0 <= i < n,
+// n the longer of |dx| and |dy|, the end pixel left out) the minor axis moves
+// by floor((2 i m + n) / 2n) for a minor extent m, i.e. i m / n rounded with
+// halves away from the start.
+#include <QImage>
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/dc.h"
+#include "platform/gdi_internal.h"
+#include "platform/qt_internal.h"
+#include "platform/window_internal.h"
+
+namespace plat {
+namespace detail {
+namespace {
+
+QImage* BitmapImage(Hbitmap bitmap) {
+    GdiObject* o = FindObject(bitmap);
+    if (o == nullptr || o->Kind != GdiKind::Bitmap || o->Image.isNull()) return nullptr;
+    return &o->Image;
+}
+
+// The pixels of an image, addressed directly: the rasteriser writes many
+// pixels per call and must not pay a function call for each row.
+struct Pixels {
+    QRgb* Bits;
+    int64_t Stride;  // pixels per row
+    int64_t Width, Height;
+    explicit Pixels(QImage* img)
+        : Bits(reinterpret_cast<QRgb*>(img->bits())),
+          Stride(img->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb))),
+          Width(img->width()),
+          Height(img->height()) {}
+};
+
+// A square from lo to hi around (cx, cy), cut to the image.
+inline void Stamp(const Pixels& px, int64_t cx, int64_t cy, int lo, int hi, QRgb c) {
+    int64_t x0 = cx + lo, x1 = cx + hi, y0 = cy + lo, y1 = cy + hi;
+    if (x0 < 0) x0 = 0;
+    if (y0 < 0) y0 = 0;
+    if (x1 >= px.Width) x1 = px.Width - 1;
+    if (y1 >= px.Height) y1 = px.Height - 1;
+    for (int64_t y = y0; y <= y1; ++y) {
+        QRgb* row = px.Bits + y * px.Stride;
+        for (int64_t x = x0; x <= x1; ++x) row[x] = c;
+    }
+}
+
+// The steps i in [0, n) whose major coordinate start + dir * i lies in [lo, hi].
+bool StepRange(int64_t start, int dir, int64_t n, int64_t lo, int64_t hi, int64_t* first, int64_t* last) {
+    int64_t a, b;
+    if (dir > 0) {
+        a = lo - start;
+        b = hi - start;
+    } else {
+        a = start - hi;
+        b = start - lo;
+    }
+    *first = std::max<int64_t>(a, 0);
+    *last = std::min<int64_t>(b, n - 1);
+    return *first <= *last;
+}
+
+// A w x w square with W known when compiling (the map's 1, 2 and 3 pixel
+// pens); squares that reach past the edge are cut there.
+template <int W>
+inline void StampFixed(const Pixels& px, int64_t cx, int64_t cy, QRgb c) {
+    constexpr int lo = -(W - 1) / 2;
+    const int64_t x0 = cx + lo, y0 = cy + lo;
+    if (x0 >= 0 && y0 >= 0 && x0 + W <= px.Width && y0 + W <= px.Height) {
+        QRgb* p = px.Bits + y0 * px.Stride + x0;
+        for (int r = 0; r < W; ++r, p += px.Stride)
+            for (int q = 0; q < W; ++q) p[q] = c;
+    } else {
+        Stamp(px, cx, cy, lo, W / 2, c);
+    }
+}
+
+// The walk of one line over the steps first..last (see the top of the file).
+struct LineWalk {
+    int64_t First, Last;
+    int64_t MajStart, MinStart;
+    int MajDir, MinDir;
+    bool XMajor;
+    int64_t M, TwoN, Off, Rem;
+    int64_t MinLow, MinHigh;  // minor coordinates whose square reaches the image
+};
+
+template <int W>
+void WalkLine(const Pixels& px, LineWalk w, int lo, int hi, QRgb c) {
+    for (int64_t i = w.First; i <= w.Last; ++i) {
+        const int64_t maj = w.MajStart + w.MajDir * i, mn = w.MinStart + w.MinDir * w.Off;
+        if (mn >= w.MinLow && mn <= w.MinHigh) {
+            const int64_t x = w.XMajor ? maj : mn, y = w.XMajor ? mn : maj;
+            if constexpr (W > 0) StampFixed<W>(px, x, y, c);
+            else Stamp(px, x, y, lo, hi, c);
+        } else if ((w.MinDir > 0) == (mn > w.MinHigh)) {
+            break;  // moving away from the image on the minor axis: nothing more inside
+        }
+        w.Rem += 2 * w.M;
+        if (w.Rem >= w.TwoN) {
+            w.Rem -= w.TwoN;
+            ++w.Off;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace detail
+
+using namespace detail;
+
+bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Hpen pen) {
+    QImage* img = BitmapImage(bitmap);
+    GdiObject* p = FindObject(pen);
+    if (img == nullptr || p == nullptr || p->Kind != GdiKind::Pen) return false;
+    if (p->PenStyle == kPenNull) return true;
+    const int w = std::clamp(p->Width, 1, 64);
+    const int lo = -(w - 1) / 2, hi = w / 2;
+    const QRgb c = ToRgb(p->Colour);
+    const Pixels px(img);
+    const int64_t dx = int64_t{x2} - x1, dy = int64_t{y2} - y1;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const int64_t n = std::max(adx, ady);
+    if (n == 0) return true;
+    const bool xMajor = adx >= ady;
+    const int64_t majStart = xMajor ? x1 : y1, minStart = xMajor ? y1 : x1;
+    const int majDir = (xMajor ? dx : dy) < 0 ? -1 : 1, minDir = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const int64_t m = xMajor ? ady : adx;
+    // Centres whose square reaches the image.
+    const int64_t majSize = xMajor ? img->width() : img->height(), minSize = xMajor ? img->height() : img->width();
+    int64_t first, last;
+    if (!StepRange(majStart, majDir, n, -hi, majSize - 1 - lo, &first, &last)) return true;
+    // Minor offset and remainder at the first step: num = 2 i m + n.
+    const int64_t twoN = 2 * n;
+    const __int128 num = static_cast<__int128>(2) * first * m + n;
+    const LineWalk walk{first, last, majStart, minStart, majDir, minDir, xMajor, m, twoN,
+                        static_cast<int64_t>(num / twoN), static_cast<int64_t>(num % twoN), -hi, minSize - 1 - lo};
+    switch (w) {
+        case 1: WalkLine<1>(px, walk, lo, hi, c); break;
+        case 2: WalkLine<2>(px, walk, lo, hi, c); break;
+        case 3: WalkLine<3>(px, walk, lo, hi, c); break;
+        default: WalkLine<0>(px, walk, lo, hi, c); break;
+    }
+    return true;
+}
+
+bool RasterEllipse(Hbitmap bitmap, int32_t l, int32_t t, int32_t r, int32_t b, Hpen pen, Hbrush brush) {
+    QImage* img = BitmapImage(bitmap);
+    if (img == nullptr) return false;
+    if (l > r) std::swap(l, r);
+    if (t > b) std::swap(t, b);
+    if (r <= l || b <= t) return true;
+    GdiObject* p = FindObject(pen);
+    GdiObject* br = FindObject(brush);
+    const int w = (p == nullptr || p->Kind != GdiKind::Pen || p->PenStyle == kPenNull) ? 0 : p->Width;
+    const bool fill = br != nullptr && br->Kind == GdiKind::Brush && !br->NullBrush;
+    const QRgb penColour = w > 0 ? ToRgb(p->Colour) : 0, brushColour = fill ? ToRgb(br->Colour) : 0;
+    const double L = l, T = t, R = r, B = b;
+    const Pixels px(img);
+    auto span = [&](int y, int64_t x0, int64_t x1, QRgb c) {
+        x0 = std::max<int64_t>(x0, 0);
+        x1 = std::min<int64_t>(x1, px.Width - 1);
+        if (x0 > x1) return;
+        QRgb* line = px.Bits + y * px.Stride;
+        std::fill(line + x0, line + x1 + 1, c);
+    };
+    const int64_t rowEnd = std::min<int64_t>(b, img->height());
+    for (int64_t row = std::max<int64_t>(t, 0); row < rowEnd; ++row) {
+        const int y = static_cast<int>(row);
+        int o0, o1;
+        if (!EllipseSpan(L, T, R, B, y, &o0, &o1)) continue;
+        int i0 = 0, i1 = -1;
+        const bool inner = EllipseSpan(L + w, T + w, R - w, B - w, y, &i0, &i1);
+        if (w == 0) {
+            if (fill) span(y, o0, o1, brushColour);
+        } else if (!inner) {
+            span(y, o0, o1, penColour);
+        } else {
+            span(y, o0, int64_t{i0} - 1, penColour);
+            span(y, int64_t{i1} + 1, o1, penColour);
+            if (fill) span(y, i0, i1, brushColour);
+        }
+    }
+    return true;
+}
+
+Hbitmap CreateFilledBitmap(int32_t width, int32_t height, ColourRef colour) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 0;
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return 0;
+    image.fill(ToRgb(colour));
+    return AdoptBitmapImage(std::move(image));
+}
+
+int32_t PenWidth(Hpen pen) {
+    GdiObject* p = FindObject(pen);
+    if (p == nullptr || p->Kind != GdiKind::Pen || p->PenStyle == kPenNull) return 0;
+    return p->Width;
+}
+
+bool FillBitmap(Hbitmap bitmap, ColourRef colour) {
+    QImage* img = BitmapImage(bitmap);
+    if (img == nullptr) return false;
+    img->fill(ToRgb(colour));
+    return true;
+}
+
+ColourRef GetBitmapPixel(Hbitmap bitmap, int32_t x, int32_t y) {
+    QImage* img = BitmapImage(bitmap);
+    if (img == nullptr || x < 0 || y < 0 || x >= img->width() || y >= img->height()) return 0xFFFFFFFF;
+    return FromRgb(reinterpret_cast<const QRgb*>(img->constScanLine(y))[x]);
+}
+
+}  // namespace plat

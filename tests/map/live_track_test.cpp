@@ -1,0 +1,218 @@
+// The live track and the position processing: swath records per fix as the
+// data file gets them (bars behind or ahead of the antenna, zero steps), the
+// colour swath's bands, the overflow signal, the speed texts and the end of
+// the data file's capacity.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "acquisition/acquisition_test.h"
+#include "acquisition/gps_fix.h"
+#include "acquisition/gps_position.h"
+#include "log_screen/log_screen.h"
+#include "log_screen/panel_objects.h"
+#include "map/live_track.h"
+#include "map/map_coords.h"
+#include "map/map_pens.h"
+#include "map/map_tiles.h"
+#include "platform/dc.h"
+#include "platform/message_box.h"
+#include "platform/modal_script.h"
+
+namespace {
+
+int g_overflows = 0;
+
+plat::LResult ScreenProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    if (message == kMsgMapOverflow) ++g_overflows;
+    if (message == plat::kMsgTimer) plat::PostQuitMessage(99);
+    return plat::DefaultWindowProc(hwnd, message, w, l);
+}
+
+class LiveTrackTest : public AcquisitionTest {
+protected:
+    void SetUp() override {
+        AcquisitionTest::SetUp();
+        StartLogScreen(ScreenProc);
+        CreateMapPens(0);
+        CreateColourScalePens();
+        Fresh();
+    }
+    // The map as at logging start, nothing signalled.
+    void Fresh() {
+        g_overflows = 0;
+        MapTiles.TileWidth = MapTiles.TileHeight = 100;
+        MapDisplayOptions.MapSize = 10;  // 10 pixels per unit
+        MapDisplayOptions.DisplayType = 0;
+        ArrayGeometry.MapSwathLeft = ArrayGeometry.MapSwathLeft2 = 1.0;
+        ArrayGeometry.MapSwathRight = ArrayGeometry.MapSwathRight2 = 2.0;
+        SensorLayout.TotalSensors = 1;
+        LogScreenState.LoggingState = 1;
+        DeleteAllMapTiles();
+    }
+    void TearDown() override {
+        DeleteAllMapTiles();
+        AcquisitionTest::TearDown();
+    }
+    // The "{" records of the file.
+    std::vector<std::string> SwathRecords() const {
+        std::vector<std::string> out;
+        const std::string bytes = FileBytes();
+        for (size_t at = 0; at + 27 <= bytes.size(); at += 27) {
+            if (bytes[at] == '{') out.push_back(bytes.substr(at, 27));
+        }
+        return out;
+    }
+    static plat::ColourRef OverlayPixel(int32_t x, int32_t y) {
+        int32_t c, r, bx, by;
+        MapPixelToTile(x, y, &c, &r, &bx, &by);
+        const MapTile* t = FindMapTile(c, r);
+        return t != nullptr && t->Overlay != 0 ? plat::GetBitmapPixel(t->Overlay, bx, by) : 0xFFFFFF;
+    }
+};
+
+TEST_F(LiveTrackTest, SwathRecordsPerFixWithTheBarBehindOrAheadOfTheAntenna) {
+    struct Row {
+        double Offset;    // antenna ahead of the sensor line, metres
+        int Units;        // display unit: 0 metres, 1 feet
+        int Fixes;        // walked east from (9, 0), one unit apart
+        size_t Records;   // "{" records in the file
+        double CentreX;   // of the last bar (left and right ends at y 1.0 and -2.0)
+    };
+    const Row rows[] = {
+        {0.5, 0, 2, 1 + 16, 9.5},       // the worked example: C = (9.5, 0)
+        {0.5, 0, 3, 1 + 16 + 8, 10.5},
+        {2.0, 0, 2, 17, 8.0},           // path shorter than the offset: behind the first fix
+        {2.0, 0, 3, 25, 9.0},           // from the third fix on: 2.0 behind along the path
+        {2.5, 0, 3, 25, 8.5},
+        {2.0, 0, 5, 41, 11.0},
+        {0.0, 0, 3, 25, 11.0},          // on the antenna
+        {-1.0, 0, 3, 25, 12.0},         // sensor line ahead
+        {0.3048, 1, 3, 25, 10.0},       // one foot in a feet display
+    };
+    for (const Row& row : rows) {
+        Fresh();
+        const size_t before = SwathRecords().size();
+        ArrayGeometry.GpsAntennaOffsetY = row.Offset;
+        SystemSetup.DisplayUnits = row.Units;
+        InitMapScales();
+        MapView.LeadHistoryState = MapView.LeadHistoryIndex = 0;
+        MapView.MapInitialised = 0;
+        AddPositionToMap(0, 1, 0.0, 9.0, 0.0);  // sets up the view only
+        EXPECT_EQ(SwathRecords().size(), before);
+        for (int i = 0; i < row.Fixes; ++i) AddPositionToMap(0, 1, 0.0, 9.0 + i, 1.0);
+        const double last = 9.0 + row.Fixes - 1;
+        AddPositionToMap(0, 1, 0.0, last, 1.0);   // the same place again: no step
+        AddPositionToMap(0, 1, 0.0, last, 0.0);
+        AddPositionToMap(0, 0, 0.0, last + 1, 1.0);  // not logging
+        std::vector<std::string> records = SwathRecords();
+        records.erase(records.begin(), records.begin() + static_cast<long>(before));
+        ASSERT_EQ(records.size(), row.Records) << row.Offset << " " << row.Fixes;
+        EXPECT_EQ(records[0], "{0         0.000          \n");
+        size_t e = records.size() - 4;
+        while (e > 0 && records[e].compare(0, 2, "{e") != 0) --e;
+        const std::string* bar = &records[e];  // the last kind 2: "{e".."{h"
+        EXPECT_EQ(bar[0].substr(0, 2), "{e");
+        EXPECT_DOUBLE_EQ(std::strtod(bar[0].c_str() + 2, nullptr), row.CentreX) << row.Offset;
+        EXPECT_EQ(bar[1].substr(0, 16), "{f         1.000");
+        EXPECT_DOUBLE_EQ(std::strtod(bar[2].c_str() + 2, nullptr), row.CentreX);
+        EXPECT_EQ(bar[3].substr(0, 16), "{h        -2.000");
+        EXPECT_EQ(records.back().substr(0, 2), "{p");
+        EXPECT_EQ(g_overflows, 0);
+    }
+}
+
+TEST_F(LiveTrackTest, ColourSwathFillsEachSensorsBandFromItsSamplesSpreadOverTheCrossLines) {
+    SensorLayout.TotalSensors = 2;
+    SensorLayout.SensorBandStart = {0.0, 0.5};
+    SensorLayout.SensorBandEnd = {0.5, 1.0};
+    ReadingSamplesRecord& rs = ReadingSamples;
+    rs.ClosedHalf = 1;
+    rs.ClosedHalfValid = 1;
+    rs.ClosedSampleCount = {4, 0};
+    const int colours[4] = {0, 10, 20, 30};
+    for (int i = 0; i < 4; ++i) rs.SampleColour[0][1][i] = colours[i];
+    // Old bar at x 0, new at x 20, both from y 0 (left) to y -40 (right).
+    DrawColourSwath(20, 0, 20, -40, 0, 0, 0, -40);
+    for (int i = 0; i < 4; ++i) {
+        const int32_t x = 5 * i + 2;  // cross lines 5i..5i+4 take sample i
+        EXPECT_EQ(OverlayPixel(x, -10), ColourScaleColour(colours[i])) << x;
+        EXPECT_EQ(OverlayPixel(x, -30), 0xFFFFFFu) << "no reading: band left empty";
+    }
+    EXPECT_EQ(OverlayPixel(21, -10), 0xFFFFFFu) << "the new bar is left to the next interval";
+    rs.ClosedHalfValid = 0;
+    DrawColourSwath(60, 0, 60, -40, 40, 0, 40, -40);
+    EXPECT_EQ(OverlayPixel(50, -10), 0xFFFFFFu) << "an interval without readings draws nothing";
+}
+
+TEST_F(LiveTrackTest, ATrackLeavingTheDrawableTilesIsSignalledOnce) {
+    InitMapScales();
+    AddPositionToMap(0, 1, 0.0, 0.0, 0.0);
+    AddPositionToMap(0, 0, 0.0, 5.0, 5.0);
+    EXPECT_EQ(g_overflows, 0);
+    // 100 pixels a tile at 10 per unit: x 99700 lies in column 1997.
+    for (double x : {9970.0, 1e300, 12000.0}) AddPositionToMap(0, 0, 0.0, x, 1.0);
+    EXPECT_EQ(g_overflows, 1);
+    EXPECT_EQ(LogScreenState.MapOverflowState, 1);
+    EXPECT_EQ(MapTiles.UsedMaxCol, 1001) << "no tile was made out there";
+}
+
+TEST_F(LiveTrackTest, SpeedTextsAndTheirTimeSteps) {
+    struct Row {
+        int Units, SpeedUnit;
+        double Step;
+        const char *Time1, *Time2;
+        const char16_t* Shown;
+    };
+    const Row rows[] = {
+        {0, 2, 3.0, "120000.00", "120001.00", u"10.80 km/h"},
+        {1, 3, 3.0, "120000.00", "120001.00", u" 2.05 mph"},
+        {0, 0, 3.0, "235959.50", "000000.50", u" 3.00 m/s"},   // across midnight
+        {0, 0, 3.0, "120000.00", "120000.00", u" 0.00 m/s"},   // no time step: the previous speed
+        {0, 1, 3.0, "120000.00", "12", u" 0.00 ft/s"},          // no time: the previous speed
+    };
+    GpsSentenceFormat.GpsTimeFieldNumber = 2;
+    LogScreenState.LoggingState = 0;
+    LogScreenState.ReviewMode = 1;
+    for (const Row& r : rows) {
+        GpsFix = GpsFixRecord{};
+        GpsFix.PositionValid = 1;
+        SystemSetup.DisplayUnits = r.Units;
+        SystemSetup.SpeedUnits = r.SpeedUnit;
+        std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", r.Time1);
+        ProcessGpsPosition(100.0, 200.0, 1);
+        std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", r.Time2);
+        ProcessGpsPosition(100.0 + r.Step, 200.0, 0);
+        EXPECT_EQ(std::u16string(gps_test::ShownGpsText(GpsStatusCell::Speed)), r.Shown) << r.Time2;
+        EXPECT_EQ(MapView.MapOriginX, 100.0);
+        EXPECT_EQ(GpsFix.PrevX, 100.0 + r.Step);
+    }
+}
+
+TEST_F(LiveTrackTest, The28800thPositionStopsRecordingClosesTheFileAndEndsTheProgram) {
+    GpsFix.FixValid = 0;  // invalid fixes count as well
+    SurveyProgress.GpsPositionCount = 28798;
+    ProcessGpsPosition(0.0, 0.0, 0);
+    EXPECT_EQ(SurveyProgress.GpsPositionCount, 28799);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 1);
+    EXPECT_TRUE(plat::test::RecordedMessageBoxes().empty());
+
+    plat::ModalAnswer ok;
+    ok.Kind = plat::ModalKind::MessageBox;
+    ok.Result = plat::kIdOk;
+    plat::test::ScriptModal(ok);
+    ProcessGpsPosition(0.0, 0.0, 0);
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile) << "closed whole before the box";
+    const auto boxes = plat::test::RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Title, u"STOP");
+    EXPECT_EQ(boxes[0].Text,
+              u"Maximum number of GPS positions reached.\r\nCurrent data file is saved.\r\nPlease restart the program.");
+    plat::SetTimer(ScreenWindows.LogScreenWindow, 5, 2000);
+    EXPECT_EQ(plat::RunMessageLoop(), 0) << "the program ends with code 0";
+}
+
+}  // namespace

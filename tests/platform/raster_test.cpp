@@ -1,0 +1,120 @@
+// The rasteriser for bitmaps: its pixel rules (end pixel left out, the pen's
+// square, dots as Ellipse draws them), and the synchronous repaint that puts
+// a window's drawing on screen without serving anything.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "platform/dc.h"
+#include "platform/window.h"
+#include "window_fixture.h"
+
+namespace {
+
+constexpr plat::ColourRef kWhite = 0xFFFFFF, kInk = 0x0000FF;
+
+class RasterTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        bmp_ = plat::CreateCompatibleBitmap(0, 40, 40);
+        plat::FillBitmap(bmp_, kWhite);
+    }
+    void TearDown() override {
+        plat::DeleteObject(bmp_);
+        WindowTest::TearDown();
+    }
+    int Inked() const {
+        int n = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) n += plat::GetBitmapPixel(bmp_, x, y) == kInk;
+        return n;
+    }
+    plat::Hbitmap bmp_ = 0;
+};
+
+TEST_F(RasterTest, LinesLeaveOutTheEndPixelAndStampThePensSquare) {
+    struct Row { int Width; int32_t X1, Y1, X2, Y2; int Pixels; int32_t InX, InY, OutX, OutY; };
+    const Row rows[] = {
+        {1, 5, 5, 15, 5, 10, 5, 5, 15, 5},         // start drawn, end left out
+        {1, 15, 5, 5, 5, 10, 15, 5, 5, 5},
+        {1, 5, 5, 5, 5, 0, -1, -1, 5, 5},          // no length: nothing
+        {1, 2, 3, 12, 8, 10, 6, 5, 12, 8},         // shallow: one pixel a column, halves rounded on
+        {2, 5, 5, 15, 5, 22, 15, 6, 5, 4},         // 2 px: the row below, one column past the last
+        {3, 5, 5, 15, 5, 36, 15, 6, 16, 5},        // 3 px: rows 4..6 and columns 4..15
+        {1, -1000000000, 20, 1000000000, 20, 40, 0, 20, 0, 19},  // far beyond both edges
+        {1, 50, 50, 60, 70, 0, -1, -1, 39, 39},    // wholly outside
+    };
+    for (const Row& r : rows) {
+        plat::FillBitmap(bmp_, kWhite);
+        const plat::Hpen pen = plat::CreatePen(plat::kPenSolid, r.Width, kInk);
+        EXPECT_TRUE(plat::RasterLine(bmp_, r.X1, r.Y1, r.X2, r.Y2, pen));
+        EXPECT_EQ(Inked(), r.Pixels) << r.Width << " " << r.X1 << "," << r.Y1;
+        if (r.InX >= 0) {
+            EXPECT_EQ(plat::GetBitmapPixel(bmp_, r.InX, r.InY), kInk) << r.X1;
+        }
+        EXPECT_EQ(plat::GetBitmapPixel(bmp_, r.OutX, r.OutY), kWhite) << r.X1;
+        plat::DeleteObject(pen);
+    }
+    EXPECT_FALSE(plat::RasterLine(0, 0, 0, 5, 5, plat::GetStockObject(plat::kBlackPen)));
+}
+
+TEST_F(RasterTest, DotsHaveThePixelsOfEllipse) {
+    const plat::Hpen pen = plat::CreatePen(plat::kPenSolid, 1, 0x00FF00);
+    const plat::Hbrush brush = plat::CreateSolidBrush(kInk);
+    const plat::Hbitmap viaContext = plat::CreateCompatibleBitmap(0, 40, 40);
+    const plat::Hdc dc = plat::CreateCompatibleDC(0);
+    for (int r = 0; r <= 4; ++r) {
+        for (int32_t at : {-2, 0, 20, 38}) {  // cut by the edges, and whole
+            plat::FillBitmap(bmp_, kWhite);
+            plat::FillBitmap(viaContext, kWhite);
+            plat::RasterEllipse(bmp_, at - 1 - r, at + r + 1, at + r + 1, at - 1 - r, pen, brush);
+            plat::SelectObject(dc, viaContext);
+            plat::SelectObject(dc, pen);
+            plat::SelectObject(dc, brush);
+            plat::Ellipse(dc, at - 1 - r, at - 1 - r, at + r + 1, at + r + 1);
+            plat::SelectObject(dc, plat::GetStockObject(plat::kBlackPen));
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x)
+                    ASSERT_EQ(plat::GetBitmapPixel(bmp_, x, y), plat::GetBitmapPixel(viaContext, x, y))
+                        << "r " << r << " at " << at << " pixel " << x << "," << y;
+        }
+    }
+    plat::DeleteDC(dc);
+    plat::DeleteObject(viaContext);
+    plat::DeleteObject(pen);
+    plat::DeleteObject(brush);
+}
+
+std::atomic<int> g_served{0};
+plat::LResult CountingProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    if (message == plat::kMsgUser + 1) ++g_served;
+    return plat::DefaultWindowProc(hwnd, message, w, l);
+}
+uint32_t SendOnce(void* window) {
+    plat::SendMessage(static_cast<plat::Hwnd>(reinterpret_cast<intptr_t>(window)), plat::kMsgUser + 1, 0, 0);
+    return 0;
+}
+
+TEST_F(RasterTest, PaintWindowNowShowsTheDrawingWithoutServingAHandOver) {
+    plat::WindowClass cls;
+    cls.Name = u"RasterTestWnd";
+    cls.Proc = CountingProc;
+    ASSERT_TRUE(plat::RegisterWindowClass(cls));
+    const plat::Hwnd wnd = plat::CreateWindow(u"RasterTestWnd", u"", plat::kStyleVisible, 0, 0, 80, 60, 0, 0);
+    ASSERT_NE(wnd, 0);
+    EXPECT_FALSE(plat::PaintWindowNow(wnd + 1000));
+    g_served = 0;
+    const plat::ThreadHandle t = plat::StartThread(SendOnce, reinterpret_cast<void*>(static_cast<intptr_t>(wnd)));
+    while (plat::test::PendingSendCount() == 0) plat::SleepMilliseconds(1);
+    const plat::Hdc dc = plat::GetDC(wnd);
+    plat::SetPixel(dc, 3, 3, kInk);
+    plat::ReleaseDC(wnd, dc);
+    EXPECT_TRUE(plat::PaintWindowNow(wnd));
+    EXPECT_EQ(g_served.load(), 0) << "no hand-over is served inside";
+    EXPECT_EQ(plat::test::WindowPixel(wnd, 3, 3), kInk);
+    EXPECT_TRUE(plat::JoinThreadServing(t));
+    EXPECT_EQ(g_served.load(), 1);
+}
+
+}  // namespace
