@@ -41,11 +41,15 @@ bool DataFileOpen() { return DataFileState.DataFileHandle != plat::kInvalidFile;
 void Info(plat::Hwnd owner, const char16_t* text) {
     plat::MessageBox(owner, text, u"INFORMATION", plat::MessageButtons::Ok, plat::MessageIcon::Information);
 }
-void RefuseWithoutGps(plat::Hwnd owner) { Info(owner, u"Option avaiable only when GPS is enabled"); }
-void RefuseWithoutMap(plat::Hwnd owner) { Info(owner, u"Option avaiable only when map is visible"); }
+// The two guards name their condition; as on the start screen, no icon.
+void Refuse(plat::Hwnd owner, const char16_t* text) {
+    plat::MessageBox(owner, text, u"INFORMATION", plat::MessageButtons::Ok, plat::MessageIcon::None);
+}
+void RefuseWithoutGps(plat::Hwnd owner) { Refuse(owner, u"Option avaiable only when GPS is enabled"); }
+void RefuseWithoutMap(plat::Hwnd owner) { Refuse(owner, u"Option avaiable only when map is visible"); }
 // The dialogs of these commands keep their opening values in the copies that
 // hold the live view during review.
-void RefuseDuringReview(plat::Hwnd owner) { Info(owner, u"Option not available during map review."); }
+void RefuseDuringReview(plat::Hwnd owner) { Refuse(owner, u"Option not available during map review."); }
 
 // How a command ends: idle again, focus back, and the curves redrawn unless
 // the command says otherwise.
@@ -107,10 +111,11 @@ void EnableStandByButtons(bool enable) {
 
 // ---------------------------------------------------------------------------
 
-void ReadingsScale(plat::Hwnd hwnd) {
+void ReadingsScaleCommand(plat::Hwnd hwnd) {
     const bool colourMap = MapDisplayOptions.DisplayType >= 1;
     const plat::Hwnd bar = GpsInput() && colourMap ? ScreenWindows.ColorBarWindow : 0;
     if (bar != 0) plat::ShowWindow(bar, plat::kShow);
+    MapDisplayOptions.ChangeFlags = 0;  // a dialog ended by any other way reports no change
     RunReadingScaleDialog(hwnd);
     if (bar != 0) plat::ShowWindow(bar, plat::kShowHide);
     if (MapDisplayOptions.ChangeFlags >= 1 && colourMap) {
@@ -161,7 +166,7 @@ namespace {
 
 // Map Size: a new scale is kept only when the data already logged still fit
 // the drawable tiles at it.
-void MapSize(plat::Hwnd hwnd) {
+void MapSizeCommand(plat::Hwnd hwnd) {
     if (!GpsInput()) {
         RefuseWithoutGps(hwnd);
         RepaintLogScreen();
@@ -172,6 +177,7 @@ void MapSize(plat::Hwnd hwnd) {
         RepaintLogScreen();
         return;
     }
+    MapDisplayOptions.ChangeFlags = 0;
     if (RunMapScaleDialog(hwnd) != 1) return;
     MapDisplayOptionsRecord& m = MapDisplayOptions;
     LoadSaveSettings(1);
@@ -207,13 +213,10 @@ void MapSize(plat::Hwnd hwnd) {
     if (!MapShown()) return;
     ClearMapWindow(ScreenWindows.MapWindow);
     ShowPleaseWait();
-    if ((changed & (kChangedGridInterval | kChangedMapSize)) != 0) ComputeGridSpacing();
     if ((changed & kChangedMapSize) != 0) {
-        MapView.MapViewResetPending = 1;
-        RebuildMapTiles(kRebuildBoth);
-        RedrawBackgroundFiles();
-        ReplayDataFileToMap();
+        RedrawAtNewScale();
     } else {
+        if ((changed & kChangedGridInterval) != 0) ComputeGridSpacing();
         RebuildMapTiles(kRebuildGrid);
         RedrawBackgroundFiles();
     }
@@ -229,6 +232,7 @@ void MapDisplayOptionsCommand(plat::Hwnd hwnd) {
         RepaintLogScreen();
         return;
     }
+    MapDisplayOptions.ChangeFlags = 0;
     RunDisplayOptionsDialog(hwnd);
     const uint32_t changed = MapDisplayOptions.ChangeFlags;
     if (changed == 0) return;
@@ -241,12 +245,8 @@ void MapDisplayOptionsCommand(plat::Hwnd hwnd) {
     bool surveyRedrawn = false;
     if ((changed & kChangedMapSize) != 0) {
         ShowPleaseWait();
-        MapView.MapViewResetPending = 1;
-        ComputeGridSpacing();
-        RebuildMapTiles(kRebuildBoth);
+        RedrawAtNewScale();
         RedrawCurveWindows();
-        RedrawBackgroundFiles();
-        ReplayDataFileToMap();
         surveyRedrawn = true;
     }
     ClearMapWindow(ScreenWindows.MapWindow);
@@ -316,15 +316,11 @@ void ExitReview() {
     RepaintLogScreen();
     ClearMapWindow(ScreenWindows.MapWindow);
     ShowPleaseWait();
-    ComputeGridSpacing();
-    RebuildMapTiles(kRebuildBoth);
-    RedrawBackgroundFiles();
-    ReplayDataFileToMap();
+    RedrawAtNewScale();  // the live view re-centres at the next position
     RedrawCurveWindows();
     EnableStandByButtons(true);
     for (int i : {kMapZoomIn, kMapZoomOut, kMapFitAll, kMapExitReview}) SetMapButton(i, false, false);
     SetMapButton(kMapEnterReview, true, MapShown());
-    MapView.MapViewResetPending = 1;
     LogScreenState.UiIdle = 1;
 }
 
@@ -348,7 +344,7 @@ void RunOptionCommand(plat::Hwnd hwnd, int command) {
     LogScreenState.UiIdle = 0;
     bool redrawCurves = true;
     switch (command) {
-        case 105: ReadingsScale(hwnd); break;
+        case 105: ReadingsScaleCommand(hwnd); break;
         case 106:
             if (!GpsInput()) {
                 RefuseWithoutGps(hwnd);
@@ -366,7 +362,7 @@ void RunOptionCommand(plat::Hwnd hwnd, int command) {
             if (GpsInput()) ShowPleaseWait();
             break;
         case 109: ToggleView(hwnd); break;
-        case 110: MapSize(hwnd); break;
+        case 110: MapSizeCommand(hwnd); break;
         case 111: MapDisplayOptionsCommand(hwnd); break;
         case 112:
             if (GpsInput()) {
