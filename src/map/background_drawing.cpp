@@ -54,8 +54,12 @@ WalkResult WalkBackgroundFile(plat::FileHandle file, int32_t count, int32_t styl
             continue;
         }
         ++result.Drawn;
-        PaintBackgroundMarker(px, py, style);
-        if (style > 0 && joined) PaintBackgroundLine(prevX, prevY, px, py, style);
+        // A point on the pixel just drawn adds nothing (its marker is the
+        // same, a line to it has no length): dense files repeat pixels.
+        if (result.Drawn == 1 || px != prevX || py != prevY) {
+            PaintBackgroundMarker(px, py, style);
+            if (style > 0 && joined) PaintBackgroundLine(prevX, prevY, px, py, style);
+        }
         prevX = px, prevY = py;
         joined = true;
     }
