@@ -154,5 +154,5 @@ void PaintBackgroundMarker(int32_t x, int32_t y, int32_t style) {
 
 void PaintBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t style) {
     ChooseBackgroundPen(style);
-    DrawBackgroundLine(x1, y1, x2, y2);
+    DrawSegmentAcrossTiles(kBaseLayer, x1, y1, x2, y2, GdiObjects.BackgroundPen);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/background_files.h"
 #include "map/map_coords.h"
 #include "map/map_tiles.h"
 #include "platform/dc.h"
@@ -109,14 +110,6 @@ int DrawDotAcrossTiles(int layer, int32_t x, int32_t y, int32_t radius, plat::Hp
         }
     }
     return result;
-}
-
-int DrawBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    return DrawSegmentAcrossTiles(kBaseLayer, x1, y1, x2, y2, GdiObjects.BackgroundPen);
-}
-
-int DrawBackgroundMarker(int32_t x, int32_t y) {
-    return DrawDotAcrossTiles(kBaseLayer, x, y, 1, GdiObjects.BackgroundPenThin, GdiObjects.BackgroundBrush);
 }
 
 void DrawCursorCross(plat::Hdc dc, int32_t x, int32_t y) {

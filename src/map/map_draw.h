@@ -22,12 +22,8 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
 // tile the box meets (corner neighbours too). 0 drawn whole; 1 not all.
 int DrawDotAcrossTiles(int layer, int32_t x, int32_t y, int32_t radius, plat::Hpen pen, plat::Hbrush brush);
 
-// Background files on the base layer, in the constant background colour:
-// a line with GdiObjects.BackgroundPen (the pen of the file's display style),
-// a point marker of radius 1 with the thin pen and the background brush.
-// 0 drawn whole; 1 not all.
-int DrawBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-int DrawBackgroundMarker(int32_t x, int32_t y);
+// Background files go to the base layer through PaintBackgroundMarker and
+// PaintBackgroundLine (map/background_files.h), which draw with these two.
 
 // The cursor cross on the map window itself (window pixels), with
 // GdiObjects.CursorPen and half size MapDisplayOptions.CursorHalfSize.
