@@ -309,6 +309,14 @@ TEST_F(OptionCommandsTest, ReviewPansAndZoomsACopyAndExitReturnsToTheLiveView) {
         EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Option not available during map review."});
         EXPECT_TRUE(Dialogs().empty());
     }
+    // A zoomed review size never reaches the settings file, whichever dialog saves it.
+    MapDisplayOptions.MapSize = 12;
+    AnswerDialog([](plat::Hwnd d) { plat::SendMessage(d, plat::kMsgCommand, plat::kIdOk, 0); });
+    Key('A');
+    MapDisplayOptions.MapSize = 0;
+    ASSERT_TRUE(LoadSaveSettings(0));
+    EXPECT_EQ(MapDisplayOptions.MapSize, liveSize);
+    MapDisplayOptions.MapSize = 12;
     // Hiding and showing the map keeps review leavable.
     Key('T');
     EXPECT_TRUE(Shown(kMapExitReview) && Enabled(kMapExitReview));
