@@ -239,20 +239,16 @@ bool ParseReal(const char* s, double& out) {
 }
 
 // A real as the save writes it ("%f": six decimals) and reads it back.
+// Values are kept so rounded and checked against their range only then, so
+// that whatever the loader took survives a save and the next load unchanged
+// (a speed scale of 0.0000004 would be saved as 0 and refused on the next
+// start; two scale limits 0.0000002 apart would be saved equal).
 double SavedReal(double value) {
     char text[kLineBytes];
     const auto [stop, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
     double back = value;
     if (ec == std::errc{}) std::from_chars(text, stop, back);
     return back;
-}
-
-// A real is taken only when the value the save will write is in range too,
-// so what is loaded survives a save and the next load (a speed scale of 1e-7
-// would be written as 0.000000, which is out of range).
-bool RealInRange(const SettingsLine& line, double r) {
-    const double saved = SavedReal(r);
-    return r >= line.Lo && r <= line.Hi && saved >= line.Lo && saved <= line.Hi;
 }
 
 // Stores one line's text into its field; `text` null when the file ended
@@ -273,7 +269,12 @@ void StoreLine(const SettingsLine& line, const char* text) {
                             : static_cast<Colour>(line.BuiltIn);
             break;
         case LineKind::Real:
-            *line.Real = text != nullptr && ParseReal(text, r) && RealInRange(line, r) ? r : line.BuiltIn;
+            if (text != nullptr && ParseReal(text, r)) {
+                r = SavedReal(r);
+                *line.Real = r >= line.Lo && r <= line.Hi ? r : line.BuiltIn;
+            } else {
+                *line.Real = line.BuiltIn;
+            }
             break;
         case LineKind::Text:
             if (text != nullptr) {

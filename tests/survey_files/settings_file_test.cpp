@@ -193,6 +193,7 @@ TEST_F(SettingsFileTest, ValueOutOfRangeOrNotANumberTakesItsBuiltInValue) {
         {17, "48", 3}, {32, "0", 2}, {34, "16777216", 0xFF0000}, {35, "-1", 0x00FF00},
         {36, "nan", 0}, {36, "1,5", 0}, {37, "inf", 500}, {37, "1e999", 500}, {38, "0.000000", 5},
         {38, "1e-7", 5}, {38, "0.0000004", 5}, {38, "0.000001", 0.000001},  // the save writes six decimals
+        {38, "0.0000006", 0.000001}, {49, "2.1234564", 2.123456},            // kept as it will be saved
         {39, "3", 1},                                                  // averaging needs no consoles
         {40, "9", 0}, {47, "-nan", 1}, {49, "+2.75", 2.75}, {49, "+-2.75", 2.5}, {57, "6", 3},
         {64, "0.4", 5}, {65, "90.5", -60}, {66, "0", 40}, {66, "2147483648", 40}, {70, "13", 5},
@@ -222,6 +223,7 @@ TEST_F(SettingsFileTest, ReadingsScaleMaximumNotAboveMinimumIsMendedBeforeTheSca
         {"100.0", "100.0", 100, 200},
         {"1e308", "1e308", 0, 500},   // + 100 is lost in the rounding
         {"-1e308", "1e308", 0, 500},  // the span is no finite number
+        {"0.0000001", "0.0000003", 0, 100},  // equal at the file's six decimals
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.min);

@@ -1,0 +1,322 @@
+// Fault drills on the whole logging road, with consoles and a GPS receiver on
+// pseudo-terminals:
+//  - killed in mid-survey: a child process (this test program, running only
+//    the LogsUntilKilled case) logs until it is killed with SIGKILL at a
+//    random moment; every file it leaves holds whole records, a valid header
+//    and no torn GPS sentence group;
+//  - a cable pulled and put back: the port's device goes away and a new one
+//    appears on the same path; nothing hangs, each break is one event, and
+//    the GPS comes back through its watchdog.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "acquisition/gps_reader.h"
+#include "log_screen/log_screen_fixture.h"
+#include "shell/start_logging.h"
+#include "support/gps_instrument.h"
+#include "support/walking_survey.h"
+
+namespace {
+
+constexpr int kConsoleCom = 41;  // consoles on COM41 and COM42, the GPS on COM43
+constexpr int kGpsCom = 43;
+constexpr char kChildFileVariable[] = "OSTRIMA_DRILL_DATA_FILE";
+constexpr size_t kRecord = 27;
+
+// What a data file must hold whatever moment its writer died at: whole
+// records, the header a new file starts with, and every GPS sentence group
+// ("@" or "?", its "#" or '"' continuations, then "!") whole and not
+// interleaved with other records. Returns "" or what is wrong.
+std::string CheckSurveyFile(const std::string& bytes) {
+    if (bytes.size() % kRecord != 0) return "not whole records: " + std::to_string(bytes.size()) + " bytes";
+    const std::string headerKinds = "OHGGGGLBAZ*";
+    if (bytes.size() < headerKinds.size() * kRecord) return "header cut short";
+    if (bytes.compare(0, 8, "OSTRMA  ") != 0) return "no header record first";
+    char groupContinuation = 0;  // inside a group: the continuation letter it takes
+    for (size_t at = 0; at < bytes.size(); at += kRecord) {
+        const size_t n = at / kRecord;
+        const std::string record = bytes.substr(at, kRecord);
+        if (record.back() != '\n' || record.find('\n') != kRecord - 1) return "record " + std::to_string(n) + " torn";
+        const char kind = record[0];
+        if (n < headerKinds.size()) {
+            if (kind != headerKinds[n]) return "header record " + std::to_string(n) + " is " + record;
+            continue;
+        }
+        if (groupContinuation != 0) {
+            if (kind == groupContinuation) continue;
+            if (kind == '!') {
+                groupContinuation = 0;
+                continue;
+            }
+            return "GPS group torn at record " + std::to_string(n) + ": " + record;
+        }
+        if (kind == '@') groupContinuation = '#';
+        if (kind == '?') groupContinuation = '"';
+        if (kind == '#' || kind == '"' || kind == '!') return "GPS group without its start at record " + std::to_string(n);
+    }
+    return groupContinuation != 0 ? "the file ends inside a GPS group" : "";
+}
+
+int CountRecords(const std::string& bytes, const std::string& start) {
+    int n = 0;
+    for (size_t at = 0; at + kRecord <= bytes.size(); at += kRecord) n += bytes.compare(at, start.size(), start) == 0;
+    return n;
+}
+
+TEST(SurveyFileCheck, TellsWholeFilesFromTornOnes) {
+    const auto rec = [](const std::string& text) { return text + std::string(kRecord - 1 - text.size(), ' ') + "\n"; };
+    std::string header;
+    for (const char kind : std::string("OHGGGGLBAZ*")) header += rec(kind == 'O' ? "OSTRMA  W216" : std::string(1, kind));
+    const std::string group = rec("@$GPGGA,1") + rec("#,2") + rec("!");
+    const struct { std::string bytes; bool whole; } cases[] = {
+        {header, true},
+        {header + group + rec("T$P  75") + group, true},
+        {header + rec("?$GPGGA") + rec("\"x") + rec("!"), true},
+        {header.substr(0, header.size() - 1), false},
+        {header + group.substr(0, 2 * kRecord), false},
+        {header + rec("@$GPGGA") + rec("T$P  75") + rec("#") + rec("!"), false},
+        {header + rec("#") + rec("!"), false},
+        {rec("X") + header.substr(kRecord), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CheckSurveyFile(c.bytes).empty(), c.whole) << c.bytes;
+}
+
+// A GGA sentence with a valid fix, `second` seconds into the survey.
+std::string Fix(int second) {
+    return instruments::NmeaLine("$GPGGA,1200" + std::to_string(10 + second) +
+                                 ",4807.038,N,01131.000,E,2,08,0.9,545.4,M,46.9,M,,");
+}
+
+// The logging screen with two consoles and a GGA receiver, as the program
+// opens it, a new data file and Go.
+class DrillBase : public LogScreenTest {
+protected:
+    void SetUpSurvey() {
+        SystemSetup.ConsoleCount = 2;
+        SystemSetup.ConsoleType[0] = 1;
+        SystemSetup.ConsoleType[1] = 0;
+        SystemSetup.ConsolePort[0] = kConsoleCom - 1;
+        SystemSetup.ConsolePort[1] = kConsoleCom;
+        GpsPortSetup.InputMode = 1;
+        GpsPortSetup.DataFormat = 1;
+        GpsPortSetup.Port = kGpsCom - 1;
+    }
+    // `fix`: sends the receiver's first fix (the child's feeder sends its own),
+    // which the File button waits for.
+    void StartSurvey(const std::string& path, instruments::PtyInstrument* fix = nullptr) {
+        ASSERT_EQ(::StartLogging(), 1);
+        ASSERT_TRUE(RunUntil([] {
+            return ReaderThreads.ConsoleReaderState[0].load() == 2 && ReaderThreads.ConsoleReaderState[1].load() == 2 &&
+                   ReaderThreads.GpsReaderState.load() == 2;
+        }));
+        // Supervision is driven by hand: no real second may pass unnoticed.
+        plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+        if (fix != nullptr) fix->Write(Fix(0));
+        ASSERT_TRUE(RunUntil([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }, 10000));
+        path_ = path;
+        ChooseFile(path_);
+        Key('F');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+        Key('G');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Killed in mid-survey.
+
+// The child's side: runs only when the drill started this program for it.
+class FaultDrillChild : public DrillBase {};
+
+TEST_F(FaultDrillChild, LogsUntilKilled) {
+    const char* file = std::getenv(kChildFileVariable);
+    if (file == nullptr) GTEST_SKIP() << "run by the killed-in-mid-survey drill only";
+    // The drill removes this test's folder, which the kill leaves behind.
+    WriteWholeFile(std::string(file) + ".root", root_);
+    SetUpSurvey();
+    StartSurvey(file);
+    plat::test::StartRealTickAt(plat::GetTickCount());
+    RunUntil([] { return false; }, 30000);
+    ADD_FAILURE() << "not killed";
+}
+
+class FaultDrill : public DrillBase {
+protected:
+    // A child a failed assertion leaves behind is killed all the same.
+    struct ChildGuard {
+        pid_t Child;
+        ~ChildGuard() {
+            if (Child <= 0) return;
+            kill(Child, SIGKILL);
+            waitpid(Child, nullptr, 0);
+        }
+    };
+
+    // Starts this program as the logging child; -1 when it cannot.
+    static pid_t StartChild(const std::string& file) {
+        setenv(kChildFileVariable, file.c_str(), 1);
+        const std::string log = file + ".log";  // what the child says, shown when it ends on its own
+        const pid_t child = fork();
+        if (child == 0) {
+            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out >= 0) {
+                dup2(out, 1);
+                dup2(out, 2);
+            }
+            char* argv[] = {const_cast<char*>("drill-child"),
+                            const_cast<char*>("--gtest_filter=FaultDrillChild.LogsUntilKilled"), nullptr};
+            execv("/proc/self/exe", argv);
+            _exit(127);
+        }
+        unsetenv(kChildFileVariable);
+        return child;
+    }
+};
+
+TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
+    std::mt19937 random(20260314);
+    constexpr int kRounds = 30;
+    int groups = 0;  // GPS groups the children wrote in all
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        instruments::PtyInstrument consoles[2], gps;
+        ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+        instruments::WalkingSurvey first(static_cast<uint32_t>(round), 2), second(static_cast<uint32_t>(round) + 99, 1);
+        instruments::GpsWalkOptions walk;
+        walk.Format = 1;
+        walk.Quality = 2;
+        instruments::WalkingGps receiver(walk);
+        instruments::InstrumentFeeder consoleFeeder, gpsFeeder;
+        consoleFeeder.Add(&consoles[0], [&] { return first.NextLine(); });
+        consoleFeeder.Add(&consoles[1], [&] { return second.NextLine(); });
+        gpsFeeder.Add(&gps, [&] { return receiver.NextEpoch(0.02); });
+
+        const std::string file = root_ + "/drill" + std::to_string(round) + ".osd";
+        const pid_t child = StartChild(file);
+        ASSERT_GT(child, 0);
+        ChildGuard guard{child};
+        ASSERT_TRUE(consoleFeeder.Start(400) && gpsFeeder.Start(50));
+        // Logging has begun once the header and a record or two are there;
+        // the kill then comes at a random moment of the next 150 ms.
+        int status = 0;
+        bool ended = false;
+        for (int ms = 0; ms < 20000 && ReadWholeFile(file).size() < 13 * kRecord; ms += 2) {
+            if (waitpid(child, &status, WNOHANG) == child) {
+                ended = true;
+                break;
+            }
+            usleep(2000);
+        }
+        if (!ended) {
+            usleep(std::uniform_int_distribution<useconds_t>(0, 150000)(random));
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+        }
+        guard.Child = 0;
+        consoleFeeder.Stop();
+        gpsFeeder.Stop();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the child ended on its own (" << status << "):\n" << ReadWholeFile(file + ".log");
+
+        const std::string bytes = ReadWholeFile(file);
+        EXPECT_EQ(CheckSurveyFile(bytes), "") << bytes.size() << " bytes";
+        groups += CountRecords(bytes, "@");
+        const std::string childRoot = ReadWholeFile(file + ".root");
+        if (childRoot.rfind("/tmp/ostrima-test-", 0) == 0) {
+            EXPECT_EQ(std::system(("rm -rf '" + childRoot + "'").c_str()), 0);
+        }
+        if (HasFailure()) break;
+    }
+    EXPECT_GT(groups, kRounds) << "the children were killed while the GPS was being logged";
+}
+
+// ---------------------------------------------------------------------------
+// A cable pulled and put back.
+
+// A port whose device can be replaced: OSTRIMA_COM<n> names a link that is
+// pointed at the slave of a new pseudo-terminal each time the cable is put back.
+class ReplugPort {
+public:
+    ~ReplugPort() {
+        if (!variable_.empty()) unsetenv(variable_.c_str());
+    }
+    bool Open(int com, const std::string& link) {
+        link_ = link;
+        variable_ = "OSTRIMA_COM" + std::to_string(com);
+        setenv(variable_.c_str(), link.c_str(), 1);
+        return PutBack();
+    }
+    bool PutBack() {
+        device_ = std::make_unique<instruments::PtyInstrument>();
+        if (!device_->Open()) return false;
+        const std::string next = link_ + ".new";
+        unlink(next.c_str());
+        return symlink(device_->SlavePath().c_str(), next.c_str()) == 0 && rename(next.c_str(), link_.c_str()) == 0;
+    }
+    void Pull() { device_->Hangup(); }
+    instruments::PtyInstrument& Device() { return *device_; }
+
+private:
+    std::string link_;
+    std::string variable_;
+    std::unique_ptr<instruments::PtyInstrument> device_;
+};
+
+class CableDrillThreaded : public DrillBase {};
+
+TEST_F(CableDrillThreaded, CablesPulledAndPutBack) {
+    ReplugPort consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom, root_ + "/com41") && consoles[1].Open(kConsoleCom + 1, root_ + "/com42") &&
+                gps.Open(kGpsCom, root_ + "/com43"));
+    SetUpSurvey();
+    StartSurvey(root_ + "/cables.osd", &gps.Device());
+    const auto groups = [this] { return CountRecords(FileBytes(), "@$GPGGA"); };
+    gps.Device().Write(Fix(1));
+    ASSERT_TRUE(RunUntil([&] { return groups() == 1; }));
+
+    // The GPS cable: pulled, and put back before the watchdog notices. One
+    // break event; the watchdog's reopen finds the new device.
+    gps.Pull();
+    ASSERT_TRUE(gps.PutBack());
+    plat::test::AdvanceTick(kGpsWatchdogMs + 1);
+    ASSERT_TRUE(RunUntil([this] { return CountRecords(FileBytes(), "XGPS CONN BR") == 1; }));
+    ASSERT_TRUE(RunUntil([] { return SerialPorts.GpsPortHandle.load() != plat::kInvalidSerial; }));
+    gps.Device().Write(Fix(2));
+    ASSERT_TRUE(RunUntil([&] { return groups() == 2; })) << "the GPS is back";
+
+    // Console 2's cable: pulled and put back. Its reader keeps the device it
+    // opened, so the console stays silent until logging starts again: one
+    // break event however often supervision looks; console 1 goes on.
+    consoles[1].Pull();
+    ASSERT_TRUE(consoles[1].PutBack());
+    consoles[1].Device().Write("$PBAR,  80\r\n");
+    for (int look = 0; look < 3; ++look) {
+        plat::test::AdvanceTick(1001);
+        const int lines = CountRecords(FileBytes(), "T$P");
+        consoles[0].Device().Write("$PBAR,  75,  62\r\n");
+        gps.Device().Write(Fix(3 + look));
+        ASSERT_TRUE(RunUntil([&] { return groups() == 3 + look && CountRecords(FileBytes(), "T$P") == lines + 1; }));
+        plat::test::FireTimer(Screen(), kSupervisionTimerId);
+    }
+    EXPECT_EQ(CountRecords(FileBytes(), "X2CONN BRK 2"), 1);
+    EXPECT_EQ(CountRecords(FileBytes(), "X1CONN BRK 1"), 0);
+    EXPECT_EQ(CountRecords(FileBytes(), "XGPS CONN BR"), 1);
+
+    // Leaving the logging screen ends every reader, the pulled ones included.
+    plat::test::ClickControl(ScreenButtons.PauseButton);
+    AnswerBox(plat::kIdYes);
+    Key('X');
+    EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+    EXPECT_EQ(CheckSurveyFile(FileBytes()), "");
+}
+
+}  // namespace
