@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <vector>
 #include <string>
 
 #include "log_screen/log_layout.h"
@@ -40,6 +42,29 @@ int BackgroundPixels() {
                 *static_cast<int*>(count) += plat::GetBitmapPixel(t.Base, x, y) == GdiObjectsRecord::BackgroundColor;
     }, &n);
     return n;
+}
+
+// Both layers of every tile, by column and row.
+struct TileImages {
+    std::map<std::pair<int32_t, int32_t>, std::vector<uint32_t>> Layers;
+    int SurveyPixels = 0;  // overlay pixels that are not white
+};
+TileImages SnapshotTiles() {
+    TileImages out;
+    ForEachMapTile([](int32_t c, int32_t r, MapTile& t, void* images) {
+        auto& shot = *static_cast<TileImages*>(images);
+        std::vector<uint32_t>& pixels = shot.Layers[{c, r}];
+        for (const plat::Hbitmap layer : {t.Base, t.Overlay}) {
+            for (int32_t y = 0; y < MapTiles.TileHeight; ++y) {
+                for (int32_t x = 0; x < MapTiles.TileWidth; ++x) {
+                    const uint32_t p = layer != 0 ? plat::GetBitmapPixel(layer, x, y) : 0xFFFFFF;
+                    pixels.push_back(p);
+                    shot.SurveyPixels += layer == t.Overlay && p != 0xFFFFFF ? 1 : 0;
+                }
+            }
+        }
+    }, &out);
+    return out;
 }
 
 class CommandsRoadThreaded : public ShellTest {
@@ -124,7 +149,9 @@ TEST_F(CommandsRoadThreaded, MapSizeReviewAndABackgroundFileLeaveTheDataFileAsTh
     ASSERT_FALSE(plat::test::RecordedSounds().empty());
     EXPECT_EQ(plat::test::RecordedSounds().back().Name, "BEEP");
 
-    // Review: zoom and pan a copy, then back to the live scale.
+    // Review: zoom and pan a copy, then back to the live scale: every tile
+    // as it was.
+    const TileImages live = SnapshotTiles();
     Press(kMapEnterReview);
     ASSERT_EQ(LogScreenState.ReviewMode, 1);
     Press(kMapZoomIn);
@@ -132,6 +159,12 @@ TEST_F(CommandsRoadThreaded, MapSizeReviewAndABackgroundFileLeaveTheDataFileAsTh
     Press(kMapExitReview);
     EXPECT_EQ(LogScreenState.ReviewMode, 0);
     EXPECT_EQ(MapDisplayOptions.MapSize, 60);
+    const TileImages back = SnapshotTiles();
+    for (const auto& [tile, pixels] : live.Layers) {
+        const auto again = back.Layers.find(tile);
+        ASSERT_NE(again, back.Layers.end()) << tile.first << "," << tile.second;
+        EXPECT_TRUE(again->second == pixels) << "tile " << tile.first << "," << tile.second << " differs";
+    }
     ASSERT_TRUE(RunUntil([] { return MapView.MapViewResetPending == 0; })) << "the next position re-centres the view";
 
     // A background file beside the walk, in latitude and longitude: drawn
