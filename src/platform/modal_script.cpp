@@ -13,6 +13,7 @@ namespace {
 std::mutex g_mutex;
 std::deque<ModalAnswer> g_queue;
 bool g_active = false;  // switched on by the test code only
+bool g_closeUnscripted = false;  // unscripted calls answered as closing, silently
 void (*g_failure)(const char*) = nullptr;
 
 const char* KindName(ModalKind k) {
@@ -45,6 +46,12 @@ bool TakeModalAnswer(ModalKind kind, const char* what, ModalAnswer* out) {
         if (!g_queue.empty() && g_queue.front().Kind == kind) {
             *out = std::move(g_queue.front());
             g_queue.pop_front();
+            return true;
+        }
+        if (g_closeUnscripted) {
+            *out = ModalAnswer{};
+            out->Kind = kind;
+            out->Result = kind == ModalKind::MessageBox ? 2 : 0;  // Cancel
             return true;
         }
         std::snprintf(message, sizeof message, "unscripted %s: %s (next scripted: %s)", KindName(kind),
@@ -101,6 +108,10 @@ size_t PendingModalAnswers() {
 void SetModalFailureHandler(void (*handler)(const char*)) {
     std::lock_guard<std::mutex> guard(g_mutex);
     g_failure = handler;
+}
+void AnswerUnscriptedModalsByClosing(bool on) {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    g_closeUnscripted = on;
 }
 }  // namespace test
 

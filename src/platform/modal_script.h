@@ -48,6 +48,11 @@ void ScriptModal(ModalAnswer answer);                // appended to the queue
 void ClearModalScript();
 size_t PendingModalAnswers();
 void SetModalFailureHandler(void (*handler)(const char* message));
+// For programs that drive code with arbitrary input (the fuzz targets): while
+// on, and the script is active, a modal call with no scripted answer of its
+// kind is answered as closing it (Cancel; a message box's close answer) with
+// no failure reported, so every box on any path is answered without a queue.
+void AnswerUnscriptedModalsByClosing(bool on);
 }  // namespace test
 
 }  // namespace plat

@@ -3,7 +3,9 @@
 //  - killed in mid-survey: a child process (this test program, running only
 //    the LogsUntilKilled case) logs until it is killed with SIGKILL at a
 //    random moment; every file it leaves holds whole records, a valid header
-//    and no torn GPS sentence group;
+//    and no torn GPS sentence group; File on such a file appends to it, and
+//    a copy cut by hand is cut back to its last whole record (the operator
+//    told) or, cut inside its header, refused and left alone;
 //  - a cable pulled and put back: the port's device goes away and a new one
 //    appears on the same path; nothing hangs, each break is one event, and
 //    the GPS comes back through its watchdog.
@@ -18,6 +20,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "acquisition/gps_reader.h"
 #include "log_screen/log_screen_fixture.h"
@@ -113,6 +116,17 @@ protected:
     // `fix`: sends the receiver's first fix (the child's feeder sends its own),
     // which the File button waits for.
     void StartSurvey(const std::string& path, instruments::PtyInstrument* fix = nullptr) {
+        OpenMonitoring(fix);
+        path_ = path;
+        ChooseFile(path_);
+        Key('F');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+        Key('G');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    }
+    // The logging screen in Monitoring with every reader running and File
+    // enabled by the receiver's first fix (sent at `second` when `fix` is given).
+    void OpenMonitoring(instruments::PtyInstrument* fix, int second = 0) {
         ASSERT_EQ(::StartLogging(), 1);
         ASSERT_TRUE(RunUntil([] {
             return ReaderThreads.ConsoleReaderState[0].load() == 2 && ReaderThreads.ConsoleReaderState[1].load() == 2 &&
@@ -120,14 +134,15 @@ protected:
         }));
         // Supervision is driven by hand: no real second may pass unnoticed.
         plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
-        if (fix != nullptr) fix->Write(Fix(0));
+        if (fix != nullptr) fix->Write(Fix(second));
         ASSERT_TRUE(RunUntil([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }, 10000));
-        path_ = path;
-        ChooseFile(path_);
-        Key('F');
-        ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
-        Key('G');
-        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    }
+    // Stand By or Logging: Pause, then leave the screen (its question answered Yes).
+    void LeaveScreen() {
+        if (LogScreenState.LoggingState.load() == 1) plat::test::ClickControl(ScreenButtons.PauseButton);
+        if (LogScreenState.LoggingState.load() != 0) AnswerBox(plat::kIdYes);
+        Key('X');
+        ASSERT_EQ(ScreenWindows.ScreenMode, 0);
     }
 };
 
@@ -186,6 +201,7 @@ TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
     std::mt19937 random(20260314);
     constexpr int kRounds = 30;
     int groups = 0;  // GPS groups the children wrote in all
+    std::string killed;  // the last file that holds a GPS sentence
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         instruments::PtyInstrument consoles[2], gps;
@@ -230,6 +246,7 @@ TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
         const std::string bytes = ReadWholeFile(file);
         EXPECT_EQ(CheckSurveyFile(bytes), "") << bytes.size() << " bytes";
         groups += CountRecords(bytes, "@");
+        if (CountRecords(bytes, "@") > 0) killed = file;
         const std::string childRoot = ReadWholeFile(file + ".root");
         if (childRoot.rfind("/tmp/ostrima-test-", 0) == 0) {
             EXPECT_EQ(std::system(("rm -rf '" + childRoot + "'").c_str()), 0);
@@ -237,6 +254,62 @@ TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
         if (HasFailure()) break;
     }
     EXPECT_GT(groups, kRounds) << "the children were killed while the GPS was being logged";
+    ASSERT_FALSE(HasFailure());
+    ASSERT_FALSE(killed.empty()) << "no child logged the GPS";
+
+    // Appending to what a kill left, as it is and cut by hand: File on the
+    // existing file goes through the append check and the scan; a partial
+    // last record is cut back with the operator told, a file cut inside its
+    // header is refused and left as it was.
+    const std::string original = ReadWholeFile(killed);
+    const struct {
+        const char* What;
+        size_t Keep;                         // bytes of the killed file left
+        std::vector<std::u16string> Told;    // a part of each box, in order
+    } cuts[] = {
+        {"as the kill left it", original.size(), {u"Total Number of GPS Positions:"}},
+        {"cut in its last record", original.size() - 13,
+         {u"partial record (14 bytes)", u"Total Number of GPS Positions:"}},
+        {"cut in its third record", 2 * kRecord + 5, {u"Invalid File Format.\r\nFile Record # 3 invalid."}},
+    };
+    instruments::PtyInstrument consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+    SetUpSurvey();
+    int second = 10;
+    for (const auto& cut : cuts) {
+        SCOPED_TRACE(cut.What);
+        const std::string before = original.substr(0, cut.Keep);
+        WriteWholeFile(killed, before);
+        plat::test::ClearRecordedMessageBoxes();
+        OpenMonitoring(&gps, second++);
+        path_ = killed;
+        ChooseFile(path_);
+        for (size_t i = 0; i < cut.Told.size(); ++i) AnswerBox(plat::kIdOk);
+        Key('F');
+        const auto boxes = plat::test::RecordedMessageBoxes();
+        ASSERT_EQ(boxes.size(), cut.Told.size());
+        for (size_t i = 0; i < boxes.size(); ++i) EXPECT_NE(boxes[i].Text.find(cut.Told[i]), std::u16string::npos);
+        const bool refused = cut.Keep < 6 * kRecord;
+        EXPECT_EQ(LogScreenState.LoggingState.load(), refused ? 0 : -1);
+        if (!refused) {
+            Key('G');
+            ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+            consoles[0].Write("$PBAR,  75,  62\r\n");
+            gps.Write(Fix(second++));
+            ASSERT_TRUE(RunUntil([&] { return CountRecords(FileBytes(), "T$P") > CountRecords(before, "T$P") &&
+                                               CountRecords(FileBytes(), "@") > CountRecords(before, "@"); }));
+        }
+        LeaveScreen();
+        const std::string after = FileBytes();
+        if (refused) {
+            EXPECT_EQ(after, before);
+            continue;
+        }
+        const size_t whole = cut.Keep - cut.Keep % kRecord;
+        EXPECT_EQ(after.substr(0, whole), original.substr(0, whole));
+        EXPECT_EQ(after.substr(whole, 8), "rSTRMA  ") << "the new section starts on a record boundary";
+        EXPECT_EQ(CheckSurveyFile(after), "");
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -270,8 +270,9 @@ TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     Go();
     const std::string written = FileBytes();
     const std::u16string told = u"Writing to the data file survey failed.\r\nLogging is paused.";
-    plat::test::FailFileWritesAfter(0);  // the disk is full
+    plat::test::FailFileWritesAfter(13);  // the disk fills in the middle of the next record
     EXPECT_EQ(WriteEventRecord(u"LOST", 'X'), -1);
+    EXPECT_EQ(FileBytes(), written) << "the part of the record that went out is taken back";
     for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();  // no console is silent
     plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
     AnswerBox(plat::kIdOk);

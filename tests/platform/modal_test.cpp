@@ -190,6 +190,25 @@ TEST_F(ModalTest, UnscriptedOrWronglyScriptedCallsFailTheTestInsteadOfWaiting) {
     EXPECT_EQ(test::RecordedMessageBoxes().size(), 4u) << "failed boxes are recorded all the same";
 }
 
+// The fuzz targets' default: unscripted calls close silently, scripted
+// answers still come first.
+TEST_F(ModalTest, UnscriptedCallsCloseSilentlyWhenAskedTo) {
+    test::AnswerUnscriptedModalsByClosing(true);
+    Script(ModalKind::MessageBox, kIdYes);
+    const auto yesNo = [] {
+        return MessageBox(0, u"Exit Logging?", u"Confirm Exit", MessageButtons::YesNo, MessageIcon::Question);
+    };
+    EXPECT_EQ(yesNo(), kIdYes);
+    EXPECT_EQ(yesNo(), kIdNo);
+    EXPECT_EQ(MessageBox(0, u"t", u"WARNING", MessageButtons::Ok, MessageIcon::Warning), kIdOk);
+    EXPECT_EQ(TrackPopupMenu(3, kMenu, 0, 0), 0);
+    test::AnswerUnscriptedModalsByClosing(false);
+    EXPECT_TRUE(g_failures.empty());
+    EXPECT_EQ(test::RecordedMessageBoxes().size(), 3u);
+    EXPECT_EQ(MessageBox(0, u"t", u"WARNING", MessageButtons::Ok, MessageIcon::Warning), kIdOk);
+    EXPECT_EQ(g_failures.size(), 1u) << "off again: an unscripted call fails the test";
+}
+
 // The real (unscripted) modal calls run nested event loops: a reader
 // thread's hand-over is served while the box, menu or chooser is open, and
 // closing it as Esc would gives the closing answer.

@@ -1,0 +1,103 @@
+// File on an existing data file: an arbitrary file through the append check
+// and, when it is accepted, through the scan that follows it. The first byte
+// chooses the set-up in force (GPS input or none, the GPS format, a valid fix,
+// the zone of the run, the display units); the rest is the file.
+//  - refused: one box, the data file closed, the file unchanged;
+//  - accepted: the file still open, cut back only by its partial last record
+//    (one box when there was one), never below its header; a zone forced on
+//    the run lies in 1..60 and the origin stays finite;
+//  - the scan then counts the file's positions and leaves its extent finite,
+//    without moving the append position.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_files.h"
+#include "map/data_file_scan.h"
+#include "survey_files/append_check.h"
+#include "survey_files/data_file.h"
+#include "survey_files/data_records.h"
+#include "survey_files/survey_model.h"
+
+namespace {
+
+std::string g_path;
+
+// The array the seeds' headers were written under (three consoles, GPS
+// input in format 0, a fix in zone 31), varied by `v`.
+void SetUp(uint8_t v) {
+    ResetSurveyModel();
+    SystemSetup.ConsoleCount = 3;
+    SystemSetup.ConsoleType = {1, 0, 1, 1, 1, 1, 1, 1, 1};
+    SystemSetup.LeadingPoint = 1;
+    ArrayGeometry.UnitSeparation = 0.5;
+    ArrayGeometry.ConsoleSeparation = 1.0;
+    GpsPortSetup.InputMode = (v & 1) != 0 ? 0 : 1;
+    static constexpr int kFormats[] = {0, 1, 3, 8};
+    GpsPortSetup.DataFormat = kFormats[(v >> 1) & 3];
+    GpsFix.PositionValid = (v & 8) != 0 ? 0 : 1;
+    static constexpr int kZones[] = {31, 30, 1, 60};
+    GpsFix.UtmZone = GpsFix.UtmZoneForced = kZones[(v >> 4) & 3];
+    GpsFix.OriginLatitude = 52.0;
+    GpsFix.OriginLongitude = (GpsFix.UtmZone - 1) * 6.0 - 177.0;
+    SystemSetup.DisplayUnits = ((v >> 6) & 3) % 3;
+    MapView.MapOriginX = 612345.0;
+    MapView.MapOriginY = 5761234.0;
+    MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;
+}
+
+void CheckScan() {
+    const plat::FileHandle h = DataFileState.DataFileHandle;
+    const int64_t position = plat::SeekFile(h, 0, plat::SeekFrom::Current);
+    const int64_t size = plat::FileSize(h);
+    const int result = ScanDataFileGpsPositions(0);
+    Check(result == 0 || result == 1);
+    Check(plat::SeekFile(h, 0, plat::SeekFrom::Current) == position);
+    Check(plat::FileSize(h) == size);
+    for (const double v : {MapView.DataMinX, MapView.DataMaxX, MapView.DataMinY, MapView.DataMaxY}) {
+        Check(std::isfinite(v));
+    }
+    Check(MapView.DataMinX <= MapView.MapOriginX && MapView.MapOriginX <= MapView.DataMaxX);
+    Check(MapView.DataMinY <= MapView.MapOriginY && MapView.MapOriginY <= MapView.DataMaxY);
+    Check(fuzz::TakeBoxCount() == 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::StartScratch("append");
+    g_path = fuzz::Root() + "/old.osd";
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    SetUp(data[0]);
+    const std::string file(reinterpret_cast<const char*>(data) + 1, size - 1);
+    fuzz::WriteAll(g_path, file.data(), file.size());
+    DataFileState.DataFileHandle = fuzz::Open(g_path, plat::FileOpen::ExistingReadWrite, true, true);
+    Check(DataFileState.DataFileHandle != plat::kInvalidFile);
+    fuzz::TakeBoxCount();
+
+    const int result = CheckDataFileForAppend(0);
+    const std::string after = fuzz::ReadAll(g_path);
+    const size_t boxes = fuzz::TakeBoxCount();
+    if (result == 1) {
+        Check(DataFileState.DataFileHandle == plat::kInvalidFile);
+        Check(after == file);
+        Check(boxes == 1);
+        return 0;
+    }
+    Check(result == 0);
+    Check(DataFileState.DataFileHandle != plat::kInvalidFile);
+    const size_t partial = file.size() % kDataRecordLength;
+    Check(after.size() == file.size() - partial && after == file.substr(0, after.size()));
+    Check(after.size() >= kHeaderRecordCount * kDataRecordLength);
+    Check(boxes == (partial != 0 ? 1u : 0u));
+    Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));
+    Check(std::isfinite(MapView.MapOriginX) && std::isfinite(MapView.MapOriginY));
+    CheckScan();
+    CloseDataFile();
+    return 0;
+}
