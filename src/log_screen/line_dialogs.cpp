@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "log_screen/log_state.h"
-#include "log_screen/pending_parts.h"
 #include "log_screen/profile_windows.h"
+#include "map/map_view_commands.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/keys.h"

@@ -5,9 +5,9 @@
 
 #include "log_screen/log_layout.h"
 #include "log_screen/log_state.h"
-#include "log_screen/pending_parts.h"
 #include "log_screen/profile_windows.h"
 #include "map/background_files.h"
+#include "map/data_file_replay.h"
 #include "map/map_coords.h"
 #include "map/map_draw.h"
 #include "map/map_tiles.h"

@@ -6,7 +6,6 @@
 #include "acquisition/console_reading.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/log_state.h"
-#include "log_screen/pending_parts.h"
 #include "log_screen/profile_redraw.h"
 #include "map/background_files.h"
 #include "platform/message_box.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "log_screen/pending_parts.h"
+#include "map/map_view_commands.h"
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "platform/tick.h"

@@ -36,6 +36,35 @@ double LineY(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double x) {
     return y1 + (x - x1) * (double(y2) - y1) / (double(x2) - x1);
 }
 
+// A drawable tile's global pixel bounds, kept with the tile size they were
+// worked out at.
+struct OneTile {
+    int32_t W = 0, H = 0, Col = 0, Row = 0;
+    int64_t Left = 1, Right = 0, Bottom = 1, Top = 0;
+
+    bool Holds(int64_t xa, int64_t xb, int64_t ya, int64_t yb) const {
+        return W == TileW() && H == TileH() && xa >= Left && xb <= Right && ya >= Bottom && yb <= Top &&
+               TileDrawable(Col, Row);
+    }
+    void Set(int32_t col, int32_t row) {
+        W = TileW(), H = TileH(), Col = col, Row = row;
+        Left = (int64_t{col} - 1001) * W + 1, Right = Left + W - 1;
+        Bottom = (int64_t{row} - 1000) * H, Top = Bottom + H - 1;
+    }
+};
+
+// The segment into the one tile (col, row) that holds all of it.
+int DrawSegmentInTile(int layer, int32_t col, int32_t row, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                      plat::Hpen pen) {
+    const plat::Hbitmap bmp = SelectMapTile(col, row, layer);
+    if (bmp == 0) return 1;
+    int32_t bx1, by1, bx2, by2;
+    MapPixelRelativeToTile(x1, y1, col, row, &bx1, &by1);
+    MapPixelRelativeToTile(x2, y2, col, row, &bx2, &by2);
+    plat::RasterLine(bmp, bx1, by1, bx2, by2, pen);
+    return 0;
+}
+
 }  // namespace
 
 int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_t y2, plat::Hpen pen) {
@@ -46,6 +75,10 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
     const int64_t lo = -(w - 1) / 2, hi = w / 2;
     const int64_t xa = std::min(x1, x2), xb = std::max(x1, x2);
     const int64_t ya = std::min(y1, y2), yb = std::max(y1, y2);
+    // Most segments lie in one tile, mostly the tile of the segment before.
+    static OneTile last;
+    if (last.Holds(xa + lo, xb + hi, ya - hi, yb - lo))
+        return DrawSegmentInTile(layer, last.Col, last.Row, x1, y1, x2, y2, pen);
     int64_t c0 = ColumnOf(xa + lo), c1 = ColumnOf(xb + hi);
     int64_t r0 = RowOf(ya - hi), r1 = RowOf(yb - lo);
     int result = 0;
@@ -54,6 +87,10 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
     if (!wholeCols || !wholeRows) {
         MapTiles.TileRefused = 1;
         result = 1;
+    }
+    if (c0 == c1 && r0 == r1) {
+        if (result == 0) last.Set(static_cast<int32_t>(c0), static_cast<int32_t>(r0));
+        return DrawSegmentInTile(layer, static_cast<int32_t>(c0), static_cast<int32_t>(r0), x1, y1, x2, y2, pen) | result;
     }
     for (int64_t c = c0; c <= c1; ++c) {
         const int64_t left = (c - 1001) * TileW() + 1, right = left + TileW() - 1;

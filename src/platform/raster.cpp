@@ -111,6 +111,60 @@ void WalkLine(const Pixels& px, LineWalk w, int lo, int hi, QRgb c) {
     }
 }
 
+// (a x b + c) / d for a line's step arithmetic, in 64 bits when it cannot
+// overflow them (every map tile line), else in 128.
+int64_t MulAddDiv(int64_t a, int64_t b, int64_t c, int64_t d, int64_t* remainder) {
+    if (a >= 0 && a < (int64_t{1} << 30) && b >= 0 && b < (int64_t{1} << 31) && c >= 0 && c < (int64_t{1} << 60)) {
+        const int64_t num = a * b + c;
+        *remainder = num % d;
+        return num / d;
+    }
+    const __int128 num = static_cast<__int128>(a) * b + c;
+    *remainder = static_cast<int64_t>(num % d);
+    return static_cast<int64_t>(num / d);
+}
+
+// The squares of a whole walk lying inside the image, walked by address: each
+// step moves `major` bytes, and `minor` more when the remainder passes 2n.
+template <int W>
+void WalkInside(const Pixels& px, QRgb* at, int64_t major, int64_t minor, const LineWalk& w, QRgb c) {
+    int64_t rem = w.Rem;
+    for (int64_t i = w.First; i <= w.Last; ++i) {
+        QRgb* p = at;
+        for (int r = 0; r < W; ++r, p += px.Stride)
+            for (int q = 0; q < W; ++q) p[q] = c;
+        at += major;
+        rem += 2 * w.M;
+        if (rem >= w.TwoN) {
+            rem -= w.TwoN;
+            at += minor;
+        }
+    }
+}
+
+// Walks the line by address when every square of it lies inside the image
+// (most lines of a map tile); false, and nothing drawn, when some square
+// reaches past an edge.
+bool WalkWhollyInside(const Pixels& px, const LineWalk& w, int width, int lo, int hi, QRgb c) {
+    int64_t unused = 0;
+    const int64_t offLast = w.Off + MulAddDiv(2 * (w.Last - w.First), w.M, w.Rem, w.TwoN, &unused);
+    const int64_t majA = w.MajStart + w.MajDir * w.First, majB = w.MajStart + w.MajDir * w.Last;
+    const int64_t mnA = w.MinStart + w.MinDir * w.Off, mnB = w.MinStart + w.MinDir * offLast;
+    const int64_t majSize = w.XMajor ? px.Width : px.Height, minSize = w.XMajor ? px.Height : px.Width;
+    if (std::min(majA, majB) + lo < 0 || std::max(majA, majB) + hi >= majSize || std::min(mnA, mnB) + lo < 0 ||
+        std::max(mnA, mnB) + hi >= minSize)
+        return false;
+    const int64_t x = (w.XMajor ? majA : mnA) + lo, y = (w.XMajor ? mnA : majA) + lo;
+    QRgb* at = px.Bits + y * px.Stride + x;
+    const int64_t major = w.MajDir * (w.XMajor ? 1 : px.Stride), minor = w.MinDir * (w.XMajor ? px.Stride : 1);
+    switch (width) {
+        case 1: WalkInside<1>(px, at, major, minor, w, c); return true;
+        case 2: WalkInside<2>(px, at, major, minor, w, c); return true;
+        case 3: WalkInside<3>(px, at, major, minor, w, c); return true;
+        default: return false;
+    }
+}
+
 }  // namespace
 }  // namespace detail
 
@@ -139,9 +193,10 @@ bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
     if (!StepRange(majStart, majDir, n, -hi, majSize - 1 - lo, &first, &last)) return true;
     // Minor offset and remainder at the first step: num = 2 i m + n.
     const int64_t twoN = 2 * n;
-    const __int128 num = static_cast<__int128>(2) * first * m + n;
-    const LineWalk walk{first, last, majStart, minStart, majDir, minDir, xMajor, m, twoN,
-                        static_cast<int64_t>(num / twoN), static_cast<int64_t>(num % twoN), -hi, minSize - 1 - lo};
+    int64_t rem = 0;
+    const int64_t off = MulAddDiv(2 * first, m, n, twoN, &rem);
+    const LineWalk walk{first, last, majStart, minStart, majDir, minDir, xMajor, m, twoN, off, rem, -hi, minSize - 1 - lo};
+    if (WalkWhollyInside(px, walk, w, lo, hi, c)) return true;
     switch (w) {
         case 1: WalkLine<1>(px, walk, lo, hi, c); break;
         case 2: WalkLine<2>(px, walk, lo, hi, c); break;

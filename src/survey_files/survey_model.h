@@ -114,6 +114,8 @@ struct MapDisplayOptionsRecord {
     double LinesAngle = -60.0;                       // [65] degrees -90..90
     int32_t MapSize = 40;                            // [66] ground width of the map window, display units, >= 1
     int32_t CursorBand = 1;                          // [67] auto-scroll band (10 + 5 x n) % of the map width
+    static constexpr double PanFactor = 0.05;        // a pan moves (1 + PanFactor) x 10 % of the cursor band
+    static constexpr double ZoomStep = 0.05;         // a zoom step scales the map size by 1 -/+ ZoomStep
     // derived
     int32_t CursorHalfSize = 6;                      // CursorSize + 3 (CursorSize 5: 9)
     int32_t CursorOuterSize = 13;                    // 2 x CursorSize + 7 (CursorSize 5: 19)

@@ -125,6 +125,7 @@ TEST_F(CommandsRoadThreaded, MapSizeReviewAndABackgroundFileLeaveTheDataFileAsTh
 
     // Review: zoom and pan a copy; back at the live scale every tile is as it was.
     const TileImages live = SnapshotTiles();
+    ASSERT_GT(live.SurveyPixels, 100) << "the line, replayed at the new size";
     for (int b : {kMapEnterReview, kMapZoomIn, kMapLeft, kMapFitAll, kMapExitReview}) Click(b);
     EXPECT_EQ(LogScreenState.ReviewMode, 0);
     EXPECT_EQ(MapDisplayOptions.MapSize, 60);

@@ -1,0 +1,122 @@
+// The replay onto the map of the largest survey a data file may hold (28800
+// fixes at 1 Hz, nine two-sensor consoles at about 10 Hz: about 3.3 million
+// records, 89 MB), at map size 40 on a 510-pixel map, in the colour-map view
+// and in the positions view: what a change of view costs the operator. Writes
+// the file with the survey generator, then per view times the overlays'
+// rebuild and the replay several times with the file in the page cache (the
+// first replay also makes the tiles).
+//
+//   replay_bench [runs] [file]     (default 5 runs, a file in a temporary folder, removed after;
+//                                   a file given is kept, and written only when it does not exist)
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "log_screen/panel_objects.h"
+#include "map/data_file_replay.h"
+#include "map/map_pens.h"
+#include "map/map_tiles.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "shell/start_logging.h"
+#include "survey_files/data_file.h"
+#include "survey_files/settings_derived.h"
+#include "survey_files/survey_model.h"
+#include "survey_generator.h"
+
+namespace {
+
+double Ms(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+bool TimeView(const char* name, int32_t displayType, int runs, double targetMs) {
+    MapDisplayOptions.DisplayType = displayType;
+    DeleteAllMapTiles();
+    std::vector<double> replay, rebuild, cpu;
+    double first = 0.0;
+    ReplayCounts counts;
+    for (int i = 0; i < runs + 1; ++i) {
+        auto t0 = std::chrono::steady_clock::now();
+        RebuildMapTiles(1);
+        const double r = Ms(t0);
+        t0 = std::chrono::steady_clock::now();
+        const std::clock_t c0 = std::clock();
+        if (!ReplayDataFile(&counts)) return false;
+        const double p = Ms(t0);
+        const double c = 1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+        if (i == 0) {
+            first = p;  // the tiles are made on the way
+        } else {
+            rebuild.push_back(r);
+            replay.push_back(p);
+            cpu.push_back(c);
+        }
+    }
+    std::sort(replay.begin(), replay.end());
+    std::sort(rebuild.begin(), rebuild.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%s view: %d bars, %d refused, %d tiles; replay first %.0f ms (tiles made), best %.0f ms, median %.0f ms,"
+                " worst %.0f ms over %d runs (target under %.0f ms), CPU median %.0f ms; overlays whitened in %.1f ms\n",
+                name, counts.Bars, counts.Refused, MapTileCount(), first, replay.front(), replay[replay.size() / 2],
+                replay.back(), runs, targetMs, cpu[cpu.size() / 2], rebuild[rebuild.size() / 2]);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool keep = argc > 2;
+    const std::string path = keep ? argv[2] : "/tmp/ostrima-replay-bench.osd";
+
+    bench::SurveyShape shape;
+    bench::GeneratedSurvey made;
+    std::FILE* existing = keep ? std::fopen(path.c_str(), "rb") : nullptr;
+    if (existing != nullptr) {
+        std::fclose(existing);
+        const std::string scratch = path + ".model";  // the model set up as the generator leaves it
+        bench::SurveyShape tiny = shape;
+        tiny.Fixes = 2;
+        if (!bench::WriteSurveyFile(scratch, tiny, &made)) return 1;
+        std::remove(scratch.c_str());
+        made = bench::GeneratedSurvey{};
+    } else if (!bench::WriteSurveyFile(path, shape, &made)) {
+        return 1;
+    }
+    std::printf("survey: %d fixes, %d lines, %lld records, %.1f MB\n", shape.Fixes, made.Lines,
+                static_cast<long long>(made.Records), made.Bytes / 1e6);
+
+    plat::StartApplication();
+    const std::u16string path16 = plat::Utf8ToUtf16(path);
+    DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
+    if (DataFileState.DataFileHandle == plat::kInvalidFile) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return 1;
+    }
+    DeriveArrayGeometry();
+    ComputeSensorLayout();
+    CreateFixedPens();
+    CreateColourScalePens();
+    CreateMapPens(0);
+    MapTiles.TileWidth = MapTiles.TileHeight = 508;
+    MapDisplayOptions.MapSize = 40;
+    MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;
+    MapDisplayOptions.PositionSize = 4;
+    MapView.MapOriginX = shape.OriginX;
+    MapView.MapOriginY = shape.OriginY;
+    ReadingsScale.Minimum = -100.0;
+    ReadingsScale.Maximum = 400.0;
+    std::printf("array: %d sensors\n", SensorLayout.TotalSensors);
+
+    const bool ok = TimeView("colour-map", 1, runs, 1000.0) && TimeView("positions", 0, runs, 500.0);
+    DeleteAllMapTiles();
+    CloseDataFile();
+    if (!keep) plat::DeleteFile(path16.c_str());
+    return ok ? 0 : 2;
+}

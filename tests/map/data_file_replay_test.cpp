@@ -1,0 +1,187 @@
+// The replay's reading of the data file record by record: where it starts,
+// what opens and closes a colour segment, what a reading gives (columns 0-15,
+// 500 samples a bar), which bars are drawn. The pixels themselves are compared
+// with the live map's in replay_equals_live_threaded_test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "acquisition/console_reading.h"
+#include "log_screen/panel_objects.h"
+#include "map/data_file_replay.h"
+#include "map/map_pens.h"
+#include "map/map_tiles.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "support/test_env.h"
+#include "survey_files/data_file.h"
+#include "survey_files/survey_model.h"
+
+namespace {
+
+// One 27-byte record: the text blank padded to 26 columns, then LF.
+std::string Rec(std::string text) {
+    text.resize(26, ' ');
+    return text + "\n";
+}
+std::string Swath(char kind, const char* value) { return Rec(std::string("{") + kind + value); }
+// A whole bar of kind letters from..from+3 (x-left, y-left, x-right, y-right).
+std::string Bar(char from, double y) {
+    std::string out;
+    for (int j = 0; j < 4; ++j) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%14.3f", j % 2 == 1 ? y : 10.0 * (j + 2) / 2);
+        out += Swath(static_cast<char>(from + j), text);
+    }
+    return out;
+}
+std::string Times(int n, const std::string& r) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += r;
+    return out;
+}
+
+uint64_t Bits(double v) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+const std::string kStart = Rec("X$STARTED");
+const std::string kReading = Rec("T$P,  75,  62        12345");
+
+class DataFileReplayTest : public OstrimaTest {
+protected:
+    void SetUp() override {
+        OstrimaTest::SetUp();
+        ASSERT_TRUE(plat::StartApplication());
+        CreateFixedPens();
+        CreateColourScalePens();
+        CreateMapPens(0);
+        MapTiles.TileWidth = MapTiles.TileHeight = 64;
+        MapDisplayOptions.MapPixelsPerUnit = 1.0;
+        SystemSetup.ConsoleCount = 1;
+        SystemSetup.ConsoleType[0] = 1;
+        SensorLayout.TotalSensors = 2;
+        SensorLayout.ConsoleFirstSensor[0] = 0;
+        DataFileState.ConsoleRecordTag[0] = 'T';
+        ReadingsScale.Minimum = 0.0;
+        ReadingsScale.Maximum = 500.0;  // colour step 10
+        ReadingSamples.ActiveHalf = 0;  // the replay fills bank 1
+        DeleteAllMapTiles();
+    }
+    void TearDown() override {
+        CloseDataFile();
+        DeleteAllMapTiles();
+        OstrimaTest::TearDown();
+    }
+    void Open(const std::string& bytes) {
+        CloseDataFile();
+        const std::string path = root_ + "/replay.osd";
+        WriteWholeFile(path, bytes);
+        const std::u16string path16 = plat::Utf8ToUtf16(path);
+        DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
+        ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+    }
+};
+
+TEST_F(DataFileReplayTest, RecordsOpenCloseSegmentsStoreSamplesAndDrawBars) {
+    struct Row {
+        const char* What;
+        int32_t DisplayType;
+        std::string Bytes;
+        int64_t FirstHandled;   // records skipped before the first one interpreted
+        int32_t Bars, Refused;
+        int32_t First, Second;  // colour samples left for sensor 0 and 1 at the end
+    };
+    const std::string header = Times(11, Rec("HEADER"));
+    const std::vector<Row> rows = {
+        {"data begin after the first $STARTED", 1, header + kStart + Rec("{0") + kReading, 12, 0, 0, 1, 1},
+        {"no $STARTED in the first 50 records: from the 51st", 1,
+         Times(50, Rec("HEADER")) + Rec("{0") + kReading, 50, 0, 0, 1, 1},
+        {"a file ending in the skip handles nothing", 1, Rec("{0") + kReading, 2, 0, 0, 0, 0},
+        {"readings before the first {0 are not stored", 1, kStart + kReading + kReading, 1, 0, 0, 0, 0},
+        {"a colour bar draws the segment's samples and clears them", 1,
+         kStart + Rec("{0") + kReading + Bar('a', 0) + kReading + Bar('e', 5), 1, 1, 0, 0, 0},
+        {"comment, line, station, appended header close the segment", 1,
+         kStart + Rec("{0") + Rec("Ccomment") + kReading + Rec("{0") + Rec("L 1") + kReading + Rec("{0") +
+             Rec("S 2") + kReading + Rec("{0") + Rec("rSTRMA  W") + Rec("X$STARTED") + kReading,
+         1, 0, 0, 0, 0},
+        {"a proprietary or GP sentence alone closes it", 1,
+         kStart + Rec("{0") + Rec("X$PASHR,POS") + kReading + Rec("{0") + Rec("X GPGSV,3") + kReading, 1, 0, 0, 0, 0},
+        {"a pause event does not", 1, kStart + Rec("{0") + Rec("XPAUSED") + kReading, 1, 0, 0, 1, 1},
+        {"a missing second field stores the first sensor only", 1, kStart + Rec("{0") + Rec("T$P,  75        12345"), 1,
+         0, 0, 1, 0},
+        {"the tag of a console beyond the set-up is no reading", 1, kStart + Rec("{0") + Rec("t$P,  75,  62    12345"),
+         1, 0, 0, 0, 0},
+        {"the first 500 readings of a bar are kept", 1, kStart + Rec("{0") + Times(600, kReading), 1, 0, 0, 500, 500},
+        {"positions view: bars of i-l and m-p, the colour letters ignored", 0,
+         kStart + Rec("{0") + Bar('a', 0) + Bar('e', 1) + Bar('i', 0) + Bar('m', 1) + Bar('m', 2), 1, 3, 0, 0, 0},
+        {"colour view: the position letters ignored", 1, kStart + Bar('i', 0) + Bar('m', 1), 1, 0, 0, 0, 0},
+        {"an unreadable value draws no bar", 0,
+         kStart + Swath('i', "        10.000") + Swath('j', "      1x.000") + Swath('k', "        20.000") +
+             Swath('l', "         0.000") + Bar('m', 1),
+         1, 1, 1, 0, 0},
+        {"a colour bar joined to an unreadable one is not drawn", 1,
+         kStart + Swath('a', "abc") + Swath('b', "0") + Swath('c', "20") + Swath('d', "0") + Bar('e', 1) + Bar('e', 2),
+         1, 1, 1, 0, 0},
+        {"a value beyond the pixel frame draws no bar", 0,
+         kStart + Swath('i', "1500000000.000") + Swath('j', "0") + Swath('k', "20") + Swath('l', "0"), 1, 0, 1, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.What);
+        MapDisplayOptions.DisplayType = row.DisplayType;
+        ReadingSamples.ClosedSampleCount.fill(-7);
+        Open(row.Bytes);
+        ReplayCounts counts;
+        ASSERT_TRUE(ReplayDataFile(&counts));
+        EXPECT_EQ(counts.Records, static_cast<int64_t>(row.Bytes.size() / 27));
+        EXPECT_EQ(counts.FirstHandled, row.FirstHandled);
+        EXPECT_EQ(counts.Bars, row.Bars);
+        EXPECT_EQ(counts.Refused, row.Refused);
+        EXPECT_EQ(ReadingSamples.ClosedSampleCount[0], row.First);
+        EXPECT_EQ(ReadingSamples.ClosedSampleCount[1], row.Second);
+        EXPECT_EQ(ReadingSamples.ClosedHalfValid, 0);
+        EXPECT_EQ(ReadingSamples.ClosedHalf, 1) << "the bank the consoles are not filling";
+    }
+    // No file open: nothing at all.
+    CloseDataFile();
+    ReadingSamples.ClosedHalfValid = 1;
+    EXPECT_FALSE(ReplayDataFile(nullptr));
+    EXPECT_EQ(ReadingSamples.ClosedHalfValid, 1);
+}
+
+// The replay reads a record's readings with its own quick field reader; it
+// must give what the live handler's GetNumericField and C conversion give
+// for the record's columns 0-15, bit for bit.
+TEST(ReplayReadings, EqualWhatTheLiveHandlerReadsFromColumnsZeroToFifteen) {
+    const char* texts[] = {
+        "T$P,  75,  62",      "T$P,-123,-4567",      "T$P,+12.5,.25",       "T$P,0.1,0.7",
+        "T$P,  75",           "T$P,,  62",           "T$P, 1e3, 2E-2",      "T$P,0x1A,-0x10",
+        "T$P,-,.",            "T$P,75 nT,6.2.3",     "T$P,123456789012345", "T$P,0.000000000000001",
+        "T$P,-0,00042.5000",  "T$P,9999999.99999",   "T$P,   ,  ",          "T$P,1234567890123",
+    };
+    for (const char* text : texts) {
+        for (const char* tick : {"        12", "1000000000"}) {
+            std::string record = Rec(text);
+            record.replace(16, 10, tick);
+            SCOPED_TRACE(record);
+            char cut[17], field[kNumericFieldChars];
+            std::memcpy(cut, record.data(), 16);
+            cut[16] = 0;
+            double got[2] = {-1.5, -2.5};
+            const int found = ReadRecordReadings(record.c_str(), &got[0], &got[1]);
+            for (int n = 1; n <= 2; ++n) {
+                const bool has = GetNumericField(cut, n, ',', field) == 1;
+                EXPECT_EQ((found >> (n - 1) & 1) != 0, has) << "field " << n;
+                EXPECT_TRUE(!has || Bits(got[n - 1]) == Bits(std::atof(field))) << field;
+            }
+        }
+    }
+}
+
+}  // namespace
