@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "log_screen/numbers_window.h"
-#include "log_screen/pending_parts.h"
 #include "platform/window.h"
 #include "survey_files/survey_model.h"
 

@@ -8,7 +8,6 @@
 #include "log_screen/log_layout.h"
 #include "log_screen/log_state.h"
 #include "log_screen/numbers_window.h"
-#include "log_screen/pending_parts.h"
 #include "map/colour_bar.h"
 #include "log_screen/profile_windows.h"
 #include "log_screen/status_panel.h"

@@ -9,7 +9,7 @@
 #include "acquisition/console_reading.h"
 #include "log_screen/line_dialogs.h"
 #include "log_screen/log_layout.h"
-#include "log_screen/pending_parts.h"
+#include "log_screen/option_commands.h"
 #include "log_screen/profile_windows.h"
 #include "log_screen/supervision.h"
 #include "map/data_file_replay.h"

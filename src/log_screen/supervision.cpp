@@ -6,7 +6,6 @@
 #include "acquisition/console_reading.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/log_state.h"
-#include "log_screen/pending_parts.h"
 #include "log_screen/profile_redraw.h"
 #include "map/background_files.h"
 #include "platform/message_box.h"
@@ -152,6 +151,7 @@ void ReturnToStartScreen() {
         LogScreenState.ReviewMode = 0;
         MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
         MapDisplayOptions.MapPixelsPerUnit = MapDisplayOptions.SavedMapPixelsPerUnit;
+        MapDisplayOptions.DisplayType = MapDisplayOptions.SavedDisplayType;
         const plat::Hwnd exitReview = ScreenButtons.MapButtons[kMapExitReview];
         const plat::Hwnd enterReview = ScreenButtons.MapButtons[kMapEnterReview];
         if (exitReview != 0) plat::ShowWindow(exitReview, plat::kShowHide);

@@ -6,6 +6,8 @@
 
 #include "map/background_files.h"
 #include "map/background_points.h"
+#include "map/map_draw.h"
+#include "map/map_tiles.h"
 #include "platform/message_box.h"
 #include "survey_files/block_reader.h"
 #include "survey_files/survey_model.h"
@@ -52,8 +54,12 @@ WalkResult WalkBackgroundFile(plat::FileHandle file, int32_t count, int32_t styl
             continue;
         }
         ++result.Drawn;
-        PaintBackgroundMarker(px, py);
-        if (style > 0 && joined) PaintBackgroundLine(prevX, prevY, px, py, style);
+        // A point on the pixel just drawn adds nothing (its marker is the
+        // same, a line to it has no length): dense files repeat pixels.
+        if (result.Drawn == 1 || px != prevX || py != prevY) {
+            PaintBackgroundMarker(px, py, style);
+            if (style > 0 && joined) PaintBackgroundLine(prevX, prevY, px, py, style);
+        }
         prevX = px, prevY = py;
         joined = true;
     }
@@ -131,4 +137,22 @@ void RedrawAllBackgroundFiles() {
         WalkBackgroundFile(file, -1, BackgroundFiles.BackgroundDisplayTypes[i]);
         plat::CloseFile(file);
     }
+}
+
+// The tiles' part of the drawing: a marker (radius 1, the style's pen and
+// the background brush) into the base tiles that hold it, and a line with the
+// style's pen into every base tile it crosses.
+void ChooseBackgroundPen(int32_t style) {
+    GdiObjectsRecord& g = GdiObjects;
+    g.BackgroundPen = style == 3 ? g.BackgroundPenThick : style == 2 ? g.BackgroundPenMedium : g.BackgroundPenThin;
+}
+
+void PaintBackgroundMarker(int32_t x, int32_t y, int32_t style) {
+    ChooseBackgroundPen(style);
+    DrawDotAcrossTiles(kBaseLayer, x, y, kBackgroundMarkerRadius, GdiObjects.BackgroundPen, GdiObjects.BackgroundBrush);
+}
+
+void PaintBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t style) {
+    ChooseBackgroundPen(style);
+    DrawSegmentAcrossTiles(kBaseLayer, x1, y1, x2, y2, GdiObjects.BackgroundPen);
 }

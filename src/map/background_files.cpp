@@ -328,6 +328,7 @@ int EnterBackgroundFiles(plat::Hwnd owner, void (*afterConversion)()) {
     if (ascii) ConvertAsciiBackgroundFile();
     else ConvertDataBackgroundFile();
     if (afterConversion != nullptr) afterConversion();
+    ChooseBackgroundPen(BackgroundFileOptions.DisplayStyle);
     const int kept = BackgroundFileOptions.DisplayStyle == 0 ? DrawNewBackgroundPoints() : DrawNewBackgroundTrack();
     CloseHandle(BackgroundFiles.BackgroundTempFile);
     if (kept < 1) {

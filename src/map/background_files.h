@@ -96,8 +96,11 @@ int DrawNewBackgroundTrack();
 // of the base tiles).
 void RedrawAllBackgroundFiles();
 
-// Where the drawers put their pixels: a marker at a global map pixel, and a
-// line between two global map pixels, with the pen of display style `style`.
-// These belong to the map tiles: until the tiles draw them they draw nothing.
-void PaintBackgroundMarker(int32_t x, int32_t y);
+// Where the drawers put their pixels, in the base layer of the tiles: a
+// marker at a global map pixel and a line between two, both with the pen of
+// display style `style` (0 and 1 thin, 2 medium, 3 thick), which becomes
+// GdiObjects.BackgroundPen.
+constexpr int32_t kBackgroundMarkerRadius = 1;
+void ChooseBackgroundPen(int32_t style);
+void PaintBackgroundMarker(int32_t x, int32_t y, int32_t style);
 void PaintBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t style);

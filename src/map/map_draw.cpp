@@ -149,21 +149,6 @@ int DrawDotAcrossTiles(int layer, int32_t x, int32_t y, int32_t radius, plat::Hp
     return result;
 }
 
-// A background point: a dot of radius 1 with the thin pen and the
-// background brush, into every base tile it meets.
-void PaintBackgroundMarker(int32_t x, int32_t y) {
-    DrawDotAcrossTiles(kBaseLayer, x, y, 1, GdiObjects.BackgroundPenThin, GdiObjects.BackgroundBrush);
-}
-
-// A background line with the pen of display style 1, 2 or 3 (1, 2, 3 pixels;
-// 0 draws thin), into every base tile it meets.
-void PaintBackgroundLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t style) {
-    GdiObjects.BackgroundPen = style == 3   ? GdiObjects.BackgroundPenThick
-                               : style == 2 ? GdiObjects.BackgroundPenMedium
-                                            : GdiObjects.BackgroundPenThin;
-    DrawSegmentAcrossTiles(kBaseLayer, x1, y1, x2, y2, GdiObjects.BackgroundPen);
-}
-
 void DrawCursorCross(plat::Hdc dc, int32_t x, int32_t y) {
     const int32_t h = MapDisplayOptions.CursorHalfSize;
     const plat::Hgdi old = plat::SelectObject(dc, GdiObjects.CursorPen);

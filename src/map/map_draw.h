@@ -23,7 +23,7 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
 int DrawDotAcrossTiles(int layer, int32_t x, int32_t y, int32_t radius, plat::Hpen pen, plat::Hbrush brush);
 
 // Background files go to the base layer through PaintBackgroundMarker and
-// PaintBackgroundLine (declared in map/background_files.h, drawn here).
+// PaintBackgroundLine (map/background_files.h), which draw with these two.
 
 // The cursor cross on the map window itself (window pixels), with
 // GdiObjects.CursorPen and half size MapDisplayOptions.CursorHalfSize.

@@ -12,7 +12,6 @@
 #include "acquisition/simulators.h"
 #include "log_screen/curve_grid.h"
 #include "log_screen/log_layout.h"
-#include "log_screen/pending_parts.h"
 #include "map/live_track.h"
 #include "map/map_tiles.h"
 #include "log_screen/status_panel.h"

@@ -330,7 +330,12 @@ bool SaveSettingsFile() {
     if (file == plat::kInvalidFile) return false;
     char version[16];
     const int n = std::snprintf(version, sizeof version, "%s\r\n", kSettingsVersion);
+    // During map review the size in force is the review's zoom; the file
+    // keeps the live size, which the end of review restores.
+    const int32_t mapSizeInForce = MapDisplayOptions.MapSize;
+    if (LogScreenState.ReviewMode == 1) MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
     bool ok = n > 0 && WriteBytes(file, version, static_cast<size_t>(n)) && WriteSettingsFile(file);
+    MapDisplayOptions.MapSize = mapSizeInForce;
     ok = plat::FlushFile(file) && ok;
     ok = plat::CloseFile(file) && ok;
     ok = ok && plat::RenameFile(kSettingsTempPath, kSettingsFilePath);

@@ -128,6 +128,7 @@ struct MapDisplayOptionsRecord {
     // --- logging screen: the live scale kept at every logging start (review and leaving restore it) ---
     int32_t SavedMapSize = 40;                       // MapSize when the logging screen opened
     double SavedMapPixelsPerUnit = 0.0;              // MapPixelsPerUnit when the logging screen opened
+    int32_t SavedDisplayType = 1;                    // DisplayType when map review began (Exit Review restores it)
     // --- option dialogs: values at the opening of "MAPSCALE" (also map size and interval of "DISPLAYOPTIONS") ---
     double SavedGridInterval = 5.0;                  // GridInterval when the dialog opened
     int32_t SavedCursorBand = 1;                     // CursorBand when the dialog opened

@@ -108,6 +108,15 @@ protected:
     static void CancelChooser() { Script(plat::ModalKind::SaveFile, 0); }
     static void AnswerMenu(int item) { Script(plat::ModalKind::PopupMenu, item); }
     static void CancelDialog() { Script(plat::ModalKind::Dialog, 0); }
+    // What an option command (104..129) shows without GPS input, answered:
+    // its dialog cancelled, its refusal box confirmed.
+    static void AnswerOptionCommandWithoutGps(int command) {
+        switch (command) {
+            case 105: case 107: case 113: CancelDialog(); break;
+            case 106: case 109: case 110: case 111: case 112: case 119: case 120: AnswerBox(plat::kIdOk); break;
+            default: break;
+        }
+    }
 
     static std::vector<std::u16string> BoxTexts() {
         std::vector<std::u16string> out;

@@ -454,6 +454,7 @@ TEST_F(LogStateTest, KeysActOnlyInTheirStatesInEitherCase) {
         plat::test::ClearRecordedPopupMenus();
         if (c.MenuId != 0) AnswerMenu(0);
         if (c.Command >= 101 && c.Command <= 103) CancelDialog();  // New Line, New Station, Comment
+        AnswerOptionCommandWithoutGps(c.Command);
         Key(c.Code);
         EXPECT_EQ(Commands(), c.Command == 0 ? std::vector<int>{} : std::vector<int>{c.Command});
         const auto menus = plat::test::RecordedPopupMenus();
@@ -478,6 +479,7 @@ TEST_F(LogStateTest, TabMovesTheDefaultOverTheFourButtonsAndEnterPressesIt) {
     ASSERT_TRUE(plat::test::InjectKey(Screen(), plat::kKeyTab));  // a real key press
     EXPECT_EQ(defaults(), (std::vector<int>{0, 1, 0, 0}));
     EXPECT_EQ(plat::GetFocus(), Screen()) << "Tab does not move the focus";
+    CancelDialog();
     Key(plat::kKeyReturn);  // Readings Scale
     EXPECT_EQ(Commands(), std::vector<int>{105});
     Key(plat::kKeyTab);
@@ -509,12 +511,15 @@ TEST_F(LogStateTest, MenuChoicesAndMapButtonsRunTheirCommandsADismissedMenuEndsT
     log_test::ClearRunCommands();
 
     CreateNewFile();
-    for (int item : {501, 502, 503, 510, 505, 506, 511, 507, 508, 512, 513, 515, 516, 509}) {
-        AnswerMenu(item);
-        if (item <= 503) CancelDialog();  // New Line, New Station, Comment
+    const std::vector<int> commands{101, 102, 103, 110, 105, 106, 111, 107, 113, 109, 112, 119, 120, 108};
+    const std::vector<int> items{501, 502, 503, 510, 505, 506, 511, 507, 508, 512, 513, 515, 516, 509};
+    for (size_t i = 0; i < items.size(); ++i) {
+        AnswerMenu(items[i]);
+        if (items[i] <= 503) CancelDialog();  // New Line, New Station, Comment
+        AnswerOptionCommandWithoutGps(commands[i]);
         Key('M');
     }
-    EXPECT_EQ(Commands(), (std::vector<int>{101, 102, 103, 110, 105, 106, 111, 107, 113, 109, 112, 119, 120, 108}));
+    EXPECT_EQ(Commands(), commands);
     EXPECT_EQ(LogScreenState.UiIdle, 1);
 }
 

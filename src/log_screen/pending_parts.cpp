@@ -1,3 +1,0 @@
-#include "log_screen/pending_parts.h"
-
-void RunOptionCommand(plat::Hwnd, int) {}
