@@ -368,6 +368,32 @@ ColourRef GetPixel(Hdc h, int32_t x, int32_t y) {
 // ---------------------------------------------------------------------------
 // Block transfer
 
+namespace {
+
+// One loop per operation: the map composes whole windows this way.
+OSTRIMA_PIXEL_LOOP void CombineRow(uint32_t operation, bool opaqueSource, QRgb* dl, const QRgb* sl, int n) {
+    switch (operation) {
+        case kSrcCopy:
+            if (opaqueSource) {
+                std::memcpy(dl, sl, sizeof(QRgb) * static_cast<size_t>(n));
+            } else {
+                for (int x = 0; x < n; ++x) dl[x] = sl[x] | 0xFF000000u;
+            }
+            break;
+        case kSrcAnd:
+            for (int x = 0; x < n; ++x) dl[x] = dl[x] & (sl[x] | 0xFF000000u);
+            break;
+        case kSrcPaint:
+            for (int x = 0; x < n; ++x) dl[x] = dl[x] | sl[x] | 0xFF000000u;
+            break;
+        default:
+            for (int x = 0; x < n; ++x) dl[x] = (dl[x] ^ (sl[x] | 0xFF000000u)) | 0xFF000000u;
+            break;
+    }
+}
+
+}  // namespace
+
 bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc source, int32_t sx, int32_t sy,
             uint32_t operation) {
     DcRecord* d = FindDc(dest);
@@ -404,26 +430,7 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
         for (int yy = r.top(); yy <= r.bottom(); ++yy) {
             auto* dl = reinterpret_cast<QRgb*>(dimg->scanLine(yy));
             const auto* sl = reinterpret_cast<const QRgb*>(src->constScanLine(yy + offY));
-            // One loop per operation: the map composes whole windows this way.
-            const int x0 = r.left(), x1 = r.right();
-            switch (operation) {
-                case kSrcCopy:
-                    if (opaqueSource) {
-                        std::memcpy(dl + x0, sl + x0 + offX, sizeof(QRgb) * static_cast<size_t>(x1 - x0 + 1));
-                    } else {
-                        for (int xx = x0; xx <= x1; ++xx) dl[xx] = sl[xx + offX] | 0xFF000000u;
-                    }
-                    break;
-                case kSrcAnd:
-                    for (int xx = x0; xx <= x1; ++xx) dl[xx] = dl[xx] & (sl[xx + offX] | 0xFF000000u);
-                    break;
-                case kSrcPaint:
-                    for (int xx = x0; xx <= x1; ++xx) dl[xx] = dl[xx] | sl[xx + offX] | 0xFF000000u;
-                    break;
-                default:
-                    for (int xx = x0; xx <= x1; ++xx) dl[xx] = (dl[xx] ^ (sl[xx + offX] | 0xFF000000u)) | 0xFF000000u;
-                    break;
-            }
+            CombineRow(operation, opaqueSource, dl + r.left(), sl + r.left() + offX, r.width());
         }
     }
     Touched(d, area.boundingRect());

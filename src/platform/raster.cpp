@@ -40,7 +40,7 @@ struct Pixels {
 };
 
 // A square from lo to hi around (cx, cy), cut to the image.
-inline void Stamp(const Pixels& px, int64_t cx, int64_t cy, int lo, int hi, QRgb c) {
+OSTRIMA_PIXEL_LOOP inline void Stamp(const Pixels& px, int64_t cx, int64_t cy, int lo, int hi, QRgb c) {
     int64_t x0 = cx + lo, x1 = cx + hi, y0 = cy + lo, y1 = cy + hi;
     if (x0 < 0) x0 = 0;
     if (y0 < 0) y0 = 0;
@@ -70,7 +70,7 @@ bool StepRange(int64_t start, int dir, int64_t n, int64_t lo, int64_t hi, int64_
 // A w x w square with W known when compiling (the map's 1, 2 and 3 pixel
 // pens); squares that reach past the edge are cut there.
 template <int W>
-inline void StampFixed(const Pixels& px, int64_t cx, int64_t cy, QRgb c) {
+OSTRIMA_PIXEL_LOOP inline void StampFixed(const Pixels& px, int64_t cx, int64_t cy, QRgb c) {
     constexpr int lo = -(W - 1) / 2;
     const int64_t x0 = cx + lo, y0 = cy + lo;
     if (x0 >= 0 && y0 >= 0 && x0 + W <= px.Width && y0 + W <= px.Height) {
@@ -93,7 +93,7 @@ struct LineWalk {
 };
 
 template <int W>
-void WalkLine(const Pixels& px, LineWalk w, int lo, int hi, QRgb c) {
+OSTRIMA_PIXEL_LOOP void WalkLine(const Pixels& px, LineWalk w, int lo, int hi, QRgb c) {
     for (int64_t i = w.First; i <= w.Last; ++i) {
         const int64_t maj = w.MajStart + w.MajDir * i, mn = w.MinStart + w.MinDir * w.Off;
         if (mn >= w.MinLow && mn <= w.MinHigh) {
@@ -127,7 +127,7 @@ int64_t MulAddDiv(int64_t a, int64_t b, int64_t c, int64_t d, int64_t* remainder
 // The squares of a whole walk lying inside the image, walked by address: each
 // step moves `major` bytes, and `minor` more when the remainder passes 2n.
 template <int W>
-void WalkInside(const Pixels& px, QRgb* at, int64_t major, int64_t minor, const LineWalk& w, QRgb c) {
+OSTRIMA_PIXEL_LOOP void WalkInside(const Pixels& px, QRgb* at, int64_t major, int64_t minor, const LineWalk& w, QRgb c) {
     int64_t rem = w.Rem;
     for (int64_t i = w.First; i <= w.Last; ++i) {
         QRgb* p = at;
@@ -145,7 +145,7 @@ void WalkInside(const Pixels& px, QRgb* at, int64_t major, int64_t minor, const 
 // Walks the line by address when every square of it lies inside the image
 // (most lines of a map tile); false, and nothing drawn, when some square
 // reaches past an edge.
-bool WalkWhollyInside(const Pixels& px, const LineWalk& w, int width, int lo, int hi, QRgb c) {
+OSTRIMA_PIXEL_LOOP bool WalkWhollyInside(const Pixels& px, const LineWalk& w, int width, int lo, int hi, QRgb c) {
     int64_t unused = 0;
     const int64_t offLast = w.Off + MulAddDiv(2 * (w.Last - w.First), w.M, w.Rem, w.TwoN, &unused);
     const int64_t majA = w.MajStart + w.MajDir * w.First, majB = w.MajStart + w.MajDir * w.Last;
