@@ -11,6 +11,7 @@
 #include "platform/dialog.h"
 #include "platform/message_box.h"
 #include "resources/option_templates.h"
+#include "shell/dialog_fields.h"
 #include "shell/option_dialog_frame.h"
 #include "shell/option_dialogs.h"
 #include "survey_files/settings_derived.h"
@@ -258,7 +259,7 @@ LResult DisplayOptionsDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam l)
     MapDisplayOptionsRecord& m = MapDisplayOptions;
     switch (message) {
         case plat::kMsgInitDialog:
-            PlaceOnOwner(dialog, 7);
+            PlaceDialogOnOwner(dialog, 7);
             g_mapKept = {m.LinesAngle, m.GridType, m.CursorColor, m.PositionColor,
                          m.CursorSize, m.PositionSize, m.DisplayType, m.GridType};
             m.SavedMapSize = m.MapSize;
@@ -273,7 +274,7 @@ LResult DisplayOptionsDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam l)
             ShowGridType(dialog, m.GridType);
             ShowEditNumber(dialog, res::kGridIntervalId, "%.2f", m.GridInterval, kMapOptionsChars);
             ShowEditNumber(dialog, res::kLinesAngleId, "%.2f", m.LinesAngle, kMapOptionsChars);
-            FillList(dialog, res::kDisplayTypeId, kDisplayTypeNames, 2, m.DisplayType);
+            FillList(dialog, res::kDisplayTypeId, kDisplayTypeNames, m.DisplayType);
             return 1;
         case plat::kMsgDrawItem: {
             const auto* item = reinterpret_cast<const plat::DrawItemInfo*>(l);

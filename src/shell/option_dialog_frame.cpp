@@ -16,19 +16,6 @@ const char16_t* UnitName(const char16_t* const (&names)[3]) {
     return names[units >= 0 && units <= 2 ? units : 0];
 }
 
-// Places the dialog on its owner (the desktop when it has none): centred
-// across, its top a 1/divisor of the free height down.
-void PlaceOnOwner(Hwnd dialog, int divisor) {
-    plat::Rect owner{0, 0, plat::GetScreenWidth(), plat::GetScreenHeight()};
-    const Hwnd parent = plat::GetParent(dialog);
-    if (parent != 0) plat::GetWindowRect(parent, &owner);
-    plat::Rect self;
-    plat::GetWindowRect(dialog, &self);
-    const int32_t width = self.Right - self.Left, height = self.Bottom - self.Top;
-    plat::SetWindowPosition(dialog, owner.Left + (owner.Right - owner.Left - width) / 2,
-                            owner.Top + (owner.Bottom - owner.Top - height) / divisor);
-}
-
 // Shows the number and caps the edit at the characters it is read with; a
 // shown number longer than that keeps its whole text, so an untouched edit
 // never comes back cut.
@@ -55,16 +42,10 @@ int32_t EditInteger(Hwnd dialog, int32_t id, int32_t shown) {
     return static_cast<int32_t>(typed);
 }
 
-void FillList(Hwnd dialog, int32_t id, const char16_t* const* names, int count, int32_t selected) {
-    const Hwnd list = plat::GetDialogItem(dialog, id);
-    for (int i = 0; i < count; ++i) plat::ComboAddString(list, names[i]);
-    plat::ComboSetSelection(list, selected);
-}
-
 // The list's selection, or `stored` when nothing (or nothing known) is selected.
 int32_t ListChoice(Hwnd dialog, int32_t id, int32_t stored, int32_t count) {
-    const int32_t selected = plat::ComboGetSelection(plat::GetDialogItem(dialog, id));
-    return selected >= 0 && selected < count ? selected : stored;
+    int32_t selected = stored;
+    return ReadListSelection(dialog, id, &selected) && selected < count ? selected : stored;
 }
 
 void SetCheck(Hwnd dialog, int32_t id, int32_t on) {

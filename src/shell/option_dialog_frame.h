@@ -1,4 +1,4 @@
-// What the option dialogs share: placing a dialog on its owner, edits that
+// What the option dialogs share beyond dialog_fields.h: edits that
 // show a number and give it back unchanged when left as shown, lists whose
 // empty selection keeps the stored value, check boxes, and the frame of
 // their owner-drawn buttons.
@@ -15,10 +15,6 @@ namespace option_dialog {
 // names[SystemSetup.DisplayUnits] (metres, feet, US survey feet).
 const char16_t* UnitName(const char16_t* const (&names)[3]);
 
-// Left edge centred on the owner (the desktop when there is none), top at
-// owner top + (owner height - dialog height) / divisor.
-void PlaceOnOwner(plat::Hwnd dialog, int divisor);
-
 // Shows the number through `format` and caps the edit at `chars`, or at the
 // shown text's length when that is longer.
 void ShowEditNumber(plat::Hwnd dialog, int32_t id, const char* format, double value, int32_t chars);
@@ -27,8 +23,6 @@ double EditValue(plat::Hwnd dialog, int32_t id, const char* format, double shown
 // The same for "%d" edits: the typed number clamped to 32 bits, truncated.
 int32_t EditInteger(plat::Hwnd dialog, int32_t id, int32_t shown);
 
-// Fills the drop-down list in order and selects `selected` (none when out of range).
-void FillList(plat::Hwnd dialog, int32_t id, const char16_t* const* names, int count, int32_t selected);
 // The selection, or `stored` when none of the `count` items is selected.
 int32_t ListChoice(plat::Hwnd dialog, int32_t id, int32_t stored, int32_t count);
 

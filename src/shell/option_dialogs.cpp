@@ -127,7 +127,7 @@ LResult DisplaySetupDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam l) {
         case plat::kMsgInitDialog:
             g_profileKept = {p.Thickness, p.Color};
             for (size_t c = 0; c < 2; ++c) {
-                FillList(dialog, kThicknessIds[c], kThicknessNames, 4, p.Thickness[c] - 1);
+                FillList(dialog, kThicknessIds[c], kThicknessNames, p.Thickness[c] - 1);
                 SetCheck(dialog, kVisibleIds[c], p.Visible[c]);
             }
             return 1;
@@ -173,7 +173,7 @@ LResult ReadingScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
     ReadingsScaleRecord& s = ReadingsScale;
     switch (message) {
         case plat::kMsgInitDialog:
-            PlaceOnOwner(dialog, 8);
+            PlaceDialogOnOwner(dialog, 8);
             g_scaleKept = {s.Minimum, s.Maximum};
             ShowEditNumber(dialog, res::kScaleMinimumId, "%.1f", s.Minimum, kScaleMinimumChars);
             ShowEditNumber(dialog, res::kScaleMaximumId, "%.1f", s.Maximum, kScaleMaximumChars);
@@ -232,7 +232,7 @@ LResult MapScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
     MapDisplayOptionsRecord& m = MapDisplayOptions;
     switch (message) {
         case plat::kMsgInitDialog:
-            PlaceOnOwner(dialog, 8);
+            PlaceDialogOnOwner(dialog, 8);
             m.SavedMapSize = m.MapSize;
             m.SavedMapPixelsPerUnit = m.MapPixelsPerUnit;
             m.SavedGridInterval = m.GridInterval;
@@ -242,7 +242,7 @@ LResult MapScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
             ShowEditNumber(dialog, res::kMapScaleIntervalId, "%.2f", m.GridInterval, kMapScaleChars);
             plat::SetDialogItemText(dialog, res::kMapScaleSizeUnitId, UnitName(kMapScaleUnitNames));
             plat::SetDialogItemText(dialog, res::kMapScaleIntervalUnitId, UnitName(kMapScaleUnitNames));
-            FillList(dialog, res::kCursorBandId, kCursorBandNames, 7, m.CursorBand);
+            FillList(dialog, res::kCursorBandId, kCursorBandNames, m.CursorBand);
             return 1;
         case plat::kMsgCommand: {
             const int32_t id = plat::LowWord(w);
@@ -289,7 +289,7 @@ LResult SpeedScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
         case plat::kMsgInitDialog:
             SetEditNumber(dialog, res::kSpeedCurrentId, "%.2f", SpeedBar.Scale);
             ShowEditNumber(dialog, res::kSpeedNewId, "%.2f", SpeedBar.Scale, kSpeedScaleChars);
-            FillList(dialog, res::kSpeedUnitsId, kSpeedUnitNames, 4, SystemSetup.SpeedUnits);
+            FillList(dialog, res::kSpeedUnitsId, kSpeedUnitNames, SystemSetup.SpeedUnits);
             return 1;
         case plat::kMsgKeyDown:
             if (w != 'C' && w != 'c') return 0;
