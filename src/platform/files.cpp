@@ -122,13 +122,21 @@ FileHandle OpenFile(const char16_t* path, FileOpen how, bool append, bool exclus
         case FileOpen::CreateTruncateWrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     }
     if (append) flags |= O_APPEND;
+    // A FIFO blocks the open until its other end is opened, and a device (or
+    // a link to one) reads forever: only regular files are ours to read and
+    // write. Looked at first, so a device is never opened (opening a serial
+    // line raises its modem lines); opened without waiting, for the name may
+    // change in between, and looked at again on the descriptor.
+    struct stat st {};
+    if (stat(native, &st) == 0 && !S_ISREG(st.st_mode)) return kInvalidFile;
     int fd;
     do {
-        fd = open(native, flags, 0644);
+        fd = open(native, flags | O_NONBLOCK, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return kInvalidFile;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int status = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
+        fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
         close(fd);
         return kInvalidFile;
     }
@@ -215,6 +223,14 @@ bool FileExists(const char16_t* path) {
     char native[kPathBytes];
     struct stat st {};
     return Native(path, native) && stat(native, &st) == 0;
+}
+
+PathKind KindOfPath(const char16_t* path) {
+    char native[kPathBytes];
+    if (!Native(path, native)) return PathKind::Other;
+    struct stat st {};
+    if (stat(native, &st) != 0) return errno == ENOENT ? PathKind::Missing : PathKind::Other;
+    return S_ISREG(st.st_mode) ? PathKind::RegularFile : PathKind::Other;
 }
 
 bool DeleteFile(const char16_t* path) {

@@ -23,6 +23,9 @@ enum class FileOpen {
     CreateTruncateWrite,   // creates or empties, write only
 };
 
+// Only a regular file opens (also through a link): a folder, a FIFO, a device
+// or a socket of that name is refused at once, without waiting for a writer
+// or reader at the other end and without opening the device at all.
 // `append`: every write lands at the end of the file whatever the position, so
 // positional reads on the same descriptor never disturb the writers.
 // `exclusive`: no other process may hold the file (advisory lock, not shared).
@@ -44,6 +47,12 @@ bool TruncateFile(FileHandle h, int64_t length);
 bool FlushFile(FileHandle h);                                     // to the disk
 
 bool FileExists(const char16_t* path);        // a regular file (or anything) of that name
+
+// What a name stands for, through links. Missing: nothing (or a link to
+// nothing), so a file may be made there. Other: a folder, FIFO, device or
+// socket, or a name that cannot be looked at.
+enum class PathKind { Missing, RegularFile, Other };
+PathKind KindOfPath(const char16_t* path);
 bool DeleteFile(const char16_t* path);
 bool RenameFile(const char16_t* from, const char16_t* to);  // replaces `to` atomically
 

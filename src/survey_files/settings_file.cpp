@@ -8,17 +8,23 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <memory>
 
 #include "log_screen/curve_grid.h"
+#include "survey_files/block_reader.h"
 #include "survey_files/settings_derived.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/text_helpers.h"
 
 namespace {
 
-// Longest line: a "%f" of the largest double is 317 characters, the data
-// folder 260; anything longer in a read file is cut here.
-constexpr size_t kLineBytes = 512;
+// Longest line the save writes: a "%f" of the largest double, its sign
+// included, is 317 characters; the data folder takes at most 260.
+constexpr int kLongestSavedLine = 317;
+constexpr size_t kLineBytes = 512;  // holds the longest line and tells a longer one
+// A file of 79 such lines stays far below this; anything bigger is not a
+// settings file (a log or an image saved under its name) and is not read.
+constexpr int64_t kLargestSettingsFile = 1024 * 1024;
 
 constexpr double kNoLimit = std::numeric_limits<double>::max();
 constexpr double kAboveZero = std::numeric_limits<double>::min();  // smallest positive double
@@ -323,9 +329,48 @@ bool WriteBytes(plat::FileHandle file, const char* bytes, size_t n) {
     return n > 0 && plat::WriteFile(file, bytes, n) == static_cast<int64_t>(n);
 }
 
+// One line ended by its LF, as the save writes every line; -1 at the end of
+// the file and for a last line cut off before its LF (a save that stopped
+// short), which counts as missing.
+int ReadEndedLine(BlockReader& reader, char* text, size_t capacity) {
+    const int n = ReadBlockLine(reader, text, capacity);
+    return n >= 0 && reader.AtEnd ? -1 : n;  // the reader ran into the end looking for the LF
+}
+
+// Lines 2..79 from `reader`; a line past the end of the file takes its
+// built-in value.
+void ReadSettingsLines(BlockReader& reader) {
+    char text[kLineBytes];
+    bool ended = false;
+    for (const SettingsLine& line : kSettingsLines) {
+        if (!ended) ended = ReadEndedLine(reader, text, sizeof text) < 0;
+        StoreLine(line, ended ? nullptr : text);
+        if (line.After != nullptr) line.After();
+    }
+}
+
+// True when the open file could be one the save wrote, by its size and the
+// length of every line. Checked before a value is taken, so a file that is
+// something else leaves every value in memory as it was.
+bool FitsSettingsFile(plat::FileHandle file, BlockReader& reader) {
+    const int64_t size = plat::FileSize(file);
+    if (size < 0 || size > kLargestSettingsFile) return false;
+    StartBlockReader(reader, file, 0);
+    char text[kLineBytes];
+    int n = 0;
+    while ((n = ReadBlockLine(reader, text, sizeof text)) >= 0) {
+        // A file still growing is read no further than the largest size.
+        if (n > kLongestSavedLine || reader.NextOffset > kLargestSettingsFile) return false;
+    }
+    return true;
+}
+
 // The whole file into the temporary file, then renamed over the settings
 // file; a failure removes the temporary and leaves the old file as it was.
+// Something other than a file in its place (a folder, a FIFO, a link to a
+// device) is the operator's: it is left as it is and nothing is saved.
 bool SaveSettingsFile() {
+    if (plat::KindOfPath(kSettingsFilePath) == plat::PathKind::Other) return false;
     const plat::FileHandle file = plat::OpenFile(kSettingsTempPath, plat::FileOpen::CreateTruncateWrite);
     if (file == plat::kInvalidFile) return false;
     char version[16];
@@ -347,14 +392,22 @@ bool LoadSettingsFile() {
     const plat::FileHandle file = plat::OpenFile(kSettingsFilePath, plat::FileOpen::ExistingReadOnly);
     if (file == plat::kInvalidFile) {
         // Only a file that is not there is made anew; one that is there but
-        // cannot be read (no permission, a folder in its place) is the
-        // operator's to mend, and overwriting it would lose it.
-        if (plat::FileExists(kSettingsFilePath)) return false;
+        // cannot be read (no permission, a folder, FIFO or device in its
+        // place) is the operator's to mend, and overwriting it would lose it.
+        if (plat::KindOfPath(kSettingsFilePath) != plat::PathKind::Missing) return false;
         return SaveSettingsFile();
     }
+    // 64 KiB: kept off the stack of whichever thread loads.
+    const auto reader = std::make_unique<BlockReader>();
+    if (!FitsSettingsFile(file, *reader)) {
+        // Not a settings file: left alone, like an unreadable one.
+        plat::CloseFile(file);
+        return false;
+    }
+    StartBlockReader(*reader, file, 0);
     char first[kLineBytes];
-    if (ReadTextLine(file, first, sizeof first) >= 0 && std::strcmp(first, kSettingsVersion) == 0) {
-        ReadSettingsFile(file);
+    if (ReadEndedLine(*reader, first, sizeof first) >= 0 && std::strcmp(first, kSettingsVersion) == 0) {
+        ReadSettingsLines(*reader);
         plat::CloseFile(file);
         return true;
     }
@@ -366,13 +419,9 @@ bool LoadSettingsFile() {
 }  // namespace
 
 void ReadSettingsFile(plat::FileHandle file) {
-    char text[kLineBytes];
-    bool ended = false;
-    for (const SettingsLine& line : kSettingsLines) {
-        if (!ended) ended = ReadTextLine(file, text, sizeof text) < 0;
-        StoreLine(line, ended ? nullptr : text);
-        if (line.After != nullptr) line.After();
-    }
+    const auto reader = std::make_unique<BlockReader>();
+    StartBlockReader(*reader, file, plat::SeekFile(file, 0, plat::SeekFrom::Current));
+    ReadSettingsLines(*reader);
 }
 
 bool WriteSettingsFile(plat::FileHandle file) {

@@ -14,8 +14,13 @@ inline constexpr const char* kSettingsVersion = "2.16";
 // save 0: load. A file of this version is read into the records (each value
 // checked; a bad or missing one takes its built-in default). A missing file,
 // or one of another version, is written afresh from the values in memory. A
-// file that exists but cannot be read is left alone and memory is unchanged.
-// save 1: write every record to the file.
+// file that exists but cannot be read is left alone and memory is unchanged;
+// so is anything that is not a settings file: not a regular file (a folder,
+// a FIFO, a link to a device), over 1 MiB, or with a line longer than the
+// save writes. Nothing here waits on a FIFO or reads a device.
+// save 1: write every record to the file. A regular file in its place is
+// replaced whatever it holds; anything else there is left alone and nothing
+// is written.
 // The folder is never created: without it nothing is read or written.
 // Returns false when the file could not be read or written; the values in
 // memory are usable either way.

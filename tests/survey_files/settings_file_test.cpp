@@ -6,6 +6,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -173,11 +175,11 @@ TEST_F(SettingsFileTest, AnotherVersionIsReplacedByTheValuesInMemory) {
 
 TEST_F(SettingsFileTest, ShortFileGivesEachMissingLineItsBuiltInValue) {
     Lines part(kOtherLines.begin(), kOtherLines.begin() + 20);  // up to the 4th console port
-    const std::string bytes = Join(part) + "99";               // and a line without its LF
+    const std::string bytes = Join(part) + "9";                // and a line without its LF
     WriteWholeFile(Path(), bytes);
     SystemSetup.ConsolePort[4] = 30;
     EXPECT_TRUE(LoadSaveSettings(0));
-    Lines expected = kBuiltInLines;  // not "99", not the line before, not memory
+    Lines expected = kBuiltInLines;  // not "9", not the line before, not memory
     std::copy(part.begin(), part.end(), expected.begin());
     ExpectSettingsOf(expected);
     EXPECT_EQ(SystemSetup.DualConsoleCount, 6);
@@ -243,13 +245,13 @@ TEST_F(SettingsFileTest, OverlongLinesAreCutWithoutShiftingTheNextLines) {
     lines[1] = std::string(300, 'D');
     lines[2] = "5";
     lines[50] = "LINE-NAME-TOO-LONG";
-    lines[51] = std::string(2000, '0') + "7";  // cut to its first digits: 0
+    lines[51] = std::string(316, '0') + "7";  // as long as a line the save writes: read whole
     WriteWholeFile(Path(), Join(lines));
     ASSERT_TRUE(LoadSaveSettings(0));
     EXPECT_EQ(std::u16string(ProgramSettings.DataFolder), std::u16string(260, u'D'));
     EXPECT_EQ(SystemSetup.ConsoleCount, 5);
     EXPECT_EQ(std::u16string(SurveyParameters.LineName), u"LINE-NAME-T");
-    EXPECT_EQ(SurveyParameters.LineIncrement, 0.0);
+    EXPECT_EQ(SurveyParameters.LineIncrement, 7.0);
     EXPECT_EQ(SurveyParameters.LineSequence, 0);
 }
 
@@ -303,6 +305,55 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAlone) {
     EXPECT_EQ(SystemSetup.ConsoleCount, 2);
     ASSERT_EQ(chmod(Path().c_str(), 0644), 0);
     EXPECT_EQ(ReadWholeFile(Path()), Join(kOtherLines));
+}
+
+TEST_F(SettingsFileTest, WhatIsNotASettingsFileIsNeitherWaitedOnNorReadNorDestroyed) {
+    // What stands at the path, told apart well enough to see it was left alone.
+    const auto snapshot = [this] {
+        struct stat st {};
+        if (lstat(Path().c_str(), &st) != 0) return std::string("nothing");
+        if (S_ISFIFO(st.st_mode)) return std::string("FIFO");
+        if (S_ISDIR(st.st_mode)) return std::string("folder");
+        if (S_ISLNK(st.st_mode)) {
+            char target[256] = "";
+            const ssize_t n = readlink(Path().c_str(), target, sizeof target - 1);
+            return "link to " + std::string(target, n > 0 ? static_cast<size_t>(n) : 0);
+        }
+        return "file " + ReadWholeFile(Path());
+    };
+    Lines longLine = kOtherLines;
+    longLine[51] = std::string(317, '0') + "7";  // one past the longest line the save writes
+    std::string big = Join(kOtherLines);
+    while (big.size() <= 2u << 20) big += "0\r\n";  // a settings file, then 2 MiB of lines
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        bool loads;     // read into memory
+        bool replaced;  // a save writes a settings file in its place
+    };
+    const std::vector<Case> cases = {
+        {"a FIFO", [this] { ASSERT_EQ(mkfifo(Path().c_str(), 0644), 0); }, false, false},
+        {"a link to an endless device", [this] { ASSERT_EQ(symlink("/dev/zero", Path().c_str()), 0); }, false,
+         false},
+        {"a folder", [this] { ASSERT_EQ(mkdir(Path().c_str(), 0755), 0); }, false, false},
+        {"a 2 MiB file", [&] { WriteWholeFile(Path(), big); }, false, true},
+        {"an over-long line", [&] { WriteWholeFile(Path(), Join(longLine)); }, false, true},
+        {"a settings file", [this] { WriteWholeFile(Path(), Join(kOtherLines)); }, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSurveyModel();
+        c.make();
+        const std::string before = snapshot();
+        EXPECT_EQ(LoadSaveSettings(0), c.loads);
+        ExpectSettingsOf(c.loads ? kOtherLines : kBuiltInLines);
+        EXPECT_EQ(snapshot(), before);
+        // A later save, after a setup dialog's OK.
+        EXPECT_EQ(LoadSaveSettings(1), c.replaced);
+        EXPECT_EQ(snapshot(), c.replaced ? "file " + Join(c.loads ? kOtherLines : kBuiltInLines) : before);
+        EXPECT_FALSE(Exists(TempPath()));
+        std::filesystem::remove(Path());
+    }
 }
 
 TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndRemovesTheTemporary) {
