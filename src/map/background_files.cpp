@@ -230,8 +230,12 @@ int OpenBackgroundFile(plat::Hwnd owner, bool dataFile) {
                               kPathChars)) {
         return -1;
     }
-    BackgroundFiles.BackgroundSourceFile = plat::OpenFile(path, plat::FileOpen::ExistingReadOnly, false, true);
-    if (dataFile) {
+    // Read only and not locked: the survey's own data file, which the logger
+    // holds locked while it appends, loads like any other data file. A file
+    // that cannot be opened is not refused here: it converts to nothing, and
+    // the drawing tells the operator to check its structure.
+    BackgroundFiles.BackgroundSourceFile = plat::OpenFile(path, plat::FileOpen::ExistingReadOnly);
+    if (dataFile && BackgroundFiles.BackgroundSourceFile != plat::kInvalidFile) {
         const int format = DetectBackgroundFileFormat();
         if (format < 0) {
             CloseHandle(BackgroundFiles.BackgroundSourceFile);

@@ -43,7 +43,9 @@ void RemoveAllBackgroundFiles();
 
 // --- The steps, by name ---
 
-// The two choosers. They open the chosen file as BackgroundSourceFile and
+// The two choosers. They open the chosen file as BackgroundSourceFile (read
+// only, not locked; kInvalidFile when it cannot be opened, which the load
+// goes on with and the drawing reports as a file without records) and
 // name the temp file of the slot being loaded (BackgroundTempPath and the
 // slot's two names). -1 cancelled (or refused with a message: a name too long
 // to keep), 1 chosen; the data chooser also returns 0 for a file whose kind is

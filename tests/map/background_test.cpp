@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "map/background_files.h"
@@ -17,6 +18,7 @@
 #include "platform/window.h"
 #include "resources/background_templates.h"
 #include "support/test_env.h"
+#include "survey_files/data_file.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/utm.h"
@@ -413,6 +415,59 @@ TEST_F(BackgroundSlotsTest, TheOperatorIsToldWhyAFileIsNotLoaded) {
     EXPECT_EQ(Slots(), (std::vector<std::string>{"SOMETXT.$00"}));
     EXPECT_FALSE(TempExists("FARTXT.$00"));
     EXPECT_FALSE(TempExists("EMPTYTXT.$00"));
+}
+
+TEST_F(BackgroundSlotsTest, TheSurveysOpenDataFileLoadsAndAFileThatCannotBeOpenedIsReported) {
+    // The survey being logged: its file open for appending, held as the logger holds it.
+    GpsPortSetup.DataFormat = 1;
+    HeaderRecords header;
+    FormatHeaderRecords(header, 0);
+    const std::string gga = "$GPGGA,101530.00,5130.25000,N,00012.50000,W,2,08,1.0,45.0,M,47.0,M,,*5B";
+    const std::string survey = std::string(header.data(), header.size()) + Group(gga);
+    GpsFix.UtmZoneForced = 30;
+    const double x = Utm(51 + 30.25 / 60, -(12.5 / 60), 30, true), y = Utm(51 + 30.25 / 60, -(12.5 / 60), 30, false);
+    MapView.MapOriginX = x - 10;
+    MapView.MapOriginY = y - 10;
+    const std::string fifo = SourcePath("PIPE.OSD");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);  // nobody at the other end: opening it would wait for good
+    struct Case {
+        const char* what;
+        int fileType;
+        std::string name;
+        int result;
+        const char16_t* box;  // the one message box, or none
+        std::string temp;     // the temp file kept
+    };
+    const Case cases[] = {
+        {"the survey's own data file, open for logging", 0, "SURVEY.OSD", kBackgroundKept, nullptr, Rec(x, y)},
+        {"a data file that is gone", 0, "GONE.OSD", kBackgroundDropped, u"Check background file structure.", ""},
+        {"an ASCII file that is gone", 1, "GONE.TXT", kBackgroundDropped, u"Check background file structure.", ""},
+        {"a FIFO", 0, "PIPE.OSD", kBackgroundDropped, u"Check background file structure.", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BackgroundFileOptions.FileType = c.fileType;
+        if (c.name == "SURVEY.OSD") {
+            WriteWholeFile(SourcePath(c.name), survey);
+            const std::u16string path = Wide(SourcePath(c.name));
+            std::char_traits<char16_t>::copy(DataFileState.DataFilePath, path.c_str(), path.size() + 1);
+            ASSERT_EQ(ReopenDataFile(), 1);
+        }
+        plat::test::ClearRecordedMessageBoxes();
+        Answer(plat::ModalKind::Dialog, 1);
+        Answer(plat::ModalKind::OpenFile, 1, Wide(SourcePath(c.name)));
+        if (c.box != nullptr) Answer(plat::ModalKind::MessageBox, plat::kIdOk);
+        EXPECT_EQ(EnterBackgroundFiles(0), c.result);
+        const auto boxes = plat::test::RecordedMessageBoxes();
+        ASSERT_EQ(boxes.size(), c.box != nullptr ? 1u : 0u);
+        if (c.box != nullptr) {
+            EXPECT_EQ(boxes[0].Title, u"FILE ERROR");
+            EXPECT_EQ(boxes[0].Text, c.box);
+        }
+        CloseDataFile();
+    }
+    EXPECT_EQ(Slots(), (std::vector<std::string>{"SURVEYOSD.$00"}));
+    EXPECT_EQ(ReadWholeFile(TempFolder() + "SURVEYOSD.$00"), cases[0].temp);
 }
 
 }  // namespace
