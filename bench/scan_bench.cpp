@@ -1,6 +1,6 @@
-// The scan of the largest survey a data file may hold (28800 fixes at 1 Hz,
-// nine two-sensor consoles at about 10 Hz: about 3.3 million records, 89 MB)
-// before it is appended to. Writes the file with the survey generator, then
+// The scan of the largest survey a data file can be opened with (28799 fixes
+// at 1 Hz, one short of the limit; nine two-sensor consoles at about 10 Hz:
+// about 3.3 million records, 89 MB) before it is appended to. Writes the file with the survey generator, then
 // times the scan (whole-record blocks, the extent and the count) several
 // times with the file in the page cache, and checks its count and extent
 // against what the generator wrote.
