@@ -8,6 +8,7 @@
 #include "log_screen/profile_windows.h"
 #include "map/background_files.h"
 #include "map/data_file_replay.h"
+#include "map/data_file_scan.h"
 #include "map/map_coords.h"
 #include "map/map_draw.h"
 #include "map/map_tiles.h"
@@ -184,10 +185,14 @@ void MapSizeCommand(plat::Hwnd hwnd) {
     const uint32_t changed = m.ChangeFlags;
     if (changed == 0) return;
 
-    // Before the first position there is no data to fit.
+    // Before the first position there is no data to fit. The survey in the
+    // data file must also fit the tile store at the new scale: found by a scan
+    // of the file now, not by an overflow after a long replay.
     int32_t colA = 0, rowA = 0, colB = 0, rowB = 0;
     const bool anyData = MapView.MapInitialised == 1;
-    if (!anyData || DataExtentFitsMapTiles(&colA, &rowA, &colB, &rowB)) {
+    bool fits = !anyData || DataExtentFitsMapTiles(&colA, &rowA, &colB, &rowB);
+    if (fits && DataFileOpen()) fits = DataFileFitsMap() == MapFit::Fits;
+    if (fits) {
         LogScreenState.MapOverflowState = 0;
         if (anyData) {
             // The pans may reach every tile the data cover at the new scale.
