@@ -2,10 +2,10 @@
 // real program as an operator would (instruments on pseudo-terminals, keys
 // typed into the windows, the file chooser) and times the path to Stand By.
 //
-//   open_driver prepare DIR DISPLAYTYPE [FIXES]
+//   open_driver prepare DIR DISPLAYTYPE [FIXES [MAPSIZE]]
 //       Writes the settings file under $XDG_CONFIG_HOME (nine two-sensor
 //       consoles on COM1, COM3..COM10, GPS GGA/GSA on COM2, the data folder
-//       DIR, map size 40, DISPLAYTYPE 0 positions or 1 colour map) and the
+//       DIR, MAPSIZE (default 40), DISPLAYTYPE 0 positions or 1 colour map) and the
 //       survey DIR/survey.osd (FIXES, default the generator's 28799) laid out
 //       where the instruments' GPS walks, in its UTM zone, so that the file
 //       passes the append check and fits the map. Prints the instruments'
@@ -46,7 +46,7 @@ constexpr double kInstrumentLongitude = 11.5167;
 // COM numbers of the nine consoles; the GPS is on COM2.
 constexpr int kConsolePorts[9] = {1, 3, 4, 5, 6, 7, 8, 9, 10};
 
-int Prepare(const std::string& dir, int displayType, int fixes) {
+int Prepare(const std::string& dir, int displayType, int fixes, int mapSize) {
     int zone = 0;
     double northing = 0.0, easting = 0.0;
     if (!GeodeticToUtm(kInstrumentLatitude, kInstrumentLongitude, &zone, &northing, &easting, 0)) return 1;
@@ -63,7 +63,7 @@ int Prepare(const std::string& dir, int displayType, int fixes) {
     for (int i = 0; i < 9; ++i) SystemSetup.ConsolePort[static_cast<size_t>(i)] = kConsolePorts[i] - 1;
     GpsPortSetup.Port = 1;
     MapDisplayOptions.DisplayType = displayType;
-    MapDisplayOptions.MapSize = 40;
+    MapDisplayOptions.MapSize = mapSize > 0 ? mapSize : 40;
     const std::u16string folder = plat::Utf8ToUtf16(dir + "/");
     if (folder.size() >= std::size(ProgramSettings.DataFolder)) return 1;
     std::copy(folder.begin(), folder.end(), ProgramSettings.DataFolder);
@@ -121,8 +121,10 @@ int Settle(const std::string& pid, double quietMs, const std::vector<std::string
 
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
-    if (what == "prepare" && argc >= 4) return Prepare(argv[2], std::atoi(argv[3]), argc > 4 ? std::atoi(argv[4]) : 0);
+    if (what == "prepare" && argc >= 4) {
+        return Prepare(argv[2], std::atoi(argv[3]), argc > 4 ? std::atoi(argv[4]) : 0, argc > 5 ? std::atoi(argv[5]) : 0);
+    }
     if (what == "settle" && argc >= 4) return Settle(argv[2], std::atof(argv[3]), std::vector<std::string>(argv + 4, argv + argc));
-    std::fprintf(stderr, "usage: open_driver prepare DIR DISPLAYTYPE [FIXES] | settle PID QUIET_MS [COMMAND...]\n");
+    std::fprintf(stderr, "usage: open_driver prepare DIR DISPLAYTYPE [FIXES [MAPSIZE]] | settle PID QUIET_MS [COMMAND...]\n");
     return 2;
 }
