@@ -13,9 +13,12 @@
 //
 //   open_driver settle PID QUIET_MS [COMMAND...]
 //       Runs COMMAND (the key press that starts the work, e.g. xdotool), then
-//       watches the CPU time of the program's window thread (the process's
-//       first thread, /proc/PID/task/PID/schedstat, nanoseconds) every 2 ms
-//       until it has used less than a quarter of a QUIET_MS window. Prints
+//       watches the program's window thread (the process's first thread,
+//       /proc/PID/task/PID/schedstat: nanoseconds on a CPU and waiting for
+//       one) every 2 ms until it has been busy (on a CPU or waiting for one)
+//       less than a quarter of a QUIET_MS window, counted once it has been
+//       busy 5 ms after the key (the key reaches it through the X server).
+//       Prints
 //       the wall time from the command to the start of that quiet window and
 //       the window thread's CPU time in it:
 //           settle: wall 1234.5 ms, window thread CPU 1180.2 ms
@@ -78,39 +81,50 @@ int Prepare(const std::string& dir, int displayType, int fixes, int mapSize) {
     return 0;
 }
 
-// CPU time of the window thread in nanoseconds; -1 once the program is gone.
-long long WindowThreadCpu(const std::string& pid) {
+// The window thread's time on a CPU and its time waiting for one
+// (runnable, on a run queue), in nanoseconds; false once the program is gone.
+// On a loaded machine a busy thread spends much of its time waiting for a
+// CPU: both count as busy.
+bool WindowThreadTimes(const std::string& pid, long long* running, long long* waiting) {
     std::ifstream in("/proc/" + pid + "/task/" + pid + "/schedstat");
-    long long ns = -1;
-    if (!(in >> ns)) return -1;
-    return ns;
+    return static_cast<bool>(in >> *running >> *waiting);
 }
+
+// Busy time after the key that shows the window thread is at work on it.
+constexpr long long kStartedNs = 5000000;
 
 int Settle(const std::string& pid, double quietMs, const std::vector<std::string>& command) {
     using Clock = std::chrono::steady_clock;
     struct Sample {
         double Ms;
-        long long Cpu;
+        long long Running, Busy;  // ns on a CPU; ns on a CPU or waiting for one
     };
     std::vector<Sample> samples;
     std::string line;
     for (const std::string& word : command) line += "'" + word + "' ";
-    const long long cpu0 = WindowThreadCpu(pid);
-    if (cpu0 < 0) return 1;
+    long long run0 = 0, wait0 = 0;
+    if (!WindowThreadTimes(pid, &run0, &wait0)) return 1;
     const Clock::time_point t0 = Clock::now();
     if (!line.empty() && std::system(line.c_str()) != 0) return 1;
     for (;;) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-        const long long cpu = WindowThreadCpu(pid);
-        if (cpu < 0 || ms > 120000.0) return 1;
-        samples.push_back({ms, cpu});
+        long long running = 0, waiting = 0;
+        if (!WindowThreadTimes(pid, &running, &waiting) || ms > 120000.0) return 1;
+        samples.push_back({ms, running, running + waiting});
+        // The key reaches the program through the X server: nothing counts as
+        // quiet before the window thread has started on it.
+        if (samples.back().Busy - (run0 + wait0) < kStartedNs) {
+            samples.erase(samples.begin(), samples.end() - 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
+        }
         // The earliest sample from which the last QUIET_MS stayed quiet.
         size_t from = samples.size() - 1;
         while (from > 0 && ms - samples[from - 1].Ms <= quietMs) --from;
         if (ms - samples[from].Ms >= quietMs * 0.95 && samples[from].Ms > 0.0 &&
-            (cpu - samples[from].Cpu) / 1e6 < quietMs / 4) {
+            (samples.back().Busy - samples[from].Busy) / 1e6 < quietMs / 4) {
             std::printf("settle: wall %.1f ms, window thread CPU %.1f ms\n", samples[from].Ms,
-                        (samples[from].Cpu - cpu0) / 1e6);
+                        (samples[from].Running - run0) / 1e6);
             return 0;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
