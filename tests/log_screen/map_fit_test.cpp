@@ -1,11 +1,13 @@
 // A map size at which a survey cannot fit is known before its replay: File on
-// an existing data file, Map Size and zoom refuse a scale at which the survey
+// an existing data file, Map Size (or the map size of Map Display Options) and
+// zoom refuse a scale at which the survey
 // would need more tiles than the store may hold (or reach past the drawable
 // tiles), before anything is drawn; every survey the scan accepts replays
 // without an overflow and in no more tiles than it counted.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "log_screen/log_screen_fixture.h"
@@ -18,6 +20,7 @@
 #include "shell/start_logging.h"
 #include "survey_files/data_records.h"
 #include "survey_files/settings_derived.h"
+#include "survey_files/settings_file.h"
 
 namespace {
 
@@ -172,23 +175,30 @@ TEST_F(MapFitTest, MapSizeAndZoomRefuseAScaleTheSurveyCannotFitBeforeRedrawing) 
     ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
     const int tiles = MapTileCount();
 
-    // Map Size 1: the old scale back with the warning, the tiles as they were.
-    ClearRecords();
-    plat::ModalAnswer dialog;
-    dialog.Kind = plat::ModalKind::Dialog;
-    dialog.Act = [](int d) {
-        EXPECT_TRUE(plat::test::TypeIntoEdit(plat::GetDialogItem(d, res::kMapScaleSizeId), u"1"));
-        plat::SendMessage(d, plat::kMsgCommand, plat::WParam(plat::kIdOk), 0);
-        return -1;
-    };
-    plat::test::ScriptModal(dialog);
-    AnswerBox(plat::kIdOk);
-    Key('S');
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{kMapSizeTooSmall});
-    EXPECT_EQ(Rings(), 1);
-    EXPECT_EQ(MapDisplayOptions.MapSize, 40);
-    EXPECT_EQ(MapDisplayOptions.MapPixelsPerUnit, double(MapTiles.TileWidth) / 40);
-    EXPECT_EQ(MapTileCount(), tiles) << "no tile of the refused scale";
+    // Map size 1, by Map Size or by Map Display Options: the old scale back
+    // with the warning, the tiles as they were.
+    for (const auto& [key, sizeEdit] : {std::pair{uint32_t{'S'}, res::kMapScaleSizeId}, std::pair{uint32_t{'D'}, res::kMapSizeId}}) {
+        SCOPED_TRACE(char(key));
+        ClearRecords();
+        plat::ModalAnswer dialog;
+        dialog.Kind = plat::ModalKind::Dialog;
+        dialog.Act = [edit = sizeEdit](int d) {
+            EXPECT_TRUE(plat::test::TypeIntoEdit(plat::GetDialogItem(d, edit), u"1"));
+            plat::SendMessage(d, plat::kMsgCommand, plat::WParam(plat::kIdOk), 0);
+            return -1;
+        };
+        plat::test::ScriptModal(dialog);
+        AnswerBox(plat::kIdOk);
+        Key(key);
+        EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{kMapSizeTooSmall});
+        EXPECT_EQ(Rings(), 1);
+        EXPECT_EQ(MapDisplayOptions.MapSize, 40);
+        EXPECT_EQ(MapDisplayOptions.MapPixelsPerUnit, double(MapTiles.TileWidth) / 40);
+        EXPECT_EQ(MapTileCount(), tiles) << "no tile of the refused scale";
+        MapDisplayOptions.MapSize = 0;  // the settings file holds the scale kept
+        ASSERT_TRUE(LoadSaveSettings(0));
+        EXPECT_EQ(MapDisplayOptions.MapSize, 40);
+    }
 
     // In review, a zoom whose survey needs more tiles than the store may hold
     // (here one) rings and keeps the size; nothing is rebuilt or replayed.
