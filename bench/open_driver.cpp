@@ -23,7 +23,14 @@
 //       the window thread's CPU time in it:
 //           settle: wall 1234.5 ms, window thread CPU 1180.2 ms
 //       The program keeps handling console lines and fixes while it waits
-//       (a few per cent of a core), so "quiet" is not "idle".
+//       (a few per cent of a core), so "quiet" is not "idle"; the end found
+//       may be early by up to a tenth of QUIET_MS.
+//
+//   open_driver until PID CHECK [COMMAND...]
+//       Runs COMMAND, then the shell command CHECK every 2 ms or so until it
+//       succeeds (e.g. xdotool finding a window); prints the wall time and
+//       the window thread's CPU time from COMMAND to then:
+//           until: wall 45.1 ms, window thread CPU 40.2 ms
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -93,6 +100,31 @@ bool WindowThreadTimes(const std::string& pid, long long* running, long long* wa
 // Busy time after the key that shows the window thread is at work on it.
 constexpr long long kStartedNs = 5000000;
 
+// Runs `command`, then `until` every few milliseconds until it succeeds (a
+// window has appeared); prints the wall time and the window thread's CPU time
+// from the command to then.
+int Until(const std::string& pid, const std::string& until, const std::vector<std::string>& command) {
+    using Clock = std::chrono::steady_clock;
+    std::string line;
+    for (const std::string& word : command) line += "'" + word + "' ";
+    long long run0 = 0, wait0 = 0;
+    if (!WindowThreadTimes(pid, &run0, &wait0)) return 1;
+    const Clock::time_point t0 = Clock::now();
+    if (!line.empty() && std::system(line.c_str()) != 0) return 1;
+    const std::string quietly = until + " >/dev/null 2>&1";
+    for (;;) {
+        const bool done = std::system(quietly.c_str()) == 0;
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        long long running = 0, waiting = 0;
+        if (!WindowThreadTimes(pid, &running, &waiting) || ms > 120000.0) return 1;
+        if (done) {
+            std::printf("until: wall %.1f ms, window thread CPU %.1f ms\n", ms, (running - run0) / 1e6);
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 int Settle(const std::string& pid, double quietMs, const std::vector<std::string>& command) {
     using Clock = std::chrono::steady_clock;
     struct Sample {
@@ -122,7 +154,7 @@ int Settle(const std::string& pid, double quietMs, const std::vector<std::string
         size_t from = samples.size() - 1;
         while (from > 0 && ms - samples[from - 1].Ms <= quietMs) --from;
         if (ms - samples[from].Ms >= quietMs * 0.95 && samples[from].Ms > 0.0 &&
-            (samples.back().Busy - samples[from].Busy) / 1e6 < quietMs / 4) {
+            (samples.back().Busy - samples[from].Busy) / 1e6 < quietMs / 10) {
             std::printf("settle: wall %.1f ms, window thread CPU %.1f ms\n", samples[from].Ms,
                         (samples[from].Running - run0) / 1e6);
             return 0;
@@ -138,7 +170,9 @@ int main(int argc, char** argv) {
     if (what == "prepare" && argc >= 4) {
         return Prepare(argv[2], std::atoi(argv[3]), argc > 4 ? std::atoi(argv[4]) : 0, argc > 5 ? std::atoi(argv[5]) : 0);
     }
+    if (what == "until" && argc >= 4) return Until(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
     if (what == "settle" && argc >= 4) return Settle(argv[2], std::atof(argv[3]), std::vector<std::string>(argv + 4, argv + argc));
-    std::fprintf(stderr, "usage: open_driver prepare DIR DISPLAYTYPE [FIXES [MAPSIZE]] | settle PID QUIET_MS [COMMAND...]\n");
+    std::fprintf(stderr, "usage: open_driver prepare DIR DISPLAYTYPE [FIXES [MAPSIZE]] | settle PID QUIET_MS [COMMAND...]"
+                         " | until PID CHECK [COMMAND...]\n");
     return 2;
 }
