@@ -1,9 +1,10 @@
-// The scan of the largest survey a data file may hold (28800 fixes at 1 Hz,
-// nine two-sensor consoles at about 10 Hz: about 3.3 million records, 89 MB)
-// before it is appended to. Writes the file with the survey generator, then
-// times the scan (whole-record blocks, the extent and the count) several
-// times with the file in the page cache, and checks its count and extent
-// against what the generator wrote.
+// The scan of the largest survey a data file can be opened with (28799 fixes
+// at 1 Hz, one short of the limit; nine two-sensor consoles at about 10 Hz:
+// about 3.3 million records, 89 MB) before it is appended to. Writes the file with the survey generator, then
+// times the scan (whole-record blocks, the extent, the count of positions and
+// of the tiles the replay would draw into) several times with the file in the
+// page cache, and checks its count and extent against what the generator
+// wrote.
 //
 //   scan_bench [runs] [file]     (default 5 runs, a file in a temporary folder, removed after)
 #include <algorithm>
@@ -13,10 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "log_screen/panel_objects.h"
 #include "map/data_file_scan.h"
+#include "map/map_pens.h"
+#include "map/map_tiles.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/window.h"
+#include "shell/start_logging.h"
 #include "survey_files/data_file.h"
+#include "survey_files/settings_derived.h"
 #include "survey_files/survey_model.h"
 #include "survey_generator.h"
 
@@ -41,7 +48,16 @@ int main(int argc, char** argv) {
     }
     MapView.MapOriginX = shape.OriginX;
     MapView.MapOriginY = shape.OriginY;
+    // The pens set how far the drawing reaches past a bar, and so the tiles counted.
+    plat::StartApplication();
+    DeriveArrayGeometry();
+    ComputeSensorLayout();
+    CreateFixedPens();
+    CreateColourScalePens();
+    CreateMapPens(0);
+    MapTiles.TileWidth = MapTiles.TileHeight = 508;
     MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;  // map size 40
+    MapDisplayOptions.PositionSize = 4;
 
     std::vector<double> ms;
     DataFileScan scan;
@@ -60,6 +76,13 @@ int main(int argc, char** argv) {
                 static_cast<long long>(scan.Records), scan.Positions, right ? "as written" : "WRONG", ms.front(),
                 ms[ms.size() / 2], ms.back(), runs);
     std::printf("       %.0f MB/s\n", made.Bytes / 1e6 / (ms[ms.size() / 2] / 1000.0));
+    // The tiles its replay would draw into, per view (replay_bench reports what the replay makes).
+    for (const int32_t type : {1, 0}) {
+        MapDisplayOptions.DisplayType = type;
+        ScanDataFileExtent(scan);
+        std::printf("       %s view: %d tiles counted of %d the store may hold%s\n", type != 0 ? "colour-map" : "positions",
+                    scan.SwathTiles, MapTileSlotLimit(), scan.SwathOverBudget ? " (too many)" : "");
+    }
     CloseDataFile();
     if (!keep) plat::DeleteFile(path16.c_str());
     return right ? 0 : 2;

@@ -116,7 +116,7 @@ void SetUpModel(const SurveyShape& shape) {
     for (int i = 0; i < 9; ++i) SystemSetup.ConsoleType[static_cast<size_t>(i)] = 1;
     GpsPortSetup.InputMode = 1;
     GpsPortSetup.DataFormat = 0;
-    GpsFix.UtmZone = 31;
+    GpsFix.UtmZone = shape.UtmZone;
     GpsFix.FirstFixX = shape.OriginX;
     GpsFix.FirstFixY = shape.OriginY;
     std::snprintf(DataFileState.DataFileBaseName, sizeof DataFileState.DataFileBaseName, "WORST");

@@ -13,7 +13,8 @@
 namespace bench {
 
 struct SurveyShape {
-    int Fixes = 28800;             // GPS fixes at 1 Hz: the most a data file may hold (8 hours)
+    int Fixes = 28799;             // GPS fixes at 1 Hz: one short of the most a data file may hold (8 hours),
+                                   // so the file can still be opened and appended to
     int Consoles = 9;              // two-sensor consoles
     int ReadingsPerFix = 11;       // readings of each console between two fixes (about 10 Hz)
     double LineLength = 200.0;     // metres walked per line
@@ -21,6 +22,7 @@ struct SurveyShape {
     double Step = 1.0;             // metres between fixes
     double OriginX = 500000.0;     // first fix, map units (UTM metres)
     double OriginY = 5700000.0;
+    int UtmZone = 31;              // the zone the header names (the append check compares it)
 };
 
 struct GeneratedSurvey {

@@ -183,8 +183,10 @@ bool WriteErrorPending() { return DataFileState.WriteError.load() != 0; }
 void ChooseDataFile(plat::Hwnd hwnd) {
     LogScreenState.UiIdle = 0;
     DataFileState.DataFileBaseName[0] = 0;  // set again once a name is chosen
+    // No pause after the chooser: the screen is repainted only when the
+    // command ends, and a wait here would only hold back the operator and
+    // every console line.
     const int result = CreateDataFile(hwnd);
-    plat::WaitMilliseconds(300);
 
     bool standBy = false;
     if (DataFileState.DataFileHandle == plat::kInvalidFile) {

@@ -8,6 +8,7 @@
 #include "log_screen/profile_windows.h"
 #include "map/background_files.h"
 #include "map/data_file_replay.h"
+#include "map/data_file_scan.h"
 #include "map/map_coords.h"
 #include "map/map_draw.h"
 #include "map/map_tiles.h"
@@ -16,6 +17,7 @@
 #include "platform/sound.h"
 #include "shell/gps_dialogs.h"
 #include "shell/option_dialogs.h"
+#include "survey_files/settings_derived.h"
 #include "survey_files/settings_file.h"
 #include "survey_files/survey_model.h"
 
@@ -164,8 +166,25 @@ bool DataExtentFitsMapTiles(int32_t* colA, int32_t* rowA, int32_t* colB, int32_t
 
 namespace {
 
+// The data at the scale in force: the extent within the drawable tiles, and
+// the survey in the data file within them and within the tile store's budget
+// (a scan of the file now, not an overflow after a long replay). Before the
+// first position there is no data to fit. The extent's corner tiles are given
+// back when there is data.
+bool ScaleFitsData(int32_t* colA, int32_t* rowA, int32_t* colB, int32_t* rowB) {
+    if (MapView.MapInitialised != 1) return true;
+    if (!DataExtentFitsMapTiles(colA, rowA, colB, rowB)) return false;
+    return !DataFileOpen() || DataFileFitsMap() == MapFit::Fits;
+}
+
+void RefuseMapSize(plat::Hwnd hwnd) {
+    plat::PlaySound("SOUND_RING");
+    plat::MessageBox(hwnd, u"Map Size too small\r\nPlease select Map Size option\r\nand increase the map size",
+                     u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+}
+
 // Map Size: a new scale is kept only when the data already logged still fit
-// the drawable tiles at it.
+// the map at it.
 void MapSizeCommand(plat::Hwnd hwnd) {
     if (!GpsInput()) {
         RefuseWithoutGps(hwnd);
@@ -184,10 +203,9 @@ void MapSizeCommand(plat::Hwnd hwnd) {
     const uint32_t changed = m.ChangeFlags;
     if (changed == 0) return;
 
-    // Before the first position there is no data to fit.
     int32_t colA = 0, rowA = 0, colB = 0, rowB = 0;
     const bool anyData = MapView.MapInitialised == 1;
-    if (!anyData || DataExtentFitsMapTiles(&colA, &rowA, &colB, &rowB)) {
+    if (ScaleFitsData(&colA, &rowA, &colB, &rowB)) {
         LogScreenState.MapOverflowState = 0;
         if (anyData) {
             // The pans may reach every tile the data cover at the new scale.
@@ -202,9 +220,7 @@ void MapSizeCommand(plat::Hwnd hwnd) {
         m.GridInterval = m.SavedGridInterval;
         m.CursorBand = m.SavedCursorBand;
         m.CursorBandPixels = m.SavedCursorBandPixels;
-        plat::PlaySound("SOUND_RING");
-        plat::MessageBox(hwnd, u"Map Size too small\r\nPlease select Map Size option\r\nand increase the map size",
-                         u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+        RefuseMapSize(hwnd);
     }
     ApplyGridIntervalMinimum(hwnd);
     LoadSaveSettings(1);
@@ -234,8 +250,18 @@ void MapDisplayOptionsCommand(plat::Hwnd hwnd) {
     }
     MapDisplayOptions.ChangeFlags = 0;
     RunDisplayOptionsDialog(hwnd);
-    const uint32_t changed = MapDisplayOptions.ChangeFlags;
+    uint32_t changed = MapDisplayOptions.ChangeFlags;
     if (changed == 0) return;
+    // The dialog's map size is held to Map Size's test: a size the data do
+    // not fit is refused before anything is redrawn, the other changes kept.
+    int32_t colA = 0, rowA = 0, colB = 0, rowB = 0;
+    if ((changed & kChangedMapSize) != 0 && !ScaleFitsData(&colA, &rowA, &colB, &rowB)) {
+        MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
+        DeriveMapPixelsPerUnit();
+        changed &= ~kChangedMapSize;
+        MapDisplayOptions.ChangeFlags = changed;
+        RefuseMapSize(hwnd);
+    }
     ApplyGridIntervalMinimum(hwnd);
     LoadSaveSettings(1);
     RepaintLogScreen();

@@ -30,4 +30,8 @@ void RunOptionCommand(plat::Hwnd logScreen, int command);
 // scale in force, as tiles. True when both corners lie in the drawable tiles
 // (MapTiles.MinDrawableTile..MaxDrawableTile). The corner tiles are given
 // back either way (a point too far out to convert lands beyond the range).
+// Map Size, and Map Display Options when it changes the map size, also scan
+// the open data file (DataFileFitsMap): a scale at which its survey would
+// reach past the drawable tiles or need more tiles than the store may hold is
+// refused the same way ("Map Size too small"), before anything is redrawn.
 bool DataExtentFitsMapTiles(int32_t* colA, int32_t* rowA, int32_t* colB, int32_t* rowB);

@@ -1,10 +1,15 @@
 #include "map/data_file_scan.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
 
+#include "map/map_coords.h"
+#include "map/map_tiles.h"
 #include "map/map_view_commands.h"
+#include "platform/dc.h"
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "platform/tick.h"
@@ -43,6 +48,175 @@ void ShowBox(plat::Hwnd owner, const char* text, const char16_t* title, plat::Me
     plat::MessageBox(owner, wide, title, plat::MessageButtons::Ok, icon);
 }
 
+// ---------------------------------------------------------------------------
+// The tiles the replay of the file will draw into, counted as the scan reads
+// the swath records: the bars are followed exactly as the replay follows them
+// (the same records of the view in force, the same pixels, the same rule for
+// a bar that is not drawn), and every bar drawn counts each tile that the
+// rectangle around its drawing meets. For the colour map that rectangle holds
+// the new bar and the bar before it (the cross lines lie between them); for
+// sensor positions it holds the bar. It is grown on each side by what the
+// drawing adds around its points: the pen's half (the same rule the drawing
+// uses to find the tiles a segment meets), or a position dot's box. A
+// rectangle holds everything its drawing touches, so the count may be a
+// little high (a thin diagonal line meets fewer tiles than its rectangle),
+// never low.
+
+constexpr int kTileTable = 2000;
+// One bit per tile of the table: met by the drawing of some bar.
+std::array<uint64_t, kTileTable * kTileTable / 64> g_tilesMet{};
+
+struct CountedBar {
+    std::array<double, 4> Value{};  // x-left, y-left, x-right, y-right, map units
+    uint32_t Read = 0;              // bit j: value j read as a number since the last conversion
+    uint32_t AsWritten = 0;         // bit j: value j's field is exactly as "%14.3f" writes it
+    std::array<int32_t, 4> Pixel{};
+    bool Drawable = false;
+};
+
+// A swath value's field (columns 2 to 15) exactly as the logging screen
+// writes it ("%14.3f": blanks, an optional sign, digits, a point and three
+// decimals). Such a value is the one the file stores, so its pixel needs no
+// round trip through the text (which costs more than the rest of the scan).
+bool FieldAsWritten(const char* record) {
+    if (record[12] != '.') return false;
+    for (int i = 13; i <= 15; ++i) {
+        if (record[i] < '0' || record[i] > '9') return false;
+    }
+    int i = 11, digits = 0;
+    for (; i >= 2 && record[i] >= '0' && record[i] <= '9'; --i) ++digits;
+    if (digits == 0) return false;
+    if (i >= 2 && record[i] == '-') --i;
+    for (; i >= 2; --i) {
+        if (record[i] != ' ') return false;
+    }
+    return true;
+}
+
+// How far the drawing of a bar reaches past the rectangle of its points, in
+// global pixels on each side (x grows east, y north).
+struct DrawingReach {
+    int64_t West = 0, East = 0, South = 0, North = 0;
+};
+
+struct TileCount {
+    bool ColourView = false;
+    DrawingReach Reach;
+    int64_t Limit = 0;              // MapTileSlotLimit()
+    CountedBar Saved, Current;
+    int32_t Tiles = 0;
+    bool Beyond = false;            // a drawing reaches past the drawable tiles
+    bool Over = false;              // more tiles than Limit
+};
+
+// A line of pen width w covers, around each of its pixels, bitmap offsets
+// -(w - 1) / 2 .. w / 2 (bitmap rows grow south), as the map's drawing
+// reckons the tiles a segment meets.
+DrawingReach PenReach(plat::Hpen pen) {
+    const int64_t w = std::max<int64_t>(1, plat::PenWidth(pen));
+    return DrawingReach{(w - 1) / 2, w / 2, w / 2, (w - 1) / 2};
+}
+
+DrawingReach Wider(DrawingReach a, DrawingReach b) {
+    return DrawingReach{std::max(a.West, b.West), std::max(a.East, b.East), std::max(a.South, b.South),
+                        std::max(a.North, b.North)};
+}
+
+// The reach of the drawing of the view in force: the colour map's cross
+// lines, a position bar, or a position dot of radius r, drawn in the box
+// x - 1 - r .. x + r, y - r .. y + 1 + r.
+DrawingReach ReachOfView() {
+    if (MapDisplayOptions.DisplayType != 0) {
+        DrawingReach reach;
+        for (const plat::Hpen pen : ColourScale.ColourPens) reach = Wider(reach, PenReach(pen));
+        return reach;
+    }
+    const int32_t size = MapDisplayOptions.PositionSize;
+    if (size == 4) return PenReach(GdiObjects.PositionPen);
+    if (size == 5) return PenReach(GdiObjects.PositionPenWide);
+    const int64_t r = std::clamp(size, 0, 3);
+    return DrawingReach{1 + r, r, r, 1 + r};
+}
+
+// Counts the tiles of the pixel rectangle x0..x1, y0..y1 grown by the reach.
+void CountRectangle(TileCount& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    const int64_t w = std::max(1, MapTiles.TileWidth), h = std::max(1, MapTiles.TileHeight);
+    const int64_t c0 = TileColumn(x0 - t.Reach.West, w), c1 = TileColumn(x1 + t.Reach.East, w);
+    const int64_t r0 = TileRow(y0 - t.Reach.South, h), r1 = TileRow(y1 + t.Reach.North, h);
+    const int64_t lo = MapTiles.MinDrawableTile, hi = MapTiles.MaxDrawableTile;
+    if (c0 < lo || r0 < lo || c1 > hi || r1 > hi || lo < 0 || hi >= kTileTable) {
+        t.Beyond = true;
+        return;
+    }
+    if ((c1 - c0 + 1) * (r1 - r0 + 1) > t.Limit) {  // every tile of it is drawn into
+        t.Over = true;
+        return;
+    }
+    for (int64_t c = c0; c <= c1; ++c) {
+        for (int64_t r = r0; r <= r1; ++r) {
+            const auto bit = static_cast<size_t>(c * kTileTable + r);
+            uint64_t& word = g_tilesMet[bit / 64];
+            const uint64_t mask = uint64_t{1} << (bit % 64);
+            if ((word & mask) != 0) continue;
+            word |= mask;
+            if (++t.Tiles > t.Limit) {
+                t.Over = true;
+                return;
+            }
+        }
+    }
+}
+
+void CountBars(TileCount& t, const CountedBar& a, const CountedBar& b) {
+    const auto& p = a.Pixel;
+    const auto& q = b.Pixel;
+    CountRectangle(t, std::min({p[0], p[2], q[0], q[2]}), std::min({p[1], p[3], q[1], q[3]}),
+                   std::max({p[0], p[2], q[0], q[2]}), std::max({p[1], p[3], q[1], q[3]}));
+}
+
+// The bar's pixels from its four values as the replay converts them
+// (StoredWorldToMapPixel; for values as written that is WorldToMapPixel).
+void ConvertCountedBar(CountedBar& bar) {
+    int (*const toPixel)(double, double, int32_t*, int32_t*) =
+        bar.AsWritten == 0xF ? WorldToMapPixel : StoredWorldToMapPixel;
+    bar.Drawable = bar.Read == 0xF && toPixel(bar.Value[0], bar.Value[1], &bar.Pixel[0], &bar.Pixel[1]) == 1 &&
+                   toPixel(bar.Value[2], bar.Value[3], &bar.Pixel[2], &bar.Pixel[3]) == 1;
+    bar.Read = 0;
+}
+
+// A swath coordinate record of kind 'a'..'p' (index 0..15) whose value was
+// read (`read`) as `value`: the bars of the view in force, drawn where the
+// replay draws them.
+void CountSwathRecord(TileCount& t, const char* record, int index, bool read, double value) {
+    const int group = index / 4, j = index % 4;
+    if ((group < 2) != t.ColourView) return;
+    CountedBar& bar = group % 2 == 0 ? t.Saved : t.Current;
+    const uint32_t bit = 1u << j;
+    if (read) {
+        bar.Value[static_cast<size_t>(j)] = value;
+        bar.Read |= bit;
+        bar.AsWritten = FieldAsWritten(record) ? bar.AsWritten | bit : bar.AsWritten & ~bit;
+    } else {
+        bar.Read &= ~bit;
+    }
+    if (j != 3) return;
+    ConvertCountedBar(bar);
+    switch (group) {
+        case 0: break;  // the colour map's previous bar: only remembered
+        case 1:
+            if (t.Current.Drawable && t.Saved.Drawable) CountBars(t, t.Current, t.Saved);
+            t.Saved = t.Current;
+            break;
+        case 2:
+            if (t.Saved.Drawable) CountBars(t, t.Saved, t.Saved);
+            break;
+        default:
+            if (t.Current.Drawable) CountBars(t, t.Current, t.Current);
+            t.Saved = t.Current;
+            break;
+    }
+}
+
 }  // namespace
 
 bool DataExtentFitsDrawableTiles(double minX, double minY, double maxX, double maxY) {
@@ -63,6 +237,11 @@ bool ScanDataFileExtent(DataFileScan& scan) {
     scan.MinY = scan.MaxY = MapView.MapOriginY;
     DataRecordWalk walk;
     if (!BeginDataRecordWalk(walk)) return false;
+    TileCount count;
+    count.ColourView = MapDisplayOptions.DisplayType != 0;
+    count.Reach = ReachOfView();
+    count.Limit = MapTileSlotLimit();
+    g_tilesMet.fill(0);
     uint32_t lastStep = plat::GetTickCount();
     while (const char* record = NextDataRecord(walk)) {
         ++scan.Records;
@@ -73,20 +252,43 @@ bool ScanDataFileExtent(DataFileScan& scan) {
         }
         if (record[0] != '{') continue;
         const char kind = record[1];
+        if (kind < 'a' || kind > 'p') continue;
+        const bool colourBar = kind <= 'h';
+        // Once the map is known not to hold the survey, counting on tells nothing more.
+        const bool counting = !count.Beyond && !count.Over && colourBar == count.ColourView;
+        if (!colourBar && !counting) continue;
+        double value = 0.0;
+        const bool read = ReadSwathCoordinate(record, &value);
+        if (counting) CountSwathRecord(count, record, kind - 'a', read, value);
         // 'a'..'h': the two bars of the first pair of swath extents; the
         // second pair ('i'..'p') lies within them. x at a, c, e, g; y at b, d, f, h.
-        if (kind < 'a' || kind > 'h') continue;
+        if (!colourBar) continue;
         const bool isY = (kind - 'a') % 2 == 1;
         if (kind == 'd' || kind == 'h') ++scan.Positions;
-        double value = 0.0;
-        if (!ReadSwathCoordinate(record, &value)) continue;  // a damaged value widens nothing
+        if (!read) continue;  // a damaged value widens nothing
         if (isY) {
             Widen(value, &scan.MinY, &scan.MaxY);
         } else {
             Widen(value, &scan.MinX, &scan.MaxX);
         }
     }
+    scan.SwathTiles = count.Tiles;
+    scan.SwathBeyondDrawable = count.Beyond;
+    scan.SwathOverBudget = count.Over;
     return true;
+}
+
+MapFit SurveyFitsMap(const DataFileScan& scan) {
+    if (!DataExtentFitsDrawableTiles(scan.MinX, scan.MinY, scan.MaxX, scan.MaxY) || scan.SwathBeyondDrawable) {
+        return MapFit::BeyondDrawable;
+    }
+    return scan.SwathOverBudget ? MapFit::OverBudget : MapFit::Fits;
+}
+
+MapFit DataFileFitsMap() {
+    DataFileScan scan;
+    if (!ScanDataFileExtent(scan)) return MapFit::Fits;  // no file: nothing to draw
+    return SurveyFitsMap(scan);
 }
 
 int ScanDataFileGpsPositions(plat::Hwnd owner) {
@@ -97,7 +299,9 @@ int ScanDataFileGpsPositions(plat::Hwnd owner) {
     MapView.DataMinY = scan.MinY;
     MapView.DataMaxY = scan.MaxY;
 
-    if (!DataExtentFitsDrawableTiles(scan.MinX, scan.MinY, scan.MaxX, scan.MaxY)) {
+    // Past the drawable tiles, or more tiles than the map may hold: the same
+    // advice either way, a larger map size.
+    if (SurveyFitsMap(scan) != MapFit::Fits) {
         plat::PlaySound("SOUND_RING");
         char text[192];
         std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s", "Map Size too small to accommodate the data file.",

@@ -80,9 +80,13 @@ void Zoom(bool zoomIn) {
     const int32_t old = MapDisplayOptions.MapSize;
     const double oldScale = MapDisplayOptions.MapPixelsPerUnit;
     SetMapSize(ZoomedMapSize(old, zoomIn));
-    // A closer view whose data would reach past the drawable tiles is the
-    // map's overflow made by hand: refused as Map Size refuses it.
-    if (zoomIn && !DataExtentFitsDrawableTiles(MapView.DataMinX, MapView.DataMinY, MapView.DataMaxX, MapView.DataMaxY)) {
+    // A view whose data would reach past the drawable tiles, or whose survey
+    // would need more tiles than the store may hold, is the map's overflow
+    // made by hand: refused before anything is drawn, as Map Size refuses it.
+    const bool fits = (!zoomIn || DataExtentFitsDrawableTiles(MapView.DataMinX, MapView.DataMinY, MapView.DataMaxX,
+                                                              MapView.DataMaxY)) &&
+                      DataFileFitsMap() == MapFit::Fits;
+    if (!fits) {
         MapDisplayOptions.MapSize = old;
         MapDisplayOptions.MapPixelsPerUnit = oldScale;
         plat::PlaySound("SOUND_RING");

@@ -21,8 +21,11 @@ constexpr int kMapCommandRedrawFirst = 115, kMapCommandRedrawLast = 118;
 //            position pixel); a pan that would leave the used tile rectangle
 //            changes nothing and redraws nothing;
 //   125, 126 zoom in / out (ZoomedMapSize) on the review view; a zoom in whose
-//            data extent would no longer fit the drawable tiles is refused:
-//            a ring, the map size kept, nothing redrawn;
+//            data extent would no longer fit the drawable tiles, or a zoom at
+//            which the data file's survey would not fit the map (its drawing
+//            past the drawable tiles, or more tiles than the store may hold:
+//            DataFileFitsMap) is refused: a ring, the map size kept, nothing
+//            redrawn;
 //   127      fit all the data into the window (FitAllMapSize), review view
 //            and live bounds placed around the data;
 //   115..118 full redraw at the same scale;

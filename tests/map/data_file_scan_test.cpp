@@ -1,14 +1,21 @@
 // The scan of an existing data file before it goes onto the map: the count
 // and extent of a known walk, the fit test against the drawable tiles, what a
-// damaged or half-written file gives.
+// damaged or half-written file gives, and the tiles it counts for the replay
+// (never fewer than the replay draws into).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "map/data_file_replay.h"
 #include "map/data_file_scan.h"
+#include "map/map_pens.h"
+#include "map/map_tiles.h"
+#include "log_screen/panel_objects.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
@@ -72,6 +79,7 @@ protected:
     }
     void TearDown() override {
         CloseDataFile();
+        DeleteAllMapTiles();
         OstrimaTest::TearDown();
     }
     void Open(const std::string& bytes) {
@@ -176,6 +184,102 @@ TEST_F(DataFileScanTest, FullFileIsToldAndEndsTheProgram) {
     EXPECT_EQ(Boxes(), u"INFORMATION|Number of GPS Positions in the file has reached its maximum");
     EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Icon, plat::MessageIcon::Information);
     EXPECT_EQ(plat::RunMessageLoop(), 0);  // the quit was posted: the loop ends at once with code 0
+}
+
+// A walk of bars in every direction, and walks along the tile grid whose
+// bars, marks and first and last lines lie a few pixels either side of tile
+// borders, with the swath values written as the logging screen writes them
+// ("%14.3f") or otherwise (more or fewer decimals, left-aligned), and
+// readings between the bars: in every view the scan counts at least the tiles
+// the replay draws into, and for position marks along the grid as many.
+TEST_F(DataFileScanTest, TilesCountedAreNeverFewerThanTheReplayDrawsInto) {
+    CreateFixedPens();
+    CreateColourScalePens();
+    MapTiles.TileWidth = MapTiles.TileHeight = 64;
+    MapDisplayOptions.MapPixelsPerUnit = 4.0;
+    SystemSetup.ConsoleCount = 1;
+    SystemSetup.ConsoleType[0] = 1;
+    SensorLayout.TotalSensors = 2;
+    SensorLayout.ConsoleFirstSensor[0] = 0;
+    SensorLayout.SensorCrossPosition[0] = 0.0, SensorLayout.SensorCrossPosition[1] = 1.0;  // marks at the bar's ends
+    SensorLayout.SensorBandStart[0] = 0.0, SensorLayout.SensorBandEnd[0] = 0.5;
+    SensorLayout.SensorBandStart[1] = 0.5, SensorLayout.SensorBandEnd[1] = 1.0;
+    DataFileState.ConsoleRecordTag[0] = 'T';
+    ReadingsScale.Minimum = 0.0, ReadingsScale.Maximum = 500.0;
+
+    // `shift` pixels east and north of the grid's borders; a diagonal walk wanders.
+    auto walk = [](const char* format, bool diagonal, int shift) {
+        std::string bytes;
+        DataRecord r;
+        FormatEventRecord(r, 'X', "$STARTED", 1000);
+        bytes.append(r.data(), r.size());
+        FormatSwathStartRecord(r);
+        bytes.append(r.data(), r.size());
+        uint32_t seed = 7;
+        // Along the grid: bars 32 px wide ending at x = 64 + shift, 8 px apart,
+        // from y = shift to y = 952 + shift (row borders at 0 and 960).
+        double x = kOriginX + (48 + shift) / 4.0, y = kOriginY + shift / 4.0, heading = 0.3;
+        for (int fix = 0; fix < 120; ++fix) {
+            FormatReadingRecord(r, 'T', fix % 3 == 0 ? "$PBAR, 480,  20" : "$PBAR, 130, 260", 2000);
+            bytes.append(r.data(), r.size());
+            seed = seed * 1664525u + 1013904223u;
+            if (diagonal) {
+                heading += ((seed >> 16) % 100) / 100.0 - 0.45;
+                x += 3.0 * std::cos(heading), y += 3.0 * std::sin(heading);
+            } else if (fix > 0) {
+                y += 2.0;
+            }
+            const double dx = diagonal ? -std::sin(heading) : -1.0, dy = diagonal ? std::cos(heading) : 0.0;
+            const double half = diagonal ? 6.0 : 4.0;
+            const double values[4] = {x - half * dx, y - half * dy, x + half * dx, y + half * dy};
+            // Kinds 1 and 3 (the bars before) once, then kinds 2 and 4.
+            for (const char first : fix == 0 ? std::string("ai") : std::string("em")) {
+                for (int j = 0; j < 4; ++j) {
+                    char field[40];
+                    std::snprintf(field, sizeof field, format, values[j]);
+                    bytes += SwathRecord(static_cast<char>(first + j), std::string(field).substr(0, 14).c_str());
+                }
+            }
+        }
+        return bytes;
+    };
+    struct View {
+        int32_t DisplayType, PositionSize;
+    };
+    struct Walk {
+        const char* Format;
+        bool Diagonal;
+        int Shift;
+    };
+    std::vector<Walk> walks;
+    for (const char* format : {"%14.3f", "%14.5f", "%-14.1f"}) walks.push_back({format, true, 0});
+    for (int shift = -5; shift <= 5; ++shift) walks.push_back({"%14.3f", false, shift});
+    walks.push_back({"%14.5f", false, 1});
+    walks.push_back({"%-14.1f", false, -1});
+    for (const Walk& w : walks) {
+        for (const View v : {View{1, 4}, View{0, 0}, View{0, 3}, View{0, 4}, View{0, 5}}) {
+            SCOPED_TRACE(testing::Message() << w.Format << (w.Diagonal ? " diagonal" : " along the grid") << ", shift "
+                                            << w.Shift << ", view " << v.DisplayType << ", marks " << v.PositionSize);
+            MapDisplayOptions.DisplayType = v.DisplayType;
+            MapDisplayOptions.PositionSize = v.PositionSize;
+            CreateMapPens(0);
+            Open(walk(w.Format, w.Diagonal, w.Shift));
+            DataFileScan scan;
+            ASSERT_TRUE(ScanDataFileExtent(scan));
+            DeleteAllMapTiles();
+            ReplayCounts counts;
+            ASSERT_TRUE(ReplayDataFile(&counts));
+            EXPECT_GT(counts.Bars, 100);
+            EXPECT_FALSE(scan.SwathBeyondDrawable || scan.SwathOverBudget);
+            EXPECT_GE(scan.SwathTiles, MapTileCount());
+            // Marks along the grid meet all of their rectangles (the colour
+            // map's cross lines stop short of the newest bar, which it counts).
+            if (!w.Diagonal && v.DisplayType == 0) {
+                EXPECT_EQ(scan.SwathTiles, MapTileCount());
+            }
+            EXPECT_GE(MapTileCount(), 8);
+        }
+    }
 }
 
 }  // namespace

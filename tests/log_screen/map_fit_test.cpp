@@ -1,0 +1,217 @@
+// A map size at which a survey cannot fit is known before its replay: File on
+// an existing data file, Map Size (or the map size of Map Display Options) and
+// zoom refuse a scale at which the survey
+// would need more tiles than the store may hold (or reach past the drawable
+// tiles), before anything is drawn; every survey the scan accepts replays
+// without an overflow and in no more tiles than it counted.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "log_screen/log_screen_fixture.h"
+#include "map/data_file_scan.h"
+#include "map/map_pens.h"
+#include "map/map_tiles.h"
+#include "platform/dialog.h"
+#include "platform/sound.h"
+#include "resources/option_templates.h"
+#include "shell/start_logging.h"
+#include "survey_files/data_records.h"
+#include "survey_files/settings_derived.h"
+#include "survey_files/settings_file.h"
+
+namespace {
+
+constexpr double kOriginX = 500000.0, kOriginY = 5000000.0;
+constexpr int kSlots = 16;  // whole tiles the store may hold in these tests
+const std::u16string kFileTooSmall = u"Map Size too small to accommodate the data file.\r\n"
+                                     u"Please increase map size in Map Size option\r\nthen select the file again";
+const std::u16string kMapSizeTooSmall = u"Map Size too small\r\nPlease select Map Size option\r\nand increase the map size";
+
+// A survey as the logging screen writes it: header, "$STARTED", then per fix
+// a console's readings and the swath records ("{0" at a line's first fix,
+// kinds 1-4 at its second, kinds 2 and 4 after). Lines run north-east,
+// `spacing` metres apart, the bars 4 m wide.
+std::string Survey(int lines, int fixesPerLine, double spacing, double eastOffset = 0.0) {
+    HeaderRecords h;
+    FormatHeaderRecords(h, 0);
+    std::string bytes(h.data(), h.size());
+    DataRecord r;
+    FormatEventRecord(r, 'X', "$STARTED", 1000);
+    bytes.append(r.data(), r.size());
+    for (int line = 0; line < lines; ++line) {
+        const double x0 = kOriginX + eastOffset + spacing * line;
+        for (int i = 0; i < fixesPerLine; ++i) {
+            FormatReadingRecord(r, DataFileState.ConsoleRecordTag[0], i % 2 == 0 ? "$PBAR, 123,-45" : "$PBAR, 450, 20",
+                                2000);
+            bytes.append(r.data(), r.size());
+            auto bar = [&](int kind, int at, double half) {
+                const double x = x0 + 0.5 * at, y = kOriginY + at;
+                SwathBlock b;
+                FormatSwathBlock(b, kind, x - half, y + half * 0.5, x + half, y - half * 0.5);
+                bytes.append(b.data(), b.size());
+            };
+            if (i == 0) {
+                FormatSwathStartRecord(r);
+                bytes.append(r.data(), r.size());
+                continue;
+            }
+            if (i == 1) bar(1, 0, 2.0), bar(3, 0, 1.5);
+            bar(2, i, 2.0), bar(4, i, 1.5);
+        }
+    }
+    return bytes;
+}
+
+class MapFitTest : public LogScreenTest {
+protected:
+    void SetUp() override {
+        LogScreenTest::SetUp();
+        ASSERT_TRUE(plat::PrepareProgramFolders());
+        SystemSetup.ConsoleCount = 1;
+        SystemSetup.ConsoleType[0] = 1;
+        GpsPortSetup.InputMode = 1;
+        DeriveArrayGeometry();
+        ComputeSensorLayout();
+        OpenWithoutPorts();  // the map shown
+        CreateMapPens(0);
+        GpsFix.PositionValid = 1;  // a first fix at the origin placed the map
+        GpsFix.UtmZone = GpsFix.UtmZoneForced = 31;
+        MapView.MapInitialised = 1;
+        MapView.MapOriginX = kOriginX, MapView.MapOriginY = kOriginY;
+        map_test::SetTileBudgetBytes(int64_t{kSlots} * 2 * MapTiles.TileWidth * MapTiles.TileHeight * 4);
+        ASSERT_EQ(MapTileSlotLimit(), kSlots);
+        path_ = root_ + "/survey.osd";
+    }
+    void TearDown() override {
+        map_test::SetTileBudgetBytes(0);
+        DeleteAllMapTiles();
+        LogScreenTest::TearDown();
+    }
+    static void SetScale(int32_t size) {
+        MapDisplayOptions.MapSize = size;
+        MapDisplayOptions.MapPixelsPerUnit = double(MapTiles.TileWidth) / size;
+    }
+    static int Overlays() {
+        int n = 0;
+        ForEachMapTile([](int32_t, int32_t, MapTile& t, void* count) { *static_cast<int*>(count) += t.Overlay != 0; }, &n);
+        return n;
+    }
+    static int Rings() {
+        int n = 0;
+        for (const auto& s : plat::test::RecordedSounds()) n += s.Name == "SOUND_RING" ? 1 : 0;
+        return n;
+    }
+    static void ClearRecords() {
+        plat::test::ClearRecordedMessageBoxes();
+        plat::test::ClearRecordedSounds();
+    }
+    // File on the survey, from Monitoring with an empty tile store; the boxes answered.
+    void OpenSurvey(const std::string& bytes) {
+        WriteWholeFile(path_, bytes);
+        DeleteAllMapTiles();
+        ClearRecords();
+        plat::EnableWindow(ScreenButtons.MonitoringButtons[0], true);
+        ChooseFile(path_);
+        AnswerBox(plat::kIdOk);  // the count, or the refusal
+        Key('F');
+    }
+};
+
+TEST_F(MapFitTest, FileRefusesASurveyTheMapCannotHoldAndReplaysEveryOtherWithoutOverflow) {
+    const std::string survey = Survey(4, 30, 6.0);  // about 35 m x 30 m of swath
+    struct View {
+        const char* Name;
+        int32_t DisplayType, PositionSize;
+    };
+    for (const View v : {View{"colour map", 1, 4}, View{"dots", 0, 3}, View{"2-pixel bars", 0, 5}}) {
+        MapDisplayOptions.DisplayType = v.DisplayType;
+        MapDisplayOptions.PositionSize = v.PositionSize;
+        CreateMapPens(0);
+        int refused = 0, replayed = 0;
+        for (const int32_t size : {1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 16, 20, 40, 400}) {
+            SCOPED_TRACE(testing::Message() << v.Name << ", map size " << size);
+            SetScale(size);
+            OpenSurvey(survey);
+            ASSERT_EQ(plat::test::RecordedMessageBoxes().size(), 1u);
+            if (LogScreenState.LoggingState.load() == 0) {
+                ++refused;
+                EXPECT_EQ(LastBoxText(), kFileTooSmall);
+                EXPECT_EQ(Rings(), 1);
+                EXPECT_EQ(MapTileCount(), 0) << "a refusal draws nothing";
+                EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+                continue;
+            }
+            ++replayed;
+            ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+            EXPECT_EQ(Rings(), 0);
+            EXPECT_EQ(MapTiles.TileRefused, 0) << "no tile refused: no overflow to come";
+            EXPECT_EQ(LogScreenState.MapOverflowState, 0);
+            EXPECT_GT(Overlays(), 0);
+            DataFileScan scan;
+            ASSERT_TRUE(ScanDataFileExtent(scan));
+            EXPECT_LE(Overlays(), scan.SwathTiles) << "the count is never low";
+            EXPECT_LE(scan.SwathTiles, kSlots);
+            FallBackToMonitoring(Screen());
+        }
+        // The smallest sizes cannot hold it, the largest can.
+        EXPECT_GE(refused, 3);
+        EXPECT_GE(replayed, 3);
+    }
+    // Past the drawable tiles, refused with the same text before anything is drawn.
+    SetScale(40);
+    OpenSurvey(Survey(1, 3, 0.0, 39840.0));
+    EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
+    EXPECT_EQ(LastBoxText(), kFileTooSmall);
+    EXPECT_EQ(MapTileCount(), 0);
+}
+
+TEST_F(MapFitTest, MapSizeAndZoomRefuseAScaleTheSurveyCannotFitBeforeRedrawing) {
+    MapDisplayOptions.DisplayType = 1;
+    SetScale(40);
+    OpenSurvey(Survey(4, 30, 6.0));
+    ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+    const int tiles = MapTileCount();
+
+    // Map size 1, by Map Size or by Map Display Options: the old scale back
+    // with the warning, the tiles as they were.
+    for (const auto& [key, sizeEdit] : {std::pair{uint32_t{'S'}, res::kMapScaleSizeId}, std::pair{uint32_t{'D'}, res::kMapSizeId}}) {
+        SCOPED_TRACE(char(key));
+        ClearRecords();
+        plat::ModalAnswer dialog;
+        dialog.Kind = plat::ModalKind::Dialog;
+        dialog.Act = [edit = sizeEdit](int d) {
+            EXPECT_TRUE(plat::test::TypeIntoEdit(plat::GetDialogItem(d, edit), u"1"));
+            plat::SendMessage(d, plat::kMsgCommand, plat::WParam(plat::kIdOk), 0);
+            return -1;
+        };
+        plat::test::ScriptModal(dialog);
+        AnswerBox(plat::kIdOk);
+        Key(key);
+        EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{kMapSizeTooSmall});
+        EXPECT_EQ(Rings(), 1);
+        EXPECT_EQ(MapDisplayOptions.MapSize, 40);
+        EXPECT_EQ(MapDisplayOptions.MapPixelsPerUnit, double(MapTiles.TileWidth) / 40);
+        EXPECT_EQ(MapTileCount(), tiles) << "no tile of the refused scale";
+        MapDisplayOptions.MapSize = 0;  // the settings file holds the scale kept
+        ASSERT_TRUE(LoadSaveSettings(0));
+        EXPECT_EQ(MapDisplayOptions.MapSize, 40);
+    }
+
+    // In review, a zoom whose survey needs more tiles than the store may hold
+    // (here one) rings and keeps the size; nothing is rebuilt or replayed.
+    Command(kMapButtonFirstId + kMapEnterReview);
+    ASSERT_EQ(LogScreenState.ReviewMode, 1);
+    map_test::SetTileBudgetBytes(int64_t{2} * MapTiles.TileWidth * MapTiles.TileHeight * 4);
+    for (const int button : {kMapZoomIn, kMapZoomOut}) {
+        ClearRecords();
+        Command(kMapButtonFirstId + button);
+        EXPECT_EQ(Rings(), 1) << button;
+        EXPECT_EQ(MapDisplayOptions.MapSize, 40) << button;
+        EXPECT_EQ(MapTileCount(), tiles) << button;
+    }
+}
+
+}  // namespace
