@@ -118,6 +118,10 @@ void DecodeLatLon(plat::Hdc dc, const char* received, bool present, bool latitud
     }
     (latitude ? w.Lat : w.Lon) = degrees * (latitude ? w.LatSign : w.LonSign);
     if (SystemSetup.CoordinatesDisplay == 0) {
+        // The letter, at most 16 degree digits of a 19-character field, the
+        // degree sign, 2 minute digits, the apostrophe, 7 of seconds and the
+        // quote: the text always fits its cell, so it is never left empty.
+        static_assert(1 + (kGpsFieldChars - 4) + 1 + 2 + 1 + 7 + 1 < kCellChars);
         char text[kCellChars];
         FormatGeodeticText(latitude ? w.LatLetter : w.LonLetter, field, text, sizeof text);
         ShowGpsText(dc, latitude ? GpsStatusCell::Latitude : GpsStatusCell::Longitude, text, GdiObjects.TextFont, true);
@@ -372,16 +376,23 @@ bool DecodeGpsCoordinate(const char* received, int maxDegrees, double* degrees) 
     return true;
 }
 
-void FormatGeodeticText(char letter, const char* field, char* out, size_t capacity) {
-    if (out == nullptr || capacity == 0) return;
+bool FormatGeodeticText(char letter, const char* field, char* out, size_t capacity) {
+    if (out == nullptr || capacity == 0) return false;
     out[0] = 0;
     const char* point = field != nullptr ? std::strchr(field, '.') : nullptr;
-    if (point == nullptr || point - field < 2) return;
+    if (point == nullptr || point - field < 2) return false;
     const int degreeDigits = static_cast<int>(point - field) - 2;
     const double seconds = std::strtod(point, nullptr) * 60.0;
-    char head[32];
-    std::snprintf(head, sizeof head, "%c%.*s\xB0%.2s'", letter, degreeDigits, field, point - 2);
-    std::snprintf(out, capacity, "%s%-7.4f%c", head, seconds, '"');
+    // Seconds of a fraction of a minute take exactly the 7 characters of
+    // "%-7.4f"; anything from 99.9 on is no such fraction.
+    if (!(seconds >= 0.0 && seconds < 99.9)) return false;
+    const int n = std::snprintf(out, capacity, "%c%.*s\xB0%.2s'%-7.4f%c", letter, degreeDigits, field, point - 2,
+                                seconds, '"');
+    if (n < 0 || static_cast<size_t>(n) >= capacity) {
+        out[0] = 0;  // never a cut text: cut seconds would show another position
+        return false;
+    }
+    return true;
 }
 
 const char* GpsQualityText(char first) {
