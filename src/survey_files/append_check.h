@@ -8,13 +8,17 @@
 // the file is too short for fails its test (the file is refused with that
 // record's message, never judged on stale bytes). Separations and antenna
 // offsets are compared as the header stores them (three decimals).
-// 0: it may be appended to (it stays open). A partial last record left by an
-//    interrupted write has been cut away (the operator was told), so the new
-//    section starts on a record boundary. With GPS input and the file in the
-//    neighbouring UTM zone (60 and 1 are neighbours), every later fix is
+// After the header, the file's end: what an interrupted write leaves (part of
+// a record, or whole records of a GPS sentence group without its "!" record,
+// perhaps with part of the next) is cut away with the operator told, so the
+// new section starts on a record boundary. Any other end (a record there
+// without its line feed in column 26, a line feed inside a record or in the
+// partial piece) is damage no crash leaves: the file is refused unchanged.
+// 0: it may be appended to (it stays open). With GPS input and the file in
+//    the neighbouring UTM zone (60 and 1 are neighbours), every later fix is
 //    projected into the file's zone (GpsFix.UtmZoneForced), the map origin is
 //    the run's first fix projected there, and the previous fix and the last
 //    position pixel start again from that origin.
 // 1: refused: a message was shown (owned by `owner`), the file is closed and
-//    the handle invalid.
+//    the handle invalid. Nothing was moved.
 int CheckDataFileForAppend(plat::Hwnd owner);
