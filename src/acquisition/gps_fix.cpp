@@ -74,6 +74,7 @@ void ShowGpsText(plat::Hdc dc, GpsStatusCell cell, const char* text, plat::Hfont
 // degrees) or northing and easting (display units), later the map Y and X.
 struct FixWork {
     double Lat = 0.0, Lon = 0.0;
+    double Latitude = 0.0, Longitude = 0.0;  // signed degrees as decoded, kept by the projection
     char LatLetter = ' ', LonLetter = ' ';
     int LatSign = 0, LonSign = 0;
 };
@@ -214,6 +215,8 @@ bool ProjectFix(plat::Hdc dc, FixWork& w) {
     const int useGivenZone = zone == -9 ? 0 : 1;
     double northing = 0.0, easting = 0.0;
     if (!GeodeticToUtm(w.Lat, w.Lon, &zone, &northing, &easting, useGivenZone)) return false;
+    w.Latitude = w.Lat;
+    w.Longitude = w.Lon;
     if (useGivenZone == 0) {
         GpsFix.UtmZoneForced = zone;
         GpsFix.UtmZone = zone;
@@ -287,6 +290,8 @@ void HandlePositionSentence(plat::Hdc dc, const GpsFormatRow& row, const char* s
     if (GpsFix.FixValid == 1 && GpsFix.PositionValid == 0) {
         GpsFix.FirstFixX = w.Lon;
         GpsFix.FirstFixY = w.Lat;
+        GpsFix.FirstFixLatitude = w.Latitude;
+        GpsFix.FirstFixLongitude = w.Longitude;
         GpsFix.PositionValid = 1;
         EnableFileButton();
         firstFix = 1;

@@ -323,18 +323,35 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     return true;
 }
 
+// A geodetic position projected into zone z, in display units; false when
+// the projection refuses it.
+bool ProjectIntoZone(double latitude, double longitude, int z, double* x, double* y) {
+    int zone = z;
+    double northing = 0.0, easting = 0.0;
+    if (!GeodeticToUtm(latitude, longitude, &zone, &northing, &easting, 1)) return false;
+    const double perUnit = MetresPerDisplayUnit(SystemSetup.DisplayUnits);
+    if (!std::isfinite(easting / perUnit) || !std::isfinite(northing / perUnit)) return false;
+    *x = easting / perUnit;
+    *y = northing / perUnit;
+    return true;
+}
+
 // The file lies in the neighbouring zone z: every later fix is projected into
 // it, and the origin is the first fix of the run projected there. The
 // previous fix and the last position pixel go with the origin, so the next
-// fix neither jumps nor measures a distance across the zone change.
+// fix neither jumps nor measures a distance across the zone change; the
+// first fix, which the section's header records with the zone, is projected
+// there too.
 void MoveToNeighbourZone(int z) {
-    int zone = z;
-    double northing = 0.0, easting = 0.0;
-    if (!GeodeticToUtm(GpsFix.OriginLatitude, GpsFix.OriginLongitude, &zone, &northing, &easting, 1)) return;
+    double x = 0.0, y = 0.0;
+    if (!ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, &x, &y)) return;
     GpsFix.UtmZoneForced = z;
-    const double perUnit = MetresPerDisplayUnit(SystemSetup.DisplayUnits);
-    MapView.MapOriginX = easting / perUnit;
-    MapView.MapOriginY = northing / perUnit;
+    MapView.MapOriginX = x;
+    MapView.MapOriginY = y;
+    if (!ProjectIntoZone(GpsFix.FirstFixLatitude, GpsFix.FirstFixLongitude, z, &GpsFix.FirstFixX, &GpsFix.FirstFixY)) {
+        GpsFix.FirstFixX = x;
+        GpsFix.FirstFixY = y;
+    }
     GpsFix.X = GpsFix.CurX = GpsFix.PrevX = MapView.MapOriginX;
     GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = MapView.MapOriginY;
     MapView.PrevFixX = MapView.MapOriginX;
@@ -425,4 +442,30 @@ int CheckDataFileForAppend(plat::Hwnd owner) {
     FileSetup f;
     f.DisplayUnits = h.Digit(1, 15);
     return GpsPortSetup.InputMode == 0 ? CheckWithoutGps(owner, h, f) : CheckWithGps(owner, h, f);
+}
+
+AppendZoneState KeepAppendZoneState() {
+    AppendZoneState s;
+    s.UtmZoneForced = GpsFix.UtmZoneForced;
+    s.FirstFixX = GpsFix.FirstFixX, s.FirstFixY = GpsFix.FirstFixY;
+    s.X = GpsFix.X, s.Y = GpsFix.Y, s.CurX = GpsFix.CurX, s.CurY = GpsFix.CurY;
+    s.PrevX = GpsFix.PrevX, s.PrevY = GpsFix.PrevY;
+    s.MapOriginX = MapView.MapOriginX, s.MapOriginY = MapView.MapOriginY;
+    s.DataMinX = MapView.DataMinX, s.DataMaxX = MapView.DataMaxX;
+    s.DataMinY = MapView.DataMinY, s.DataMaxY = MapView.DataMaxY;
+    s.PrevFixX = MapView.PrevFixX, s.PrevFixY = MapView.PrevFixY;
+    s.LastPositionPixelX = MapView.LastPositionPixelX, s.LastPositionPixelY = MapView.LastPositionPixelY;
+    return s;
+}
+
+void RestoreAppendZoneState(const AppendZoneState& s) {
+    GpsFix.UtmZoneForced = s.UtmZoneForced;
+    GpsFix.FirstFixX = s.FirstFixX, GpsFix.FirstFixY = s.FirstFixY;
+    GpsFix.X = s.X, GpsFix.Y = s.Y, GpsFix.CurX = s.CurX, GpsFix.CurY = s.CurY;
+    GpsFix.PrevX = s.PrevX, GpsFix.PrevY = s.PrevY;
+    MapView.MapOriginX = s.MapOriginX, MapView.MapOriginY = s.MapOriginY;
+    MapView.DataMinX = s.DataMinX, MapView.DataMaxX = s.DataMaxX;
+    MapView.DataMinY = s.DataMinY, MapView.DataMaxY = s.DataMaxY;
+    MapView.PrevFixX = s.PrevFixX, MapView.PrevFixY = s.PrevFixY;
+    MapView.LastPositionPixelX = s.LastPositionPixelX, MapView.LastPositionPixelY = s.LastPositionPixelY;
 }

@@ -231,6 +231,7 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
     for (const Case& c : {Case{60, 1, 1, -179.5, 3.5}, Case{1, 60, 60, 179.5, 3.5}, Case{31, 31, 32, 5.0, 2.0}}) {
         Defaults();
         GpsFix.UtmZone = c.Zone, GpsFix.UtmZoneForced = c.Forced, GpsFix.OriginLongitude = c.Longitude;
+        GpsFix.FirstFixLatitude = 52.1, GpsFix.FirstFixLongitude = c.Longitude + 0.1;  // this screen's first fix
         GpsFix.PrevX = GpsFix.PrevY = 1.0;
         MapView.LastPositionPixelX = MapView.LastPositionPixelY = 77;
         std::string bytes = Header();
@@ -245,6 +246,15 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
         EXPECT_EQ(GpsFix.PrevX, easting);
         EXPECT_EQ(GpsFix.PrevY, northing);
         EXPECT_EQ(MapView.LastPositionPixelX + MapView.LastPositionPixelY, 0);
+        // The next section's header names the zone its coordinates are in,
+        // with its first fix projected there.
+        HeaderRecords next;
+        FormatHeaderRecords(next, 1);
+        const std::string record4(next.data() + 3 * kRec, kRec);
+        ASSERT_TRUE(GeodeticToUtm(52.1, c.Longitude + 0.1, &z, &northing, &easting, 1));
+        EXPECT_EQ(std::atoi(record4.substr(16, 2).c_str()), c.FileZone) << record4;
+        EXPECT_NEAR(std::strtod(record4.substr(1, 14).c_str(), nullptr), easting, 0.001) << record4;
+        EXPECT_NEAR(GpsFix.FirstFixY, northing, 1e-6);
         CloseDataFile();
     }
 }
