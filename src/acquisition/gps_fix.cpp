@@ -74,6 +74,7 @@ void ShowGpsText(plat::Hdc dc, GpsStatusCell cell, const char* text, plat::Hfont
 // degrees) or northing and easting (display units), later the map Y and X.
 struct FixWork {
     double Lat = 0.0, Lon = 0.0;
+    double Latitude = 0.0, Longitude = 0.0;  // signed degrees as decoded, kept by the projection
     char LatLetter = ' ', LonLetter = ' ';
     int LatSign = 0, LonSign = 0;
 };
@@ -118,6 +119,10 @@ void DecodeLatLon(plat::Hdc dc, const char* received, bool present, bool latitud
     }
     (latitude ? w.Lat : w.Lon) = degrees * (latitude ? w.LatSign : w.LonSign);
     if (SystemSetup.CoordinatesDisplay == 0) {
+        // The letter, at most 16 degree digits of a 19-character field, the
+        // degree sign, 2 minute digits, the apostrophe, 7 of seconds and the
+        // quote: the text always fits its cell, so it is never left empty.
+        static_assert(1 + (kGpsFieldChars - 4) + 1 + 2 + 1 + 7 + 1 < kCellChars);
         char text[kCellChars];
         FormatGeodeticText(latitude ? w.LatLetter : w.LonLetter, field, text, sizeof text);
         ShowGpsText(dc, latitude ? GpsStatusCell::Latitude : GpsStatusCell::Longitude, text, GdiObjects.TextFont, true);
@@ -210,6 +215,8 @@ bool ProjectFix(plat::Hdc dc, FixWork& w) {
     const int useGivenZone = zone == -9 ? 0 : 1;
     double northing = 0.0, easting = 0.0;
     if (!GeodeticToUtm(w.Lat, w.Lon, &zone, &northing, &easting, useGivenZone)) return false;
+    w.Latitude = w.Lat;
+    w.Longitude = w.Lon;
     if (useGivenZone == 0) {
         GpsFix.UtmZoneForced = zone;
         GpsFix.UtmZone = zone;
@@ -283,6 +290,8 @@ void HandlePositionSentence(plat::Hdc dc, const GpsFormatRow& row, const char* s
     if (GpsFix.FixValid == 1 && GpsFix.PositionValid == 0) {
         GpsFix.FirstFixX = w.Lon;
         GpsFix.FirstFixY = w.Lat;
+        GpsFix.FirstFixLatitude = w.Latitude;
+        GpsFix.FirstFixLongitude = w.Longitude;
         GpsFix.PositionValid = 1;
         EnableFileButton();
         firstFix = 1;
@@ -372,16 +381,23 @@ bool DecodeGpsCoordinate(const char* received, int maxDegrees, double* degrees) 
     return true;
 }
 
-void FormatGeodeticText(char letter, const char* field, char* out, size_t capacity) {
-    if (out == nullptr || capacity == 0) return;
+bool FormatGeodeticText(char letter, const char* field, char* out, size_t capacity) {
+    if (out == nullptr || capacity == 0) return false;
     out[0] = 0;
     const char* point = field != nullptr ? std::strchr(field, '.') : nullptr;
-    if (point == nullptr || point - field < 2) return;
+    if (point == nullptr || point - field < 2) return false;
     const int degreeDigits = static_cast<int>(point - field) - 2;
     const double seconds = std::strtod(point, nullptr) * 60.0;
-    char head[32];
-    std::snprintf(head, sizeof head, "%c%.*s\xB0%.2s'", letter, degreeDigits, field, point - 2);
-    std::snprintf(out, capacity, "%s%-7.4f%c", head, seconds, '"');
+    // Seconds of a fraction of a minute take exactly the 7 characters of
+    // "%-7.4f"; anything from 99.9 on is no such fraction.
+    if (!(seconds >= 0.0 && seconds < 99.9)) return false;
+    const int n = std::snprintf(out, capacity, "%c%.*s\xB0%.2s'%-7.4f%c", letter, degreeDigits, field, point - 2,
+                                seconds, '"');
+    if (n < 0 || static_cast<size_t>(n) >= capacity) {
+        out[0] = 0;  // never a cut text: cut seconds would show another position
+        return false;
+    }
+    return true;
 }
 
 const char* GpsQualityText(char first) {

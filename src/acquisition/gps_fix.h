@@ -47,7 +47,9 @@ bool DecodeGpsCoordinate(const char* field, int maxDegrees, double* degrees);
 // letter, the degrees as received, a degree sign (byte 0xB0), the two minute
 // digits, an apostrophe, the seconds ("%-7.4f") and a double quote.
 // "4807.038" with 'N' gives N48\xB007'2.2800 " (at most 31 characters).
-void FormatGeodeticText(char letter, const char* field, char* out, size_t capacity);
+// False, with `out` empty, when the text does not fit `capacity` whole or
+// the field has no such form: a text is never shown cut.
+bool FormatGeodeticText(char letter, const char* field, char* out, size_t capacity);
 
 // The fix-quality text by the first character of the received field.
 const char* GpsQualityText(char first);

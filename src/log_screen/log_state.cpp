@@ -155,17 +155,22 @@ bool PauseKeyMatches(uint32_t message, plat::WParam w) {
 // A new section at the end of an accepted existing file. True when the
 // screen may go to Stand By; otherwise the file is closed.
 bool AppendToDataFile(plat::Hwnd hwnd) {
+    // A file of the neighbouring zone moves the run into its zone; an append
+    // abandoned after the check moves it back.
+    const AppendZoneState before = KeepAppendZoneState();
     if (CheckDataFileForAppend(hwnd) != 0) {
         CloseDataFile();
         return false;
     }
     if (WriteSectionAndReopen(1) != 1) {
+        RestoreAppendZoneState(before);
         CloseDataFile();  // the error is kept for the operator
         return false;
     }
     if (GpsPortSetup.InputMode == 1) {
         ShowPleaseWait();
         if (ScanDataFileGpsPositions(hwnd) == 0) {
+            RestoreAppendZoneState(before);
             RepaintLogScreen();
             CloseDataFile();
             return false;

@@ -1,5 +1,6 @@
 #include "survey_files/append_check.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -191,22 +192,120 @@ int RefuseUnits(plat::Hwnd owner, const FileSetup& f) {
     return Refuse(owner, text);
 }
 
-// A file whose last record was cut off by a crash in mid-write: after its
-// header checked, the partial record is cut away, so the new section starts
-// on a record boundary. False when the file cannot be cut (refused).
-bool CutBackPartialRecord(plat::Hwnd owner, const FileHeader& h) {
+// ---------------------------------------------------------------------------
+// The end of the file
+
+// A record or a GPS sentence group with its "!" record goes out in one write,
+// so an interrupted write leaves whole records, then the beginning of that
+// one write: part of a record, or whole records of a group (each ending with
+// its LF in column 26) and perhaps part of the next. Nothing else is torn
+// away by a crash; any other end is damage, and the file is left alone.
+enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial };
+
+struct FileEnd {
+    int64_t CutTo = 0;       // where the file keeps to whole records; its size when nothing is to cut
+    bool TornGroup = false;  // the cut also takes the whole records of a group that lost its "!"
+    EndDamage Damage = EndDamage::None;
+};
+
+constexpr int64_t kRecordBytes = kDataRecordLength;
+// The most records a group holds before its "!" record.
+constexpr int64_t kMaxOpenGroupRecords = static_cast<int64_t>(kGpsGroupBytes / kDataRecordLength) - 1;
+// The file's last bytes that tell a torn write: the group records, the record before them and a partial record.
+constexpr size_t kEndWindowBytes = static_cast<size_t>((kMaxOpenGroupRecords + 2) * kRecordBytes);
+
+bool IsGroupStart(char kind) { return kind == '@' || kind == '?'; }
+char ContinuationOf(char start) { return start == '@' ? '#' : '"'; }
+
+EndDamage JudgeWholeRecord(const char* r) {
+    if (r[kDataRecordLfIndex] != '\n') return EndDamage::Unended;
+    return std::memchr(r, '\n', kDataRecordLfIndex) != nullptr ? EndDamage::LineFeedInside : EndDamage::None;
+}
+
+// The whole records at the end that a torn group write left: back from the
+// last whole record over continuation records to their group's start. The
+// offset of that start, or `boundary` when the file does not end inside a group.
+int64_t OpenGroupStart(const char* window, int64_t first, int64_t boundary) {
+    const int64_t deepest = std::max(boundary - kMaxOpenGroupRecords * kRecordBytes, first + kRecordBytes);
+    for (int64_t r = boundary - kRecordBytes; r >= deepest; r -= kRecordBytes) {
+        const char kind = window[r - first];
+        if (kind == '#' || kind == '"') continue;
+        if (!IsGroupStart(kind)) return boundary;
+        for (int64_t c = r + kRecordBytes; c < boundary; c += kRecordBytes) {
+            if (window[c - first] != ContinuationOf(kind)) return boundary;
+        }
+        return r;
+    }
+    return boundary;
+}
+
+// Judges the file's end from `window`, its bytes from offset `first` (on a
+// record boundary, at least a record before the last whole one) to `size`.
+FileEnd JudgeFileEnd(const char* window, int64_t first, int64_t size) {
+    FileEnd end;
+    const int64_t boundary = size - size % kRecordBytes;
+    end.CutTo = OpenGroupStart(window, first, boundary);
+    end.TornGroup = end.CutTo != boundary;
+    // The record the kept file ends with, then the group records the cut takes.
+    for (int64_t r = end.CutTo - kRecordBytes; r < boundary; r += kRecordBytes) {
+        end.Damage = JudgeWholeRecord(window + (r - first));
+        if (end.Damage != EndDamage::None) return end;
+    }
+    if (std::memchr(window + (boundary - first), '\n', static_cast<size_t>(size - boundary)) != nullptr) {
+        end.Damage = EndDamage::LineFeedInPartial;
+    }
+    return end;
+}
+
+int RefuseDamagedEnd(plat::Hwnd owner, EndDamage damage, int64_t partial) {
+    char what[96];
+    switch (damage) {
+    case EndDamage::Unended:
+        std::snprintf(what, sizeof what, "A record at its end does not end with a line feed.");
+        break;
+    case EndDamage::LineFeedInside:
+        std::snprintf(what, sizeof what, "A record at its end holds a line feed inside it.");
+        break;
+    default:
+        std::snprintf(what, sizeof what, "The %d bytes after its last whole record hold a line feed.",
+                      static_cast<int>(partial));
+        break;
+    }
+    char text[256];
+    std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s\r\n%s", "The end of the data file is damaged.", what,
+                  "Nothing was appended; the file is left as it is.", "The file will be closed.");
+    return Refuse(owner, text);
+}
+
+// After the header checked: a torn last write is cut away, so the new
+// section starts on a record boundary and no group is left without its "!"
+// record; a damaged end refuses the file unchanged. False when refused.
+bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
+    const plat::FileHandle file = DataFileState.DataFileHandle;
     if (h.Size < 0) {
         Refuse3(owner, "The length of the data file cannot be read.", "Nothing was appended.",
                 "The file will be closed.");
         return false;
     }
-    const int64_t partial = h.Size % kDataRecordLength;
-    if (partial == 0) return true;
+    const int64_t boundary = h.Size - h.Size % kRecordBytes;
+    const int64_t first = std::max<int64_t>(boundary - static_cast<int64_t>(kEndWindowBytes) + kRecordBytes, 0);
+    std::array<char, kEndWindowBytes> window{};
+    const auto n = static_cast<size_t>(h.Size - first);
+    if (n > window.size() || plat::ReadFileAt(file, window.data(), n, first) != static_cast<int64_t>(n)) {
+        Refuse3(owner, "The end of the data file cannot be read.", "Nothing was appended.", "The file will be closed.");
+        return false;
+    }
+    const FileEnd end = JudgeFileEnd(window.data(), first, h.Size);
+    if (end.Damage != EndDamage::None) {
+        RefuseDamagedEnd(owner, end.Damage, h.Size - boundary);
+        return false;
+    }
+    if (end.CutTo == h.Size) return true;
     bool cut = false;
     {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
         cut = DataFileState.DataFileHandle != plat::kInvalidFile &&
-              plat::TruncateFile(DataFileState.DataFileHandle, h.Size - partial);
+              plat::TruncateFile(DataFileState.DataFileHandle, end.CutTo);
     }
     if (!cut) {
         Refuse3(owner, "The data file ends with a partial record", "that cannot be cut away; nothing was appended.",
@@ -215,27 +314,44 @@ bool CutBackPartialRecord(plat::Hwnd owner, const FileHeader& h) {
     }
     char text[256];
     std::snprintf(text, sizeof text,
-                  "The data file ended with a partial record (%d bytes),\r\nleft by an interrupted write.\r\n"
+                  "The data file ended with a partial %s (%d bytes),\r\nleft by an interrupted write.\r\n"
                   "It was cut back to its last whole record.",
-                  static_cast<int>(partial));
+                  end.TornGroup ? "GPS sentence group" : "record", static_cast<int>(h.Size - end.CutTo));
     char16_t wide[256];
     NarrowToWide(text, wide, std::size(wide));
     plat::MessageBox(owner, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
     return true;
 }
 
+// A geodetic position projected into zone z, in display units; false when
+// the projection refuses it.
+bool ProjectIntoZone(double latitude, double longitude, int z, double* x, double* y) {
+    int zone = z;
+    double northing = 0.0, easting = 0.0;
+    if (!GeodeticToUtm(latitude, longitude, &zone, &northing, &easting, 1)) return false;
+    const double perUnit = MetresPerDisplayUnit(SystemSetup.DisplayUnits);
+    if (!std::isfinite(easting / perUnit) || !std::isfinite(northing / perUnit)) return false;
+    *x = easting / perUnit;
+    *y = northing / perUnit;
+    return true;
+}
+
 // The file lies in the neighbouring zone z: every later fix is projected into
 // it, and the origin is the first fix of the run projected there. The
 // previous fix and the last position pixel go with the origin, so the next
-// fix neither jumps nor measures a distance across the zone change.
+// fix neither jumps nor measures a distance across the zone change; the
+// first fix, which the section's header records with the zone, is projected
+// there too.
 void MoveToNeighbourZone(int z) {
-    int zone = z;
-    double northing = 0.0, easting = 0.0;
-    if (!GeodeticToUtm(GpsFix.OriginLatitude, GpsFix.OriginLongitude, &zone, &northing, &easting, 1)) return;
+    double x = 0.0, y = 0.0;
+    if (!ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, &x, &y)) return;
     GpsFix.UtmZoneForced = z;
-    const double perUnit = MetresPerDisplayUnit(SystemSetup.DisplayUnits);
-    MapView.MapOriginX = easting / perUnit;
-    MapView.MapOriginY = northing / perUnit;
+    MapView.MapOriginX = x;
+    MapView.MapOriginY = y;
+    if (!ProjectIntoZone(GpsFix.FirstFixLatitude, GpsFix.FirstFixLongitude, z, &GpsFix.FirstFixX, &GpsFix.FirstFixY)) {
+        GpsFix.FirstFixX = x;
+        GpsFix.FirstFixY = y;
+    }
     GpsFix.X = GpsFix.CurX = GpsFix.PrevX = MapView.MapOriginX;
     GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = MapView.MapOriginY;
     MapView.PrevFixX = MapView.MapOriginX;
@@ -263,7 +379,7 @@ int CheckWithoutGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
         return Refuse(owner, " Leading Point doesn't match\r\n  Please adjust the configuration. ");
     }
     if (SeparationsDiffer(f)) return RefuseSeparations(owner, f, false);
-    return CutBackPartialRecord(owner, h) ? 0 : 1;
+    return MendFileEnd(owner, h) ? 0 : 1;
 }
 
 int CheckWithGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
@@ -304,7 +420,7 @@ int CheckWithGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
                       "Therefore the program cannot append this file.", "The file will be closed.");
         return Refuse(owner, text);
     }
-    if (!CutBackPartialRecord(owner, h)) return 1;
+    if (!MendFileEnd(owner, h)) return 1;
     if (relation == 1) MoveToNeighbourZone(f.Zone);
     return 0;
 }
@@ -326,4 +442,30 @@ int CheckDataFileForAppend(plat::Hwnd owner) {
     FileSetup f;
     f.DisplayUnits = h.Digit(1, 15);
     return GpsPortSetup.InputMode == 0 ? CheckWithoutGps(owner, h, f) : CheckWithGps(owner, h, f);
+}
+
+AppendZoneState KeepAppendZoneState() {
+    AppendZoneState s;
+    s.UtmZoneForced = GpsFix.UtmZoneForced;
+    s.FirstFixX = GpsFix.FirstFixX, s.FirstFixY = GpsFix.FirstFixY;
+    s.X = GpsFix.X, s.Y = GpsFix.Y, s.CurX = GpsFix.CurX, s.CurY = GpsFix.CurY;
+    s.PrevX = GpsFix.PrevX, s.PrevY = GpsFix.PrevY;
+    s.MapOriginX = MapView.MapOriginX, s.MapOriginY = MapView.MapOriginY;
+    s.DataMinX = MapView.DataMinX, s.DataMaxX = MapView.DataMaxX;
+    s.DataMinY = MapView.DataMinY, s.DataMaxY = MapView.DataMaxY;
+    s.PrevFixX = MapView.PrevFixX, s.PrevFixY = MapView.PrevFixY;
+    s.LastPositionPixelX = MapView.LastPositionPixelX, s.LastPositionPixelY = MapView.LastPositionPixelY;
+    return s;
+}
+
+void RestoreAppendZoneState(const AppendZoneState& s) {
+    GpsFix.UtmZoneForced = s.UtmZoneForced;
+    GpsFix.FirstFixX = s.FirstFixX, GpsFix.FirstFixY = s.FirstFixY;
+    GpsFix.X = s.X, GpsFix.Y = s.Y, GpsFix.CurX = s.CurX, GpsFix.CurY = s.CurY;
+    GpsFix.PrevX = s.PrevX, GpsFix.PrevY = s.PrevY;
+    MapView.MapOriginX = s.MapOriginX, MapView.MapOriginY = s.MapOriginY;
+    MapView.DataMinX = s.DataMinX, MapView.DataMaxX = s.DataMaxX;
+    MapView.DataMinY = s.DataMinY, MapView.DataMaxY = s.DataMaxY;
+    MapView.PrevFixX = s.PrevFixX, MapView.PrevFixY = s.PrevFixY;
+    MapView.LastPositionPixelX = s.LastPositionPixelX, MapView.LastPositionPixelY = s.LastPositionPixelY;
 }

@@ -145,7 +145,10 @@ void FormatHeaderRecord4(char* record) {
     ClearDataRecord(record);
     record[0] = 'G';
     PutRealField(record, 1, 14, 3, GpsFix.FirstFixX);
-    PutIntegerField(record, 16, 2, GpsFix.UtmZone, true);  // -9 until the first projected fix
+    // The zone the section's coordinates are in: the one in force (an append
+    // may have moved it to a neighbour), -9 until the first projected fix.
+    const int zone = GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60 ? GpsFix.UtmZoneForced : GpsFix.UtmZone;
+    PutIntegerField(record, 16, 2, zone, true);
 }
 
 void FormatHeaderRecord5(char* record) {

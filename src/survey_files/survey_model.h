@@ -220,6 +220,8 @@ struct GpsFixRecord {
     int32_t UtmZoneForced = -9;                      // zone of every projection once chosen; -9 = none yet (kept for the run)
     double OriginLatitude = 0.0;                     // degrees, of the fix whose projection chose the zone
     double OriginLongitude = 0.0;
+    double FirstFixLatitude = 0.0;                   // degrees, of the first valid fix (FirstFixX/Y) when projected
+    double FirstFixLongitude = 0.0;                  //   from latitude and longitude; reprojected on a zone change
     int32_t PositionValid = 0;                       // 1 from the first valid fix after the logging screen opened
     // --- GPS position processing (window thread only), display units ---
     double X = 0.0, Y = 0.0;                         // map X (easting) and Y (northing) of the latest valid fix

@@ -3,9 +3,11 @@
 // chooses the set-up in force (GPS input or none, the GPS format, a valid fix,
 // the zone of the run, the display units); the rest is the file.
 //  - refused: one box, the data file closed, the file unchanged;
-//  - accepted: the file still open, cut back only by its partial last record
-//    (one box when there was one), never below its header; a zone forced on
-//    the run lies in 1..60 and the origin stays finite;
+//  - accepted: the file still open, cut back only by what a torn write
+//    leaves (a partial last record, whole records of a GPS group without its
+//    "!" record; one box when anything was cut), to whole records ending in
+//    a line feed, never below its header; a zone forced on the run lies in
+//    1..60 and the origin stays finite;
 //  - the scan then counts the file's positions and leaves its extent finite,
 //    without moving the append position.
 #include <cmath>
@@ -92,9 +94,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(result == 0);
     Check(DataFileState.DataFileHandle != plat::kInvalidFile);
     const size_t partial = file.size() % kDataRecordLength;
-    Check(after.size() == file.size() - partial && after == file.substr(0, after.size()));
-    Check(after.size() >= kHeaderRecordCount * kDataRecordLength);
-    Check(boxes == (partial != 0 ? 1u : 0u));
+    Check(after.size() % kDataRecordLength == 0 && after == file.substr(0, after.size()));
+    Check(after.size() >= kHeaderRecordCount * kDataRecordLength && after.back() == '\n');
+    Check(after.size() + kGpsGroupBytes > file.size());
+    for (size_t at = after.size(); at + kDataRecordLength <= file.size() - partial; at += kDataRecordLength) {
+        Check(file.find('\n', at) == at + kDataRecordLfIndex);  // whole records of a torn group
+    }
+    Check(file.find('\n', file.size() - partial) == std::string::npos);
+    Check(boxes == (after.size() != file.size() ? 1u : 0u));
     Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));
     Check(std::isfinite(MapView.MapOriginX) && std::isfinite(MapView.MapOriginY));
     CheckScan();

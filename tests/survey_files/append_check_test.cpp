@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -170,6 +171,58 @@ TEST_F(AppendCheckTest, PartialLastRecordIsCutBackAfterTheHeaderChecks) {
     EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
 }
 
+// What a torn write leaves (part of a record; whole records of a GPS group
+// without its "!", perhaps with part of the next) is cut away; any other end
+// is damage no crash leaves: the file is refused and left byte for byte.
+TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
+    const auto rec = [](const std::string& text) { return text + std::string(kRec - 1 - text.size(), ' ') + "\n"; };
+    const std::string group = rec("@$GPGGA,120010,4807.038,N") + rec("#,01131.000,E,2,08,0.9,54") + rec("#5.4,M,46.9,M,,*47");
+    std::string junk;  // 50 bytes that are no records (none of them a line feed)
+    for (int i = 0; i < 50; ++i) junk += static_cast<char>(i * 37 + 11);
+    std::string survey = Header();
+    for (int i = 0; i < 30; ++i) survey += rec("T$P  75,  62");
+    std::string inserted = survey;  // 13 bytes inserted after record 20
+    inserted.insert(20 * kRec, "X13 BYTES IN ");
+
+    const std::u16string cut = u"WARNING|The data file ended with a partial ";
+    const std::u16string cutEnd = u" bytes),\r\nleft by an interrupted write.\r\nIt was cut back to its last whole record.";
+    const std::u16string damaged = u"WARNING|The end of the data file is damaged.\r\n";
+    const std::u16string left = u"\r\nNothing was appended; the file is left as it is.\r\nThe file will be closed.";
+    const std::u16string unended = damaged + u"A record at its end does not end with a line feed." + left;
+    const struct {
+        const char* What;
+        std::string Bytes;
+        size_t Kept;  // bytes the file keeps when it is accepted
+        std::u16string Message;
+    } cases[] = {
+        {"whole records", survey, survey.size(), u""},
+        {"whole group", survey + group + rec("!             0 0000000123"), survey.size() + 4 * kRec, u""},
+        {"crash in a record", survey + "T$P  75", survey.size(), cut + u"record (7" + cutEnd},
+        {"group torn in its last record", survey + group + "!   ", survey.size(), cut + u"GPS sentence group (85" + cutEnd},
+        {"group torn at a record boundary", survey + group, survey.size(), cut + u"GPS sentence group (81" + cutEnd},
+        {"group torn in its first record", survey + "@$GPGGA,12", survey.size(), cut + u"record (10" + cutEnd},
+        {"rejected line's group torn", survey + rec("?$GPGGA,1200") + "\"x", survey.size(), cut + u"GPS sentence group (29" + cutEnd},
+        {"50 random bytes", survey + junk, 0, unended},
+        {"13 bytes inserted", inserted, 0, unended},
+        {"line feed in the partial piece", survey + "T$P 7\n5", 0,
+         damaged + u"The 7 bytes after its last whole record hold a line feed." + left},
+        {"line feed inside the last record", survey + rec("T$P  75,\n62"), 0,
+         damaged + u"A record at its end holds a line feed inside it." + left},
+        {"torn group whose record lost its line feed", survey + group.substr(0, 2 * kRec - 1) + "x" + "!  ", 0, unended},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Defaults();
+        const int result = Check(c.Bytes);
+        EXPECT_EQ(Boxes(), c.Message);
+        const bool accepted = c.Kept != 0;
+        EXPECT_EQ(result, accepted ? 0 : 1);
+        EXPECT_EQ(DataFileState.DataFileHandle != plat::kInvalidFile, accepted);
+        EXPECT_EQ(ReadWholeFile(path_), accepted ? c.Bytes.substr(0, c.Kept) : c.Bytes);
+        CloseDataFile();
+    }
+}
+
 // Zones 60 and 1 are neighbours. An accepted neighbour moves every later
 // projection into the file's zone, with the origin and the previous fix; a
 // later file in the first zone is compared with the zone in force and moves back.
@@ -178,6 +231,7 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
     for (const Case& c : {Case{60, 1, 1, -179.5, 3.5}, Case{1, 60, 60, 179.5, 3.5}, Case{31, 31, 32, 5.0, 2.0}}) {
         Defaults();
         GpsFix.UtmZone = c.Zone, GpsFix.UtmZoneForced = c.Forced, GpsFix.OriginLongitude = c.Longitude;
+        GpsFix.FirstFixLatitude = 52.1, GpsFix.FirstFixLongitude = c.Longitude + 0.1;  // this screen's first fix
         GpsFix.PrevX = GpsFix.PrevY = 1.0;
         MapView.LastPositionPixelX = MapView.LastPositionPixelY = 77;
         std::string bytes = Header();
@@ -192,6 +246,15 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
         EXPECT_EQ(GpsFix.PrevX, easting);
         EXPECT_EQ(GpsFix.PrevY, northing);
         EXPECT_EQ(MapView.LastPositionPixelX + MapView.LastPositionPixelY, 0);
+        // The next section's header names the zone its coordinates are in,
+        // with its first fix projected there.
+        HeaderRecords next;
+        FormatHeaderRecords(next, 1);
+        const std::string record4(next.data() + 3 * kRec, kRec);
+        ASSERT_TRUE(GeodeticToUtm(52.1, c.Longitude + 0.1, &z, &northing, &easting, 1));
+        EXPECT_EQ(std::atoi(record4.substr(16, 2).c_str()), c.FileZone) << record4;
+        EXPECT_NEAR(std::strtod(record4.substr(1, 14).c_str(), nullptr), easting, 0.001) << record4;
+        EXPECT_NEAR(GpsFix.FirstFixY, northing, 1e-6);
         CloseDataFile();
     }
 }
