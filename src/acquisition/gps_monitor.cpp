@@ -291,7 +291,10 @@ bool GpsMonitorFrameByte(GpsMonitorFrame& f, uint8_t byte, char* line, size_t ca
         return false;
     }
     if (f.Length == 0 || capacity == 0) return false;
-    size_t n = static_cast<size_t>(f.Length - 1);  // the byte before the LF, normally CR
+    // A CR before the LF ends the line; a receiver that ends its lines with
+    // LF alone loses nothing (its last byte is often the checksum's).
+    size_t n = static_cast<size_t>(f.Length);
+    if (f.Bytes[n - 1] == '\r') --n;
     if (n > capacity - 1) n = capacity - 1;
     std::memcpy(line, f.Bytes.data(), n);
     line[n] = 0;
