@@ -564,4 +564,23 @@ LResult SendDialogItemMessage(Hwnd parent, int32_t id, uint32_t message, WParam 
     return SendMessage(GetDialogItem(parent, id), message, w, l);
 }
 
+namespace test {
+
+bool DropDownWidths(Hwnd combo, int32_t* listWidth, int32_t* widestText) {
+    WindowRecord* rec = Find(combo);
+    auto* c = rec != nullptr ? qobject_cast<QComboBox*>(rec->Widget) : nullptr;
+    if (c == nullptr) return false;
+    c->showPopup();
+    QAbstractItemView* list = c->view();
+    const QFontMetrics metrics = list->fontMetrics();
+    int widest = 0;
+    for (int i = 0; i < c->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(c->itemText(i)));
+    if (listWidth != nullptr) *listWidth = list->isVisible() ? list->viewport()->width() : 0;
+    if (widestText != nullptr) *widestText = widest;
+    c->hidePopup();
+    return true;
+}
+
+}  // namespace test
+
 }  // namespace plat

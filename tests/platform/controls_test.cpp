@@ -154,6 +154,41 @@ TEST_F(ControlsTest, ComboAndListSelectionsByTheProgramNeverNotify) {
     EXPECT_EQ(g_commands.size(), commands);
 }
 
+// The closed box keeps the width its template gives it; the list that drops
+// down shows every text whole, in the font the dialog gave the box.
+TEST_F(ControlsTest, DropDownListsAreAsWideAsTheirLongestText) {
+    const Hfont font = CreateFont(16, kWeightNormal, u"MS Sans Serif");
+    struct Case {
+        const char* what;
+        int32_t width;
+        std::vector<const char16_t*> items;
+    } cases[] = {
+        {"GPS data formats", 70, {u"GGA/GSA", u"RTS pseudo GGA", u"Pseudo GLL"}},
+        {"units", 60, {u"Meters", u"US Survey Feet"}},
+        {"map display", 150, {u"Sensors Positions", u"Sensors Positions, No Color Amplitude"}},
+        {"short texts in a wide box", 120, {u"1", u"2"}},
+        {"a list that scrolls", 50, {u"COM1", u"COM2", u"COM3", u"COM4", u"COM5", u"COM6", u"COM7", u"COM8", u"COM9",
+                                     u"COM10", u"COM11", u"COM12", u"COM123456789"}},
+    };
+    for (const Case& c : cases) {
+        const Hwnd combo = CreateWindow(u"COMBOBOX", u"", kStyleChild | kStyleVisible | kComboDropDownList | kStyleVScroll,
+                                        10, 10, c.width, 24, parent_, 1007);
+        SendMessage(combo, kMsgSetFont, static_cast<WParam>(font), 0);
+        for (const char16_t* t : c.items) ComboAddString(combo, t);
+        Rect closed{};
+        GetWindowRect(combo, &closed);
+        int32_t listWidth = 0, widest = 0;
+        ASSERT_TRUE(test::DropDownWidths(combo, &listWidth, &widest)) << c.what;
+        EXPECT_GT(widest, 0) << c.what;
+        EXPECT_GE(listWidth, widest) << c.what;
+        Rect after{};
+        GetWindowRect(combo, &after);
+        EXPECT_EQ(after.Right - after.Left, closed.Right - closed.Left) << c.what << ": the closed box keeps its width";
+        DestroyWindow(combo);
+    }
+    DeleteObject(font);
+}
+
 TEST_F(ControlsTest, EditsKeepTheirCapAndReportChanges) {
     const Hwnd edit = Control(u"EDIT", u"1", kStyleBorder, 1113);
     EditSetLimit(edit, 11);
