@@ -13,8 +13,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStyleFactory>
 #include <QScrollBar>
 #include <algorithm>
+#include <map>
 
 #include "platform/list_box.h"
 #include "platform/qt_internal.h"
@@ -194,11 +197,19 @@ public:
     explicit ComboWidget(QWidget* parent) : QComboBox(parent) {}
 
     void showPopup() override {
-        QAbstractItemView* list = view();
-        int width = list->sizeHintForColumn(0) + 2 * list->frameWidth();
-        if (count() > maxVisibleItems()) width += list->verticalScrollBar()->sizeHint().width();
-        list->setMinimumWidth(width);
         QComboBox::showPopup();
+        QAbstractItemView* list = view();
+        QWidget* popup = list->window();
+        if (popup == window()) return;
+        int needed = list->sizeHintForColumn(0) + 2 * list->frameWidth() + (popup->width() - list->width());
+        if (list->verticalScrollBar()->isVisible()) needed += list->verticalScrollBar()->width();
+        if (popup->width() >= needed) return;
+        QRect area = popup->geometry();
+        area.setWidth(needed);
+        // Wider than the box, it stays on the screen: it grows to the left at the right edge.
+        const QRect screen = popup->screen() != nullptr ? popup->screen()->availableGeometry() : area;
+        if (area.right() > screen.right()) area.moveLeft(std::max(screen.left(), screen.right() - area.width() + 1));
+        popup->setGeometry(area);
     }
 };
 
@@ -566,10 +577,19 @@ LResult SendDialogItemMessage(Hwnd parent, int32_t id, uint32_t message, WParam 
 
 namespace test {
 
-bool DropDownWidths(Hwnd combo, int32_t* listWidth, int32_t* widestText) {
+bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32_t* widestText) {
     WindowRecord* rec = Find(combo);
     auto* c = rec != nullptr ? qobject_cast<QComboBox*>(rec->Widget) : nullptr;
     if (c == nullptr) return false;
+    if (style != nullptr) {
+        // Styles live as long as the program: a box may still be drawn with one.
+        static std::map<QString, QStyle*> styles;
+        const QString name = ToQString(style);
+        QStyle*& s = styles[name];
+        if (s == nullptr) s = QStyleFactory::create(name);
+        if (s == nullptr) return false;
+        c->setStyle(s);
+    }
     c->showPopup();
     QAbstractItemView* list = c->view();
     const QFontMetrics metrics = list->fontMetrics();

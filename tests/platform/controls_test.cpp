@@ -177,13 +177,16 @@ TEST_F(ControlsTest, DropDownListsAreAsWideAsTheirLongestText) {
         for (const char16_t* t : c.items) ComboAddString(combo, t);
         Rect closed{};
         GetWindowRect(combo, &closed);
-        int32_t listWidth = 0, widest = 0;
-        ASSERT_TRUE(test::DropDownWidths(combo, &listWidth, &widest)) << c.what;
-        EXPECT_GT(widest, 0) << c.what;
-        EXPECT_GE(listWidth, widest) << c.what;
-        Rect after{};
-        GetWindowRect(combo, &after);
-        EXPECT_EQ(after.Right - after.Left, closed.Right - closed.Left) << c.what << ": the closed box keeps its width";
+        // One style widens the list by itself, the other keeps it as wide as the box.
+        for (const char16_t* style : {u"Windows", u"Fusion"}) {
+            int32_t listWidth = 0, widest = 0;
+            ASSERT_TRUE(test::DropDownWidths(combo, style, &listWidth, &widest)) << c.what;
+            EXPECT_GT(widest, 0) << c.what;
+            EXPECT_GE(listWidth, widest) << c.what << ", style " << (style[0] == u'W' ? "Windows" : "Fusion");
+            Rect after{};
+            GetWindowRect(combo, &after);
+            EXPECT_EQ(after.Right - after.Left, closed.Right - closed.Left) << c.what << ": the closed box keeps its width";
+        }
         DestroyWindow(combo);
     }
     DeleteObject(font);
