@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,7 +18,6 @@
 #include <QStyleFactory>
 #include <QScrollBar>
 #include <algorithm>
-#include <map>
 
 #include "platform/list_box.h"
 #include "platform/qt_internal.h"
@@ -582,12 +582,15 @@ bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32
     auto* c = rec != nullptr ? qobject_cast<QComboBox*>(rec->Widget) : nullptr;
     if (c == nullptr) return false;
     if (style != nullptr) {
-        // Styles live as long as the program: a box may still be drawn with one.
-        static std::map<QString, QStyle*> styles;
-        const QString name = ToQString(style);
-        QStyle*& s = styles[name];
-        if (s == nullptr) s = QStyleFactory::create(name);
-        if (s == nullptr) return false;
+        // A style lives as long as the application: a box may still be drawn with it.
+        const QString name = QStringLiteral("ostrimaTestStyle") + ToQString(style);
+        QStyle* s = QCoreApplication::instance()->findChild<QStyle*>(name, Qt::FindDirectChildrenOnly);
+        if (s == nullptr) {
+            s = QStyleFactory::create(ToQString(style));
+            if (s == nullptr) return false;
+            s->setObjectName(name);
+            s->setParent(QCoreApplication::instance());
+        }
         c->setStyle(s);
     }
     c->showPopup();
