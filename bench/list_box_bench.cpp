@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         ListLines(list, next, perFigure / 2, true, &cpuPaint, &wallPaint);
         ListLines(list, next, perFigure / 2, false, &cpuAdd, &wallAdd);
         plat::ProcessPendingEvents();
-        std::printf("  %-10d cpu %7.1f us wall %7.1f us   cpu %7.1f us wall %7.1f us\n", plat::ListCount(list), cpuPaint,
+        std::printf("  %-10d cpu %7.1f us wall %7.1f us   cpu %7.1f us wall %7.1f us\n", at, cpuPaint,
                     wallPaint, cpuAdd, wallAdd);
     }
     plat::DestroyWindow(top);

@@ -154,6 +154,46 @@ TEST_F(ControlsTest, ComboAndListSelectionsByTheProgramNeverNotify) {
     EXPECT_EQ(g_commands.size(), commands);
 }
 
+// A receiver's lines in a long list: each one at the end, in order, the list
+// scrolled one row per line once it is full; a sorted list places by text
+// and keeps its selection on the same row when another is deleted.
+TEST_F(ControlsTest, ListBoxKeepsEveryLineAndFollowsTheLast) {
+    const Hwnd list = CreateWindow(u"LISTBOX", u"", kStyleChild | kStyleVisible | kStyleVScroll | kListExtendedSelection,
+                                   10, 40, 300, 200, parent_, 760);
+    std::vector<int32_t> tops;
+    for (int32_t i = 0; i < 3000; ++i) {
+        const std::u16string line = u"$GPGGA," + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u"," +
+                                    std::u16string(static_cast<size_t>(i / 100), u'x');
+        ASSERT_EQ(ListAddString(list, line.c_str()), i);
+        ASSERT_TRUE(ListSetTopIndex(list, i));
+        tops.push_back(static_cast<int32_t>(SendMessage(list, kMsgListGetTopIndex, 0, 0)));
+    }
+    EXPECT_EQ(ListCount(list), 3000);
+    char16_t text[64];
+    ListGetText(list, 2999, text, 64);
+    EXPECT_EQ(std::u16string(text), u"$GPGGA,9," + std::u16string(29, u'x'));
+    EXPECT_EQ(tops.front(), 0);
+    const int32_t shown = 3000 - tops.back();  // whole rows shown, the last one at the bottom
+    EXPECT_GT(shown, 1);
+    for (size_t i = static_cast<size_t>(shown); i < tops.size(); ++i) {
+        ASSERT_EQ(tops[i], tops[i - 1] + 1) << "line " << i;
+    }
+
+    const Hwnd sorted = Control(u"LISTBOX", u"", kListSort, 761, 250);
+    for (const char16_t* t : {u"b", u"A", u"c", u"a"}) ListAddString(sorted, t);
+    std::u16string order;
+    for (int32_t i = 0; i < ListCount(sorted); ++i) {
+        ListGetText(sorted, i, text, 64);
+        order += text;
+    }
+    EXPECT_EQ(order, u"Aabc");
+    ListSetSelection(sorted, 2);
+    EXPECT_EQ(SendMessage(sorted, kMsgListDeleteString, 1, 0), 3);
+    EXPECT_EQ(ListGetSelection(sorted), 1);
+    EXPECT_EQ(SendMessage(sorted, kMsgListDeleteString, 7, 0), kListError);
+    EXPECT_TRUE(g_commands.empty());
+}
+
 // The closed box keeps the width its template gives it; the list that drops
 // down shows every text whole, in the font the dialog gave the box.
 TEST_F(ControlsTest, DropDownListsAreAsWideAsTheirLongestText) {
