@@ -42,6 +42,10 @@ constexpr MonitorKey kMonitorKeys[] = {{'G', kGo}, {'P', kPause}, {'S', kSend}, 
 constexpr const char16_t* kMonitorButtonTexts[4] = {u"&Go", u"&Pause", u"&Send", u"E&xit"};
 constexpr const char16_t* kDefaultCommand = u"$PASHS,NME,SAT,A,ON";
 
+// Where "Enter Command Text" is drawn, left of the edit; set on creation,
+// before any reader runs.
+plat::Rect g_labelArea{};
+
 // The key-down a character may still follow (upper-case letter code, 0 none):
 // a key press acts on its key-down and its character is then passed over.
 uint32_t g_pendingCharOf = 0;
@@ -191,6 +195,7 @@ plat::LResult MonitorGpsOnCreate(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::
     ScreenWindows.MonitorCommandEdit = plat::CreateWindow(
         u"EDIT", kDefaultCommand, child | plat::kStyleBorder | plat::kEditAutoHScroll, 190, h - 122, w - 210, 28, hwnd,
         kMonitorEditId);
+    g_labelArea = plat::Rect{0, h - 122, 190, h - 94};
     ScreenButtons.MonitorButtonIndex = kPause;
     ResetGpsMonitor();
     return 0;
@@ -291,7 +296,10 @@ bool GpsMonitorFrameByte(GpsMonitorFrame& f, uint8_t byte, char* line, size_t ca
         return false;
     }
     if (f.Length == 0 || capacity == 0) return false;
-    size_t n = static_cast<size_t>(f.Length - 1);  // the byte before the LF, normally CR
+    // A CR before the LF ends the line; a receiver that ends its lines with
+    // LF alone loses nothing (its last byte is often the checksum's).
+    size_t n = static_cast<size_t>(f.Length);
+    if (f.Bytes[n - 1] == '\r') --n;
     if (n > capacity - 1) n = capacity - 1;
     std::memcpy(line, f.Bytes.data(), n);
     line[n] = 0;
@@ -303,7 +311,10 @@ void ShowGpsMonitorText(const char16_t* text) {
     CopyText(GpsSentenceBuffer.GpsMonitorText, std::size(GpsSentenceBuffer.GpsMonitorText), text);
     GpsSentenceBuffer.GpsLineReady = 1;
     const plat::Hwnd monitor = ScreenWindows.MonitorGpsWindow;
-    plat::InvalidateRect(monitor, nullptr, true);
+    // The paint runs to take the line into the list; of the monitor's own
+    // drawing only the label is drawn again. Erasing and drawing the whole
+    // window for each of a hundred lines a second kept the window thread busy.
+    plat::InvalidateRect(monitor, &g_labelArea, true);
     plat::UpdateWindow(monitor);
 }
 

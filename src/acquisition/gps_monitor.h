@@ -55,7 +55,7 @@ struct GpsMonitorFrame {
     int Length = 0;                  // 0..191
 };
 // Takes one byte. Returns true when it was an LF that closed a line: the
-// line (the frame without its last byte, normally the CR) is then in `line`,
+// line (the frame without the CR before the LF, if there is one) is then in `line`,
 // cut to capacity - 1 characters, and the frame is empty. "$" restarts the
 // frame; a frame past 190 bytes restarts empty; an LF with an empty frame
 // closes nothing.

@@ -3,18 +3,23 @@
 #include "platform/controls.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QScrollBar>
 #include <algorithm>
 
+#include "platform/list_box.h"
 #include "platform/qt_internal.h"
 #include "platform/window_internal.h"
 
@@ -184,9 +189,33 @@ QWidget* MakeButton(WindowRecord* rec, QWidget* parent) {
     return b;
 }
 
+// The closed box keeps the size its template gives it; the list that drops
+// down is as wide as its longest text in the font the list draws with, so no
+// choice is shown cut.
+class ComboWidget : public QComboBox {
+public:
+    explicit ComboWidget(QWidget* parent) : QComboBox(parent) {}
+
+    void showPopup() override {
+        QComboBox::showPopup();
+        QAbstractItemView* list = view();
+        QWidget* popup = list->window();
+        if (popup == window()) return;
+        int needed = list->sizeHintForColumn(0) + 2 * list->frameWidth() + (popup->width() - list->width());
+        if (list->verticalScrollBar()->isVisible()) needed += list->verticalScrollBar()->width();
+        if (popup->width() >= needed) return;
+        QRect area = popup->geometry();
+        area.setWidth(needed);
+        // Wider than the box, it stays on the screen: it grows to the left at the right edge.
+        const QRect screen = popup->screen() != nullptr ? popup->screen()->availableGeometry() : area;
+        if (area.right() > screen.right()) area.moveLeft(std::max(screen.left(), screen.right() - area.width() + 1));
+        popup->setGeometry(area);
+    }
+};
+
 QWidget* MakeCombo(WindowRecord* rec, QWidget* parent) {
     const Hwnd h = rec->Handle;
-    auto* c = new QComboBox(parent);
+    auto* c = new ComboWidget(parent);
     c->setEditable((rec->Style & 0x3) == kComboDropDown || (rec->Style & 0x3) == kComboSimple);
     c->setFocusPolicy(Qt::StrongFocus);
     // `activated` comes only from a user's choice, never from the program.
@@ -198,16 +227,14 @@ QWidget* MakeCombo(WindowRecord* rec, QWidget* parent) {
 
 QWidget* MakeList(WindowRecord* rec, QWidget* parent) {
     const Hwnd h = rec->Handle;
-    auto* l = new QListWidget(parent);
-    l->setSelectionMode((rec->Style & kListExtendedSelection) ? QAbstractItemView::ExtendedSelection
-                                                              : QAbstractItemView::SingleSelection);
-    l->setSortingEnabled((rec->Style & kListSort) != 0);
+    auto* l = new ListBoxWidget(parent, (rec->Style & kListExtendedSelection) != 0, (rec->Style & kListSort) != 0);
     l->setVerticalScrollBarPolicy((rec->Style & kStyleVScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     l->setHorizontalScrollBarPolicy((rec->Style & kStyleHScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    const bool notify = (rec->Style & kListNotify) != 0;
-    QObject::connect(l, &QListWidget::itemSelectionChanged, l, [h, notify] {
-        if (g_quiet == 0 && notify) Notify(h, kListSelChange);
-    });
+    if ((rec->Style & kListNotify) != 0) {
+        l->OnUserSelection = [h] {
+            if (g_quiet == 0) Notify(h, kListSelChange);
+        };
+    }
     return l;
 }
 
@@ -349,51 +376,39 @@ LResult ComboProc(Hwnd h, uint32_t msg, WParam w, LParam l) {
 
 LResult ListProc(Hwnd h, uint32_t msg, WParam w, LParam l) {
     WindowRecord* rec = Find(h);
-    auto* list = rec != nullptr ? qobject_cast<QListWidget*>(rec->Widget) : nullptr;
+    auto* list = rec != nullptr ? dynamic_cast<ListBoxWidget*>(rec->Widget) : nullptr;
     if (list == nullptr) return DefaultWindowProc(h, msg, w, l);
     Quiet q;
     const int index = static_cast<int>(static_cast<intptr_t>(w));
-    const bool valid = index >= 0 && index < list->count();
+    const QString* text = list->Text(index);
     switch (msg) {
         case kMsgListAddString: {
-            const auto* text = reinterpret_cast<const char16_t*>(l);
-            auto* item = new QListWidgetItem(ToQString(text != nullptr ? text : u""));
-            list->addItem(item);
-            return list->row(item);
+            const auto* added = reinterpret_cast<const char16_t*>(l);
+            return list->Add(ToQString(added != nullptr ? added : u""));
         }
         case kMsgListDeleteString:
-            if (!valid) return kListError;
-            delete list->takeItem(index);
-            return list->count();
+            if (!list->Delete(index)) return kListError;
+            return list->Count();
         case kMsgListResetContent:
-            list->clear();
+            list->Clear();
             return 0;
         case kMsgListSetCurSel:
-            if (!valid) {
-                list->clearSelection();
-                list->setCurrentRow(-1);
-                return index == -1 ? 0 : kListError;
-            }
-            list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+            if (!list->SetSelection(index)) return index == -1 ? 0 : kListError;
             return index;
         case kMsgListGetCurSel:
-            return list->currentItem() != nullptr && list->currentItem()->isSelected() ? list->currentRow() : kListError;
+            return list->Selection();
         case kMsgListGetText:
-            if (!valid) return kListError;
-            return CopyItemText(list->item(index)->text(), l);
+            if (text == nullptr) return kListError;
+            return CopyItemText(*text, l);
         case kMsgListGetTextLength:
-            if (!valid) return kListError;
-            return list->item(index)->text().size();
+            if (text == nullptr) return kListError;
+            return text->size();
         case kMsgListGetCount:
-            return list->count();
+            return list->Count();
         case kMsgListSetTopIndex:
-            if (!valid) return kListError;
-            list->scrollToItem(list->item(index), QAbstractItemView::PositionAtTop);
-            return 0;
-        case kMsgListGetTopIndex: {
-            QListWidgetItem* top = list->itemAt(2, 2);
-            return top != nullptr ? list->row(top) : 0;
-        }
+            return list->SetTop(index) ? 0 : kListError;
+        case kMsgListGetTopIndex:
+            return list->Top();
         default:
             return DefaultWindowProc(h, msg, w, l);
     }
@@ -559,5 +574,36 @@ int32_t GetDialogItemText(Hwnd parent, int32_t id, char16_t* out, int32_t capaci
 LResult SendDialogItemMessage(Hwnd parent, int32_t id, uint32_t message, WParam w, LParam l) {
     return SendMessage(GetDialogItem(parent, id), message, w, l);
 }
+
+namespace test {
+
+bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32_t* widestText) {
+    WindowRecord* rec = Find(combo);
+    auto* c = rec != nullptr ? qobject_cast<QComboBox*>(rec->Widget) : nullptr;
+    if (c == nullptr) return false;
+    if (style != nullptr) {
+        // A style lives as long as the application: a box may still be drawn with it.
+        const QString name = QStringLiteral("ostrimaTestStyle") + ToQString(style);
+        QStyle* s = QCoreApplication::instance()->findChild<QStyle*>(name, Qt::FindDirectChildrenOnly);
+        if (s == nullptr) {
+            s = QStyleFactory::create(ToQString(style));
+            if (s == nullptr) return false;
+            s->setObjectName(name);
+            s->setParent(QCoreApplication::instance());
+        }
+        c->setStyle(s);
+    }
+    c->showPopup();
+    QAbstractItemView* list = c->view();
+    const QFontMetrics metrics = list->fontMetrics();
+    int widest = 0;
+    for (int i = 0; i < c->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(c->itemText(i)));
+    if (listWidth != nullptr) *listWidth = list->isVisible() ? list->viewport()->width() : 0;
+    if (widestText != nullptr) *widestText = widest;
+    c->hidePopup();
+    return true;
+}
+
+}  // namespace test
 
 }  // namespace plat

@@ -132,4 +132,13 @@ bool SetDialogItemText(Hwnd parent, int32_t id, const char16_t* text);
 int32_t GetDialogItemText(Hwnd parent, int32_t id, char16_t* out, int32_t capacity);
 LResult SendDialogItemMessage(Hwnd parent, int32_t id, uint32_t message, WParam w, LParam l);
 
+namespace test {
+// Drops a combo box's list down as a click would, measures it and closes it:
+// the width inside the list and the widest item text in the list's font, in
+// pixels. `style` names a built-in desktop style to draw the box with first
+// ("Windows", "Fusion"), null keeps its own. False when `combo` is no combo
+// box or the style is unknown.
+bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32_t* widestText);
+}  // namespace test
+
 }  // namespace plat

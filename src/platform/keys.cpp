@@ -7,11 +7,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <cstring>
 
+#include "platform/list_box.h"
 #include "platform/qt_internal.h"
 #include "platform/window_internal.h"
 
@@ -266,10 +266,8 @@ bool ChooseComboItem(Hwnd combo, int32_t index) {
 }
 
 bool ChooseListItem(Hwnd list, int32_t index) {
-    auto* l = qobject_cast<QListWidget*>(WidgetOfWindow(list));
-    if (l == nullptr || index < 0 || index >= l->count() || !l->isEnabled()) return false;
-    l->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
-    return true;
+    auto* l = dynamic_cast<ListBoxWidget*>(WidgetOfWindow(list));
+    return l != nullptr && l->ChooseAsUser(index);
 }
 
 bool TypeIntoEdit(Hwnd edit, const char16_t* text) {

@@ -154,6 +154,84 @@ TEST_F(ControlsTest, ComboAndListSelectionsByTheProgramNeverNotify) {
     EXPECT_EQ(g_commands.size(), commands);
 }
 
+// A receiver's lines in a long list: each one at the end, in order, the list
+// scrolled one row per line once it is full; a sorted list places by text
+// and keeps its selection on the same row when another is deleted.
+TEST_F(ControlsTest, ListBoxKeepsEveryLineAndFollowsTheLast) {
+    const Hwnd list = CreateWindow(u"LISTBOX", u"", kStyleChild | kStyleVisible | kStyleVScroll | kListExtendedSelection,
+                                   10, 40, 300, 200, parent_, 760);
+    std::vector<int32_t> tops;
+    for (int32_t i = 0; i < 3000; ++i) {
+        const std::u16string line = u"$GPGGA," + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u"," +
+                                    std::u16string(static_cast<size_t>(i / 100), u'x');
+        ASSERT_EQ(ListAddString(list, line.c_str()), i);
+        ASSERT_TRUE(ListSetTopIndex(list, i));
+        tops.push_back(static_cast<int32_t>(SendMessage(list, kMsgListGetTopIndex, 0, 0)));
+    }
+    EXPECT_EQ(ListCount(list), 3000);
+    char16_t text[64];
+    ListGetText(list, 2999, text, 64);
+    EXPECT_EQ(std::u16string(text), u"$GPGGA,9," + std::u16string(29, u'x'));
+    EXPECT_EQ(tops.front(), 0);
+    const int32_t shown = 3000 - tops.back();  // whole rows shown, the last one at the bottom
+    EXPECT_GT(shown, 1);
+    for (size_t i = static_cast<size_t>(shown); i < tops.size(); ++i) {
+        ASSERT_EQ(tops[i], tops[i - 1] + 1) << "line " << i;
+    }
+
+    const Hwnd sorted = Control(u"LISTBOX", u"", kListSort, 761, 250);
+    for (const char16_t* t : {u"b", u"A", u"c", u"a"}) ListAddString(sorted, t);
+    std::u16string order;
+    for (int32_t i = 0; i < ListCount(sorted); ++i) {
+        ListGetText(sorted, i, text, 64);
+        order += text;
+    }
+    EXPECT_EQ(order, u"Aabc");
+    ListSetSelection(sorted, 2);
+    EXPECT_EQ(SendMessage(sorted, kMsgListDeleteString, 1, 0), 3);
+    EXPECT_EQ(ListGetSelection(sorted), 1);
+    EXPECT_EQ(SendMessage(sorted, kMsgListDeleteString, 7, 0), kListError);
+    EXPECT_TRUE(g_commands.empty());
+}
+
+// The closed box keeps the width its template gives it; the list that drops
+// down shows every text whole, in the font the dialog gave the box.
+TEST_F(ControlsTest, DropDownListsAreAsWideAsTheirLongestText) {
+    const Hfont font = CreateFont(16, kWeightNormal, u"MS Sans Serif");
+    struct Case {
+        const char* what;
+        int32_t width;
+        std::vector<const char16_t*> items;
+    } cases[] = {
+        {"GPS data formats", 70, {u"GGA/GSA", u"RTS pseudo GGA", u"Pseudo GLL"}},
+        {"units", 60, {u"Meters", u"US Survey Feet"}},
+        {"map display", 150, {u"Sensors Positions", u"Sensors Positions, No Color Amplitude"}},
+        {"short texts in a wide box", 120, {u"1", u"2"}},
+        {"a list that scrolls", 50, {u"COM1", u"COM2", u"COM3", u"COM4", u"COM5", u"COM6", u"COM7", u"COM8", u"COM9",
+                                     u"COM10", u"COM11", u"COM12", u"COM123456789"}},
+    };
+    for (const Case& c : cases) {
+        const Hwnd combo = CreateWindow(u"COMBOBOX", u"", kStyleChild | kStyleVisible | kComboDropDownList | kStyleVScroll,
+                                        10, 10, c.width, 24, parent_, 1007);
+        SendMessage(combo, kMsgSetFont, static_cast<WParam>(font), 0);
+        for (const char16_t* t : c.items) ComboAddString(combo, t);
+        Rect closed{};
+        GetWindowRect(combo, &closed);
+        // One style widens the list by itself, the other keeps it as wide as the box.
+        for (const char16_t* style : {u"Windows", u"Fusion"}) {
+            int32_t listWidth = 0, widest = 0;
+            ASSERT_TRUE(test::DropDownWidths(combo, style, &listWidth, &widest)) << c.what;
+            EXPECT_GT(widest, 0) << c.what;
+            EXPECT_GE(listWidth, widest) << c.what << ", style " << (style[0] == u'W' ? "Windows" : "Fusion");
+            Rect after{};
+            GetWindowRect(combo, &after);
+            EXPECT_EQ(after.Right - after.Left, closed.Right - closed.Left) << c.what << ": the closed box keeps its width";
+        }
+        DestroyWindow(combo);
+    }
+    DeleteObject(font);
+}
+
 TEST_F(ControlsTest, EditsKeepTheirCapAndReportChanges) {
     const Hwnd edit = Control(u"EDIT", u"1", kStyleBorder, 1113);
     EditSetLimit(edit, 11);
