@@ -170,6 +170,23 @@ bool GetTextMetrics(Hdc dc, TextMetrics* out);
 // pixels moved, so a drawing split over bitmaps side by side (each given the
 // coordinates in its own frame) stitches into the drawing on one big bitmap.
 
+// A bitmap's pixels and a pen's colour and width, looked up once for the
+// many short lines of a map drawing. A target stays valid while its bitmap
+// exists and is drawn into only through the rasteriser and FillBitmap.
+struct RasterTarget {
+    void* Pixels = nullptr;  // 0x00RRGGBB words with an opaque alpha
+    int64_t Stride = 0;      // pixels per row
+    int32_t Width = 0, Height = 0;
+};
+struct RasterInk {
+    uint32_t Pixel = 0;
+    int32_t Width = 0;       // 0: a null pen, draws nothing
+};
+bool GetRasterTarget(Hbitmap bitmap, RasterTarget* out);
+bool GetRasterInk(Hpen pen, RasterInk* out);
+// RasterLine on a target looked up before; the same pixels.
+void RasterLineOn(const RasterTarget& target, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const RasterInk& ink);
+
 // A line from (x1, y1) to (x2, y2), end pixel left out, in the pen's colour.
 // A pen of width w stamps a w x w square at each pixel of the one-pixel line,
 // from -(w - 1) / 2 to w / 2 around it (width 2: the pixel and its east,
@@ -189,5 +206,17 @@ int32_t PenWidth(Hpen pen);
 bool FillBitmap(Hbitmap bitmap, ColourRef colour);
 // The colour of a pixel; 0xFFFFFFFF outside the bitmap or for an unknown one.
 ColourRef GetBitmapPixel(Hbitmap bitmap, int32_t x, int32_t y);
+
+// The pixel memory that CreateFilledBitmap's bitmaps hold: chunks mapped
+// from the system for them and the bitmaps in them. Chunks hold bitmaps of
+// one size; a chunk is given back to the system when its last bitmap is
+// deleted. Disabled (all zero) where bitmaps use the general heap.
+struct PixelPoolFigures {
+    bool Enabled = false;
+    int Chunks = 0;
+    int64_t MappedBytes = 0;
+    int Bitmaps = 0;
+};
+PixelPoolFigures GetPixelPoolFigures();
 
 }  // namespace plat

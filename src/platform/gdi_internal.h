@@ -71,6 +71,10 @@ void Select(Hgdi h);
 Hbitmap AdoptBitmapImage(QImage image);
 // A private 1 x 1 bitmap for a new memory context.
 Hbitmap CreatePrivateBitmap();
+// An RGB32 image whose pixels come from the tile pool (pixel_pool.cpp):
+// given back to the system when the last bitmap of its chunk goes. The
+// pixels are not set.
+QImage PooledImage(int32_t width, int32_t height);
 
 enum class DcTarget { None, Window, Bitmap, Image };
 

@@ -37,6 +37,8 @@ struct Pixels {
           Stride(img->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb))),
           Width(img->width()),
           Height(img->height()) {}
+    explicit Pixels(const RasterTarget& t)
+        : Bits(static_cast<QRgb*>(t.Pixels)), Stride(t.Stride), Width(t.Width), Height(t.Height) {}
 };
 
 // A square from lo to hi around (cx, cy), cut to the image.
@@ -170,40 +172,68 @@ OSTRIMA_PIXEL_LOOP bool WalkWhollyInside(const Pixels& px, const LineWalk& w, in
 
 using namespace detail;
 
+bool GetRasterTarget(Hbitmap bitmap, RasterTarget* out) {
+    QImage* img = BitmapImage(bitmap);
+    if (img == nullptr || out == nullptr || img->format() != QImage::Format_RGB32) return false;
+    const Pixels px(img);
+    *out = RasterTarget{px.Bits, px.Stride, static_cast<int32_t>(px.Width), static_cast<int32_t>(px.Height)};
+    return true;
+}
+
+bool GetRasterInk(Hpen pen, RasterInk* out) {
+    GdiObject* p = FindObject(pen);
+    if (p == nullptr || p->Kind != GdiKind::Pen || out == nullptr) return false;
+    out->Pixel = ToRgb(p->Colour);
+    out->Width = p->PenStyle == kPenNull ? 0 : std::clamp(p->Width, 1, 64);
+    return true;
+}
+
 bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Hpen pen) {
     QImage* img = BitmapImage(bitmap);
-    GdiObject* p = FindObject(pen);
-    if (img == nullptr || p == nullptr || p->Kind != GdiKind::Pen) return false;
-    if (p->PenStyle == kPenNull) return true;
-    const int w = std::clamp(p->Width, 1, 64);
+    RasterInk ink;
+    if (img == nullptr || !GetRasterInk(pen, &ink)) return false;
+    RasterTarget target;
+    if (GetRasterTarget(bitmap, &target)) {
+        RasterLineOn(target, x1, y1, x2, y2, ink);
+        return true;
+    }
+    // Another format: drawn into an RGB32 copy of it.
+    *img = img->convertToFormat(QImage::Format_RGB32);
+    if (!GetRasterTarget(bitmap, &target)) return false;
+    RasterLineOn(target, x1, y1, x2, y2, ink);
+    return true;
+}
+
+void RasterLineOn(const RasterTarget& target, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const RasterInk& ink) {
+    if (ink.Width <= 0 || target.Pixels == nullptr) return;
+    const int w = ink.Width;
     const int lo = -(w - 1) / 2, hi = w / 2;
-    const QRgb c = ToRgb(p->Colour);
-    const Pixels px(img);
+    const QRgb c = ink.Pixel;
+    const Pixels px(target);
     const int64_t dx = int64_t{x2} - x1, dy = int64_t{y2} - y1;
     const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const int64_t n = std::max(adx, ady);
-    if (n == 0) return true;
+    if (n == 0) return;
     const bool xMajor = adx >= ady;
     const int64_t majStart = xMajor ? x1 : y1, minStart = xMajor ? y1 : x1;
     const int majDir = (xMajor ? dx : dy) < 0 ? -1 : 1, minDir = (xMajor ? dy : dx) < 0 ? -1 : 1;
     const int64_t m = xMajor ? ady : adx;
     // Centres whose square reaches the image.
-    const int64_t majSize = xMajor ? img->width() : img->height(), minSize = xMajor ? img->height() : img->width();
+    const int64_t majSize = xMajor ? px.Width : px.Height, minSize = xMajor ? px.Height : px.Width;
     int64_t first, last;
-    if (!StepRange(majStart, majDir, n, -hi, majSize - 1 - lo, &first, &last)) return true;
+    if (!StepRange(majStart, majDir, n, -hi, majSize - 1 - lo, &first, &last)) return;
     // Minor offset and remainder at the first step: num = 2 i m + n.
     const int64_t twoN = 2 * n;
     int64_t rem = 0;
     const int64_t off = MulAddDiv(2 * first, m, n, twoN, &rem);
     const LineWalk walk{first, last, majStart, minStart, majDir, minDir, xMajor, m, twoN, off, rem, -hi, minSize - 1 - lo};
-    if (WalkWhollyInside(px, walk, w, lo, hi, c)) return true;
+    if (WalkWhollyInside(px, walk, w, lo, hi, c)) return;
     switch (w) {
         case 1: WalkLine<1>(px, walk, lo, hi, c); break;
         case 2: WalkLine<2>(px, walk, lo, hi, c); break;
         case 3: WalkLine<3>(px, walk, lo, hi, c); break;
         default: WalkLine<0>(px, walk, lo, hi, c); break;
     }
-    return true;
 }
 
 bool RasterEllipse(Hbitmap bitmap, int32_t l, int32_t t, int32_t r, int32_t b, Hpen pen, Hbrush brush) {
@@ -248,7 +278,7 @@ bool RasterEllipse(Hbitmap bitmap, int32_t l, int32_t t, int32_t r, int32_t b, H
 
 Hbitmap CreateFilledBitmap(int32_t width, int32_t height, ColourRef colour) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 0;
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = PooledImage(width, height);
     if (image.isNull()) return 0;
     image.fill(ToRgb(colour));
     return AdoptBitmapImage(std::move(image));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 #include "platform/dc.h"
 #include "platform/window.h"
@@ -94,6 +95,32 @@ plat::LResult CountingProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, pl
 uint32_t SendOnce(void* window) {
     plat::SendMessage(static_cast<plat::Hwnd>(reinterpret_cast<intptr_t>(window)), plat::kMsgUser + 1, 0, 0);
     return 0;
+}
+
+// Tile bitmaps share mapped chunks, reuse a freed place, and a chunk goes
+// back to the system with its last bitmap.
+TEST_F(RasterTest, TileBitmapsGiveTheirMemoryBackWithTheLastOfAChunk) {
+    const plat::PixelPoolFigures before = plat::GetPixelPoolFigures();
+    if (!before.Enabled) GTEST_SKIP() << "bitmaps use the general heap in this build";
+    std::vector<plat::Hbitmap> tiles;
+    for (int i = 0; i < 40; ++i) tiles.push_back(plat::CreateFilledBitmap(300, 300, kWhite));
+    const plat::PixelPoolFigures full = plat::GetPixelPoolFigures();
+    EXPECT_EQ(full.Bitmaps - before.Bitmaps, 40);
+    EXPECT_GE(full.MappedBytes - before.MappedBytes, 40 * 300 * 300 * 4);
+    EXPECT_LE(full.MappedBytes - before.MappedBytes, 40 * 300 * 300 * 4 + (int64_t{18} << 20));
+    plat::RasterInk ink;
+    ASSERT_TRUE(plat::GetRasterInk(plat::GetStockObject(plat::kBlackPen), &ink));
+    plat::RasterTarget target;
+    ASSERT_TRUE(plat::GetRasterTarget(tiles[3], &target));
+    plat::RasterLineOn(target, 0, 299, 300, 299, ink);
+    EXPECT_EQ(plat::GetBitmapPixel(tiles[3], 299, 299), 0x000000u);
+    EXPECT_EQ(plat::GetBitmapPixel(tiles[4], 0, 0), kWhite) << "its neighbour in the chunk untouched";
+    plat::DeleteObject(tiles[5]);
+    tiles[5] = plat::CreateFilledBitmap(300, 300, kWhite);
+    EXPECT_EQ(plat::GetPixelPoolFigures().MappedBytes, full.MappedBytes) << "the freed place reused";
+    for (plat::Hbitmap b : tiles) plat::DeleteObject(b);
+    EXPECT_EQ(plat::GetPixelPoolFigures().MappedBytes, before.MappedBytes);
+    EXPECT_EQ(plat::GetPixelPoolFigures().Bitmaps, before.Bitmaps);
 }
 
 TEST_F(RasterTest, PaintWindowNowShowsTheDrawingWithoutServingAHandOver) {
