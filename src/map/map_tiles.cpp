@@ -77,18 +77,33 @@ void SlopingGridLines(plat::Hbitmap bmp, double s, double m, int64_t L, int64_t 
     }
 }
 
-int g_bitmaps = 0;          // bitmaps in the store, both layers
+int64_t g_units = 0;        // bytes per pixel of every bitmap in the store, summed (1 an 8-bit tile)
 uint64_t g_generation = 1;  // see MapTileGeneration
+uint64_t g_pixelMoves = 0;  // plat::BitmapPixelMoves() when the pixels were last looked up
 
 bool SameSize(const plat::RasterTarget& pixels) { return pixels.Width == TileW() && pixels.Height == TileH(); }
 
 void FreeBitmap(plat::Hbitmap* bmp, plat::RasterTarget* pixels) {
+    const int32_t depth = pixels->Depth;
     *pixels = plat::RasterTarget{};
     if (*bmp == 0) return;
     plat::DeleteObject(*bmp);
     *bmp = 0;
-    --g_bitmaps;
+    g_units -= depth;
     ++g_generation;
+}
+
+// A bitmap of the store turned RGB32 (a colour its palette lacked) has new
+// pixels and costs more: every tile's pixels are looked up again.
+void FollowPixelMoves() {
+    if (g_pixelMoves == plat::BitmapPixelMoves()) return;
+    g_pixelMoves = plat::BitmapPixelMoves();
+    ++g_generation;
+    g_units = 0;
+    for (auto& [key, tile] : g_tiles) {
+        if (tile.Base != 0 && plat::GetRasterTarget(tile.Base, &tile.BasePixels)) g_units += tile.BasePixels.Depth;
+        if (tile.Overlay != 0 && plat::GetRasterTarget(tile.Overlay, &tile.OverlayPixels)) g_units += tile.OverlayPixels.Depth;
+    }
 }
 
 void GridLines(plat::Hbitmap base, int32_t col, int32_t row);
@@ -100,7 +115,7 @@ bool MakeLayer(MapTile& tile, int layer, int32_t col, int32_t row) {
     plat::RasterTarget* pixels = layer == kOverlayLayer ? &tile.OverlayPixels : &tile.BasePixels;
     if (*bmp != 0 && SameSize(*pixels)) return true;
     FreeBitmap(bmp, pixels);
-    if (g_bitmaps + 1 > 2 * MapTileSlotLimit()) return false;
+    if (g_units + 1 > int64_t{2} * MapTileSlotLimit()) return false;
     *bmp = plat::CreateFilledBitmap(TileW(), TileH(), kWhite);
     if (*bmp == 0) return false;
     if (!plat::GetRasterTarget(*bmp, pixels)) {
@@ -108,7 +123,7 @@ bool MakeLayer(MapTile& tile, int layer, int32_t col, int32_t row) {
         *bmp = 0;
         return false;
     }
-    ++g_bitmaps;
+    g_units += pixels->Depth;
     if (layer == kBaseLayer) GridLines(*bmp, col, row);
     Widen(col, row);
     return true;
@@ -117,7 +132,8 @@ bool MakeLayer(MapTile& tile, int layer, int32_t col, int32_t row) {
 }  // namespace
 
 int MapTileSlotLimit() {
-    const int64_t slot = int64_t{2} * TileW() * TileH() * 4;
+    // A slot is both layers of a tile, one byte a pixel each (palette tiles).
+    const int64_t slot = int64_t{2} * TileW() * TileH();
     return static_cast<int>(std::min<int64_t>(g_budgetBytes / slot, 2000 * 2000));
 }
 
@@ -130,6 +146,7 @@ MapTile* FindMapTile(int32_t col, int32_t row) {
 
 namespace {
 MapTile* SelectLayer(int32_t col, int32_t row, int layer) {
+    FollowPixelMoves();
     if (!TileDrawable(col, row)) {
         MapTiles.TileRefused = 1;
         return nullptr;
@@ -156,7 +173,10 @@ const plat::RasterTarget* SelectMapTilePixels(int32_t col, int32_t row, int laye
     return layer == kOverlayLayer ? &tile->OverlayPixels : &tile->BasePixels;
 }
 
-uint64_t MapTileGeneration() { return g_generation; }
+uint64_t MapTileGeneration() {
+    FollowPixelMoves();
+    return g_generation;
+}
 
 MapTile* GetMapTile(int32_t col, int32_t row) {
     if (SelectMapTile(col, row, kOverlayLayer) == 0 || SelectMapTile(col, row, kBaseLayer) == 0) return nullptr;

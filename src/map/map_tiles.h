@@ -29,7 +29,8 @@
 #include "platform/dc.h"
 #include "platform/window.h"
 
-// Bitmap memory the store may hold (both layers of every tile).
+// Bitmap memory the store may hold (both layers of every tile). Tiles are
+// 8-bit palette bitmaps: a tile slot (both layers) costs 2 x W x H bytes.
 constexpr int64_t kMapTileBudgetBytes = int64_t{1} << 30;
 
 constexpr int kBaseLayer = 0;

@@ -107,12 +107,13 @@ uint8_t* Take(size_t bytes) {
 
 }  // namespace
 
-QImage PooledImage(int32_t width, int32_t height) {
-    if (!kPoolEnabled) return QImage(width, height, QImage::Format_RGB32);
-    const qsizetype line = qsizetype{width} * 4;
+QImage PooledImage(int32_t width, int32_t height, QImage::Format format) {
+    if (!kPoolEnabled) return QImage(width, height, format);
+    // Rows start on 32-bit boundaries, as the image's own rows would.
+    const qsizetype line = (qsizetype{width} * (format == QImage::Format_Indexed8 ? 1 : 4) + 3) / 4 * 4;
     uint8_t* pixels = Take(static_cast<size_t>(line) * static_cast<size_t>(height));
-    if (pixels == nullptr) return QImage(width, height, QImage::Format_RGB32);
-    return QImage(pixels, width, height, line, QImage::Format_RGB32, ReleaseImagePixels, pixels);
+    if (pixels == nullptr) return QImage(width, height, format);
+    return QImage(pixels, width, height, line, format, ReleaseImagePixels, pixels);
 }
 
 }  // namespace detail

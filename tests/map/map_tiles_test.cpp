@@ -210,8 +210,8 @@ TEST_F(MapTilesTest, TilesOutsideTheDrawableRangeOrPastTheBudgetAreRefused) {
     EXPECT_NE(GetMapTile(3, 1996), nullptr);
     // The budget allows so many tiles at this size, and no more are made.
     DeleteAllMapTiles();
-    EXPECT_EQ(MapTileSlotLimit(), int64_t{1} << 30 >> 11) << "1 GiB of 16 x 16 tiles in two layers";
-    map_test::SetTileBudgetBytes(2 * 2 * kSide * kSide * 4);
+    EXPECT_EQ(MapTileSlotLimit(), int64_t{1} << 30 >> 9) << "1 GiB of 16 x 16 tiles in two layers of a byte a pixel";
+    map_test::SetTileBudgetBytes(2 * 2 * kSide * kSide);
     EXPECT_EQ(MapTileSlotLimit(), 2);
     EXPECT_NE(GetMapTile(1000, 1000), nullptr);
     EXPECT_NE(GetMapTile(1001, 1000), nullptr);
