@@ -399,13 +399,33 @@ OSTRIMA_PIXEL_LOOP void CombineRow(uint32_t operation, bool opaqueSource, QRgb* 
 }
 
 // The same from an 8-bit bitmap (a map tile): each pixel its palette colour.
-OSTRIMA_PIXEL_LOOP void CombineIndexedRow(uint32_t operation, const QRgb* palette, QRgb* dl, const uint8_t* sl, int n) {
+// Most of a tile is white: eight white pixels at a time are copied as such,
+// or left out of an AND, without looking them up (`white` is the white
+// index repeated in every byte; `hasWhite` false when the palette has none).
+OSTRIMA_PIXEL_LOOP void CombineIndexedRow(uint32_t operation, const QRgb* palette, bool hasWhite, uint64_t white,
+                                          QRgb* dl, const uint8_t* sl, int n) {
+    int x = 0;
     switch (operation) {
         case kSrcCopy:
-            for (int x = 0; x < n; ++x) dl[x] = palette[sl[x]];
+            for (; hasWhite && x + 8 <= n; x += 8) {
+                uint64_t eight;
+                std::memcpy(&eight, sl + x, sizeof eight);
+                if (eight == white) {
+                    std::fill(dl + x, dl + x + 8, 0xFFFFFFFFu);
+                } else {
+                    for (int i = x; i < x + 8; ++i) dl[i] = palette[sl[i]];
+                }
+            }
+            for (; x < n; ++x) dl[x] = palette[sl[x]];
             break;
         case kSrcAnd:
-            for (int x = 0; x < n; ++x) dl[x] &= palette[sl[x]];
+            for (; hasWhite && x + 8 <= n; x += 8) {
+                uint64_t eight;
+                std::memcpy(&eight, sl + x, sizeof eight);
+                if (eight != white)
+                    for (int i = x; i < x + 8; ++i) dl[i] &= palette[sl[i]];
+            }
+            for (; x < n; ++x) dl[x] &= palette[sl[x]];
             break;
         case kSrcPaint:
             for (int x = 0; x < n; ++x) dl[x] |= palette[sl[x]];
@@ -451,14 +471,20 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
     const bool opaqueSource = src->format() == QImage::Format_RGB32;
     const bool indexed = src->format() == QImage::Format_Indexed8;
     QRgb palette[256];
-    if (indexed)
+    uint64_t white = 0;
+    bool hasWhite = false;
+    if (indexed) {
         for (int i = 0; i < 256; ++i) palette[i] = PaletteColour(static_cast<uint8_t>(i)) | 0xFF000000u;
+        const int w = PaletteIndex(0xFFFFFFFFu);
+        hasWhite = w >= 0;
+        if (hasWhite) white = uint64_t{0x0101010101010101} * static_cast<uint64_t>(w);
+    }
     const QRegion area = ClipRegion(d, dimg) & to;
     for (const QRect& r : area) {
         for (int yy = r.top(); yy <= r.bottom(); ++yy) {
             auto* dl = reinterpret_cast<QRgb*>(dimg->scanLine(yy));
             if (indexed) {
-                CombineIndexedRow(operation, palette, dl + r.left(), src->constScanLine(yy + offY) + r.left() + offX, r.width());
+                CombineIndexedRow(operation, palette, hasWhite, white, dl + r.left(), src->constScanLine(yy + offY) + r.left() + offX, r.width());
                 continue;
             }
             const auto* sl = reinterpret_cast<const QRgb*>(src->constScanLine(yy + offY));
