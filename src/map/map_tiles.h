@@ -1,5 +1,6 @@
 // The tile store: the map as two layers of W x H bitmaps per tile (see
-// map_coords.h for the frame). Layer 0, the base, is white with the grid and
+// map_coords.h for the frame), one byte a pixel (the layer's palette
+// bitmaps, plat::CreateFilledBitmap). Layer 0, the base, is white with the grid and
 // the background files; layer 1, the overlay, is white with the survey
 // (position marks, swath bars, colour cells). The window shows the base with
 // the overlay composed over it by a bitwise AND.
