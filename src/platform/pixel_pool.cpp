@@ -40,8 +40,16 @@ struct Chunk {
     int InUse = 0;
 };
 
-std::mutex g_lock;
-std::vector<Chunk> g_chunks;
+// Never destroyed: bitmaps still held by other globals give their pixels
+// back during the program's exit, in no set order with this file's statics.
+struct Pool {
+    std::mutex Lock;
+    std::vector<Chunk> Chunks;
+};
+Pool& ThePool() {
+    static Pool* pool = new Pool;
+    return *pool;
+}
 
 // A mapping of `bytes` (a multiple of the huge page) aligned to the huge
 // page, so that every whole huge page of it can be one.
@@ -58,10 +66,12 @@ uint8_t* MapAligned(size_t bytes) {
 }
 
 void Release(void* pixels) {
-    std::lock_guard<std::mutex> hold(g_lock);
+    Pool& pool = ThePool();
+    std::lock_guard<std::mutex> hold(pool.Lock);
+    std::vector<Chunk>& chunks = pool.Chunks;
     auto* p = static_cast<uint8_t*>(pixels);
-    for (size_t i = 0; i < g_chunks.size(); ++i) {
-        Chunk& c = g_chunks[i];
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        Chunk& c = chunks[i];
         if (p < c.Base || p >= c.Base + c.Bytes) continue;
         const size_t slot = static_cast<size_t>(p - c.Base) / c.SlotBytes;
         if (slot < c.Used.size() && c.Used[slot]) {
@@ -70,7 +80,7 @@ void Release(void* pixels) {
         }
         if (c.InUse == 0) {
             munmap(c.Base, c.Bytes);
-            g_chunks.erase(g_chunks.begin() + static_cast<std::ptrdiff_t>(i));
+            chunks.erase(chunks.begin() + static_cast<std::ptrdiff_t>(i));
         }
         return;
     }
@@ -80,11 +90,13 @@ void ReleaseImagePixels(void* pixels) { Release(pixels); }
 
 uint8_t* Take(size_t bytes) {
     const size_t slotBytes = (bytes + kSlotAlign - 1) / kSlotAlign * kSlotAlign;
-    std::lock_guard<std::mutex> hold(g_lock);
+    Pool& pool = ThePool();
+    std::lock_guard<std::mutex> hold(pool.Lock);
+    std::vector<Chunk>& chunks = pool.Chunks;
     // The fullest chunk of this size with room: chunks empty out together
     // when a change of scale gives back most of the tiles.
     Chunk* best = nullptr;
-    for (Chunk& c : g_chunks) {
+    for (Chunk& c : chunks) {
         if (c.SlotBytes != slotBytes || c.InUse == static_cast<int>(c.Used.size())) continue;
         if (best == nullptr || c.InUse > best->InUse) best = &c;
     }
@@ -95,8 +107,8 @@ uint8_t* Take(size_t bytes) {
         if (c.Base == nullptr) return nullptr;
         c.SlotBytes = slotBytes;
         c.Used.assign(c.Bytes / slotBytes, false);
-        g_chunks.push_back(std::move(c));
-        best = &g_chunks.back();
+        chunks.push_back(std::move(c));
+        best = &chunks.back();
     }
     const auto free = std::find(best->Used.begin(), best->Used.end(), false);
     const size_t slot = static_cast<size_t>(free - best->Used.begin());
@@ -120,9 +132,10 @@ QImage PooledImage(int32_t width, int32_t height, QImage::Format format) {
 
 PixelPoolFigures GetPixelPoolFigures() {
     PixelPoolFigures f;
-    std::lock_guard<std::mutex> hold(detail::g_lock);
+    detail::Pool& pool = detail::ThePool();
+    std::lock_guard<std::mutex> hold(pool.Lock);
     f.Enabled = detail::kPoolEnabled;
-    for (const detail::Chunk& c : detail::g_chunks) {
+    for (const detail::Chunk& c : pool.Chunks) {
         ++f.Chunks;
         f.MappedBytes += static_cast<int64_t>(c.Bytes);
         f.Bitmaps += c.InUse;
