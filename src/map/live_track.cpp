@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "log_screen/log_screen.h"
 #include "map/map_coords.h"
@@ -240,10 +241,10 @@ void SetUpLiveView(plat::Hwnd mapWindow, int32_t px, int32_t py) {
     m.LastPositionPixelY = py;
     MapTiles.UsedMinCol = MapTiles.UsedMaxCol = 1000;
     MapTiles.UsedMinRow = MapTiles.UsedMaxRow = 1000;
-    GetMapTile(1000, 1000);
-    GetMapTile(1000, 999);
-    GetMapTile(1001, 1000);
-    GetMapTile(1001, 999);
+    // The four tiles of the view: their bases, which the window shows. An
+    // overlay is made when the survey is drawn into it (a missing one is white).
+    for (const auto& [c, r] : {std::pair{1000, 1000}, std::pair{1000, 999}, std::pair{1001, 1000}, std::pair{1001, 999}})
+        SelectMapTile(c, r, kBaseLayer);
     ComposeLiveView(mapWindow, true);
     m.MapInitialised = 1;
 }

@@ -54,6 +54,19 @@ int WorldToMapPixels(double X1, double Y1, double X2, double Y2, int32_t* x1, in
 
 bool StoredMapCoordinate(double value, double* stored) {
     if (!std::isfinite(value)) return false;
+    // "%14.3f" prints the value rounded to whole thousandths, R, and reading
+    // it back gives the double nearest R / 1000, which is what dividing the
+    // integer R by 1000 gives. R is worked out here unless the value lies so
+    // near a half thousandth that the product's rounding could decide it;
+    // below 999999999 the text always fits the field.
+    if (std::fabs(value) < 999999999.0) {
+        const double p = value * 1000.0, f = std::floor(p), frac = p - f;
+        if (std::fabs(frac - 0.5) > std::fabs(p) * 1e-15 + 1e-9) {
+            const double r = frac < 0.5 ? f : f + 1.0;
+            *stored = r == 0.0 ? std::copysign(0.0, value) : r / 1000.0;
+            return true;
+        }
+    }
     char text[64];
     const int n = std::snprintf(text, sizeof text, "%14.3f", value);
     if (n < 0 || n > 14) return false;

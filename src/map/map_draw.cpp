@@ -36,39 +36,57 @@ double LineY(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double x) {
     return y1 + (x - x1) * (double(y2) - y1) / (double(x2) - x1);
 }
 
-// A drawable tile's global pixel bounds, kept with the tile size they were
-// worked out at.
+// A pen's colour and width, looked up once: the colour map draws millions of
+// short lines with a few dozen pens. Handles are never used again for
+// another object, so an entry stays right for as long as its pen is used.
+const plat::RasterInk& InkOf(plat::Hpen pen) {
+    struct Entry {
+        plat::Hpen Pen = 0;
+        plat::RasterInk Ink;
+    };
+    static Entry cache[64];
+    Entry& e = cache[pen % 64];
+    if (e.Pen != pen || pen == 0) {
+        e.Pen = pen;
+        e.Ink = plat::RasterInk{};
+        plat::GetRasterInk(pen, &e.Ink);
+    }
+    return e.Ink;
+}
+
+// A drawable tile's global pixel bounds and the pixels of one of its layers,
+// kept with the tile size and the store generation they were worked out at.
 struct OneTile {
     int32_t W = 0, H = 0, Col = 0, Row = 0;
     int64_t Left = 1, Right = 0, Bottom = 1, Top = 0;
+    uint64_t Generation = 0;
+    const plat::RasterTarget* Pixels = nullptr;
 
     bool Holds(int64_t xa, int64_t xb, int64_t ya, int64_t yb) const {
-        return W == TileW() && H == TileH() && xa >= Left && xb <= Right && ya >= Bottom && yb <= Top &&
-               TileDrawable(Col, Row);
+        return Pixels != nullptr && Generation == MapTileGeneration() && W == TileW() && H == TileH() && xa >= Left &&
+               xb <= Right && ya >= Bottom && yb <= Top && TileDrawable(Col, Row);
     }
-    void Set(int32_t col, int32_t row) {
+    // False when the tile is refused.
+    bool Set(int layer, int32_t col, int32_t row) {
+        Pixels = SelectMapTilePixels(col, row, layer);
         W = TileW(), H = TileH(), Col = col, Row = row;
         Left = (int64_t{col} - 1001) * W + 1, Right = Left + W - 1;
         Bottom = (int64_t{row} - 1000) * H, Top = Bottom + H - 1;
+        Generation = MapTileGeneration();
+        return Pixels != nullptr;
+    }
+    // The segment in this tile's bitmap frame (bitmap y grows south).
+    void Draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const plat::RasterInk& ink) const {
+        plat::RasterLineOn(*Pixels, static_cast<int32_t>(x1 - Left), static_cast<int32_t>(Top - y1),
+                           static_cast<int32_t>(x2 - Left), static_cast<int32_t>(Top - y2), ink);
     }
 };
-
-// The segment into the one tile (col, row) that holds all of it.
-int DrawSegmentInTile(int layer, int32_t col, int32_t row, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                      plat::Hpen pen) {
-    const plat::Hbitmap bmp = SelectMapTile(col, row, layer);
-    if (bmp == 0) return 1;
-    int32_t bx1, by1, bx2, by2;
-    MapPixelRelativeToTile(x1, y1, col, row, &bx1, &by1);
-    MapPixelRelativeToTile(x2, y2, col, row, &bx2, &by2);
-    plat::RasterLine(bmp, bx1, by1, bx2, by2, pen);
-    return 0;
-}
 
 }  // namespace
 
 int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_t y2, plat::Hpen pen) {
-    const int32_t w = plat::PenWidth(pen);
+    const plat::RasterInk& ink = InkOf(pen);
+    const int32_t w = ink.Width;
     if (w <= 0 || (x1 == x2 && y1 == y2)) return 0;
     // The pen's square around each pixel: bitmap offsets lo..hi, so global x
     // lo..hi and global y -hi..-lo (bitmap rows grow south).
@@ -76,9 +94,12 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
     const int64_t xa = std::min(x1, x2), xb = std::max(x1, x2);
     const int64_t ya = std::min(y1, y2), yb = std::max(y1, y2);
     // Most segments lie in one tile, mostly the tile of the segment before.
-    static OneTile last;
-    if (last.Holds(xa + lo, xb + hi, ya - hi, yb - lo))
-        return DrawSegmentInTile(layer, last.Col, last.Row, x1, y1, x2, y2, pen);
+    static OneTile last[2];
+    OneTile& one = last[layer == kOverlayLayer ? 1 : 0];
+    if (one.Holds(xa + lo, xb + hi, ya - hi, yb - lo)) {
+        one.Draw(x1, y1, x2, y2, ink);
+        return 0;
+    }
     int64_t c0 = ColumnOf(xa + lo), c1 = ColumnOf(xb + hi);
     int64_t r0 = RowOf(ya - hi), r1 = RowOf(yb - lo);
     int result = 0;
@@ -89,8 +110,10 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
         result = 1;
     }
     if (c0 == c1 && r0 == r1) {
-        if (result == 0) last.Set(static_cast<int32_t>(c0), static_cast<int32_t>(r0));
-        return DrawSegmentInTile(layer, static_cast<int32_t>(c0), static_cast<int32_t>(r0), x1, y1, x2, y2, pen) | result;
+        if (!one.Set(layer, static_cast<int32_t>(c0), static_cast<int32_t>(r0))) return 1;
+        one.Draw(x1, y1, x2, y2, ink);
+        if (result != 0) one.Pixels = nullptr;  // only a whole segment may take the short way
+        return result;
     }
     for (int64_t c = c0; c <= c1; ++c) {
         const int64_t left = (c - 1001) * TileW() + 1, right = left + TileW() - 1;
@@ -108,15 +131,12 @@ int DrawSegmentAcrossTiles(int layer, int32_t x1, int32_t y1, int32_t x2, int32_
         const int64_t ra = std::max(r0, RowOf(static_cast<int64_t>(std::floor(yl)) - hi));
         const int64_t rb = std::min(r1, RowOf(static_cast<int64_t>(std::ceil(yh)) - lo));
         for (int64_t r = ra; r <= rb; ++r) {
-            const plat::Hbitmap bmp = SelectMapTile(static_cast<int32_t>(c), static_cast<int32_t>(r), layer);
-            if (bmp == 0) {
+            OneTile tile;
+            if (!tile.Set(layer, static_cast<int32_t>(c), static_cast<int32_t>(r))) {
                 result = 1;
                 continue;
             }
-            int32_t bx1, by1, bx2, by2;
-            MapPixelRelativeToTile(x1, y1, static_cast<int32_t>(c), static_cast<int32_t>(r), &bx1, &by1);
-            MapPixelRelativeToTile(x2, y2, static_cast<int32_t>(c), static_cast<int32_t>(r), &bx2, &by2);
-            plat::RasterLine(bmp, bx1, by1, bx2, by2, pen);
+            tile.Draw(x1, y1, x2, y2, ink);
         }
     }
     return result;

@@ -77,31 +77,53 @@ void SlopingGridLines(plat::Hbitmap bmp, double s, double m, int64_t L, int64_t 
     }
 }
 
-bool SameSize(plat::Hbitmap bmp) {
-    plat::Size size;
-    return plat::GetBitmapSize(bmp, &size) && size.Cx == TileW() && size.Cy == TileH();
-}
+int64_t g_units = 0;        // bytes per pixel of every bitmap in the store, summed (1 an 8-bit tile)
+uint64_t g_generation = 1;  // see MapTileGeneration
+uint64_t g_pixelMoves = 0;  // plat::BitmapPixelMoves() when the pixels were last looked up
 
-int g_bitmaps = 0;  // bitmaps in the store, both layers
+bool SameSize(const plat::RasterTarget& pixels) { return pixels.Width == TileW() && pixels.Height == TileH(); }
 
-void FreeBitmap(plat::Hbitmap* bmp) {
+void FreeBitmap(plat::Hbitmap* bmp, plat::RasterTarget* pixels) {
+    const int32_t depth = pixels->Depth;
+    *pixels = plat::RasterTarget{};
     if (*bmp == 0) return;
     plat::DeleteObject(*bmp);
     *bmp = 0;
-    --g_bitmaps;
+    g_units -= depth;
+    ++g_generation;
+}
+
+// A bitmap of the store turned RGB32 (a colour its palette lacked) has new
+// pixels and costs more: every tile's pixels are looked up again.
+void FollowPixelMoves() {
+    if (g_pixelMoves == plat::BitmapPixelMoves()) return;
+    g_pixelMoves = plat::BitmapPixelMoves();
+    ++g_generation;
+    g_units = 0;
+    for (auto& [key, tile] : g_tiles) {
+        if (tile.Base != 0 && plat::GetRasterTarget(tile.Base, &tile.BasePixels)) g_units += tile.BasePixels.Depth;
+        if (tile.Overlay != 0 && plat::GetRasterTarget(tile.Overlay, &tile.OverlayPixels)) g_units += tile.OverlayPixels.Depth;
+    }
 }
 
 void GridLines(plat::Hbitmap base, int32_t col, int32_t row);
 
 // Makes the bitmap of one layer: the overlay white, the base white with its
 // grid. False when the budget is spent or the bitmap cannot be made.
-bool MakeLayer(plat::Hbitmap* bmp, int layer, int32_t col, int32_t row) {
-    if (*bmp != 0 && SameSize(*bmp)) return true;
-    FreeBitmap(bmp);
-    if (g_bitmaps + 1 > 2 * MapTileSlotLimit()) return false;
+bool MakeLayer(MapTile& tile, int layer, int32_t col, int32_t row) {
+    plat::Hbitmap* bmp = layer == kOverlayLayer ? &tile.Overlay : &tile.Base;
+    plat::RasterTarget* pixels = layer == kOverlayLayer ? &tile.OverlayPixels : &tile.BasePixels;
+    if (*bmp != 0 && SameSize(*pixels)) return true;
+    FreeBitmap(bmp, pixels);
+    if (g_units + 1 > int64_t{2} * MapTileSlotLimit()) return false;
     *bmp = plat::CreateFilledBitmap(TileW(), TileH(), kWhite);
     if (*bmp == 0) return false;
-    ++g_bitmaps;
+    if (!plat::GetRasterTarget(*bmp, pixels)) {
+        plat::DeleteObject(*bmp);
+        *bmp = 0;
+        return false;
+    }
+    g_units += pixels->Depth;
     if (layer == kBaseLayer) GridLines(*bmp, col, row);
     Widen(col, row);
     return true;
@@ -110,7 +132,8 @@ bool MakeLayer(plat::Hbitmap* bmp, int layer, int32_t col, int32_t row) {
 }  // namespace
 
 int MapTileSlotLimit() {
-    const int64_t slot = int64_t{2} * TileW() * TileH() * 4;
+    // A slot is both layers of a tile, one byte a pixel each (palette tiles).
+    const int64_t slot = int64_t{2} * TileW() * TileH();
     return static_cast<int>(std::min<int64_t>(g_budgetBytes / slot, 2000 * 2000));
 }
 
@@ -121,19 +144,38 @@ MapTile* FindMapTile(int32_t col, int32_t row) {
     return it == g_tiles.end() ? nullptr : &it->second;
 }
 
-plat::Hbitmap SelectMapTile(int32_t col, int32_t row, int layer) {
+namespace {
+MapTile* SelectLayer(int32_t col, int32_t row, int layer) {
+    FollowPixelMoves();
     if (!TileDrawable(col, row)) {
         MapTiles.TileRefused = 1;
-        return 0;
+        return nullptr;
     }
     MapTile& tile = g_tiles[Key(col, row)];
-    plat::Hbitmap* bmp = layer == kOverlayLayer ? &tile.Overlay : &tile.Base;
-    if (!MakeLayer(bmp, layer, col, row)) {
+    if (!MakeLayer(tile, layer, col, row)) {
         if (tile.Base == 0 && tile.Overlay == 0) g_tiles.erase(Key(col, row));
         MapTiles.TileRefused = 1;
-        return 0;
+        return nullptr;
     }
-    return *bmp;
+    return &tile;
+}
+}  // namespace
+
+plat::Hbitmap SelectMapTile(int32_t col, int32_t row, int layer) {
+    const MapTile* tile = SelectLayer(col, row, layer);
+    if (tile == nullptr) return 0;
+    return layer == kOverlayLayer ? tile->Overlay : tile->Base;
+}
+
+const plat::RasterTarget* SelectMapTilePixels(int32_t col, int32_t row, int layer) {
+    const MapTile* tile = SelectLayer(col, row, layer);
+    if (tile == nullptr) return nullptr;
+    return layer == kOverlayLayer ? &tile->OverlayPixels : &tile->BasePixels;
+}
+
+uint64_t MapTileGeneration() {
+    FollowPixelMoves();
+    return g_generation;
 }
 
 MapTile* GetMapTile(int32_t col, int32_t row) {
@@ -149,10 +191,11 @@ void ForEachMapTile(void (*visit)(int32_t, int32_t, MapTile&, void*), void* cont
 
 void DeleteAllMapTiles() {
     for (auto& [key, tile] : g_tiles) {
-        FreeBitmap(&tile.Overlay);
-        FreeBitmap(&tile.Base);
+        FreeBitmap(&tile.Overlay, &tile.OverlayPixels);
+        FreeBitmap(&tile.Base, &tile.BasePixels);
     }
     g_tiles.clear();
+    ++g_generation;
     MapTiles.UsedMinCol = MapTiles.UsedMaxCol = MapView.ViewTileCol;
     MapTiles.UsedMinRow = MapTiles.UsedMaxRow = MapView.ViewTileRow;
     MapTiles.TileRefused = 0;
@@ -196,17 +239,19 @@ void GridLines(plat::Hbitmap base, int32_t col, int32_t row) {
 }  // namespace
 
 void RebuildMapTiles(int mode) {
-    for (auto& [key, tile] : g_tiles) {
-        const auto col = static_cast<int32_t>(key >> 32), row = static_cast<int32_t>(static_cast<uint32_t>(key));
-        if (mode != 1 && tile.Base != 0) {
-            if (SameSize(tile.Base)) DrawTileGrid(tile.Base, col, row);
-            else MakeLayer(&tile.Base, kBaseLayer, col, row);
+    for (auto it = g_tiles.begin(); it != g_tiles.end();) {
+        MapTile& tile = it->second;
+        const auto col = static_cast<int32_t>(it->first >> 32);
+        const auto row = static_cast<int32_t>(static_cast<uint32_t>(it->first));
+        if (mode == 0 && tile.Base != 0) {
+            if (SameSize(tile.BasePixels)) DrawTileGrid(tile.Base, col, row);
+            else MakeLayer(tile, kBaseLayer, col, row);
         }
-        if (mode != 0 && tile.Overlay != 0) {
-            if (SameSize(tile.Overlay)) plat::FillBitmap(tile.Overlay, kWhite);
-            else MakeLayer(&tile.Overlay, kOverlayLayer, col, row);
-        }
+        if (mode != 0) FreeBitmap(&tile.Overlay, &tile.OverlayPixels);
+        if (mode == 2) FreeBitmap(&tile.Base, &tile.BasePixels);
+        it = tile.Base == 0 && tile.Overlay == 0 ? g_tiles.erase(it) : std::next(it);
     }
+    ++g_generation;
     if (mode == 2) MapTiles.TileRefused = 0;
 }
 

@@ -51,6 +51,12 @@ DcRecord* FindDc(Hdc dc) {
 }
 
 QImage* TargetImage(DcRecord* dc) {
+    QImage* image = SourceImage(dc);
+    if (image != nullptr && image->format() == QImage::Format_Indexed8) PromoteToRgb32(image);
+    return image;
+}
+
+QImage* SourceImage(DcRecord* dc) {
     switch (dc->Target) {
         case DcTarget::Window: {
             WindowRecord* rec = Find(dc->Window);
@@ -392,6 +398,44 @@ OSTRIMA_PIXEL_LOOP void CombineRow(uint32_t operation, bool opaqueSource, QRgb* 
     }
 }
 
+// The same from an 8-bit bitmap (a map tile): each pixel its palette colour.
+// Most of a tile is white: eight white pixels at a time are copied as such,
+// or left out of an AND, without looking them up (`white` is the white
+// index repeated in every byte; `hasWhite` false when the palette has none).
+OSTRIMA_PIXEL_LOOP void CombineIndexedRow(uint32_t operation, const QRgb* palette, bool hasWhite, uint64_t white,
+                                          QRgb* dl, const uint8_t* sl, int n) {
+    int x = 0;
+    switch (operation) {
+        case kSrcCopy:
+            for (; hasWhite && x + 8 <= n; x += 8) {
+                uint64_t eight;
+                std::memcpy(&eight, sl + x, sizeof eight);
+                if (eight == white) {
+                    std::fill(dl + x, dl + x + 8, 0xFFFFFFFFu);
+                } else {
+                    for (int i = x; i < x + 8; ++i) dl[i] = palette[sl[i]];
+                }
+            }
+            for (; x < n; ++x) dl[x] = palette[sl[x]];
+            break;
+        case kSrcAnd:
+            for (; hasWhite && x + 8 <= n; x += 8) {
+                uint64_t eight;
+                std::memcpy(&eight, sl + x, sizeof eight);
+                if (eight != white)
+                    for (int i = x; i < x + 8; ++i) dl[i] &= palette[sl[i]];
+            }
+            for (; x < n; ++x) dl[x] &= palette[sl[x]];
+            break;
+        case kSrcPaint:
+            for (int x = 0; x < n; ++x) dl[x] |= palette[sl[x]];
+            break;
+        default:
+            for (int x = 0; x < n; ++x) dl[x] = (dl[x] ^ palette[sl[x]]) | 0xFF000000u;
+            break;
+    }
+}
+
 }  // namespace
 
 bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc source, int32_t sx, int32_t sy,
@@ -404,7 +448,7 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
     DcRecord* s = FindDc(source);
     if (s == nullptr) return false;
     QImage* dimg = TargetImage(d);
-    QImage* simg = TargetImage(s);
+    QImage* simg = SourceImage(s);
     if (dimg == nullptr || simg == nullptr || width <= 0 || height <= 0) return true;
     // Only the pixels that exist in the source and land in the destination
     // are transferred; worked out in 64 bits, as far-off offsets may come.
@@ -425,10 +469,24 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
     const int offX = from.left() - to.left(), offY = from.top() - to.top();
     // RGB32 pixels always carry an opaque alpha: a copy is a plain copy.
     const bool opaqueSource = src->format() == QImage::Format_RGB32;
+    const bool indexed = src->format() == QImage::Format_Indexed8;
+    QRgb palette[256];
+    uint64_t white = 0;
+    bool hasWhite = false;
+    if (indexed) {
+        for (int i = 0; i < 256; ++i) palette[i] = PaletteColour(static_cast<uint8_t>(i)) | 0xFF000000u;
+        const int w = PaletteIndex(0xFFFFFFFFu);
+        hasWhite = w >= 0;
+        if (hasWhite) white = uint64_t{0x0101010101010101} * static_cast<uint64_t>(w);
+    }
     const QRegion area = ClipRegion(d, dimg) & to;
     for (const QRect& r : area) {
         for (int yy = r.top(); yy <= r.bottom(); ++yy) {
             auto* dl = reinterpret_cast<QRgb*>(dimg->scanLine(yy));
+            if (indexed) {
+                CombineIndexedRow(operation, palette, hasWhite, white, dl + r.left(), src->constScanLine(yy + offY) + r.left() + offX, r.width());
+                continue;
+            }
             const auto* sl = reinterpret_cast<const QRgb*>(src->constScanLine(yy + offY));
             CombineRow(operation, opaqueSource, dl + r.left(), sl + r.left() + offX, r.width());
         }

@@ -170,6 +170,29 @@ bool GetTextMetrics(Hdc dc, TextMetrics* out);
 // pixels moved, so a drawing split over bitmaps side by side (each given the
 // coordinates in its own frame) stitches into the drawing on one big bitmap.
 
+// A bitmap's pixels and a pen's colour and width, looked up once for the
+// many short lines of a map drawing. A target stays valid while its bitmap
+// exists and is drawn into only through the rasteriser and FillBitmap.
+// A target stays valid until its bitmap is deleted or BitmapPixelMoves()
+// changes (an 8-bit bitmap turned RGB32 for a colour its palette lacks).
+struct RasterTarget {
+    Hbitmap Bitmap = 0;
+    void* Pixels = nullptr;  // Depth 4: 0xAARRGGBB words; 1: palette indices
+    int64_t Stride = 0;      // pixels per row
+    int32_t Width = 0, Height = 0;
+    int32_t Depth = 0;       // bytes per pixel
+};
+struct RasterInk {
+    uint32_t Pixel = 0;      // the colour as an RGB32 word
+    int32_t Index = -1;      // its palette index (-1: none, the palette is full)
+    int32_t Width = 0;       // 0: a null pen, draws nothing
+};
+bool GetRasterTarget(Hbitmap bitmap, RasterTarget* out);
+bool GetRasterInk(Hpen pen, RasterInk* out);
+uint64_t BitmapPixelMoves();
+// RasterLine on a target looked up before; the same pixels.
+void RasterLineOn(const RasterTarget& target, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const RasterInk& ink);
+
 // A line from (x1, y1) to (x2, y2), end pixel left out, in the pen's colour.
 // A pen of width w stamps a w x w square at each pixel of the one-pixel line,
 // from -(w - 1) / 2 to w / 2 around it (width 2: the pixel and its east,
@@ -180,8 +203,10 @@ bool RasterLine(Hbitmap bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
 // and bottom left out, outline of the pen's width inside, brush inside that).
 bool RasterEllipse(Hbitmap bitmap, int32_t left, int32_t top, int32_t right, int32_t bottom, Hpen pen,
                    Hbrush brush);
-// A w x h bitmap like CreateCompatibleBitmap's, filled with `colour` in the
-// one pass (a new map tile); 0 when it cannot be made.
+// A w x h bitmap filled with `colour` (a new map tile); 0 when it cannot be
+// made. Its pixels are palette indices, one byte each (an RGB32 bitmap once
+// the palette is full); every operation on it gives the pixels an RGB32
+// bitmap would hold, and a context drawing into it makes it RGB32.
 Hbitmap CreateFilledBitmap(int32_t width, int32_t height, ColourRef colour);
 // The width of a pen in pixels; 0 for a null pen or an unknown handle.
 int32_t PenWidth(Hpen pen);
@@ -189,5 +214,17 @@ int32_t PenWidth(Hpen pen);
 bool FillBitmap(Hbitmap bitmap, ColourRef colour);
 // The colour of a pixel; 0xFFFFFFFF outside the bitmap or for an unknown one.
 ColourRef GetBitmapPixel(Hbitmap bitmap, int32_t x, int32_t y);
+
+// The pixel memory that CreateFilledBitmap's bitmaps hold: chunks mapped
+// from the system for them and the bitmaps in them. Chunks hold bitmaps of
+// one size; a chunk is given back to the system when its last bitmap is
+// deleted. Disabled (all zero) where bitmaps use the general heap.
+struct PixelPoolFigures {
+    bool Enabled = false;
+    int Chunks = 0;
+    int64_t MappedBytes = 0;
+    int Bitmaps = 0;
+};
+PixelPoolFigures GetPixelPoolFigures();
 
 }  // namespace plat

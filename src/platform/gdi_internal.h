@@ -71,6 +71,22 @@ void Select(Hgdi h);
 Hbitmap AdoptBitmapImage(QImage image);
 // A private 1 x 1 bitmap for a new memory context.
 Hbitmap CreatePrivateBitmap();
+// An image (RGB32 or Indexed8) whose pixels come from the tile pool
+// (pixel_pool.cpp): given back to the system when the last bitmap of its
+// chunk goes. The pixels are not set.
+QImage PooledImage(int32_t width, int32_t height, QImage::Format format);
+
+// The palette of the 8-bit bitmaps: a map tile's pixels are indices into
+// this one table, a quarter of the memory and of the filling of RGB32 words.
+// A colour gets an entry the first time a tile is filled or drawn with it,
+// and an entry never changes, so an index once handed out stays right.
+// -1 when all 256 entries are taken.
+int PaletteIndex(QRgb colour);
+QRgb PaletteColour(uint8_t index);
+// An Indexed8 image turned into RGB32 of the same colours: for a colour the
+// palette cannot take, or a context drawing into the bitmap. Its pixels move
+// (BitmapPixelMoves counts it).
+void PromoteToRgb32(QImage* image);
 
 enum class DcTarget { None, Window, Bitmap, Image };
 
@@ -92,7 +108,10 @@ struct DcRecord {
 };
 
 DcRecord* FindDc(Hdc dc);
+// The image a context draws into; an 8-bit bitmap becomes RGB32 first.
 QImage* TargetImage(DcRecord* dc);
+// The image a block transfer reads, as it is (8-bit bitmaps stay so).
+QImage* SourceImage(DcRecord* dc);
 // The rectangles drawing may touch: the image bounds within the clip.
 std::vector<QRect> ClipRects(DcRecord* dc, QImage* image);
 QRegion ClipRegion(DcRecord* dc, QImage* image);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "map/data_file_replay.h"
 #include "map/map_pens.h"
 #include "map/map_tiles.h"
+#include "platform/dc.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -153,6 +155,68 @@ TEST_F(DataFileReplayTest, RecordsOpenCloseSegmentsStoreSamplesAndDrawBars) {
     ReadingSamples.ClosedHalfValid = 1;
     EXPECT_FALSE(ReplayDataFile(nullptr));
     EXPECT_EQ(ReadingSamples.ClosedHalfValid, 1);
+}
+
+// Both layers of every stored tile, a missing layer read as white.
+using StoreImage = std::map<std::pair<int32_t, int32_t>, std::vector<plat::ColourRef>>;
+StoreImage ImageOfStore() {
+    StoreImage out;
+    ForEachMapTile([](int32_t c, int32_t r, MapTile& t, void* image) {
+        auto& pixels = (*static_cast<StoreImage*>(image))[{c, r}];
+        for (const plat::Hbitmap layer : {t.Base, t.Overlay})
+            for (int32_t y = 0; y < MapTiles.TileHeight; ++y)
+                for (int32_t x = 0; x < MapTiles.TileWidth; ++x)
+                    pixels.push_back(layer != 0 ? plat::GetBitmapPixel(layer, x, y) : 0xFFFFFF);
+    }, &out);
+    return out;
+}
+
+// A change of scale gives back what the new scale does not draw: after the
+// rebuild and the replay the store is exactly what a replay into an empty
+// store makes at that scale, and back at the first scale the tiles and the
+// pixel memory are what they were. Redrawing the survey alone gives back the
+// overlays and keeps the bases.
+TEST_F(DataFileReplayTest, ANewScaleKeepsOnlyWhatItsReplayDraws) {
+    MapDisplayOptions.DisplayType = 0;
+    MapDisplayOptions.PositionSize = 5;
+    MapDisplayOptions.GridInterval = 10.0;
+    MapDisplayOptions.MapSize = 64;
+    std::string bytes = kStart + Rec("{0");
+    for (int i = 0; i < 40; ++i) bytes += Bar('m', 7.5 * i);  // a bar 10 to 20 across, 0 to 292 north
+    Open(bytes);
+    const double scales[] = {1.0, 4.0, 0.25, 2.5, 1.0};
+    int firstCount = -1;
+    int64_t firstBytes = -1;
+    for (const double scale : scales) {
+        SCOPED_TRACE(scale);
+        // Tiles of the scale before, as the window and a background file leave them.
+        for (int32_t c = 990; c < 1010; c += 3) SelectMapTile(c, 1000, kBaseLayer);
+        MapDisplayOptions.MapPixelsPerUnit = scale;
+        ComputeGridSpacing();
+        RebuildMapTiles(2);
+        ASSERT_TRUE(ReplayDataFile(nullptr));
+        const StoreImage rescaled = ImageOfStore();
+        DeleteAllMapTiles();
+        ASSERT_TRUE(ReplayDataFile(nullptr));
+        EXPECT_TRUE(ImageOfStore() == rescaled) << MapTileCount() << " tiles fresh, " << rescaled.size() << " rescaled";
+        EXPECT_GE(rescaled.size(), scale > 2.0 ? 3u : 1u) << "the bars cross rows";
+        if (firstCount < 0) {
+            firstCount = MapTileCount();
+            firstBytes = plat::GetPixelPoolFigures().MappedBytes;
+        }
+    }
+    EXPECT_EQ(MapTileCount(), firstCount);
+    EXPECT_EQ(plat::GetPixelPoolFigures().MappedBytes, firstBytes);
+
+    SelectMapTile(1000, 1000, kBaseLayer);
+    const int tiles = MapTileCount();
+    RebuildMapTiles(1);
+    int overlays = 0;
+    ForEachMapTile([](int32_t, int32_t, MapTile& t, void* n) { *static_cast<int*>(n) += t.Overlay != 0; }, &overlays);
+    EXPECT_EQ(overlays, 0);
+    EXPECT_EQ(MapTileCount(), 1) << "of " << tiles << " only the tile with a base";
+    ASSERT_TRUE(ReplayDataFile(nullptr));
+    EXPECT_EQ(MapTileCount(), tiles);
 }
 
 // The replay reads a record's readings with its own quick field reader; it

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <vector>
 
 #include "log_screen/panel_objects.h"
@@ -168,6 +172,35 @@ TEST_F(MapTilesTest, PixelFrameWorkedNumbers) {
     EXPECT_EQ(StoredWorldToMapPixel(1e11, 0.0, &stored, &y), 0) << "too wide for the record field";
 }
 
+// A coordinate's stored value is what the file's "%14.3f" text reads back
+// as, bit for bit: near half thousandths, at zero and at the field's edge too.
+TEST(StoredMapCoordinates, AreWhatTheFileTextReadsBackAs) {
+    std::vector<double> values = {0.0,    -0.0,         0.0004,      -0.0004,         0.0005,          -0.0005,
+                                  0.0015, 2.0005,       1.2345,      500000.1235,     5700000.0005,    -123.4565,
+                                  1e-300, 999999998.9996, 999999999.0, -999999999.9994, -999999999.9996, 9999999999.0,
+                                  1e300,  -1e15};
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double k = static_cast<double>(random() % 2000000001) - 1e9;
+        values.push_back(k / 2000.0);                                           // on and near half thousandths
+        values.push_back(5.7e6 + std::ldexp(static_cast<double>(random() >> 11), -40));  // UTM northings
+        values.push_back(std::ldexp(static_cast<double>(random() >> 11), -20) - 4e9);     // beyond the field too
+    }
+    for (const double v : values) {
+        char text[64];
+        const int n = std::snprintf(text, sizeof text, "%14.3f", v);
+        double got = 12345.0;
+        const bool stored = StoredMapCoordinate(v, &got);
+        ASSERT_EQ(stored, n <= 14) << text;
+        if (!stored) continue;
+        const double want = std::strtod(text, nullptr);
+        ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << text << " from " << v;
+    }
+    double got = 0.0;
+    EXPECT_FALSE(StoredMapCoordinate(std::nan(""), &got));
+    EXPECT_FALSE(StoredMapCoordinate(HUGE_VAL, &got));
+}
+
 TEST_F(MapTilesTest, TilesOutsideTheDrawableRangeOrPastTheBudgetAreRefused) {
     EXPECT_EQ(GetMapTile(2, 1000), nullptr);
     EXPECT_EQ(GetMapTile(1000, 1997), nullptr);
@@ -177,8 +210,8 @@ TEST_F(MapTilesTest, TilesOutsideTheDrawableRangeOrPastTheBudgetAreRefused) {
     EXPECT_NE(GetMapTile(3, 1996), nullptr);
     // The budget allows so many tiles at this size, and no more are made.
     DeleteAllMapTiles();
-    EXPECT_EQ(MapTileSlotLimit(), int64_t{1} << 30 >> 11) << "1 GiB of 16 x 16 tiles in two layers";
-    map_test::SetTileBudgetBytes(2 * 2 * kSide * kSide * 4);
+    EXPECT_EQ(MapTileSlotLimit(), int64_t{1} << 30 >> 9) << "1 GiB of 16 x 16 tiles in two layers of a byte a pixel";
+    map_test::SetTileBudgetBytes(2 * 2 * kSide * kSide);
     EXPECT_EQ(MapTileSlotLimit(), 2);
     EXPECT_NE(GetMapTile(1000, 1000), nullptr);
     EXPECT_NE(GetMapTile(1001, 1000), nullptr);
