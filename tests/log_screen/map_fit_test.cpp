@@ -81,7 +81,7 @@ protected:
         GpsFix.UtmZone = GpsFix.UtmZoneForced = 31;
         MapView.MapInitialised = 1;
         MapView.MapOriginX = kOriginX, MapView.MapOriginY = kOriginY;
-        map_test::SetTileBudgetBytes(int64_t{kSlots} * 2 * MapTiles.TileWidth * MapTiles.TileHeight * 4);
+        map_test::SetTileBudgetBytes(int64_t{kSlots} * 2 * MapTiles.TileWidth * MapTiles.TileHeight);
         ASSERT_EQ(MapTileSlotLimit(), kSlots);
         path_ = root_ + "/survey.osd";
     }
@@ -204,7 +204,7 @@ TEST_F(MapFitTest, MapSizeAndZoomRefuseAScaleTheSurveyCannotFitBeforeRedrawing) 
     // (here one) rings and keeps the size; nothing is rebuilt or replayed.
     Command(kMapButtonFirstId + kMapEnterReview);
     ASSERT_EQ(LogScreenState.ReviewMode, 1);
-    map_test::SetTileBudgetBytes(int64_t{2} * MapTiles.TileWidth * MapTiles.TileHeight * 4);
+    map_test::SetTileBudgetBytes(int64_t{2} * MapTiles.TileWidth * MapTiles.TileHeight);
     for (const int button : {kMapZoomIn, kMapZoomOut}) {
         ClearRecords();
         Command(kMapButtonFirstId + button);
