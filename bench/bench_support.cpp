@@ -30,6 +30,7 @@ namespace {
 Clock::time_point g_start = Clock::now();
 Clock::time_point g_wallStart;
 std::clock_t g_cpuStart = 0;
+double g_threadCpuStart = 0.0;
 std::string g_folder;
 std::string g_path;
 std::array<plat::ThreadHandle, kConsoles> g_readers{};
@@ -196,12 +197,21 @@ double Percentile(std::vector<int64_t>& v, double p) {
     return static_cast<double>(v[k]) / 1e6;
 }
 
+double ThisThreadCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 void StartCpuClock() {
+    g_threadCpuStart = ThisThreadCpu();
     g_cpuStart = std::clock();
     g_wallStart = Clock::now();
 }
 
 double CpuSeconds() { return static_cast<double>(std::clock() - g_cpuStart) / CLOCKS_PER_SEC; }
+
+double WindowThreadCpuSeconds() { return ThisThreadCpu() - g_threadCpuStart; }
 
 double WallSeconds() { return std::chrono::duration<double>(Clock::now() - g_wallStart).count(); }
 

@@ -57,6 +57,8 @@ double Percentile(std::vector<int64_t>& v, double p);
 // CPU time of the process and wall time since the call of StartCpuClock.
 void StartCpuClock();
 double CpuSeconds();
+// CPU time of the window thread alone (call both on the window thread).
+double WindowThreadCpuSeconds();
 double WallSeconds();
 
 }  // namespace bench

@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     plat::test::RunEventsUntil([](void*) { return g_handled >= g_linesWritten.load(); }, nullptr, 5000);
     const double wall = bench::WallSeconds();
     const double cpu = bench::CpuSeconds();
+    const double windowCpu = bench::WindowThreadCpuSeconds();
     const std::string file = bench::StopBench(ports, 0, nullptr);
 
     const uint64_t records = file.size() / kDataRecordLength;
@@ -101,5 +102,7 @@ int main(int argc, char** argv) {
                 bench::Percentile(g_delaysNs, 1.0), g_delaysNs.size());
     std::printf("  process CPU      %.2f s = %.1f %% of one core, %.1f us per line\n", cpu, 100.0 * cpu / wall,
                 1e6 * cpu / static_cast<double>(g_handled));
+    std::printf("  window thread    %.2f s = %.1f %% of one core, %.1f us per line\n", windowCpu,
+                100.0 * windowCpu / wall, 1e6 * windowCpu / static_cast<double>(g_handled));
     return records == g_linesWritten.load() ? 0 : 2;
 }

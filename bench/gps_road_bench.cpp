@@ -145,6 +145,7 @@ int main(int argc, char** argv) {
     plat::test::RunEventsFor(200);  // the last groups are written after their hand-over
     const double wall = bench::WallSeconds();
     const double cpu = bench::CpuSeconds();
+    const double windowCpu = bench::WindowThreadCpuSeconds();
     const std::string file = bench::StopBench(ports, gpsReader, &gps);
 
     uint64_t groups = 0, singles = 0, rejected = 0, consoleRecords = 0;
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
                 bench::Percentile(g_delaysNs, 1.0), g_delaysNs.size());
     std::printf("  process CPU          %.2f s = %.1f %% of one core, %.1f us per line or sentence\n", cpu,
                 100.0 * cpu / wall, 1e6 * cpu / static_cast<double>(g_consoleHandled + g_gpsHandled));
+    std::printf("  window thread        %.2f s = %.1f %% of one core, %.1f us per line or sentence\n", windowCpu,
+                100.0 * windowCpu / wall, 1e6 * windowCpu / static_cast<double>(g_consoleHandled + g_gpsHandled));
     std::printf("  %s\n", complete ? "nothing lost" : "RECORDS MISSING");
     return complete ? 0 : 2;
 }
