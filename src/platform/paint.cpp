@@ -119,7 +119,7 @@ void StartFrame() {
         g_frameTimer->setTimerType(Qt::PreciseTimer);
         QObject::connect(g_frameTimer, &QTimer::timeout, owner, [] { FlushScreenUpdates(); });
     }
-    if (!g_frameTimer->isActive()) g_frameTimer->start(kScreenFrameMs);
+    if (!g_frameTimer->isActive()) g_frameTimer->start(static_cast<int>(kScreenFrameMs));
 }
 }  // namespace
 
@@ -286,4 +286,12 @@ bool GetUpdateRect(Hwnd hwnd, Rect* out) {
     return true;
 }
 
+namespace test {
+
+uint32_t ScreenPaintCount(Hwnd hwnd) {
+    WindowRecord* rec = Find(hwnd);
+    return rec != nullptr ? rec->ScreenPaints : 0;
+}
+
+}  // namespace test
 }  // namespace plat

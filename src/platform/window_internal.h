@@ -90,10 +90,9 @@ void RequestScreenUpdate(Hwnd hwnd, const QRect& clientRect);
 void FlushScreenUpdates();
 // Drops the pending frame (tests start afresh).
 void ForgetScreenUpdates();
-// How long drawing may wait before it is shown: 20 ms is 50 frames a second,
-// above the 25 a moving profile needs, and it lets the lines of nine consoles
-// share one trip to the screen.
-constexpr int kScreenFrameMs = 20;
+// kScreenFrameMs (window.h): 20 ms is 50 frames a second, above the 25 a
+// moving profile needs, and it lets the lines of nine consoles share one
+// trip to the screen.
 
 // GDI helpers.
 void InitStockObjects();
