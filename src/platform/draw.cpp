@@ -214,7 +214,11 @@ void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const Q
         QPainter painter(img);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
-        painter.setClipRegion(region);
+        if (region.rectCount() == 1) {
+            painter.setClipRect(region.boundingRect());  // the usual case, and cheaper than a region
+        } else {
+            painter.setClipRegion(region);
+        }
         if (fillCell) painter.fillRect(cell, ToQColor(dc->BackColour));
         painter.setFont(f->Font);
         painter.setPen(ToQColor(dc->TextColour));
