@@ -22,11 +22,19 @@ constexpr double kConsoleLinesPerSecond = 960.0 / 17.0;  // "$PBAR,nnnn,nnnn" CR
 // Nanoseconds since the benchmark started (the first call of StartBench).
 int64_t NowNs();
 
-// Starts the application headless, resets the survey model, creates the
-// logging screen (ScreenWindows.LogScreenWindow) with `proc`, and opens a
-// fresh data file in a temporary folder while logging. False with a message
-// on stderr when something is missing.
+// Starts the application (headless unless QT_QPA_PLATFORM says otherwise),
+// resets the survey model, makes the main window's fonts, pens and brushes
+// and a 1024 x 762 main window, creates the logging screen
+// (ScreenWindows.LogScreenWindow) with `proc` and every child window the
+// real one has, and opens a fresh data file in a temporary folder while
+// logging. `proc` times what it wants and passes every other message to
+// ScreenLogWndProc. False with a message on stderr when something is missing.
 bool StartBench(plat::WindowProc proc);
+
+// Lays the logging screen out for the consoles set up (without the map) and
+// shows it, as the start of logging does: from here on every line moves the
+// numbers, the profile, the bars and the panel's values, as on the screen.
+void ShowLogScreen();
 
 // Opens the nine console ptys and ports (two-sensor consoles) and starts
 // their readers. WaitForReaders serves the window thread until every
@@ -49,6 +57,8 @@ double Percentile(std::vector<int64_t>& v, double p);
 // CPU time of the process and wall time since the call of StartCpuClock.
 void StartCpuClock();
 double CpuSeconds();
+// CPU time of the window thread alone (call both on the window thread).
+double WindowThreadCpuSeconds();
 double WallSeconds();
 
 }  // namespace bench

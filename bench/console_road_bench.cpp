@@ -17,6 +17,7 @@
 #include "acquisition/console_reader.h"
 #include "acquisition/console_reading.h"
 #include "bench_support.h"
+#include "log_screen/log_screen.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 
@@ -40,7 +41,7 @@ plat::LResult BenchLogScreenProc(plat::Hwnd hwnd, uint32_t message, plat::WParam
         return 0;
     }
     if (message < kMsgConsoleReading || message > kMsgConsoleReading + 8) {
-        return plat::DefaultWindowProc(hwnd, message, w, l);
+        return ScreenLogWndProc(hwnd, message, w, l);
     }
     const int console = static_cast<int>(message - kMsgConsoleReading);
     char field[kNumericFieldChars];
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
     static std::array<instruments::PtyInstrument, kConsoles> ports;
     if (!bench::StartBench(BenchLogScreenProc) || !bench::StartConsoles(ports)) return 1;
+    bench::ShowLogScreen();
     bench::WaitForReaders(false);
 
     bench::StartCpuClock();
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
     plat::test::RunEventsUntil([](void*) { return g_handled >= g_linesWritten.load(); }, nullptr, 5000);
     const double wall = bench::WallSeconds();
     const double cpu = bench::CpuSeconds();
+    const double windowCpu = bench::WindowThreadCpuSeconds();
     const std::string file = bench::StopBench(ports, 0, nullptr);
 
     const uint64_t records = file.size() / kDataRecordLength;
@@ -97,6 +100,9 @@ int main(int argc, char** argv) {
     std::printf("  delay LF -> record  p50 %.2f ms  p99 %.2f ms  max %.2f ms  (%zu lines)\n",
                 bench::Percentile(g_delaysNs, 0.50), bench::Percentile(g_delaysNs, 0.99),
                 bench::Percentile(g_delaysNs, 1.0), g_delaysNs.size());
-    std::printf("  process CPU      %.2f s = %.1f %% of one core\n", cpu, 100.0 * cpu / wall);
+    std::printf("  process CPU      %.2f s = %.1f %% of one core, %.1f us per line\n", cpu, 100.0 * cpu / wall,
+                1e6 * cpu / static_cast<double>(g_handled));
+    std::printf("  window thread    %.2f s = %.1f %% of one core, %.1f us per line\n", windowCpu,
+                100.0 * windowCpu / wall, 1e6 * windowCpu / static_cast<double>(g_handled));
     return records == g_linesWritten.load() ? 0 : 2;
 }

@@ -25,6 +25,7 @@
 #include "acquisition/gps_reader.h"
 #include "acquisition/serial_setup.h"
 #include "bench_support.h"
+#include "log_screen/log_screen.h"
 #include "support/gps_instrument.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
@@ -67,7 +68,7 @@ plat::LResult BenchLogScreenProc(plat::Hwnd hwnd, uint32_t message, plat::WParam
         plat::PostQuitMessage(0);
         return 0;
     }
-    return plat::DefaultWindowProc(hwnd, message, w, l);
+    return ScreenLogWndProc(hwnd, message, w, l);
 }
 
 void FeedConsoles(std::array<instruments::PtyInstrument, kConsoles>& ports, std::atomic<bool>& stop) {
@@ -121,11 +122,13 @@ int main(int argc, char** argv) {
     }
     GpsPortSetup.Port = kGpsCom - 1;
     GpsPortSetup.DataFormat = 0;
+    GpsPortSetup.InputMode = 1;  // the panel's GPS cells are shown and drawn
     SetupGpsSentenceFields();
     if (OpenGpsPort(0) != 1) return 1;
     ReaderThreads.GpsReaderState = 1;
     ReaderThreads.GpsReaderRun = 1;
     const plat::ThreadHandle gpsReader = plat::StartThread(GpsReaderThread, nullptr);
+    bench::ShowLogScreen();
     bench::WaitForReaders(true);
 
     bench::StartCpuClock();
@@ -142,6 +145,7 @@ int main(int argc, char** argv) {
     plat::test::RunEventsFor(200);  // the last groups are written after their hand-over
     const double wall = bench::WallSeconds();
     const double cpu = bench::CpuSeconds();
+    const double windowCpu = bench::WindowThreadCpuSeconds();
     const std::string file = bench::StopBench(ports, gpsReader, &gps);
 
     uint64_t groups = 0, singles = 0, rejected = 0, consoleRecords = 0;
@@ -168,7 +172,10 @@ int main(int argc, char** argv) {
     std::printf("  GGA line end -> handler  p50 %.2f ms  p99 %.2f ms  max %.2f ms  (%zu sentences)\n",
                 bench::Percentile(g_delaysNs, 0.50), bench::Percentile(g_delaysNs, 0.99),
                 bench::Percentile(g_delaysNs, 1.0), g_delaysNs.size());
-    std::printf("  process CPU          %.2f s = %.1f %% of one core\n", cpu, 100.0 * cpu / wall);
+    std::printf("  process CPU          %.2f s = %.1f %% of one core, %.1f us per line or sentence\n", cpu,
+                100.0 * cpu / wall, 1e6 * cpu / static_cast<double>(g_consoleHandled + g_gpsHandled));
+    std::printf("  window thread        %.2f s = %.1f %% of one core, %.1f us per line or sentence\n", windowCpu,
+                100.0 * windowCpu / wall, 1e6 * windowCpu / static_cast<double>(g_consoleHandled + g_gpsHandled));
     std::printf("  %s\n", complete ? "nothing lost" : "RECORDS MISSING");
     return complete ? 0 : 2;
 }

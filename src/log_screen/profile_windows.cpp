@@ -132,11 +132,9 @@ void ScrollConsoleProfile(plat::Hdc dc, int console, const int y[2]) {
     const int32_t x = ScreenLayout.CurveWindowWidth - 10;
     const int32_t height = ScreenLayout.CurveWindowHeight;
     plat::BitBlt(dc, 0, 0, x - 1, height, dc, 2, 0, plat::kSrcCopy);
-    plat::SelectObject(dc, GdiObjects.WhitePen);
-    for (int32_t strip = x - 1; strip <= x + 1; ++strip) {
-        plat::MoveTo(dc, strip, 0);
-        plat::LineTo(dc, strip, height);
-    }
+    // The three white one-pixel lines of the erased strip, from row 0 up to
+    // (not including) the height, cover exactly this rectangle: filled in one go.
+    plat::FillRect(dc, plat::Rect{x - 1, 0, x + 2, height}, GdiObjects.WhiteBrush);
     // The rows cover the whole erased strip, its last column included, so
     // that the grid keeps no hole where the strip was erased.
     DrawGridRows(dc, ScreenLayout.CurveGridRows, x - 1, x + 2);

@@ -10,6 +10,7 @@
 #include "platform/dc.h"
 #include "platform/gdi_internal.h"
 #include "platform/qt_internal.h"
+#include "platform/text_shapes.h"
 #include "platform/window_internal.h"
 
 namespace plat {
@@ -192,14 +193,20 @@ QString StripPrefix(const QString& s) {
     return out;
 }
 
+// The advance of a text in a font: kept with its shape when it is kept.
+int TextWidth(const GdiObject* f, const QString& s) {
+    if (const ShapedText* shaped = ShapeText(f->Font, s)) return shaped->Width;
+    return QFontMetrics(f->Font).horizontalAdvance(s);
+}
+
 // Draws one run of text with its cell's top-left corner at (x, y).
 void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const QRect* clip, bool fillCell) {
     QImage* img = TargetImage(dc);
     if (img == nullptr) return;
     const int x = ClampCoord(atX), y = ClampCoord(atY);
     GdiObject* f = ResolvedFont(dc->Font);
-    QFontMetrics m(f->Font);
-    const int width = m.horizontalAdvance(s);
+    const ShapedText* shaped = ShapeText(f->Font, s);
+    const int width = shaped != nullptr ? shaped->Width : QFontMetrics(f->Font).horizontalAdvance(s);
     QRegion region = ClipRegion(dc, img);
     if (clip != nullptr) region &= *clip;
     const QRect cell(x, y, width, f->Metrics.Height);
@@ -207,11 +214,20 @@ void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const Q
         QPainter painter(img);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
-        painter.setClipRegion(region);
+        if (region.rectCount() == 1) {
+            painter.setClipRect(region.boundingRect());  // the usual case, and cheaper than a region
+        } else {
+            painter.setClipRegion(region);
+        }
         if (fillCell) painter.fillRect(cell, ToQColor(dc->BackColour));
         painter.setFont(f->Font);
         painter.setPen(ToQColor(dc->TextColour));
-        painter.drawText(QPoint(x, y + f->Metrics.Ascent), s);
+        const QPoint baseline(x, y + f->Metrics.Ascent);
+        if (shaped != nullptr) {
+            for (const QGlyphRun& run : shaped->Runs) painter.drawGlyphRun(baseline, run);
+        } else {
+            painter.drawText(baseline, s);
+        }
     }
     Touched(dc, cell.adjusted(-2, 0, 2, 0) & region.boundingRect());
 }
@@ -359,7 +375,6 @@ int32_t DrawText(Hdc h, const char16_t* text, int32_t length, Rect* rect, uint32
     QString s = ToQString(text, length);
     if ((format & kDrawTextNoPrefix) == 0) s = StripPrefix(s);
     GdiObject* f = ResolvedFont(dc->Font);
-    QFontMetrics m(f->Font);
     const int lineHeight = f->Metrics.Height;
     QStringList lines;
     if (format & kDrawTextSingleLine) {
@@ -370,7 +385,7 @@ int32_t DrawText(Hdc h, const char16_t* text, int32_t length, Rect* rect, uint32
         lines = s.split(QLatin1Char('\n'));
     }
     int widest = 0;
-    for (const QString& line : lines) widest = std::max(widest, m.horizontalAdvance(line));
+    for (const QString& line : lines) widest = std::max(widest, TextWidth(f, line));
     const int total = lineHeight * static_cast<int>(lines.size());
     if (format & kDrawTextCalcRect) {
         rect->Right = ClampCoord(int64_t{rect->Left} + widest);
@@ -386,7 +401,7 @@ int32_t DrawText(Hdc h, const char16_t* text, int32_t length, Rect* rect, uint32
     }
     const bool clip = (format & kDrawTextNoClip) == 0;
     for (const QString& line : lines) {
-        const int w = m.horizontalAdvance(line);
+        const int w = TextWidth(f, line);
         int64_t x = rect->Left;
         if (format & kDrawTextCenter) x = rect->Left + (boxWidth - w) / 2;
         else if (format & kDrawTextRight) x = int64_t{rect->Right} - w;
@@ -400,8 +415,7 @@ bool GetTextExtent(Hdc h, const char16_t* text, int32_t length, Size* out) {
     DcRecord* dc = FindDc(h);
     if (dc == nullptr || out == nullptr) return false;
     GdiObject* f = ResolvedFont(dc->Font);
-    QFontMetrics m(f->Font);
-    out->Cx = text != nullptr ? m.horizontalAdvance(ToQString(text, length)) : 0;
+    out->Cx = text != nullptr ? TextWidth(f, ToQString(text, length)) : 0;
     out->Cy = f->Metrics.Height;
     return true;
 }

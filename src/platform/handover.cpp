@@ -87,10 +87,13 @@ struct PendingCall {
     bool Started = false;
     bool Done = false;
     bool Released = false;
+    // Its own sender waits on this alone: the end of one reader's call wakes
+    // that reader, not every reader that waits at the same moment.
+    std::condition_variable Finished;
 };
 
 std::mutex g_sendMutex;
-std::condition_variable g_sendChanged;
+std::condition_variable g_sendChanged;                    // a call was queued (a joining window thread waits)
 std::deque<std::shared_ptr<PendingCall>> g_queue;        // waiting to be served
 std::vector<std::shared_ptr<PendingCall>> g_outstanding; // queued or being served
 std::deque<PostedMessage> g_posted;                      // posted messages, oldest first
@@ -173,7 +176,7 @@ void FinishCall(const std::shared_ptr<PendingCall>& call, LResult result) {
             }
         }
     }
-    g_sendChanged.notify_all();
+    call->Finished.notify_one();
 }
 
 // Queues a call and waits for it; false when refused or released.
@@ -186,7 +189,7 @@ bool QueueAndWait(const std::shared_ptr<PendingCall>& call) {
     g_sendChanged.notify_all();  // a window thread joining a thread waits on this too
     WakeWindowThread();
     lock.lock();
-    g_sendChanged.wait(lock, [&] { return call->Done || call->Released; });
+    call->Finished.wait(lock, [&] { return call->Done || call->Released; });
     return call->Done && !call->Released;
 }
 
@@ -387,6 +390,7 @@ bool PostMessage(Hwnd hwnd, uint32_t message, WParam w, LParam l) {
 }
 
 void ReleaseWaitingSenders() {
+    std::vector<std::shared_ptr<PendingCall>> released;
     {
         std::lock_guard<std::mutex> g(g_sendMutex);
         g_stop = true;
@@ -396,12 +400,17 @@ void ReleaseWaitingSenders() {
         // must never join the thread whose call it is serving.
         std::vector<std::shared_ptr<PendingCall>> running;
         for (auto& c : g_outstanding) {
-            if (c->Started) running.push_back(c);
-            else c->Released = true;
+            if (c->Started) {
+                running.push_back(c);
+            } else {
+                c->Released = true;
+                released.push_back(c);
+            }
         }
         g_outstanding = std::move(running);
         g_queue.clear();
     }
+    for (auto& c : released) c->Finished.notify_one();
     g_sendChanged.notify_all();
 }
 

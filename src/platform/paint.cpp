@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QTimer>
+#include <vector>
 
 #include "platform/gdi_internal.h"
 #include "platform/qt_internal.h"
@@ -31,8 +33,15 @@ void CanvasWidget::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), Qt::white);
         return;
     }
+    ++rec->ScreenPaints;
     if (BorderWidth > 0) {
-        p.fillRect(rect(), Qt::black);
+        // Only the frame: the image covers the rest, and a frame of drawing
+        // repaints the busy windows fifty times a second.
+        const int b = BorderWidth, w = width(), h = height();
+        p.fillRect(0, 0, w, b, Qt::black);
+        p.fillRect(0, h - b, w, b, Qt::black);
+        p.fillRect(0, b, b, h - 2 * b, Qt::black);
+        p.fillRect(w - b, b, b, h - 2 * b, Qt::black);
     }
     p.drawImage(BorderWidth, BorderWidth, rec->Image);
 }
@@ -97,6 +106,29 @@ bool CanvasWidget::focusNextPrevChild(bool next) {
     return false;  // Tab reaches the procedure as a key
 }
 
+namespace {
+// The windows drawn into since the last frame, and the frame's timer. A
+// reader's line draws into several windows and nine consoles send hundreds
+// of lines a second; putting each drawing on screen by itself would repaint
+// and flush the screen for every line. The images change at once (a test or
+// a block transfer reads them at once); only the trip to the screen waits
+// for the frame.
+std::vector<Hwnd> g_screenDirty;
+QTimer* g_frameTimer = nullptr;
+
+void StartFrame() {
+    if (g_frameTimer == nullptr) {
+        QObject* owner = Courier();
+        if (owner == nullptr) return;
+        g_frameTimer = new QTimer(owner);
+        g_frameTimer->setSingleShot(true);
+        g_frameTimer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(g_frameTimer, &QTimer::timeout, owner, [] { FlushScreenUpdates(); });
+    }
+    if (!g_frameTimer->isActive()) g_frameTimer->start(static_cast<int>(kScreenFrameMs));
+}
+}  // namespace
+
 void RequestScreenUpdate(Hwnd hwnd, const QRect& clientRect) {
     WindowRecord* rec = Find(hwnd);
     if (rec == nullptr || rec->Widget == nullptr) return;
@@ -104,8 +136,31 @@ void RequestScreenUpdate(Hwnd hwnd, const QRect& clientRect) {
         rec->Widget->update();
         return;
     }
-    const int b = static_cast<CanvasWidget*>(rec->Widget)->BorderWidth;
-    rec->Widget->update(clientRect.translated(b, b));
+    const QRect area = clientRect & QRect(0, 0, rec->ClientWidth, rec->ClientHeight);
+    if (area.isEmpty()) return;
+    if (rec->ScreenDirty.isEmpty()) g_screenDirty.push_back(hwnd);
+    rec->ScreenDirty |= area;
+    StartFrame();
+}
+
+void FlushScreenUpdates() {
+    std::vector<Hwnd> windows;
+    windows.swap(g_screenDirty);
+    for (Hwnd h : windows) {
+        WindowRecord* rec = Find(h);
+        if (rec == nullptr || rec->ScreenDirty.isEmpty()) continue;
+        const QRect area = rec->ScreenDirty;
+        rec->ScreenDirty = QRect();
+        if (rec->Widget == nullptr) continue;
+        const int b = static_cast<CanvasWidget*>(rec->Widget)->BorderWidth;
+        // Qt repaints every window updated here in one pass and one flush.
+        rec->Widget->update(area.translated(b, b));
+    }
+}
+
+void ForgetScreenUpdates() {
+    g_screenDirty.clear();
+    if (g_frameTimer != nullptr) g_frameTimer->stop();
 }
 
 void ResizeBackingImage(WindowRecord* rec) {
@@ -218,8 +273,12 @@ bool PaintWindowNow(Hwnd hwnd) {
     if (!UpdateWindow(hwnd)) return false;
     WindowRecord* rec = Find(hwnd);
     if (rec == nullptr) return false;
-    // repaint() paints at once, without a pass through the event loop.
-    if (rec->Widget != nullptr && rec->Widget->isVisible()) rec->Widget->repaint();
+    // repaint() paints at once, without a pass through the event loop; the
+    // window's part of the next frame is then on screen already.
+    if (rec->Widget != nullptr && rec->Widget->isVisible()) {
+        rec->ScreenDirty = QRect();
+        rec->Widget->repaint();
+    }
     return true;
 }
 
@@ -233,4 +292,12 @@ bool GetUpdateRect(Hwnd hwnd, Rect* out) {
     return true;
 }
 
+namespace test {
+
+uint32_t ScreenPaintCount(Hwnd hwnd) {
+    WindowRecord* rec = Find(hwnd);
+    return rec != nullptr ? rec->ScreenPaints : 0;
+}
+
+}  // namespace test
 }  // namespace plat

@@ -637,6 +637,7 @@ void ResetWindows() {
     for (Hwnd h : AllWindows()) DestroyWindow(h);
     ResetClassesAndFocus();
     ResetHandover();
+    ForgetScreenUpdates();
     SetScreenSize(0, 0);
     FlushDeferredDeletes();
 }

@@ -278,6 +278,10 @@ bool ValidateRect(Hwnd hwnd, const Rect* rect);
 // When the window is shown and has an invalid region, sends kMsgPaint now.
 // Any thread (from another thread it waits until the paint has run).
 bool UpdateWindow(Hwnd hwnd);
+// Drawing through a device context changes the window's image at once; the
+// screen shows it with the next display frame, at most kScreenFrameMs later,
+// when the loop runs: all the windows drawn meanwhile go in one repaint.
+constexpr uint32_t kScreenFrameMs = 20;
 // Puts the window's pending drawing on screen now: a pending paint message is
 // sent (as UpdateWindow), then the window's image is shown at once. No event
 // is processed and no hand-over is served meanwhile, so it may run inside a
@@ -347,6 +351,9 @@ uint32_t WindowPixel(Hwnd hwnd, int32_t x, int32_t y);
 uint32_t WindowPixelRgb(Hwnd hwnd, int32_t x, int32_t y);
 // The client area as 0x00BBGGRR pixels, row by row; false when it does not fit.
 bool ReadWindowImage(Hwnd hwnd, uint32_t* out, size_t capacity, int32_t* width, int32_t* height);
+
+// Times the window's image has been put on screen (its widget painted).
+uint32_t ScreenPaintCount(Hwnd hwnd);
 
 // Sends the timer message now, as if the timer had expired; false when not set.
 bool FireTimer(Hwnd hwnd, uintptr_t id);

@@ -46,6 +46,8 @@ struct WindowRecord {
     int32_t ClientLeft = 0, ClientTop = 0, ClientWidth = 0, ClientHeight = 0;
     QImage Image;              // backing image of the client area (canvas windows, owner-drawn buttons)
     QRegion Invalid;
+    QRect ScreenDirty;         // drawn into the image, not yet put on screen (client coordinates)
+    uint32_t ScreenPaints = 0; // times the image was put on screen (test hook)
     bool EraseNeeded = false;
     bool PaintPosted = false;
     uint32_t BeginPaintCount = 0;  // tells whether a paint handler validated
@@ -80,7 +82,17 @@ Hwnd KeyDestination(Hwnd receiver);
 // Paint helpers.
 void InvalidateTree(Hwnd hwnd);
 void ResizeBackingImage(WindowRecord* rec);
+// Marks a part of a canvas window's image as drawn: it goes on screen with the
+// next display frame, together with every other window drawn meanwhile.
+// Controls are asked to update at once (Qt merges those in its own loop).
 void RequestScreenUpdate(Hwnd hwnd, const QRect& clientRect);
+// Puts every window's drawing of the frame on screen now (the frame timer).
+void FlushScreenUpdates();
+// Drops the pending frame (tests start afresh).
+void ForgetScreenUpdates();
+// kScreenFrameMs (window.h): 20 ms is 50 frames a second, above the 25 a
+// moving profile needs, and it lets the lines of nine consoles share one
+// trip to the screen.
 
 // GDI helpers.
 void InitStockObjects();

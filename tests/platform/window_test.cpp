@@ -2,6 +2,7 @@
 // paint model, timers, the loop and keys.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -199,6 +200,67 @@ TEST_F(WindowCoreTest, TableDispatchTakesTheFirstMatchAndDefaultsTheRest) {
 }
 
 // --- paint model -----------------------------------------------------------
+
+// Nine consoles draw into several windows per line, hundreds of lines a
+// second: each drawing is in the image at once, but the screen gets one
+// repaint per window and display frame, and the last drawing still arrives
+// without any further call.
+TEST_F(WindowCoreTest, DrawingReachesTheScreenOncePerFrame) {
+    const Hwnd top = TopLevel(kStylePopup | kStyleVisible, 200, 100);
+    std::vector<Hwnd> strips;
+    for (int i = 0; i < 3; ++i) strips.push_back(CreateWindow(u"LogWnd", u"", kStyleChild | kStyleVisible, 0, 30 * i, 200, 25, top, i + 1));
+    test::RunEventsFor(3 * kScreenFrameMs);  // the paints of showing them
+    std::vector<uint32_t> before;
+    for (Hwnd s : strips) before.push_back(test::ScreenPaintCount(s));
+
+    constexpr int kLines = 300;
+    const auto start = std::chrono::steady_clock::now();
+    for (int line = 0; line < kLines; ++line) {
+        for (Hwnd s : strips) {
+            const Hdc dc = GetDC(s);
+            const ColourRef ink = static_cast<ColourRef>(line) * 0x010203u & 0xFFFFFFu;
+            SetPixel(dc, line % 200, 5, ink);
+            ReleaseDC(s, dc);
+            ASSERT_EQ(test::WindowPixel(s, line % 200, 5), ink) << "the image changes at once";
+        }
+        ProcessPendingEvents();  // the loop between two hand-overs
+    }
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    const auto frames = static_cast<uint32_t>(ms) / kScreenFrameMs + 2;
+    std::vector<uint32_t> drawn;
+    for (size_t i = 0; i < strips.size(); ++i) {
+        drawn.push_back(test::ScreenPaintCount(strips[i]));
+        EXPECT_LE(drawn[i] - before[i], frames) << "strip " << i << " over " << ms << " ms";
+    }
+    static std::vector<uint32_t> s_drawn;
+    static std::vector<Hwnd> s_strips;
+    s_drawn = drawn;
+    s_strips = strips;
+    EXPECT_TRUE(test::RunEventsUntil(
+        [](void*) {
+            for (size_t i = 0; i < s_strips.size(); ++i)
+                if (test::ScreenPaintCount(s_strips[i]) == s_drawn[i]) return false;
+            return true;
+        },
+        nullptr, 1000))
+        << "the last drawing goes on screen with the next frame";
+}
+
+// The waiting text and the busy indicator are shown inside a long job that
+// runs no loop: PaintWindowNow puts them on screen before it returns.
+TEST_F(WindowCoreTest, PaintWindowNowShowsTheDrawingBeforeItReturns) {
+    const Hwnd top = TopLevel(kStylePopup | kStyleVisible, 100, 60);
+    const Hwnd map = CreateWindow(u"LogWnd", u"", kStyleChild | kStyleVisible, 0, 0, 100, 60, top, 1);
+    test::RunEventsFor(3 * kScreenFrameMs);
+    const uint32_t before = test::ScreenPaintCount(map);
+    const Hdc dc = GetDC(map);
+    FillRect(dc, Rect{10, 10, 20, 20}, GetStockObject(kBlackBrush));
+    ReleaseDC(map, dc);
+    EXPECT_EQ(test::ScreenPaintCount(map), before) << "drawing alone waits for the frame";
+    EXPECT_TRUE(PaintWindowNow(map));
+    EXPECT_EQ(test::ScreenPaintCount(map), before + 1);
+    EXPECT_EQ(test::WindowPixelRgb(map, 15, 15), 0x000000u);
+}
 
 TEST_F(WindowCoreTest, PaintRunsForTheInvalidPartOnlyAfterTheErase) {
     const Hwnd h = CreateWindow(u"PaintWnd", u"", kStylePopup, 0, 0, 60, 40, 0, 0);
