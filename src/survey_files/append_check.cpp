@@ -444,28 +444,32 @@ int CheckDataFileForAppend(plat::Hwnd owner) {
     return GpsPortSetup.InputMode == 0 ? CheckWithoutGps(owner, h, f) : CheckWithGps(owner, h, f);
 }
 
+namespace {
+
+// Calls `pair(kept, live)` for every value the zone move changes, so keeping
+// and restoring walk one list.
+template <class Pair>
+void EachZoneValue(AppendZoneState& s, Pair pair) {
+    pair(s.UtmZoneForced, GpsFix.UtmZoneForced);
+    pair(s.FirstFixX, GpsFix.FirstFixX), pair(s.FirstFixY, GpsFix.FirstFixY);
+    pair(s.X, GpsFix.X), pair(s.Y, GpsFix.Y), pair(s.CurX, GpsFix.CurX), pair(s.CurY, GpsFix.CurY);
+    pair(s.PrevX, GpsFix.PrevX), pair(s.PrevY, GpsFix.PrevY);
+    pair(s.MapOriginX, MapView.MapOriginX), pair(s.MapOriginY, MapView.MapOriginY);
+    pair(s.DataMinX, MapView.DataMinX), pair(s.DataMaxX, MapView.DataMaxX);
+    pair(s.DataMinY, MapView.DataMinY), pair(s.DataMaxY, MapView.DataMaxY);
+    pair(s.PrevFixX, MapView.PrevFixX), pair(s.PrevFixY, MapView.PrevFixY);
+    pair(s.LastPositionPixelX, MapView.LastPositionPixelX), pair(s.LastPositionPixelY, MapView.LastPositionPixelY);
+}
+
+}  // namespace
+
 AppendZoneState KeepAppendZoneState() {
     AppendZoneState s;
-    s.UtmZoneForced = GpsFix.UtmZoneForced;
-    s.FirstFixX = GpsFix.FirstFixX, s.FirstFixY = GpsFix.FirstFixY;
-    s.X = GpsFix.X, s.Y = GpsFix.Y, s.CurX = GpsFix.CurX, s.CurY = GpsFix.CurY;
-    s.PrevX = GpsFix.PrevX, s.PrevY = GpsFix.PrevY;
-    s.MapOriginX = MapView.MapOriginX, s.MapOriginY = MapView.MapOriginY;
-    s.DataMinX = MapView.DataMinX, s.DataMaxX = MapView.DataMaxX;
-    s.DataMinY = MapView.DataMinY, s.DataMaxY = MapView.DataMaxY;
-    s.PrevFixX = MapView.PrevFixX, s.PrevFixY = MapView.PrevFixY;
-    s.LastPositionPixelX = MapView.LastPositionPixelX, s.LastPositionPixelY = MapView.LastPositionPixelY;
+    EachZoneValue(s, [](auto& kept, const auto& live) { kept = live; });
     return s;
 }
 
-void RestoreAppendZoneState(const AppendZoneState& s) {
-    GpsFix.UtmZoneForced = s.UtmZoneForced;
-    GpsFix.FirstFixX = s.FirstFixX, GpsFix.FirstFixY = s.FirstFixY;
-    GpsFix.X = s.X, GpsFix.Y = s.Y, GpsFix.CurX = s.CurX, GpsFix.CurY = s.CurY;
-    GpsFix.PrevX = s.PrevX, GpsFix.PrevY = s.PrevY;
-    MapView.MapOriginX = s.MapOriginX, MapView.MapOriginY = s.MapOriginY;
-    MapView.DataMinX = s.DataMinX, MapView.DataMaxX = s.DataMaxX;
-    MapView.DataMinY = s.DataMinY, MapView.DataMaxY = s.DataMaxY;
-    MapView.PrevFixX = s.PrevFixX, MapView.PrevFixY = s.PrevFixY;
-    MapView.LastPositionPixelX = s.LastPositionPixelX, MapView.LastPositionPixelY = s.LastPositionPixelY;
+void RestoreAppendZoneState(const AppendZoneState& kept) {
+    AppendZoneState s = kept;
+    EachZoneValue(s, [](const auto& value, auto& live) { live = value; });
 }
