@@ -13,6 +13,14 @@ constexpr uint8_t kLf = 0x0A;
 constexpr uint8_t kCr = 0x0D;
 constexpr uint8_t kDollar = 0x24;
 
+// How long one read waits on a quiet port. The reader stops only when its
+// handle is made invalid, and that is always followed by closing the port,
+// which ends a waiting read at once; so the reader need not wake every 10 ms
+// to look (ten readers did a thousand times a second between lines). The
+// bound only keeps a reader whose handle were ever dropped without a close
+// from waiting for ever.
+constexpr int kQuietPortWaitMs = 1000;
+
 static_assert(kMsgConsoleReading == plat::kMsgUser + 12);
 
 bool FrameIsAcceptable(const ConsoleFrameState& s) {
@@ -97,9 +105,9 @@ uint32_t ConsoleReaderThread(void* argument) {
         const plat::SerialHandle port = SerialPorts.ConsolePortHandle[i].load();
         if (port == plat::kInvalidSerial) break;
         uint8_t byte = 0;
-        // Waits at most 10 ms; a port that failed or was closed also takes
-        // the 10 ms, so this loop never spins.
-        if (plat::ReadSerialByte(port, &byte) != 1) continue;
+        // Waits until a byte comes or the port is closed; a port that failed
+        // or was closed takes at least 10 ms, so this loop never spins.
+        if (plat::ReadSerialByteWithin(port, &byte, kQuietPortWaitMs) != 1) continue;
         if (ConsoleFrameByte(frame, byte)) HandOverConsoleLine(i, frame);
     }
 

@@ -436,6 +436,29 @@ OSTRIMA_PIXEL_LOOP void CombineIndexedRow(uint32_t operation, const QRgb* palett
     }
 }
 
+// A copy within one image to the rectangle `to` from `to` moved by
+// (offX, offY), done in place: rows are taken in the order that reads every
+// source row before it is overwritten (from the top when the source lies
+// below, from the bottom when it lies above), and each row moves with memmove,
+// which allows the overlap within a row. What a scroll of a window costs is
+// then one pass over the moved rows instead of a copy of the block and a
+// second pass.
+OSTRIMA_PIXEL_LOOP void ScrollWithinImage(QImage* image, const QRect& to, int offX, int offY) {
+    uchar* bits = image->bits();  // detaches once; rows are addressed from it
+    const qsizetype stride = image->bytesPerLine();
+    const size_t bytes = sizeof(QRgb) * static_cast<size_t>(to.width());
+    const auto row = [&](int y) {
+        auto* dl = reinterpret_cast<QRgb*>(bits + stride * y) + to.left();
+        const auto* sl = reinterpret_cast<const QRgb*>(bits + stride * (y + offY)) + to.left() + offX;
+        std::memmove(dl, sl, bytes);
+    };
+    if (offY >= 0) {
+        for (int y = to.top(); y <= to.bottom(); ++y) row(y);
+    } else {
+        for (int y = to.bottom(); y >= to.top(); --y) row(y);
+    }
+}
+
 }  // namespace
 
 bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc source, int32_t sx, int32_t sy,
@@ -459,6 +482,14 @@ bool BitBlt(Hdc dest, int32_t x, int32_t y, int32_t width, int32_t height, Hdc s
     if (fx1 <= fx0 || fy1 <= fy0) return true;
     QRect from(static_cast<int>(fx0), static_cast<int>(fy0), static_cast<int>(fx1 - fx0), static_cast<int>(fy1 - fy0));
     const QRect to = from.translated(static_cast<int>(shiftX), static_cast<int>(shiftY));
+    if (simg == dimg && operation == kSrcCopy && dimg->format() == QImage::Format_RGB32) {
+        const QRegion area = ClipRegion(d, dimg) & to;
+        if (area.rectCount() == 1) {
+            ScrollWithinImage(dimg, area.boundingRect(), from.left() - to.left(), from.top() - to.top());
+            Touched(d, area.boundingRect());
+            return true;
+        }
+    }
     QImage copy;
     const QImage* src = simg;
     if (simg == dimg) {  // within one image: read the whole block before writing

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "platform/dc.h"
@@ -17,21 +18,27 @@ namespace plat {
 namespace detail {
 namespace {
 
-// Writes pixels through a context's clip and remembers what it touched.
+// Writes pixels through a context's clip and remembers what it touched. A
+// thin line plots pixel by pixel: the rows are addressed from the image's
+// bits taken once, and the touched box grows by comparisons, not by a
+// rectangle union per pixel.
 class Plotter {
 public:
     explicit Plotter(DcRecord* dc) : dc_(dc), img_(TargetImage(dc)) {
-        if (img_ != nullptr) clips_ = ClipRects(dc, img_);
+        if (img_ == nullptr) return;
+        clips_ = ClipRects(dc, img_);
+        bits_ = img_->bits();  // detaches once, as the first scanLine would
+        stride_ = img_->bytesPerLine();
     }
     ~Plotter() {
-        if (img_ != nullptr && !touched_.isEmpty()) Touched(dc_, touched_);
+        if (img_ != nullptr && left_ <= right_) Touched(dc_, QRect(QPoint(left_, top_), QPoint(right_, bottom_)));
     }
     bool Ready() const { return img_ != nullptr; }
     void Plot(int x, int y, QRgb c) {
         for (const QRect& r : clips_) {
             if (r.contains(x, y)) {
-                reinterpret_cast<QRgb*>(img_->scanLine(y))[x] = c;
-                touched_ |= QRect(x, y, 1, 1);
+                Row(y)[x] = c;
+                Touch(x, x, y);
                 return;
             }
         }
@@ -43,9 +50,9 @@ public:
             const int a = static_cast<int>(std::max<int64_t>(x0, r.left()));
             const int b = static_cast<int>(std::min<int64_t>(x1, r.right()));
             if (a > b) continue;
-            auto* line = reinterpret_cast<QRgb*>(img_->scanLine(static_cast<int>(y)));
+            QRgb* line = Row(static_cast<int>(y));
             std::fill(line + a, line + b + 1, c);
-            touched_ |= QRect(a, static_cast<int>(y), b - a + 1, 1);
+            Touch(a, b, static_cast<int>(y));
         }
     }
     void Box(int64_t l, int64_t t, int64_t r, int64_t b, QRgb c) {  // inclusive corners
@@ -57,10 +64,22 @@ public:
     int64_t EndRow(int64_t bottom) const { return std::min<int64_t>(bottom, img_->height()); }
 
 private:
+    QRgb* Row(int y) const { return reinterpret_cast<QRgb*>(bits_ + stride_ * y); }
+    void Touch(int a, int b, int y) {  // pixels a..b of row y
+        left_ = std::min(left_, a);
+        right_ = std::max(right_, b);
+        top_ = std::min(top_, y);
+        bottom_ = std::max(bottom_, y);
+    }
+
     DcRecord* dc_;
     QImage* img_;
     std::vector<QRect> clips_;
-    QRect touched_;
+    uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+    // Inclusive bounds of the touched pixels; left_ > right_ while none.
+    int left_ = std::numeric_limits<int>::max(), top_ = std::numeric_limits<int>::max();
+    int right_ = std::numeric_limits<int>::min(), bottom_ = std::numeric_limits<int>::min();
 };
 
 bool PatternOn(int style, int step) {

@@ -288,8 +288,7 @@ SerialOpenResult OpenSerialPort(int port, const SerialLineSettings& settings) {
     return result;
 }
 
-int ReadSerialByte(SerialHandle h, uint8_t* out) {
-    const Clock::time_point start = Clock::now();
+int ReadSerialByteWithin(SerialHandle h, uint8_t* out, int waitMs) {
     PortUse use;
     uint32_t purgeSeen = 0;
     {
@@ -308,6 +307,8 @@ int ReadSerialByte(SerialHandle h, uint8_t* out) {
             purgeSeen = s.PurgeCount;
         }
     }
+    // Taken after the buffered path: a byte already read costs no clock.
+    const Clock::time_point start = Clock::now();
     if (use.Slot < 0) {
         SleepOutTimeout(start);
         return -1;
@@ -316,7 +317,7 @@ int ReadSerialByte(SerialHandle h, uint8_t* out) {
     uint8_t bytes[sizeof PortSlot{}.Buffered + 1];
     ssize_t n = 0;
     pollfd fds[2] = {{use.Fd, POLLIN, 0}, {use.Wake, POLLIN, 0}};
-    const int ready = poll(fds, 2, kReadTimeoutMs);
+    const int ready = poll(fds, 2, waitMs > 0 ? waitMs : 0);
     if (ready < 0) {
         result = (errno == EINTR) ? 0 : -1;
     } else if (ready == 0) {
@@ -350,6 +351,8 @@ int ReadSerialByte(SerialHandle h, uint8_t* out) {
     if (result < 0) SleepOutTimeout(start);
     return result;
 }
+
+int ReadSerialByte(SerialHandle h, uint8_t* out) { return ReadSerialByteWithin(h, out, kReadTimeoutMs); }
 
 int WriteSerialPort(SerialHandle h, const void* data, int n) {
     PortUse use;

@@ -69,6 +69,12 @@ bool SerialDevicePath(int port, char* out, size_t capacity);
 // the 10 ms, so a loop over a broken port does not spin.
 int ReadSerialByte(SerialHandle h, uint8_t* out);
 
+// The same read with the wait for a byte given: up to `waitMs` (0: only what
+// has arrived). A close still ends the wait at once, and a -1 still takes at
+// least 10 ms from the call. For a reader whose only reason to stop is its
+// port being closed: a quiet port then costs no wake-up every 10 ms.
+int ReadSerialByteWithin(SerialHandle h, uint8_t* out, int waitMs);
+
 // Writes `n` bytes, waiting for room at most 1000 ms in all. Returns the bytes
 // that went out (less than n when time ran out or the port failed or closed),
 // -1 when the handle is not open.

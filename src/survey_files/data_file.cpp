@@ -223,10 +223,16 @@ int WriteDataRecords(const char* bytes, size_t n) {
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
     const plat::FileHandle h = DataFileState.DataFileHandle;
     if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
-    const int64_t before = plat::FileSize(h);
-    if (plat::WriteFile(h, bytes, n) == static_cast<int64_t>(n)) return 1;
-    // Keep the file to whole records: drop whatever part of this write went out.
-    if (before >= 0) plat::TruncateFile(h, before);
+    const int64_t written = plat::WriteFile(h, bytes, n);
+    if (written == static_cast<int64_t>(n)) return 1;
+    // Keep the file to whole records: drop whatever part of this write went
+    // out. The file is opened for appending and written only under this lock,
+    // so that part is the last `written` bytes; its size is asked only now,
+    // not before every record.
+    if (written > 0) {
+        const int64_t size = plat::FileSize(h);
+        if (size >= written) plat::TruncateFile(h, size - written);
+    }
     DataFileState.WriteError.fetch_or(kDataFileWriteFailed);
     return -1;
 }

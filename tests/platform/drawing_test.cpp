@@ -214,6 +214,49 @@ TEST_F(DrawingTest, AScrollWithinOneContextCopiesAsThroughABuffer) {
     for (int x = 0; x < 37; ++x) EXPECT_EQ(Px(x, 5), static_cast<ColourRef>(x + 2));
     BitBlt(dc_, 2, 0, 30, 10, dc_, 0, 0, kSrcCopy);  // right by 2
     for (int x = 2; x < 32; ++x) EXPECT_EQ(Px(x, 5), static_cast<ColourRef>(x));
+
+    // Overlapping blocks moved every way, some reaching past the image or cut
+    // by a clip rectangle: every pixel is what a copy of the whole image taken
+    // before the move says it must be.
+    struct Move {
+        int X, Y, Width, Height, Sx, Sy;
+        Rect Clip;  // Right 0: none
+    };
+    const Move moves[] = {
+        {0, 0, 60, 40, 3, 0, {}},   {3, 0, 60, 40, 0, 0, {}},    {0, 0, 60, 40, 0, 5, {}},
+        {0, 5, 60, 40, 0, 0, {}},   {10, 12, 50, 30, 13, 7, {}}, {13, 7, 50, 30, 10, 12, {}},
+        {12, 10, 50, 30, 9, 14, {}}, {9, 14, 50, 30, 12, 10, {}}, {4, 4, 60, 40, 4, 4, {}},
+        {-5, -3, 80, 50, 0, 0, {}}, {kW - 30, 2, 60, 40, kW - 40, 0, {}},
+        {0, 0, 60, 40, 2, 3, {5, 6, 40, 30}}, {2, 3, 60, 40, 0, 0, {5, 6, 40, 30}},
+    };
+    constexpr int kPatternW = 80, kPatternH = 60;
+    const auto pattern = [](int x, int y) { return static_cast<ColourRef>((x * 7 + y * 131) * 2654435761u & 0xFFFFFF); };
+    for (const Move& m : moves) {
+        SCOPED_TRACE(testing::Message() << "to " << m.X << "," << m.Y << " from " << m.Sx << "," << m.Sy);
+        Clear();
+        for (int y = 0; y < kPatternH; ++y)
+            for (int x = 0; x < kPatternW; ++x) SetPixel(dc_, x + (m.X > 100 ? kW - kPatternW : 0), y, pattern(x, y));
+        std::vector<ColourRef> before(static_cast<size_t>(kW * kH));
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) before[static_cast<size_t>(y * kW + x)] = Px(x, y);
+        const Hdc dc = m.Clip.Right != 0 ? GetDC(window_) : dc_;  // a clip of its own
+        if (m.Clip.Right != 0) IntersectClipRect(dc, m.Clip);
+        BitBlt(dc, m.X, m.Y, m.Width, m.Height, dc, m.Sx, m.Sy, kSrcCopy);
+        if (dc != dc_) ReleaseDC(window_, dc);
+        int wrong = 0;
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x) {
+                const int fx = x - m.X + m.Sx, fy = y - m.Y + m.Sy;
+                const bool moved = x >= m.X && x < m.X + m.Width && y >= m.Y && y < m.Y + m.Height && fx >= 0 &&
+                                   fx < kW && fy >= 0 && fy < kH &&
+                                   (m.Clip.Right == 0 || (x >= m.Clip.Left && x < m.Clip.Right &&
+                                                          y >= m.Clip.Top && y < m.Clip.Bottom));
+                const ColourRef want = before[static_cast<size_t>(moved ? fy * kW + fx : y * kW + x)];
+                if (Px(x, y) != want && ++wrong <= 3) ADD_FAILURE() << "pixel " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+    }
 }
 
 // "Microsoft Sans Serif" at the painters' heights and weights: the cell is

@@ -52,6 +52,8 @@ uint32_t Sender(void* p) {
 }
 
 SendJob* g_queuedBehind = nullptr;  // the sender kMsgStopWhileRunning waits for
+size_t g_quitWhenServed = 0;        // the timer ends the message loop once this many are served
+uint32_t g_quitDeadline = 0;        // ... or at this tick
 
 LResult HandoverProc(Hwnd h, uint32_t m, WParam w, LParam l) {
     switch (m) {
@@ -75,6 +77,10 @@ LResult HandoverProc(Hwnd h, uint32_t m, WParam w, LParam l) {
             EXPECT_EQ(g_queuedBehind->Last.load(), 0);
             return 55;
         }
+        case kMsgTimer:
+            if (ServedCount() >= g_quitWhenServed || static_cast<int32_t>(GetTickCount() - g_quitDeadline) >= 0)
+                PostQuitMessage(0);
+            return 0;
         case kMsgPaint:
             ++g_paints;
             return DefaultWindowProc(h, m, w, l);
@@ -147,6 +153,23 @@ TEST_F(HandoverThreaded, ManySendersAreAllServedByTheLoopInTheirOwnOrder) {
         ASSERT_LT(k, 3u);
         EXPECT_EQ(w, next[k]++);
     }
+}
+
+// The window thread's own loop, with nothing else serving: senders that
+// queue at the same moments share wakes, and none is left waiting for one
+// (the timer only looks at the count; it serves nothing).
+TEST_F(HandoverThreaded, TheMessageLoopAloneServesSendersThatQueueTogether) {
+    constexpr int kSenders = 8, kEach = 300;
+    SendJob jobs[kSenders];
+    ThreadHandle threads[kSenders];
+    for (int i = 0; i < kSenders; ++i) threads[i] = Start(jobs[i], kMsgServe, static_cast<WParam>(i), kEach);
+    g_quitWhenServed = size_t{kSenders} * kEach;
+    g_quitDeadline = GetTickCount() + 20000;  // a lost wake would wait for ever: give up long after
+    ASSERT_TRUE(SetTimer(window_, 1, 5));
+    RunMessageLoop();
+    KillTimer(window_, 1);
+    EXPECT_EQ(ServedCount(), g_quitWhenServed);
+    for (ThreadHandle t : threads) EXPECT_TRUE(JoinThreadServing(t));
 }
 
 TEST_F(HandoverThreaded, ABusyWaitServesNothing) {

@@ -303,6 +303,42 @@ TEST_F(SerialThreaded, CloseWhileAReaderWaitsEndsTheReaderWithAnError) {
     EXPECT_TRUE(plat::CloseSerialPort(OpenConsolePort(kPortA)));
 }
 
+// A reader that waits long on a quiet port (the console readers do) still
+// takes the first byte that comes, and a close ends its wait at once.
+TEST_F(SerialThreaded, ALongWaitEndsWithTheFirstByteOrAtOnceWithAClose) {
+    PtyInstrument console;
+    ASSERT_TRUE(console.Open(kPortA)) << console.Error();
+    const plat::SerialHandle h = OpenConsolePort(kPortA);
+    uint8_t b = 0;
+    EXPECT_EQ(plat::ReadSerialByteWithin(h, &b, 0), 0) << "no wait: only what has come";
+
+    std::atomic<int> result{9};
+    std::atomic<bool> waiting{false};
+    auto waitLong = [&] {
+        waiting = true;
+        uint8_t got = 0;
+        result = plat::ReadSerialByteWithin(h, &got, 60000);
+        if (result == 1) b = got;
+    };
+    std::thread first(waitLong);
+    while (!waiting.load()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));   // past a plain read's 10 ms
+    ASSERT_EQ(console.Write("$"), 1u);
+    first.join();
+    EXPECT_EQ(result.load(), 1);
+    EXPECT_EQ(b, '$');
+
+    waiting = false;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread second(waitLong);
+    while (!waiting.load()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(plat::CloseSerialPort(h));
+    second.join();
+    EXPECT_EQ(result.load(), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "the close ended the wait";
+}
+
 TEST_F(SerialThreaded, PulledCableIsAnErrorAndTheDeviceIsThenMissing) {
     PtyInstrument console;
     ASSERT_TRUE(console.Open(kPortA)) << console.Error();
