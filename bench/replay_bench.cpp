@@ -155,24 +155,7 @@ int main(int argc, char** argv) {
     std::printf("survey: %d fixes, %d lines, %lld records, %.1f MB\n", shape.Fixes, made.Lines,
                 static_cast<long long>(made.Records), made.Bytes / 1e6);
 
-    plat::StartApplication();
-    const std::u16string path16 = plat::Utf8ToUtf16(path);
-    DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
-    if (DataFileState.DataFileHandle == plat::kInvalidFile) {
-        std::fprintf(stderr, "cannot open %s\n", path.c_str());
-        return 1;
-    }
-    DeriveArrayGeometry();
-    ComputeSensorLayout();
-    CreateFixedPens();
-    CreateColourScalePens();
-    CreateMapPens(0);
-    MapTiles.TileWidth = MapTiles.TileHeight = 508;
-    MapDisplayOptions.MapSize = 40;
-    MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;
-    MapDisplayOptions.PositionSize = 4;
-    MapView.MapOriginX = shape.OriginX;
-    MapView.MapOriginY = shape.OriginY;
+    if (!bench::OpenSurveyOnMap(path, shape)) return 1;
     ReadingsScale.Minimum = -100.0;
     ReadingsScale.Maximum = 400.0;
     std::printf("array: %d sensors\n", SensorLayout.TotalSensors);
@@ -181,6 +164,6 @@ int main(int argc, char** argv) {
     if (ok && zooms > 0) ReviewCycle(zooms);
     DeleteAllMapTiles();
     CloseDataFile();
-    if (!keep) plat::DeleteFile(path16.c_str());
+    if (!keep) plat::DeleteFile(plat::Utf8ToUtf16(path).c_str());
     return ok ? 0 : 2;
 }

@@ -40,24 +40,7 @@ int main(int argc, char** argv) {
     std::printf("survey: %d fixes, %d lines, %lld records, %.1f MB, written in %.2f s\n", shape.Fixes, made.Lines,
                 static_cast<long long>(made.Records), made.Bytes / 1e6, writeSeconds);
 
-    const std::u16string path16 = plat::Utf8ToUtf16(path);
-    DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
-    if (DataFileState.DataFileHandle == plat::kInvalidFile) {
-        std::fprintf(stderr, "cannot open %s\n", path.c_str());
-        return 1;
-    }
-    MapView.MapOriginX = shape.OriginX;
-    MapView.MapOriginY = shape.OriginY;
-    // The pens set how far the drawing reaches past a bar, and so the tiles counted.
-    plat::StartApplication();
-    DeriveArrayGeometry();
-    ComputeSensorLayout();
-    CreateFixedPens();
-    CreateColourScalePens();
-    CreateMapPens(0);
-    MapTiles.TileWidth = MapTiles.TileHeight = 508;
-    MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;  // map size 40
-    MapDisplayOptions.PositionSize = 4;
+    if (!bench::OpenSurveyOnMap(path, shape)) return 1;
 
     std::vector<double> ms;
     DataFileScan scan;
@@ -84,6 +67,6 @@ int main(int argc, char** argv) {
                     scan.SwathTiles, MapTileSlotLimit(), scan.SwathOverBudget ? " (too many)" : "");
     }
     CloseDataFile();
-    if (!keep) plat::DeleteFile(path16.c_str());
+    if (!keep) plat::DeleteFile(plat::Utf8ToUtf16(path).c_str());
     return right ? 0 : 2;
 }

@@ -8,7 +8,14 @@
 #include <iterator>
 #include <string>
 
+#include "log_screen/panel_objects.h"
+#include "map/map_pens.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "shell/start_logging.h"
 #include "survey_files/data_records.h"
+#include "survey_files/settings_derived.h"
 #include "survey_files/survey_model.h"
 
 namespace bench {
@@ -199,6 +206,28 @@ bool WriteSurveyFile(const std::string& path, const SurveyShape& shape, Generate
     ok = std::fclose(file) == 0 && ok;
     if (!ok) std::fprintf(stderr, "writing %s failed\n", path.c_str());
     return ok;
+}
+
+bool OpenSurveyOnMap(const std::string& path, const SurveyShape& shape) {
+    plat::StartApplication();
+    const std::u16string path16 = plat::Utf8ToUtf16(path);
+    DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::ExistingReadWrite, true, true);
+    if (DataFileState.DataFileHandle == plat::kInvalidFile) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return false;
+    }
+    DeriveArrayGeometry();
+    ComputeSensorLayout();
+    CreateFixedPens();
+    CreateColourScalePens();
+    CreateMapPens(0);
+    MapTiles.TileWidth = MapTiles.TileHeight = 508;
+    MapDisplayOptions.MapSize = 40;
+    MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;
+    MapDisplayOptions.PositionSize = 4;
+    MapView.MapOriginX = shape.OriginX;
+    MapView.MapOriginY = shape.OriginY;
+    return true;
 }
 
 }  // namespace bench

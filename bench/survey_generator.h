@@ -38,4 +38,10 @@ struct GeneratedSurvey {
 // be written; the reason on stderr.
 bool WriteSurveyFile(const std::string& path, const SurveyShape& shape, GeneratedSurvey* out);
 
+// Opens `path` as the data file and sets the map up as the logging screen
+// does for the survey at map size 40 on a 508-pixel tile (the pens decide
+// how far the drawing reaches past a bar). False, with a line on stderr,
+// when the file cannot be opened.
+bool OpenSurveyOnMap(const std::string& path, const SurveyShape& shape);
+
 }  // namespace bench
