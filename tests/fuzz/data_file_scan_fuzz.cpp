@@ -3,7 +3,8 @@
 // records must be the file's own ("{d" and "{h" records among its whole
 // records, a partial last record not read), its extent finite and holding
 // the origin and every swath coordinate it could read, the fit test the same
-// as the extent gives, and the append position never moved.
+// as the extent, the drawing's reach and the tile count give, and the append
+// position never moved.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TakeBoxCount();
     const int result = ScanDataFileGpsPositions(0);
     Check(fuzz::TakeBoxCount() == 1);
-    const bool fits = DataExtentFitsDrawableTiles(scan.MinX, scan.MinY, scan.MaxX, scan.MaxY);
+    // The survey fits only when its extent does; its drawing and its tiles may still refuse it.
+    const bool fits = SurveyFitsMap(scan) == MapFit::Fits;
+    Check(!fits || DataExtentFitsDrawableTiles(scan.MinX, scan.MinY, scan.MaxX, scan.MaxY));
     Check(result == (fits && positions < SurveyProgress.MaxGpsPositions ? 1 : 0));
     Check(MapView.DataMinX == scan.MinX && MapView.DataMaxY == scan.MaxY);
     Check(plat::SeekFile(h, 0, plat::SeekFrom::Current) == 5);
