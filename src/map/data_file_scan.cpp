@@ -69,29 +69,9 @@ std::array<uint64_t, kTileTable * kTileTable / 64> g_tilesMet{};
 struct CountedBar {
     std::array<double, 4> Value{};  // x-left, y-left, x-right, y-right, map units
     uint32_t Read = 0;              // bit j: value j read as a number since the last conversion
-    uint32_t AsWritten = 0;         // bit j: value j's field is exactly as "%14.3f" writes it
     std::array<int32_t, 4> Pixel{};
     bool Drawable = false;
 };
-
-// A swath value's field (columns 2 to 15) exactly as the logging screen
-// writes it ("%14.3f": blanks, an optional sign, digits, a point and three
-// decimals). Such a value is the one the file stores, so its pixel needs no
-// round trip through the text (which costs more than the rest of the scan).
-bool FieldAsWritten(const char* record) {
-    if (record[12] != '.') return false;
-    for (int i = 13; i <= 15; ++i) {
-        if (record[i] < '0' || record[i] > '9') return false;
-    }
-    int i = 11, digits = 0;
-    for (; i >= 2 && record[i] >= '0' && record[i] <= '9'; --i) ++digits;
-    if (digits == 0) return false;
-    if (i >= 2 && record[i] == '-') --i;
-    for (; i >= 2; --i) {
-        if (record[i] != ' ') return false;
-    }
-    return true;
-}
 
 // How far the drawing of a bar reaches past the rectangle of its points, in
 // global pixels on each side (x grows east, y north).
@@ -174,20 +154,18 @@ void CountBars(TileCount& t, const CountedBar& a, const CountedBar& b) {
                    std::max({p[0], p[2], q[0], q[2]}), std::max({p[1], p[3], q[1], q[3]}));
 }
 
-// The bar's pixels from its four values as the replay converts them
-// (StoredWorldToMapPixel; for values as written that is WorldToMapPixel).
+// The bar's pixels from its four values, converted as the replay converts them.
 void ConvertCountedBar(CountedBar& bar) {
-    int (*const toPixel)(double, double, int32_t*, int32_t*) =
-        bar.AsWritten == 0xF ? WorldToMapPixel : StoredWorldToMapPixel;
-    bar.Drawable = bar.Read == 0xF && toPixel(bar.Value[0], bar.Value[1], &bar.Pixel[0], &bar.Pixel[1]) == 1 &&
-                   toPixel(bar.Value[2], bar.Value[3], &bar.Pixel[2], &bar.Pixel[3]) == 1;
+    bar.Drawable = bar.Read == 0xF &&
+                   StoredWorldToMapPixel(bar.Value[0], bar.Value[1], &bar.Pixel[0], &bar.Pixel[1]) == 1 &&
+                   StoredWorldToMapPixel(bar.Value[2], bar.Value[3], &bar.Pixel[2], &bar.Pixel[3]) == 1;
     bar.Read = 0;
 }
 
 // A swath coordinate record of kind 'a'..'p' (index 0..15) whose value was
 // read (`read`) as `value`: the bars of the view in force, drawn where the
 // replay draws them.
-void CountSwathRecord(TileCount& t, const char* record, int index, bool read, double value) {
+void CountSwathRecord(TileCount& t, int index, bool read, double value) {
     const int group = index / 4, j = index % 4;
     if ((group < 2) != t.ColourView) return;
     CountedBar& bar = group % 2 == 0 ? t.Saved : t.Current;
@@ -195,7 +173,6 @@ void CountSwathRecord(TileCount& t, const char* record, int index, bool read, do
     if (read) {
         bar.Value[static_cast<size_t>(j)] = value;
         bar.Read |= bit;
-        bar.AsWritten = FieldAsWritten(record) ? bar.AsWritten | bit : bar.AsWritten & ~bit;
     } else {
         bar.Read &= ~bit;
     }
@@ -259,7 +236,7 @@ bool ScanDataFileExtent(DataFileScan& scan) {
         if (!colourBar && !counting) continue;
         double value = 0.0;
         const bool read = ReadSwathCoordinate(record, &value);
-        if (counting) CountSwathRecord(count, record, kind - 'a', read, value);
+        if (counting) CountSwathRecord(count, kind - 'a', read, value);
         // 'a'..'h': the two bars of the first pair of swath extents; the
         // second pair ('i'..'p') lies within them. x at a, c, e, g; y at b, d, f, h.
         if (!colourBar) continue;
