@@ -100,17 +100,27 @@ bool WindowThreadTimes(const std::string& pid, long long* running, long long* wa
 // Busy time after the key that shows the window thread is at work on it.
 constexpr long long kStartedNs = 5000000;
 
+using Clock = std::chrono::steady_clock;
+
+// The window thread's times and the clock, then `command` run (a key typed):
+// where Until and Settle count from. False when the program is gone or the
+// command failed.
+bool StartTimed(const std::string& pid, const std::vector<std::string>& command, long long* run0, long long* wait0,
+                Clock::time_point* t0) {
+    std::string line;
+    for (const std::string& word : command) line += "'" + word + "' ";
+    if (!WindowThreadTimes(pid, run0, wait0)) return false;
+    *t0 = Clock::now();
+    return line.empty() || std::system(line.c_str()) == 0;
+}
+
 // Runs `command`, then `until` every few milliseconds until it succeeds (a
 // window has appeared); prints the wall time and the window thread's CPU time
 // from the command to then.
 int Until(const std::string& pid, const std::string& until, const std::vector<std::string>& command) {
-    using Clock = std::chrono::steady_clock;
-    std::string line;
-    for (const std::string& word : command) line += "'" + word + "' ";
     long long run0 = 0, wait0 = 0;
-    if (!WindowThreadTimes(pid, &run0, &wait0)) return 1;
-    const Clock::time_point t0 = Clock::now();
-    if (!line.empty() && std::system(line.c_str()) != 0) return 1;
+    Clock::time_point t0;
+    if (!StartTimed(pid, command, &run0, &wait0, &t0)) return 1;
     const std::string quietly = until + " >/dev/null 2>&1";
     for (;;) {
         const bool done = std::system(quietly.c_str()) == 0;
@@ -126,18 +136,14 @@ int Until(const std::string& pid, const std::string& until, const std::vector<st
 }
 
 int Settle(const std::string& pid, double quietMs, const std::vector<std::string>& command) {
-    using Clock = std::chrono::steady_clock;
     struct Sample {
         double Ms;
         long long Running, Busy;  // ns on a CPU; ns on a CPU or waiting for one
     };
     std::vector<Sample> samples;
-    std::string line;
-    for (const std::string& word : command) line += "'" + word + "' ";
     long long run0 = 0, wait0 = 0;
-    if (!WindowThreadTimes(pid, &run0, &wait0)) return 1;
-    const Clock::time_point t0 = Clock::now();
-    if (!line.empty() && std::system(line.c_str()) != 0) return 1;
+    Clock::time_point t0;
+    if (!StartTimed(pid, command, &run0, &wait0, &t0)) return 1;
     for (;;) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         long long running = 0, waiting = 0;
