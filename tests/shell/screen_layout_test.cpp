@@ -109,6 +109,7 @@ void LongestSettings() {
     SystemSetup.DisplayUnits = 2;
     SystemSetup.PauseKey = 2;        // "<Space Bar>"
     ArrayGeometry.ArrayUnits = 1;    // "100.00 cm"
+    std::char_traits<char16_t>::copy(SurveyParameters.LineName, u"L0123", 6);
     SurveyParameters.StartStation = -250.5;
     SurveyParameters.StationIncrement = 12.5;
     GpsPortSetup.InputMode = 5;      // "Average 10"
