@@ -55,6 +55,31 @@ void ComputeConsoleGeometry(int32_t numbersColumnWidth) {
     g.ColourStripWidth = g.DecayWindowsLeft - g.ColourStripLeft - 3;
 }
 
+namespace {
+
+void SetMapButtonWidths(bool narrow) {
+    ScreenLayoutRecord& g = ScreenLayout;
+    if (narrow) {
+        g.MapButtonWidth = static_cast<int32_t>((g.WorkAreaWidth - 3 * 2) / 5.5);
+        g.ReviewButtonWidth = static_cast<int32_t>(g.MapButtonWidth * 1.4);
+    } else {
+        g.MapButtonWidth = (g.WorkAreaWidth - 3 * 2) / 6;
+        g.ReviewButtonWidth = static_cast<int32_t>(g.MapButtonWidth * 1.25);
+    }
+}
+
+}  // namespace
+
+int32_t MapButtonRowRight() {
+    const ScreenLayoutRecord& g = ScreenLayout;
+    return g.MapButtonsLeft + (g.MapButtonWidth + g.MapButtonGap) * (kMapDown + 1) - g.MapButtonGap;
+}
+
+int32_t ReviewButtonLeft() {
+    const ScreenLayoutRecord& g = ScreenLayout;
+    return kMargin + g.WorkAreaWidth - g.ReviewButtonWidth - 40;
+}
+
 void ComputeFixedGeometry() {
     ScreenLayoutRecord& g = ScreenLayout;
     const int32_t w = g.ClientWidth;
@@ -70,14 +95,11 @@ void ComputeFixedGeometry() {
     g.MapButtonHeight = 32;
     g.MapButtonTop = hc - g.MapButtonHeight - 5;
     g.MapButtonGap = 2;
-    // Narrow screens: fewer but wider map buttons per row width.
-    if (w > 800) {
-        g.MapButtonWidth = (g.WorkAreaWidth - 3 * 2) / 6;
-        g.ReviewButtonWidth = static_cast<int32_t>(g.MapButtonWidth * 1.25);
-    } else {
-        g.MapButtonWidth = static_cast<int32_t>((g.WorkAreaWidth - 3 * 2) / 5.5);
-        g.ReviewButtonWidth = static_cast<int32_t>(g.MapButtonWidth * 1.4);
-    }
+    // Narrow screens: fewer but wider map buttons per row width, unless
+    // Enter Review would then cover Down; the wide screens' widths fit.
+    const bool narrow = w <= 800;
+    SetMapButtonWidths(narrow);
+    if (narrow && MapButtonRowRight() > ReviewButtonLeft()) SetMapButtonWidths(false);
 }
 
 int32_t StateButtonBlockLeft() { return ScreenLayout.ClientWidth - kCreationNumbersWidth - kMargin - 40; }

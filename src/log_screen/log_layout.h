@@ -55,6 +55,11 @@ void ComputeConsoleGeometry(int32_t numbersColumnWidth);
 // button block, the speed window and the map buttons.
 void ComputeFixedGeometry();
 
+// Right edge of the row of map buttons Left .. Down, and left edge of the
+// review buttons (Enter Review and Exit Review share the place).
+int32_t MapButtonRowRight();
+int32_t ReviewButtonLeft();
+
 // Left edge of the 2 x 2 block of state buttons.
 int32_t StateButtonBlockLeft();
 // Height of each of the three map buttons stacked over the state buttons.

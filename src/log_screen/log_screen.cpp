@@ -135,7 +135,7 @@ void CreateButtons(plat::Hwnd hwnd) {
                                                  2 * b + 2, stacked, kMapButtonFirstId + i);
     }
     // Enter Review and Exit Review share one place; only one is ever shown.
-    const int32_t reviewX = kMargin + g.WorkAreaWidth - g.ReviewButtonWidth - 40;
+    const int32_t reviewX = ReviewButtonLeft();
     for (int i = kMapEnterReview; i <= kMapExitReview; ++i) {
         ScreenButtons.MapButtons[i] = MakeButton(hwnd, kMapButtonTexts[i], true, reviewX, g.MapButtonTop,
                                                  g.ReviewButtonWidth, g.MapButtonHeight, kMapButtonFirstId + i);

@@ -1,5 +1,6 @@
 #include "log_screen/status_panel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -12,6 +13,8 @@ namespace {
 constexpr size_t kTextChars = 64;          // every panel text, terminator included
 constexpr plat::ColourRef kBlack = 0x000000;
 constexpr int32_t kCornerSize = 10;        // the boxes' rounded corners: 10 x 10 ellipses
+constexpr int32_t kZoneGap = 10;           // between the easting's box and "Z:"
+constexpr int32_t kBoxInset = 5;           // least room between a box's outline and its texts
 
 // The dilution the receiver reports in each data format 0..8.
 constexpr std::array<const char16_t*, 9> kDopLabels{
@@ -288,20 +291,33 @@ void LayoutStatusPanel(plat::Hwnd window) {
     s.LineTimeRect = lineValue(4);
     // 7. Right box: the coordinate boxes as wide as the widest value of the display.
     s.GpsLabelX = c2 + ((c2 - c1) - w(u"Lon: -188 88 88.88888")) / 2;
-    int32_t valueWidth = 0;
-    if (SystemSetup.CoordinatesDisplay == 0) {
-        s.CoordValueX = s.GpsLabelX + 4 + w(u"Lon:");
-        valueWidth = w(u"W-888 88 88.888888");
-    } else {
-        s.CoordValueX = s.GpsLabelX + 4 + w(u"E:");
-        valueWidth = w(u"-88888888.88 USft");
+    const bool geodetic = SystemSetup.CoordinatesDisplay == 0;
+    const int32_t labelWidth = geodetic ? w(u"Lon:") : w(u"E:");
+    const int32_t valueWidth = geodetic ? w(u"W-888 88 88.888888") : w(u"-88888888.88 USft");
+    const int32_t zoneLabelWidth = w(u"Z:");
+    const int32_t zoneWidth = w(u"33");
+    const int32_t boxRight = s.WorkAreaLeft + s.SpeedBarLength;
+    if (!geodetic) {
+        // On a narrow screen the easting and its zone pass the box's edge:
+        // the box's texts move left, as far as its left edge allows.
+        const int32_t rowWidth = 4 + labelWidth + valueWidth + kZoneGap + zoneLabelWidth + 2 + zoneWidth;
+        const int32_t over = s.GpsLabelX + rowWidth - (boxRight - kBoxInset);
+        if (over > 0) s.GpsLabelX = std::max(s.GpsLabelX - over, c2 + 5 + kBoxInset);
     }
+    s.CoordValueX = s.GpsLabelX + 4 + labelWidth;
     s.LatitudeRect = Box(s.CoordValueX, Row(3), s.CoordValueX + valueWidth, Row(3) + h);
     s.LongitudeRect = Box(s.CoordValueX, Row(4), s.CoordValueX + valueWidth, Row(4) + h);
-    const int32_t zoneLabel = s.LongitudeRect.Right + 10;
-    s.ZoneLabelRect = Box(zoneLabel, Row(4), zoneLabel + w(u"Z:"), Row(4) + h);
+    int32_t zoneLabel = s.LongitudeRect.Right + kZoneGap;
+    // Still too wide: the zone keeps to the box and the easting's box, wider
+    // than any easting needs, ends before "Z:".
+    const int32_t zoneOver = zoneLabel + zoneLabelWidth + 2 + zoneWidth - (boxRight - kBoxInset);
+    if (!geodetic && zoneOver > 0) {
+        zoneLabel -= zoneOver;
+        s.LongitudeRect.Right = zoneLabel - 4;
+    }
+    s.ZoneLabelRect = Box(zoneLabel, Row(4), zoneLabel + zoneLabelWidth, Row(4) + h);
     const int32_t zone = s.ZoneLabelRect.Right + 2;
-    s.ZoneRect = Box(zone, Row(4), zone + w(u"33"), Row(4) + h);
+    s.ZoneRect = Box(zone, Row(4), zone + zoneWidth, Row(4) + h);
     // 8. Position count.
     const int32_t boxesRight = s.WorkAreaLeft + s.SpeedBarLength - 10;
     s.PositionCountRect = Box(s.GpsLabelX + 4 + w(u"Positions: "), Row(0), boxesRight, Row(0) + h);

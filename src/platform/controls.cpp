@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -99,6 +100,13 @@ class PushWidget : public QPushButton {
 public:
     explicit PushWidget(QWidget* parent) : QPushButton(parent) {}
     Hwnd Handle = 0;
+
+    // The width the style leaves for the text inside the button's frame.
+    int TextRoom() const {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
@@ -601,6 +609,20 @@ bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32
     if (listWidth != nullptr) *listWidth = list->isVisible() ? list->viewport()->width() : 0;
     if (widestText != nullptr) *widestText = widest;
     c->hidePopup();
+    return true;
+}
+
+bool ButtonTextWidths(Hwnd button, int32_t* textWidth, int32_t* roomWidth) {
+    WindowRecord* rec = Find(button);
+    auto* b = rec != nullptr ? dynamic_cast<PushWidget*>(rec->Widget) : nullptr;
+    if (b == nullptr) return false;
+    // The mnemonic marker is not drawn; a doubled one draws one ampersand.
+    QString shown = b->text();
+    shown.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    shown.remove(QLatin1Char('&'));
+    shown.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    if (textWidth != nullptr) *textWidth = b->fontMetrics().horizontalAdvance(shown);
+    if (roomWidth != nullptr) *roomWidth = b->TextRoom();
     return true;
 }
 

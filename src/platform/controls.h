@@ -139,6 +139,10 @@ namespace test {
 // ("Windows", "Fusion"), null keeps its own. False when `combo` is no combo
 // box or the style is unknown.
 bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32_t* widestText);
+// A push button's text as it draws it (without the mnemonic marker) in its
+// own font, and the width its style leaves for the text, in pixels. False
+// when `button` is no push button.
+bool ButtonTextWidths(Hwnd button, int32_t* textWidth, int32_t* roomWidth);
 }  // namespace test
 
 }  // namespace plat

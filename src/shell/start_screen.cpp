@@ -320,33 +320,63 @@ SettingsSummary FormatSettingsSummary() {
     return out;
 }
 
-void DrawProgramSettings(plat::Hdc dc, int32_t left, int32_t right) {
-    static constexpr std::array<const char16_t*, kSummaryRows> kLeftLabels{
-        u"Separation:", u"Unit Separation:", u"Survey Line:", u"Line Increment:", u"Start Station:",
-        u"Station Increment:"};
-    static constexpr std::array<const char16_t*, kSummaryRows> kRightLabels{
-        u"Number of Consoles:", u"Grad601 Type:", u"Total No of Sensors:", u"Pause Key:", u"GPS Input:",
-        u"GPS Data:"};
+namespace {
+
+constexpr std::array<const char16_t*, kSummaryRows> kLeftLabels{
+    u"Separation:", u"Unit Separation:", u"Survey Line:", u"Line Increment:", u"Start Station:",
+    u"Station Increment:"};
+constexpr std::array<const char16_t*, kSummaryRows> kRightLabels{
+    u"Number of Consoles:", u"Grad601 Type:", u"Total No of Sensors:", u"Pause Key:", u"GPS Input:", u"GPS Data:"};
+
+// A value starts at its column's offset, or a small gap after a label too
+// wide for it.
+int32_t ValueX(plat::Hdc dc, int32_t labelX, int32_t offset, const char16_t* label) {
+    return labelX + std::max(offset, TextWidth(dc, label) + kSummaryValueGap);
+}
+
+}  // namespace
+
+const char16_t* SummaryLabel(int column, int row) {
+    if (row < 0 || row >= kSummaryRows) return u"";
+    return (column == 0 ? kLeftLabels : kRightLabels)[static_cast<size_t>(row)];
+}
+
+SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right) {
     plat::SelectObject(dc, GdiObjects.HeadingFont);
-    plat::SetBackgroundMode(dc, plat::kTransparent);
-    plat::SetTextColour(dc, kBlack);
     const int32_t centre = (right - left) / 2 + left;
     const int32_t leftWidth = 150 + TextWidth(dc, u"AUTO");
     const int32_t rightWidth = 160 + TextWidth(dc, u"Pseudo GGA");
-    const int32_t x1 = std::max(centre - leftWidth - 60, 40);
-    int32_t x2 = std::max(centre + 60, 300);
-    if (x2 + rightWidth > right) x2 = right - rightWidth;
+    SummaryPlaces p;
+    p.LabelX[0] = std::max(centre - leftWidth - 60, 40);
+    p.LabelX[1] = std::max(centre + 60, 300);
+    if (p.LabelX[1] + rightWidth > right) p.LabelX[1] = right - rightWidth;
+    for (size_t row = 0; row < kSummaryRows; ++row) {
+        p.ValueX[0][row] = ValueX(dc, p.LabelX[0], 150, kLeftLabels[row]);
+        p.ValueX[1][row] = ValueX(dc, p.LabelX[1], 160, kRightLabels[row]);
+    }
+    // A long left value (a line name, a typed station) stops short of the
+    // right column's labels instead of running into them.
+    p.ValueRight[0] = p.LabelX[1] - kSummaryColumnGap;
+    p.ValueRight[1] = right;
+    return p;
+}
 
-    plat::TextOut(dc, x1 + 150, 30, u"CURRENT PROGRAM SETTINGS");
-    plat::TextOut(dc, x1, 60, u"SURVEY PARAMETERS");
-    plat::TextOut(dc, x2 + 50, 60, u"SYSTEM SETUP");
+void DrawProgramSettings(plat::Hdc dc, int32_t left, int32_t right) {
+    const SummaryPlaces p = PlaceProgramSettings(dc, left, right);
+    plat::SetBackgroundMode(dc, plat::kTransparent);
+    plat::SetTextColour(dc, kBlack);
+    plat::TextOut(dc, p.LabelX[0] + 150, 30, u"CURRENT PROGRAM SETTINGS");
+    plat::TextOut(dc, p.LabelX[0], 60, u"SURVEY PARAMETERS");
+    plat::TextOut(dc, p.LabelX[1] + 50, 60, u"SYSTEM SETUP");
     const SettingsSummary summary = FormatSettingsSummary();
     for (size_t row = 0; row < kSummaryRows; ++row) {
-        const int32_t y = 90 + 25 * static_cast<int32_t>(row);
-        plat::TextOut(dc, x1, y, kLeftLabels[row]);
-        plat::TextOut(dc, x1 + 150, y, summary.Left[row].data());
-        plat::TextOut(dc, x2, y, kRightLabels[row]);
-        plat::TextOut(dc, x2 + 160, y, summary.Right[row].data());
+        const int32_t y = SummaryRowTop(static_cast<int>(row));
+        for (size_t column = 0; column < 2; ++column) {
+            plat::TextOut(dc, p.LabelX[column], y, SummaryLabel(static_cast<int>(column), static_cast<int>(row)));
+            const plat::Rect room{p.ValueX[column][row], y, p.ValueRight[column], y + kSummaryRowStep};
+            const auto& values = column == 0 ? summary.Left : summary.Right;
+            plat::ExtTextOut(dc, room.Left, y, plat::kTextClipped, &room, values[row].data());
+        }
     }
 }
 

@@ -69,14 +69,16 @@ TEST_F(LayoutArithmetic, PerConsoleValues) {
 
 TEST_F(LayoutArithmetic, CreationValuesForWideAndNarrowScreens) {
     // Numbers column 220 at creation; above 800 wide the map buttons divide
-    // the work area by 6 (review x 1.25), at 800 and less by 5.5 (x 1.4).
+    // the work area by 6 (review x 1.25), at 800 and less by 5.5 (x 1.4)
+    // unless Enter Review would then cover Down.
     const struct {
         int32_t Width, Height;
         std::array<int32_t, 5> Expected;  // map and review buttons, block top, button height, speed bar
     } cases[] = {
         {1018, 733, {122, 152, 605, 60, 698}},  // work area 738: 732 / 6, x 1.25
         {801, 540, {85, 106, 412, 60, 481}},    // work area 521: 515 / 6 = 85, 106.25
-        {800, 540, {93, 130, 412, 60, 480}},    // work area 520: 514 / 5.5 = 93.45, 130.2
+        // work area 520: 514 / 5.5 = 93, review 130 at 370 covers Down (302-395): 514 / 6
+        {800, 540, {85, 106, 412, 60, 480}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Width);
