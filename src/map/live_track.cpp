@@ -231,8 +231,11 @@ void SetUpLiveView(plat::Hwnd mapWindow, int32_t px, int32_t py) {
     m.ViewMaxX = W / 2;
     m.ViewMinY = (-H) / 2 + 1;
     m.ViewMaxY = H / 2;
-    m.ViewOffsetX = W / 2;
-    m.ViewOffsetY = H / 2;
+    // The window's corner at bitmap (W - W / 2, H - H / 2) of tile (1000,
+    // 1000) is global pixel (ViewMinX, ViewMaxY - 1) for odd sizes too, so
+    // the cursor sits on its position's pixel of the tiles.
+    m.ViewOffsetX = W - W / 2;
+    m.ViewOffsetY = H - H / 2;
     m.ViewTileCol = m.ViewTileRow = 1000;
     ClearMapWindow(mapWindow);
     m.PositionWindowX = px - m.ViewMinX;
@@ -274,7 +277,23 @@ void RecentreView(int32_t px, int32_t py, int32_t c, int32_t r, int32_t bx, int3
     m.MapViewResetPending = 0;
 }
 
-void AutoScroll(int32_t px, int32_t py, int32_t c, int32_t r) {
+// The view's tile follows the window's corner along one axis: an offset
+// beyond 0..size moves the tile by as many whole tiles as it takes (`step`
+// +1 for columns, whose index grows with the offset, -1 for rows: bitmap y
+// grows south). One fix may move the corner by more than a tile: the first
+// fix after a long command (the map is not fed while a dialog is open), or
+// a fix at a small map size. Tile and offset then still show the live
+// bounds, and the window is drawn whole.
+void FollowViewCorner(int32_t* tile, int32_t* offset, int32_t size, int32_t step) {
+    if (size <= 0 || (*offset >= 0 && *offset <= size)) return;
+    const int64_t o = *offset;
+    // Whole tiles to move; the offset ends in 0..size - 1 from below, 1..size from above.
+    const int64_t tiles = o < 0 ? (-o + size - 1) / size : -((o - 1) / size);
+    *offset = static_cast<int32_t>(o + tiles * size);
+    *tile = static_cast<int32_t>(*tile - tiles * step);
+}
+
+void AutoScroll(int32_t px, int32_t py) {
     const int32_t W = MapTiles.TileWidth, H = MapTiles.TileHeight, b = MapDisplayOptions.CursorBandPixels;
     MapViewRecord& m = MapView;
     const bool east = px > m.LastPositionPixelX, north = py > m.LastPositionPixelY;
@@ -288,43 +307,8 @@ void AutoScroll(int32_t px, int32_t py, int32_t c, int32_t r) {
     m.ViewMaxY += dy;
     m.ViewOffsetX += dx;
     m.ViewOffsetY -= dy;
-    bool changed = false;
-    if (r > m.ViewTileRow) {
-        m.ViewTileRow = r;
-        m.ViewOffsetY += H;
-        changed = true;
-    } else if (r < m.ViewTileRow - 1) {
-        m.ViewTileRow = r + 1;
-        m.ViewOffsetY -= H;
-        changed = true;
-    }
-    if (c < m.ViewTileCol) {
-        m.ViewTileCol = c;
-        m.ViewOffsetX += W;
-        changed = true;
-    } else if (c > m.ViewTileCol + 1) {
-        m.ViewTileCol = c - 1;
-        m.ViewOffsetX -= W;
-        changed = true;
-    }
-    if (!changed) {
-        if (m.ViewOffsetY < 0) {
-            m.ViewTileRow += 1;
-            m.ViewOffsetY += H;
-        }
-        if (m.ViewOffsetY > H) {
-            m.ViewTileRow -= 1;
-            m.ViewOffsetY -= H;
-        }
-        if (m.ViewOffsetX < 0) {
-            m.ViewTileCol -= 1;
-            m.ViewOffsetX += W;
-        }
-        if (m.ViewOffsetX > W) {
-            m.ViewTileCol += 1;
-            m.ViewOffsetX -= W;
-        }
-    }
+    FollowViewCorner(&m.ViewTileCol, &m.ViewOffsetX, W, 1);
+    FollowViewCorner(&m.ViewTileRow, &m.ViewOffsetY, H, -1);
 }
 
 }  // namespace
@@ -457,7 +441,7 @@ void AddPositionToMap(plat::Hwnd mapWindow, int32_t loggingState, double Y, doub
         return;
     }
     if (MapView.MapViewResetPending == 1) RecentreView(px, py, c, r, bx, by);
-    else AutoScroll(px, py, c, r);
+    else AutoScroll(px, py);
     MapView.PositionWindowX = px - MapView.ViewMinX;
     MapView.PositionWindowY = MapView.ViewMaxY - py - 1;
     if (loggingState == 1 && distance > 0.0) {

@@ -3,15 +3,22 @@
 // zoom refuse a scale at which the survey
 // would need more tiles than the store may hold (or reach past the drawable
 // tiles), before anything is drawn; every survey the scan accepts replays
-// without an overflow and in no more tiles than it counted.
+// without an overflow and in no more tiles than it counted. After an open at
+// the smallest map sizes the window follows the walk whole and the tiles hold
+// what a replay of the file draws.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "log_screen/log_screen_fixture.h"
+#include "map/data_file_replay.h"
 #include "map/data_file_scan.h"
+#include "map/live_track.h"
+#include "map/map_coords.h"
 #include "map/map_pens.h"
 #include "map/map_tiles.h"
 #include "platform/dialog.h"
@@ -211,6 +218,110 @@ TEST_F(MapFitTest, MapSizeAndZoomRefuseAScaleTheSurveyCannotFitBeforeRedrawing) 
         EXPECT_EQ(Rings(), 1) << button;
         EXPECT_EQ(MapDisplayOptions.MapSize, 40) << button;
         EXPECT_EQ(MapTileCount(), tiles) << button;
+    }
+}
+
+// The pixels of one layer of every tile that holds it, as stored.
+using TileImages = std::map<std::pair<int32_t, int32_t>, std::string>;
+TileImages KeepLayer(int layer) {
+    struct Keep {
+        int Layer;
+        TileImages Out;
+    } keep{layer, {}};
+    ForEachMapTile(
+        [](int32_t col, int32_t row, MapTile& tile, void* context) {
+            auto& k = *static_cast<Keep*>(context);
+            const plat::RasterTarget& t = k.Layer == kOverlayLayer ? tile.OverlayPixels : tile.BasePixels;
+            if (t.Pixels == nullptr) return;
+            std::string& bytes = k.Out[{col, row}];
+            for (int32_t y = 0; y < t.Height; ++y)
+                bytes.append(static_cast<const char*>(t.Pixels) + y * t.Stride * t.Depth, size_t(t.Width) * t.Depth);
+        },
+        &keep);
+    return keep.Out;
+}
+
+// Pixels of the map window, the cursor cross aside, that differ from the
+// map (base AND overlay) at the live view's bounds.
+int WindowPixelsOffTheMap() {
+    const MapViewRecord& v = MapView;
+    const int32_t W = MapTiles.TileWidth, H = MapTiles.TileHeight, cross = MapDisplayOptions.CursorHalfSize;
+    const std::vector<uint32_t> image = display_test::Image(ScreenWindows.MapWindow);
+    plat::Rect client;
+    plat::GetClientRect(ScreenWindows.MapWindow, &client);
+    const int32_t width = client.Right;
+    int wrong = 0;
+    for (int32_t wy = 0; wy < H; ++wy) {
+        for (int32_t wx = 0; wx < W; ++wx) {
+            if (std::abs(wx - v.PositionWindowX) <= cross && std::abs(wy - v.PositionWindowY) <= cross) continue;
+            int32_t c, r, bx, by;
+            MapPixelToTile(v.ViewMinX + wx, v.ViewMaxY - 1 - wy, &c, &r, &bx, &by);
+            const MapTile* t = FindMapTile(c, r);
+            plat::ColourRef map = 0xFFFFFF;
+            if (t != nullptr && t->Base != 0) map &= plat::GetBitmapPixel(t->Base, bx, by);
+            if (t != nullptr && t->Overlay != 0) map &= plat::GetBitmapPixel(t->Overlay, bx, by);
+            wrong += (image[static_cast<size_t>(wy * width + wx)] & 0xFFFFFF) != (map & 0xFFFFFF);
+        }
+    }
+    return wrong;
+}
+
+TEST_F(MapFitTest, AfterAnOpenAtSmallMapSizesTheWindowFollowsTheWalkAndTheTilesEqualAReplay) {
+    MapDisplayOptions.GridType = 0;
+    MapDisplayOptions.GridInterval = 1.0;
+    const std::string survey = Survey(2, 5, 3.0);
+    const plat::Hwnd map = ScreenWindows.MapWindow;
+    struct Row {
+        int32_t Size;
+        int32_t DisplayType, PositionSize;
+        int Slots;  // tiles the store may hold; 0 the real budget
+        bool Opened;
+    };
+    for (const Row row : {Row{1, 1, 4, 0, true}, Row{2, 0, 5, 0, true}, Row{3, 0, 3, 0, true}, Row{1, 1, 4, kSlots, false}}) {
+        SCOPED_TRACE(testing::Message() << "map size " << row.Size << (row.Opened ? "" : ", refused"));
+        MapDisplayOptions.DisplayType = row.DisplayType;
+        MapDisplayOptions.PositionSize = row.PositionSize;
+        CreateMapPens(1);
+        map_test::SetTileBudgetBytes(int64_t{row.Slots} * 2 * MapTiles.TileWidth * MapTiles.TileHeight);
+        SetScale(row.Size);
+        ComputeGridSpacing();
+        DeleteAllMapTiles();
+        WriteWholeFile(path_, survey);
+        // Walking north-west at a metre a fix in Monitoring, then File while
+        // the walk goes on: the fixes during the command move nothing.
+        MapView.MapInitialised = 0;
+        MapView.MapViewResetPending = 0;
+        double y = kOriginY, x = kOriginX;
+        AddPositionToMap(map, 0, y, x, 0.0);
+        for (int i = 0; i < 3; ++i) AddPositionToMap(map, 0, y += 1.0, x -= 0.03, 1.0);
+        ClearRecords();
+        plat::EnableWindow(ScreenButtons.MonitoringButtons[0], true);
+        ChooseFile(path_);
+        AnswerBox(plat::kIdOk);
+        Key('F');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), row.Opened ? -1 : 0);
+        for (int i = 0; i < 4; ++i) y += 1.0, x -= 0.03;
+        // Each later fix (logging in the positions view, whose live drawing
+        // needs no readings): the window shows the map at the live view's
+        // bounds, the cursor aside, with nothing left of the waiting text.
+        if (row.Opened && row.DisplayType == 0) {
+            Key('G');
+            ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+        }
+        for (int i = 0; i < 3; ++i) {
+            AddPositionToMap(map, LogScreenState.LoggingState.load(), y += 1.0, x -= 0.03, 1.0);
+            EXPECT_EQ(WindowPixelsOffTheMap(), 0) << "fix " << i << " after the open";
+        }
+
+        // The tiles equal the data file replayed into an empty store.
+        const TileImages overlays = KeepLayer(kOverlayLayer), bases = KeepLayer(kBaseLayer);
+        DeleteAllMapTiles();
+        ReplayDataFileToMap();  // nothing without an open file
+        EXPECT_TRUE(overlays == KeepLayer(kOverlayLayer));
+        EXPECT_EQ(overlays.empty(), !row.Opened);
+        for (const auto& [key, pixels] : bases) SelectMapTile(key.first, key.second, kBaseLayer);
+        EXPECT_TRUE(KeepLayer(kBaseLayer) == bases);
+        FallBackToMonitoring(Screen());
     }
 }
 
