@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <mutex>
+#include <string_view>
 
 #include "acquisition/gps_fix.h"
 #include "platform/files.h"
@@ -195,65 +196,220 @@ int RefuseUnits(plat::Hwnd owner, const FileSetup& f) {
 // ---------------------------------------------------------------------------
 // The end of the file
 
-// A record or a GPS sentence group with its "!" record goes out in one write,
-// so an interrupted write leaves whole records, then the beginning of that
-// one write: part of a record, or whole records of a group (each ending with
-// its LF in column 26) and perhaps part of the next. Nothing else is torn
-// away by a crash; any other end is damage, and the file is left alone.
-enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial };
-
-struct FileEnd {
-    int64_t CutTo = 0;       // where the file keeps to whole records; its size when nothing is to cut
-    bool TornGroup = false;  // the cut also takes the whole records of a group that lost its "!"
-    EndDamage Damage = EndDamage::None;
-};
+// Every write puts whole records at the end of the file: one record, or one
+// of the runs below. An interrupted write leaves whole records, then the
+// beginning of that one write: part of a record, or the first whole records
+// of a run and perhaps part of the next. Nothing else is torn away by a
+// crash; any other end is damage, and the file is left alone.
+enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial, NotARecord };
 
 constexpr int64_t kRecordBytes = kDataRecordLength;
-// The most records a group holds before its "!" record.
-constexpr int64_t kMaxOpenGroupRecords = static_cast<int64_t>(kGpsGroupBytes / kDataRecordLength) - 1;
-// The file's last bytes that tell a torn write: the group records, the record before them and a partial record.
-constexpr size_t kEndWindowBytes = static_cast<size_t>((kMaxOpenGroupRecords + 2) * kRecordBytes);
+// The most records one write holds: a GPS group and its "!" record.
+constexpr int64_t kMaxWriteRecords = static_cast<int64_t>(kGpsGroupBytes / kDataRecordLength);
+// The file's last bytes that tell a torn write: the torn write's whole
+// records, the longest whole write before them and a partial record.
+constexpr size_t kEndWindowBytes = static_cast<size_t>((2 * kMaxWriteRecords + 1) * kRecordBytes);
 
-bool IsGroupStart(char kind) { return kind == '@' || kind == '?'; }
-char ContinuationOf(char start) { return start == '@' ? '#' : '"'; }
+// The runs of records written in one write. A fixed run names every
+// record's kind; a GPS group repeats its continuation kind, then its "!".
+struct OneWrite {
+    char First;
+    std::string_view Kinds;  // a fixed run's kinds, in order; empty for a GPS group
+    char Continuation;       // a GPS group's continuation kind
+    const char* Name;        // what the operator is told was cut
+};
+constexpr OneWrite kOneWrites[] = {
+    {'O', "OHGGGG", 0, "file header"},         // at offset 0; never torn here: the header check wants all six
+    {'r', "rHGGGG", 0, "section header"},      // an appended section's header
+    {'L', "LBAZ", 0, "set of line records"},   // the start of a survey line
+    {'@', "", '#', "GPS sentence group"},      // a sentence of the selected type
+    {'?', "", '"', "GPS sentence group"},      // a rejected line
+};
+constexpr std::string_view kLaterKinds = "HGBAZ#\"!";  // records that follow the first of their run
+constexpr std::string_view kAloneKinds = "XC*S{";      // records written alone (readings too)
+constexpr std::string_view kRunEndKinds = "GZ!";       // the last record of a whole run
+
+// Columns 1..25 of the records a file may end with, and of the first record
+// of a fixed run. Lower-case letters are classes: a any byte; d a digit; t a
+// tick ("%10lu": blanks, then digits); n and m a number (blanks, an optional
+// "-", digits with at most one "."; two letters where two numbers meet); k a
+// swath kind. Any other character stands for itself.
+struct RecordShape {
+    char Kind;
+    std::string_view Columns;
+};
+constexpr RecordShape kRecordShapes[] = {
+    {'r', "STRMA  Wdddaaaaaaaaaaaaaa"},  // header record 1 of an appended section
+    {'G', "nnnnnnnmmmmmmm           "},  // header record 6, the last of a header
+    {'L', "aaaaaaaa                 "},  // line name
+    {'Z', "dddddddd dd:dd:dd        "},  // line date and time
+    {'*', "dd:dd:dd.ddd   tttttttttt"},  // time mark
+    {'S', "nnnnnnnnnnn  dd:dd:dd.ddd"},  // station
+    {'X', "aaaaaaaaaaaaaaaaaaaaaaaaa"},  // event, or a GPS sentence on its own
+    {'C', "aaaaaaaaaaa    tttttttttt"},  // comment
+    {'!', "             d tttttttttt"},  // time record ending a GPS group
+    {'{', "knnnnnnnnnnnnnn          "},  // swath segment start or coordinate
+};
+constexpr std::string_view kReadingShape = "$Paaaaaaaaaaaaatttttttttt";
+
+bool IsReadingTag(char kind) {
+    const auto b = static_cast<uint8_t>(kind);
+    return std::find(kConsoleRecordTags.begin(), kConsoleRecordTags.end(), b) != kConsoleRecordTags.end();
+}
+
+const OneWrite* RunStartedBy(char kind) {
+    for (const OneWrite& w : kOneWrites) {
+        if (w.First == kind) return &w;
+    }
+    return nullptr;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Blanks, then (for a number) an optional sign, then at least one digit to
+// the field's end, with at most `points` decimal points.
+bool IsRightAligned(const char* text, size_t n, bool sign, int points) {
+    size_t i = 0;
+    while (i < n && text[i] == ' ') ++i;
+    if (sign && i < n && text[i] == '-') ++i;
+    int digits = 0;
+    for (; i < n; ++i) {
+        if (IsDigit(text[i])) {
+            ++digits;
+        } else if (text[i] != '.' || points-- == 0) {
+            return false;
+        }
+    }
+    return digits > 0;
+}
+
+// The n columns at `text` make one field of class `c`.
+bool FieldFits(char c, const char* text, size_t n) {
+    switch (c) {
+    case 'a': return true;
+    case 'd': return std::all_of(text, text + n, IsDigit);
+    case 't': return IsRightAligned(text, n, false, 0);
+    case 'n':
+    case 'm': return IsRightAligned(text, n, true, 1);
+    case 'k': return n == 1 && (text[0] == '0' || (text[0] >= 'a' && text[0] <= 'p'));
+    default: return std::all_of(text, text + n, [c](char b) { return b == c; });
+    }
+}
+
+bool HasShape(const char* record, std::string_view columns) {
+    for (size_t i = 0; i < columns.size();) {
+        size_t j = i;
+        while (j < columns.size() && columns[j] == columns[i]) ++j;
+        if (!FieldFits(columns[i], record + 1 + i, j - i)) return false;
+        i = j;
+    }
+    return true;
+}
+
+// The record holds the fields of its kind; true for a kind of free text or
+// none of its own shape (the continuation records of a run).
+bool HasShapeOfItsKind(const char* record) {
+    if (IsReadingTag(record[0])) return HasShape(record, kReadingShape);
+    for (const RecordShape& s : kRecordShapes) {
+        if (s.Kind == record[0]) return HasShape(record, s.Columns);
+    }
+    return true;
+}
+
+// A record the file may end with: written alone, or the last of a whole run,
+// with the fields of its kind.
+bool EndsAWrite(const char* record) {
+    const char kind = record[0];
+    const bool end = IsReadingTag(kind) || kAloneKinds.find(kind) != std::string_view::npos ||
+                     kRunEndKinds.find(kind) != std::string_view::npos;
+    return end && HasShapeOfItsKind(record);
+}
+
+// How the kinds of a run's records, from its first, compare with the run.
+enum class RunState { Whole, Torn, Broken };
+RunState CompareWithRun(const OneWrite& w, std::string_view kinds) {
+    if (!w.Kinds.empty()) {
+        if (kinds.size() > w.Kinds.size() || w.Kinds.substr(0, kinds.size()) != kinds) return RunState::Broken;
+        return kinds.size() == w.Kinds.size() ? RunState::Whole : RunState::Torn;
+    }
+    for (size_t i = 1; i < kinds.size(); ++i) {
+        if (kinds[i] != w.Continuation) return kinds[i] == '!' && i + 1 == kinds.size() ? RunState::Whole : RunState::Broken;
+    }
+    return static_cast<int64_t>(kinds.size()) < kMaxWriteRecords ? RunState::Torn : RunState::Broken;
+}
+
+// The write the file's last whole records belong to: where it starts, and
+// whether it is whole, torn (the beginning of a run) or no write at all.
+struct LastWrite {
+    int64_t Start = 0;
+    RunState State = RunState::Broken;
+    const OneWrite* Run = nullptr;  // null for a record written alone
+};
+
+// Whole only when its last record is one a write ends with (EndsAWrite).
+LastWrite FindLastWrite(const char* window, int64_t first, int64_t boundary) {
+    const int64_t deepest = std::max(boundary - kMaxWriteRecords * kRecordBytes, first);
+    for (int64_t r = boundary - kRecordBytes; r >= deepest; r -= kRecordBytes) {
+        const char kind = window[r - first];
+        if (kLaterKinds.find(kind) != std::string_view::npos) continue;
+        LastWrite last{r, RunState::Broken, RunStartedBy(kind)};
+        if (kind == 'O' && r != 0) return last;  // a file header only begins the file
+        if (last.Run != nullptr) {
+            std::array<char, kMaxWriteRecords> kinds{};
+            size_t n = 0;
+            for (int64_t c = r; c < boundary; c += kRecordBytes) kinds[n++] = window[c - first];
+            last.State = CompareWithRun(*last.Run, std::string_view(kinds.data(), n));
+            if (last.State == RunState::Whole && !EndsAWrite(window + (boundary - kRecordBytes - first))) {
+                last.State = RunState::Broken;
+            }
+        } else if (r == boundary - kRecordBytes && EndsAWrite(window + (r - first))) {
+            last.State = RunState::Whole;
+        }
+        return last;
+    }
+    return LastWrite{boundary, RunState::Broken, nullptr};
+}
+
+struct FileEnd {
+    int64_t CutTo = 0;             // where the file keeps to whole records; its size when nothing is to cut
+    const char* Cut = "record";    // what was cut: a partial record, or the beginning of a run
+    EndDamage Damage = EndDamage::None;
+};
 
 EndDamage JudgeWholeRecord(const char* r) {
     if (r[kDataRecordLfIndex] != '\n') return EndDamage::Unended;
     return std::memchr(r, '\n', kDataRecordLfIndex) != nullptr ? EndDamage::LineFeedInside : EndDamage::None;
 }
 
-// The whole records at the end that a torn group write left: back from the
-// last whole record over continuation records to their group's start. The
-// offset of that start, or `boundary` when the file does not end inside a group.
-int64_t OpenGroupStart(const char* window, int64_t first, int64_t boundary) {
-    const int64_t deepest = std::max(boundary - kMaxOpenGroupRecords * kRecordBytes, first + kRecordBytes);
-    for (int64_t r = boundary - kRecordBytes; r >= deepest; r -= kRecordBytes) {
-        const char kind = window[r - first];
-        if (kind == '#' || kind == '"') continue;
-        if (!IsGroupStart(kind)) return boundary;
-        for (int64_t c = r + kRecordBytes; c < boundary; c += kRecordBytes) {
-            if (window[c - first] != ContinuationOf(kind)) return boundary;
-        }
-        return r;
-    }
-    return boundary;
-}
-
 // Judges the file's end from `window`, its bytes from offset `first` (on a
-// record boundary, at least a record before the last whole one) to `size`.
+// record boundary, two of the longest writes before the last whole record) to `size`.
 FileEnd JudgeFileEnd(const char* window, int64_t first, int64_t size) {
     FileEnd end;
     const int64_t boundary = size - size % kRecordBytes;
-    end.CutTo = OpenGroupStart(window, first, boundary);
-    end.TornGroup = end.CutTo != boundary;
-    // The record the kept file ends with, then the group records the cut takes.
+    const LastWrite last = FindLastWrite(window, first, boundary);
+    end.CutTo = boundary;
+    if (last.State == RunState::Torn) {
+        end.CutTo = last.Start;
+        end.Cut = last.Run->Name;
+    }
+    if (end.CutTo - kRecordBytes < std::max<int64_t>(first, kHeaderBytes - kRecordBytes)) {
+        end.Damage = EndDamage::NotARecord;  // never cut into the file's header
+        return end;
+    }
+    // The record the kept file ends with, then the records the cut takes.
     for (int64_t r = end.CutTo - kRecordBytes; r < boundary; r += kRecordBytes) {
         end.Damage = JudgeWholeRecord(window + (r - first));
         if (end.Damage != EndDamage::None) return end;
     }
     if (std::memchr(window + (boundary - first), '\n', static_cast<size_t>(size - boundary)) != nullptr) {
         end.Damage = EndDamage::LineFeedInPartial;
+        return end;
     }
+    // A torn run must begin as its run does; the kept file must end with a whole write.
+    const bool torn = last.State == RunState::Torn;
+    const bool tornStartsRight = !torn || HasShapeOfItsKind(window + (last.Start - first));
+    const LastWrite kept = torn ? FindLastWrite(window, first, end.CutTo) : last;
+    if (kept.State != RunState::Whole || !tornStartsRight) end.Damage = EndDamage::NotARecord;
     return end;
 }
 
@@ -265,6 +421,9 @@ int RefuseDamagedEnd(plat::Hwnd owner, EndDamage damage, int64_t partial) {
         break;
     case EndDamage::LineFeedInside:
         std::snprintf(what, sizeof what, "A record at its end holds a line feed inside it.");
+        break;
+    case EndDamage::NotARecord:
+        std::snprintf(what, sizeof what, "Its last record is not a record this program writes.");
         break;
     default:
         std::snprintf(what, sizeof what, "The %d bytes after its last whole record hold a line feed.",
@@ -278,8 +437,9 @@ int RefuseDamagedEnd(plat::Hwnd owner, EndDamage damage, int64_t partial) {
 }
 
 // After the header checked: a torn last write is cut away, so the new
-// section starts on a record boundary and no group is left without its "!"
-// record; a damaged end refuses the file unchanged. False when refused.
+// section starts on a record boundary and no run (section header, line
+// records, GPS group) is left without its end; a damaged end refuses the
+// file unchanged. False when refused.
 bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     const plat::FileHandle file = DataFileState.DataFileHandle;
     if (h.Size < 0) {
@@ -316,7 +476,7 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     std::snprintf(text, sizeof text,
                   "The data file ended with a partial %s (%d bytes),\r\nleft by an interrupted write.\r\n"
                   "It was cut back to its last whole record.",
-                  end.TornGroup ? "GPS sentence group" : "record", static_cast<int>(h.Size - end.CutTo));
+                  end.Cut, static_cast<int>(h.Size - end.CutTo));
     char16_t wide[256];
     NarrowToWide(text, wide, std::size(wide));
     plat::MessageBox(owner, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);

@@ -17,19 +17,6 @@
 
 namespace {
 
-// First byte of the reading records of consoles 1 to 9.
-constexpr uint8_t kConsoleRecordTags[kMaxConsoles] = {
-    0x54,  // 'T'
-    0x74,  // 't'
-    0xD4,
-    0xF4,
-    0x14,  // a control byte, but a tag byte all the same
-    0x97,
-    0xA8,
-    0xB9,
-    0x3C,  // '<'
-};
-
 constexpr int kDefaultNameCount = 1000;      // YYMMDD_000 .. YYMMDD_999
 constexpr size_t kProbePathChars = kDataFolderChars + 32;
 
@@ -142,7 +129,7 @@ int CountBrokenConsoles() {
 }  // namespace
 
 void InitConsoleRecordTags() {
-    std::copy(std::begin(kConsoleRecordTags), std::end(kConsoleRecordTags), DataFileState.ConsoleRecordTag.begin());
+    DataFileState.ConsoleRecordTag = kConsoleRecordTags;
 }
 
 void MakeDefaultDataFileName(char16_t* name, size_t capacity) {

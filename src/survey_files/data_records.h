@@ -22,6 +22,19 @@ constexpr size_t kGpsGroupBytes = 512;   // room for 17 sentence records and the
 constexpr size_t kGpsChunkChars = 25;    // sentence characters per record
 constexpr size_t kSwathBlockRecords = 4;
 
+// First byte of the reading records of consoles 1 to 9.
+constexpr std::array<uint8_t, kMaxConsoles> kConsoleRecordTags = {
+    0x54,  // 'T'
+    0x74,  // 't'
+    0xD4,
+    0xF4,
+    0x14,  // a control byte, but a tag byte all the same
+    0x97,
+    0xA8,
+    0xB9,
+    0x3C,  // '<'
+};
+
 using HeaderRecords = std::array<char, kHeaderRecordCount * kDataRecordLength>;
 using SessionRecords = std::array<char, kSessionRecordCount * kDataRecordLength>;
 using SwathBlock = std::array<char, kSwathBlockRecords * kDataRecordLength>;

@@ -5,9 +5,10 @@
 //  - refused: one box, the data file closed, the file unchanged;
 //  - accepted: the file still open, cut back only by what a torn write
 //    leaves (a partial last record, whole records of a GPS group without its
-//    "!" record; one box when anything was cut), to whole records ending in
-//    a line feed, never below its header; a zone forced on the run lies in
-//    1..60 and the origin stays finite;
+//    "!" record, of a section header or of the line records short of their
+//    last; one box when anything was cut), to whole records ending in a line
+//    feed, never below its header, its last record one a write ends with; a
+//    zone forced on the run lies in 1..60 and the origin stays finite;
 //  - the scan then counts the file's positions and leaves its extent finite,
 //    without moving the append position.
 #include <cmath>
@@ -47,6 +48,38 @@ void SetUp(uint8_t v) {
     MapView.MapOriginX = 612345.0;
     MapView.MapOriginY = 5761234.0;
     MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;
+}
+
+// The whole records cut away are the beginning of one write of several
+// records: a GPS group without its "!", or a section header or the line
+// records short of their last.
+void CheckCutIsATornWrite(const std::string& cut) {
+    if (cut.empty()) return;
+    const size_t records = cut.size() / kDataRecordLength;
+    std::string kinds;
+    for (size_t r = 0; r < records; ++r) kinds += cut[r * kDataRecordLength];
+    const auto runOf = [&kinds](const char* run) { return std::string(run).compare(0, kinds.size(), kinds) == 0; };
+    if (kinds[0] == '@' || kinds[0] == '?') {
+        Check(kinds.find_first_not_of(kinds[0] == '@' ? '#' : '"', 1) == std::string::npos);
+    } else {
+        Check(cut.compare(0, 9, "rSTRMA  W") == 0 ? runOf("rHGGG") : runOf("LBA"));
+    }
+}
+
+// The kept file ends as a write ends: a record written alone, a GPS group's
+// "!", line records' "Z", or a whole header's record 6; never a header or
+// line records cut short, nor a group record without its "!".
+void CheckEndsAWrite(const std::string& after) {
+    const char* last = after.data() + after.size() - kDataRecordLength;
+    Check(std::string("OrHLBA@#?\"").find(last[0]) == std::string::npos);
+    if (last[0] == 'G') {
+        const char* start = last - 5 * kDataRecordLength;
+        Check(start[0] == 'O' || start[0] == 'r');
+        for (int i = 1; i <= 4; ++i) Check(start[i * kDataRecordLength] == "HGGG"[i - 1]);
+    }
+    if (last[0] == 'Z') {
+        for (int i = 1; i <= 3; ++i) Check(last[-i * static_cast<long>(kDataRecordLength)] == "ABL"[i - 1]);
+    }
 }
 
 void CheckScan() {
@@ -98,8 +131,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(after.size() >= kHeaderRecordCount * kDataRecordLength && after.back() == '\n');
     Check(after.size() + kGpsGroupBytes > file.size());
     for (size_t at = after.size(); at + kDataRecordLength <= file.size() - partial; at += kDataRecordLength) {
-        Check(file.find('\n', at) == at + kDataRecordLfIndex);  // whole records of a torn group
+        Check(file.find('\n', at) == at + kDataRecordLfIndex);  // whole records of a torn write
     }
+    CheckCutIsATornWrite(file.substr(after.size(), file.size() - partial - after.size()));
+    CheckEndsAWrite(after);
     Check(file.find('\n', file.size() - partial) == std::string::npos);
     Check(boxes == (after.size() != file.size() ? 1u : 0u));
     Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));

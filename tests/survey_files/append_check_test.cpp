@@ -4,6 +4,7 @@
 // partial last record, and the move to a neighbouring UTM zone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -180,7 +181,7 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
     std::string junk;  // 50 bytes that are no records (none of them a line feed)
     for (int i = 0; i < 50; ++i) junk += static_cast<char>(i * 37 + 11);
     std::string survey = Header();
-    for (int i = 0; i < 30; ++i) survey += rec("T$P  75,  62");
+    for (int i = 0; i < 30; ++i) survey += rec("T$P  75,  62    0000001234");
     std::string inserted = survey;  // 13 bytes inserted after record 20
     inserted.insert(20 * kRec, "X13 BYTES IN ");
 
@@ -189,6 +190,7 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
     const std::u16string damaged = u"WARNING|The end of the data file is damaged.\r\n";
     const std::u16string left = u"\r\nNothing was appended; the file is left as it is.\r\nThe file will be closed.";
     const std::u16string unended = damaged + u"A record at its end does not end with a line feed." + left;
+    const std::u16string notARecord = damaged + u"Its last record is not a record this program writes." + left;
     const struct {
         const char* What;
         std::string Bytes;
@@ -209,6 +211,20 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
         {"line feed inside the last record", survey + rec("T$P  75,\n62"), 0,
          damaged + u"A record at its end holds a line feed inside it." + left},
         {"torn group whose record lost its line feed", survey + group.substr(0, 2 * kRec - 1) + "x" + "!  ", 0, unended},
+        {"line records torn", survey + rec("LLINE1") + rec("B       0.00") + "A", survey.size(),
+         cut + u"set of line records (55" + cutEnd},
+        // What no write of this program leaves at the end of a file.
+        {"junk record", survey + junk.substr(0, 26) + "\n", 0, notARecord},
+        {"reading without its tick", survey + rec("T$P  75,  62"), 0, notARecord},
+        {"time record with a bad count", survey + group + rec("!             x 0000000123"), 0, notARecord},
+        {"continuation without its group", survey + rec("#,01131.000,E,2,08,0.9,54"), 0, notARecord},
+        {"group record after its time record", survey + group + rec("!             0 0000000123") + rec("#5.4"), 0, notARecord},
+        {"header record after readings", survey + rec("G  0.500  1.000"), 0, notARecord},
+        {"section header record 1 of another shape", survey + rec("rSTRMB  W216GPS0 0 21"), 0, notARecord},
+        {"line records torn after a header without its record 1", survey + Header().substr(kRec, 5 * kRec) + rec("LLINE1") + "B",
+         0, notARecord},
+        {"file header record 1 after readings", survey + Header().substr(0, kRec), 0, notARecord},
+        {"group torn after a junk record", survey + junk.substr(0, 26) + "\n" + group.substr(0, kRec), 0, notARecord},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -220,6 +236,57 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
         EXPECT_EQ(DataFileState.DataFileHandle != plat::kInvalidFile, accepted);
         EXPECT_EQ(ReadWholeFile(path_), accepted ? c.Bytes.substr(0, c.Kept) : c.Bytes);
         CloseDataFile();
+    }
+}
+
+// A section starts with three writes (header, line records, time mark).
+// Cut at every byte of the last section's start, the file keeps exactly its
+// writes that went out whole, and a section appended after it leaves every
+// section header whole (six records from "OSTRMA  W" or "rSTRMA  W").
+TEST_F(AppendCheckTest, SectionStartCutAnywhereKeepsItsWholeWritesOnly) {
+    const plat::LocalTime t{2026, 3, 14, 9, 5, 7, 42};
+    const auto section = [&t](int appended) {
+        HeaderRecords h;
+        FormatHeaderRecords(h, appended);
+        SessionRecords l;
+        FormatSessionRecords(l, t);
+        DataRecord m;
+        FormatTimeMarkRecord(m, t, 1000);
+        return std::string(h.data(), h.size()) + std::string(l.data(), l.size()) + std::string(m.data(), m.size());
+    };
+    DataRecord reading;
+    FormatReadingRecord(reading, kConsoleRecordTags[0], "$PBAR,  75,  62", 1500);
+    char group[kGpsGroupBytes];
+    const size_t groupBytes = FormatGpsSentenceGroup(group, sizeof group, "$GPGGA,120010,4807.038,N,01131.000,E,2,08",
+                                                     '@', '#', 0, 1600);
+    const std::string earlier = section(0) + std::string(reading.data(), kRec) + std::string(group, groupBytes);
+    const std::string whole = earlier + section(1);
+    const size_t writeEnds[] = {earlier.size(), earlier.size() + 6 * kRec, earlier.size() + 10 * kRec, whole.size()};
+
+    for (size_t size = earlier.size(); size <= whole.size(); ++size) {
+        SCOPED_TRACE(size);
+        Defaults();
+        ASSERT_EQ(Check(whole.substr(0, size)), 0);
+        size_t kept = 0;
+        for (const size_t end : writeEnds) kept = end <= size ? end : kept;
+        EXPECT_EQ(ReadWholeFile(path_), whole.substr(0, kept));
+        EXPECT_EQ(Boxes().empty(), kept == size);
+
+        plat::Utf8ToUtf16(path_).copy(DataFileState.DataFilePath, kDataFolderChars);
+        ASSERT_EQ(WriteSectionAndReopen(1), 1);
+        CloseDataFile();
+        const std::string after = ReadWholeFile(path_);
+        ASSERT_EQ(after.size() % kRec, 0u);
+        std::string kinds;
+        for (size_t r = 0; r < after.size(); r += kRec) {
+            ASSERT_EQ(after.find('\n', r), r + kRec - 1);
+            const std::string record = after.substr(r, 9);
+            kinds += record == "OSTRMA  W" || record == "rSTRMA  W" ? '1' : record[0];
+        }
+        // Every header start followed by its five records, and no header record elsewhere.
+        for (size_t at = kinds.find("1HGGGG"); at != std::string::npos; at = kinds.find("1HGGGG")) kinds.replace(at, 6, "h");
+        EXPECT_EQ(kinds.find_first_of("1HG"), std::string::npos) << kinds;
+        EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 'h'), 2 + (kept > earlier.size()));
     }
 }
 
