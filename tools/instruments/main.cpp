@@ -2,7 +2,8 @@
 //
 //   ostrima-instruments [--consoles N] [--types 2,2,1] [--ports 4,1,3]
 //                       [--gps-port N] [--gps-format F] [--gps-rate HZ]
-//                       [--rate HZ] [--seed S] [--run PROGRAM [ARGS...]]
+//                       [--gps-origin LAT,LON] [--rate HZ] [--seed S]
+//                       [--run PROGRAM [ARGS...]]
 //
 // Opens one pty per console, mapped to the COM ports of the program's default
 // settings unless --ports says otherwise, prints the OSTRIMA_COM<n>=<device>
@@ -13,6 +14,7 @@
 // consoles until PROGRAM exits, then exits with PROGRAM's status. Without
 // --run it feeds until interrupted.
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +43,8 @@ struct Options {
     int GpsPort = 0;              // COM number, 0 = no GPS port
     int GpsFormat = 0;            // the program's GPS data format 0..8
     double GpsRate = 1.0;         // epochs per second
+    double GpsLatitude = instruments::GpsWalkOptions{}.OriginLatitude;    // degrees: start of the first line
+    double GpsLongitude = instruments::GpsWalkOptions{}.OriginLongitude;
     double Rate = 10.0;           // lines per second per console
     uint32_t Seed = 1;
     char** Run = nullptr;         // PROGRAM and its arguments, null-terminated
@@ -58,6 +62,8 @@ void Usage(FILE* to) {
         "                   1 GGA, 2 POS, 3 LLK, 4 LLQ, 5 GLL, 6 GGK, 7 RTS pseudo GGA,\n"
         "                   8 Pseudo GLL (default from the settings: %d)\n"
         "  --gps-rate HZ    GPS epochs per second (default 1)\n"
+        "  --gps-origin LAT,LON  degrees where the walk starts, north and east positive\n"
+        "                   (default 48.1173,11.5167); its lines run north, then south\n"
         "  --rate HZ        lines per second from each console (default 10)\n"
         "  --seed S         seed of the simulated readings (default 1)\n"
         "  --run PROGRAM    start PROGRAM with the ports set and feed it until it exits\n",
@@ -121,6 +127,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             char* end = nullptr;
             o.GpsRate = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != 0 || !(o.GpsRate > 0.0) || o.GpsRate > 100.0) return false;
+        } else if (a == "--gps-origin" && hasValue) {
+            char* end = nullptr;
+            o.GpsLatitude = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != ',' || !(std::fabs(o.GpsLatitude) < 89.0)) return false;
+            const char* lon = end + 1;
+            o.GpsLongitude = std::strtod(lon, &end);
+            if (end == lon || *end != 0 || !(std::fabs(o.GpsLongitude) <= 180.0)) return false;
         } else if (a == "--rate" && hasValue) {
             char* end = nullptr;
             o.Rate = std::strtod(argv[++i], &end);
@@ -270,6 +283,8 @@ int main(int argc, char** argv) {
     instruments::PtyInstrument gps;
     instruments::GpsWalkOptions walk;
     walk.Format = o.GpsFormat;
+    walk.OriginLatitude = o.GpsLatitude;
+    walk.OriginLongitude = o.GpsLongitude;
     walk.Quality = 2;  // a differential fix, as survey receivers deliver, so the default mask passes
     instruments::WalkingGps receiver(walk);
     instruments::InstrumentFeeder gpsFeeder;
