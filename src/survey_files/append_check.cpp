@@ -344,17 +344,23 @@ int FrameInForce() {
 }
 
 // The northing frame of a file in zone z whose first header holds the first
-// fix northing `firstFixY` (display units): the frame in which the run's
-// origin lies nearer that fix. A northing alone cannot tell the hemisphere
-// (the two frames share most values), but they lie 10000 km apart and a
-// survey and its appended sections do not.
+// fix northing `firstFixY` (display units). A northing alone cannot tell the
+// hemisphere (the two frames share most values), but a file and a run that
+// lie either side of the equator lie near each other: the other frame is
+// taken only when it puts the file's first fix beside the run's origin
+// (nearer than in the frame in force, and within 1000 km). A first fix far
+// from the run in both frames (a damaged header) changes nothing.
 int FrameOfFile(double firstFixY, int z) {
-    double x = 0.0, north = 0.0, south = 0.0;
-    if (!std::isfinite(firstFixY) || !ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, 1, &x, &north) ||
-        !ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, -1, &x, &south)) {
-        return FrameInForce();
+    constexpr double kBesideTheRunMetres = 1000000.0;
+    const int inForce = FrameInForce();
+    double x = 0.0, current = 0.0, other = 0.0;
+    if (!std::isfinite(firstFixY) ||
+        !ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, inForce, &x, &current) ||
+        !ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, -inForce, &x, &other)) {
+        return inForce;
     }
-    return std::fabs(south - firstFixY) < std::fabs(north - firstFixY) ? -1 : 1;
+    const double beside = kBesideTheRunMetres / MetresPerDisplayUnit(SystemSetup.DisplayUnits);
+    return std::fabs(other - firstFixY) < std::min(beside, std::fabs(current - firstFixY)) ? -inForce : inForce;
 }
 
 // The file lies in the neighbouring zone z, or in the other hemisphere's

@@ -266,8 +266,8 @@ namespace {
 // The file's northing frame is learnt from its first header's first fix: the
 // frame in which the run's origin lies near it. A run on the other side of the
 // equator takes the file's frame, so its origin lands beside the file's track;
-// a run in the file's own frame, a local grid and a file without a zone keep
-// everything as it was.
+// a run in the file's own frame, a local grid, a file without a zone and one
+// whose first fix lies far from the run in either frame keep everything as it was.
 TEST_F(AppendCheckTest, AFileAcrossTheEquatorLendsTheRunItsNorthingFrame) {
     struct Case {
         const char* What;
@@ -282,6 +282,7 @@ TEST_F(AppendCheckTest, AFileAcrossTheEquatorLendsTheRunItsNorthingFrame) {
         {"both south", -33.0, -33.0001, 0, 31, -1},
         {"local grid", -0.0001, 0.0001, 3, 31, 1},
         {"file without a zone", -0.0001, 0.0001, 0, -9, 1},
+        {"first fix far from the run in both frames", 0.0, -33.0, 0, 31, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
