@@ -207,9 +207,10 @@ void ShowGridCoordinates(plat::Hdc dc, const FixWork& w) {
     ShowGpsText(dc, GpsStatusCell::Zone, "na", GdiObjects.TextFont);
 }
 
-// Projects a valid geodetic fix into the zone of the run (chosen by its first
-// projected fix) and makes w the map Y and X. False when the projection
-// refuses the values; the fix is then invalid.
+// Projects a valid geodetic fix into the zone and northing frame of the run
+// (chosen by its first projected fix: across the equator the northing goes on
+// in that hemisphere's frame) and makes w the map Y and X. False when the
+// projection refuses the values; the fix is then invalid.
 bool ProjectFix(plat::Hdc dc, FixWork& w) {
     int zone = GpsFix.UtmZoneForced;
     const int useGivenZone = zone == -9 ? 0 : 1;
@@ -219,10 +220,12 @@ bool ProjectFix(plat::Hdc dc, FixWork& w) {
     w.Longitude = w.Lon;
     if (useGivenZone == 0) {
         GpsFix.UtmZoneForced = zone;
+        GpsFix.UtmFrameForced = NorthingFrameOf(w.Lat);
         GpsFix.UtmZone = zone;
         GpsFix.OriginLatitude = w.Lat;
         GpsFix.OriginLongitude = w.Lon;
     }
+    northing = NorthingInFrame(northing, w.Lat, GpsFix.UtmFrameForced);
     const int display = SystemSetup.CoordinatesDisplay;
     if (display >= 1 && display <= 3) {
         char text[kCellChars];

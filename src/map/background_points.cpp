@@ -143,5 +143,7 @@ double MetresToDisplayUnits(double metres) {
 bool ProjectBackgroundGeodetic(double latitude, double longitude, double* easting, double* northing) {
     int zone = GpsFix.UtmZoneForced;
     const bool forced = zone >= 1 && zone <= 60;
-    return GeodeticToUtm(latitude, longitude, &zone, northing, easting, forced ? 1 : 0);
+    if (!GeodeticToUtm(latitude, longitude, &zone, northing, easting, forced ? 1 : 0)) return false;
+    *northing = NorthingInFrame(*northing, latitude, forced ? GpsFix.UtmFrameForced : 0);
+    return true;
 }

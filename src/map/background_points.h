@@ -40,7 +40,7 @@ bool BackgroundPointDrawable(double x, double y, int32_t* px = nullptr, int32_t*
 
 // Metres to the display units (SystemSetup.DisplayUnits: 0 m, 1 ft, 2 US ft).
 double MetresToDisplayUnits(double metres);
-// WGS84 latitude and longitude to UTM metres, in the survey's zone when one
-// is fixed (GpsFix.UtmZoneForced), else in the zone of the longitude. False
-// for a point that cannot be projected.
+// WGS84 latitude and longitude to UTM metres, in the survey's zone and
+// northing frame when they are fixed (GpsFix.UtmZoneForced, UtmFrameForced),
+// else in the zone of the longitude. False for a point that cannot be projected.
 bool ProjectBackgroundGeodetic(double latitude, double longitude, double* easting, double* northing);

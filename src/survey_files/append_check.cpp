@@ -483,12 +483,13 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     return true;
 }
 
-// A geodetic position projected into zone z, in display units; false when
-// the projection refuses it.
-bool ProjectIntoZone(double latitude, double longitude, int z, double* x, double* y) {
+// A geodetic position projected into zone z and northing frame `frame`, in
+// display units; false when the projection refuses it.
+bool ProjectIntoZone(double latitude, double longitude, int z, int frame, double* x, double* y) {
     int zone = z;
     double northing = 0.0, easting = 0.0;
     if (!GeodeticToUtm(latitude, longitude, &zone, &northing, &easting, 1)) return false;
+    northing = NorthingInFrame(northing, latitude, frame);
     const double perUnit = MetresPerDisplayUnit(SystemSetup.DisplayUnits);
     if (!std::isfinite(easting / perUnit) || !std::isfinite(northing / perUnit)) return false;
     *x = easting / perUnit;
@@ -496,19 +497,48 @@ bool ProjectIntoZone(double latitude, double longitude, int z, double* x, double
     return true;
 }
 
-// The file lies in the neighbouring zone z: every later fix is projected into
-// it, and the origin is the first fix of the run projected there. The
+// The northing frame positions are projected into now: the one chosen with
+// the zone of the run, else the hemisphere of its origin.
+int FrameInForce() {
+    return GpsFix.UtmFrameForced != 0 ? GpsFix.UtmFrameForced : NorthingFrameOf(GpsFix.OriginLatitude);
+}
+
+// The northing frame of a file in zone z whose first header holds the first
+// fix northing `firstFixY` (display units). A northing alone cannot tell the
+// hemisphere (the two frames share most values), but a file and a run that
+// lie either side of the equator lie near each other: the other frame is
+// taken only when it puts the file's first fix beside the run's origin
+// (nearer than in the frame in force, and within 1000 km). A first fix far
+// from the run in both frames (a damaged header) changes nothing.
+int FrameOfFile(double firstFixY, int z) {
+    constexpr double kBesideTheRunMetres = 1000000.0;
+    const int inForce = FrameInForce();
+    double x = 0.0, current = 0.0, other = 0.0;
+    if (!std::isfinite(firstFixY) ||
+        !ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, inForce, &x, &current) ||
+        !ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, -inForce, &x, &other)) {
+        return inForce;
+    }
+    const double beside = kBesideTheRunMetres / MetresPerDisplayUnit(SystemSetup.DisplayUnits);
+    return std::fabs(other - firstFixY) < std::min(beside, std::fabs(current - firstFixY)) ? -inForce : inForce;
+}
+
+// The file lies in the neighbouring zone z, or in the other hemisphere's
+// northing frame: every later fix is projected into the file's zone and
+// frame, and the origin is the first fix of the run projected there. The
 // previous fix and the last position pixel go with the origin, so the next
-// fix neither jumps nor measures a distance across the zone change; the
-// first fix, which the section's header records with the zone, is projected
-// there too.
-void MoveToNeighbourZone(int z) {
+// fix neither jumps nor measures a distance across the change; the first
+// fix, which the section's header records with the zone, is projected there
+// too.
+void MoveToZoneAndFrame(int z, int frame) {
     double x = 0.0, y = 0.0;
-    if (!ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, &x, &y)) return;
+    if (!ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, frame, &x, &y)) return;
     GpsFix.UtmZoneForced = z;
+    GpsFix.UtmFrameForced = frame;
     MapView.MapOriginX = x;
     MapView.MapOriginY = y;
-    if (!ProjectIntoZone(GpsFix.FirstFixLatitude, GpsFix.FirstFixLongitude, z, &GpsFix.FirstFixX, &GpsFix.FirstFixY)) {
+    if (!ProjectIntoZone(GpsFix.FirstFixLatitude, GpsFix.FirstFixLongitude, z, frame, &GpsFix.FirstFixX,
+                         &GpsFix.FirstFixY)) {
         GpsFix.FirstFixX = x;
         GpsFix.FirstFixY = y;
     }
@@ -572,7 +602,8 @@ int CheckWithGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
     }
     if (f.GpsFormat != GpsPortSetup.DataFormat || f.GpsFormat < 0 || f.GpsFormat > 8) return RefuseFormat(owner, f);
     // Formats with local grid coordinates have no zone.
-    if (GpsPortSetup.DataFormat == 3 || GpsPortSetup.DataFormat == 4 || GpsPortSetup.DataFormat == 7) relation = 0;
+    const bool grid = GpsPortSetup.DataFormat == 3 || GpsPortSetup.DataFormat == 4 || GpsPortSetup.DataFormat == 7;
+    if (grid) relation = 0;
     if (relation == -1) {
         char text[256];
         std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s\r\n%s", "Distance between gps current position and position",
@@ -581,7 +612,12 @@ int CheckWithGps(plat::Hwnd owner, const FileHeader& h, FileSetup& f) {
         return Refuse(owner, text);
     }
     if (!MendFileEnd(owner, h)) return 1;
-    if (relation == 1) MoveToNeighbourZone(f.Zone);
+    // A file with a zone is in the zone in force or its neighbour (relation
+    // 1); either way its northings may be in the other hemisphere's frame.
+    if (!grid && f.Zone > 0) {
+        const int frame = FrameOfFile(h.Number(5, 1, 14), f.Zone);
+        if (relation == 1 || frame != FrameInForce()) MoveToZoneAndFrame(f.Zone, frame);
+    }
     return 0;
 }
 
@@ -610,7 +646,7 @@ namespace {
 // and restoring walk one list.
 template <class Pair>
 void EachZoneValue(AppendZoneState& s, Pair pair) {
-    pair(s.UtmZoneForced, GpsFix.UtmZoneForced);
+    pair(s.UtmZoneForced, GpsFix.UtmZoneForced), pair(s.UtmFrameForced, GpsFix.UtmFrameForced);
     pair(s.FirstFixX, GpsFix.FirstFixX), pair(s.FirstFixY, GpsFix.FirstFixY);
     pair(s.X, GpsFix.X), pair(s.Y, GpsFix.Y), pair(s.CurX, GpsFix.CurX), pair(s.CurY, GpsFix.CurY);
     pair(s.PrevX, GpsFix.PrevX), pair(s.PrevY, GpsFix.PrevY);

@@ -17,8 +17,12 @@
 // without its line feed in column 26, a line feed inside a record or in the
 // partial piece) is damage no crash leaves: the file is refused unchanged.
 // 0: it may be appended to (it stays open). With GPS input and the file in
-//    the neighbouring UTM zone (60 and 1 are neighbours), every later fix is
-//    projected into the file's zone (GpsFix.UtmZoneForced), the map origin is
+//    the neighbouring UTM zone (60 and 1 are neighbours), or its northings in
+//    the other hemisphere's frame (its first header's first fix lies nearer
+//    the run's origin in that frame), every later fix is projected into the
+//    file's zone and frame (GpsFix.UtmZoneForced, UtmFrameForced: a northern
+//    run appending to a southern file goes on above 10000000 m, a southern
+//    run appending to a northern file below 0), the map origin is
 //    the run's first fix projected there, the previous fix and the last
 //    position pixel start again from that origin, and the first fix
 //    (GpsFix.FirstFixX/Y, which a header records with the zone) is projected
@@ -33,6 +37,7 @@ int CheckDataFileForAppend(plat::Hwnd owner);
 // the file), so the next file is projected and headed in the zone of the run.
 struct AppendZoneState {
     int32_t UtmZoneForced = -9;
+    int32_t UtmFrameForced = 0;
     double FirstFixX = 0.0, FirstFixY = 0.0;
     double X = 0.0, Y = 0.0, CurX = 0.0, CurY = 0.0, PrevX = 0.0, PrevY = 0.0;
     double MapOriginX = 0.0, MapOriginY = 0.0;

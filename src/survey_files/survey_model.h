@@ -218,6 +218,7 @@ struct GpsFixRecord {
     double Dop = -2.0;                               // dilution of the latest sentence carrying one; -2.0 = none yet
     int32_t BlinkPhase = '\\';                       // '/' or '\\': which indicator circle shows the state colour
     int32_t UtmZoneForced = -9;                      // zone of every projection once chosen; -9 = none yet (kept for the run)
+    int32_t UtmFrameForced = 0;                      // northing frame chosen with it: 1 north, -1 south (10000000 m); 0 = none
     double OriginLatitude = 0.0;                     // degrees, of the fix whose projection chose the zone
     double OriginLongitude = 0.0;
     double FirstFixLatitude = 0.0;                   // degrees, of the first valid fix (FirstFixX/Y) when projected

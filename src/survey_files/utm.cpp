@@ -97,3 +97,10 @@ bool GeodeticToUtm(double latitude, double longitude, int* zone, double* northin
     *zone = z;
     return true;
 }
+
+int NorthingFrameOf(double latitude) { return latitude < 0.0 ? -1 : 1; }
+
+double NorthingInFrame(double northing, double latitude, int frame) {
+    if (frame == 0 || NorthingFrameOf(latitude) == frame) return northing;
+    return frame < 0 ? northing + kFalseNorthingSouth : northing - kFalseNorthingSouth;
+}

@@ -15,3 +15,14 @@
 // within 0.01 mm of the exact projection, within 0.5 mm at 6 degrees.
 bool GeodeticToUtm(double latitude, double longitude, int* zone, double* northing, double* easting,
                    int useGivenZone);
+
+// The northing frame a survey keeps across the equator: the hemisphere of the
+// fix that chose it, 1 north (no false northing), -1 south (10000000 m).
+// Latitude 0 is north, as the projection has it.
+int NorthingFrameOf(double latitude);
+
+// A GeodeticToUtm northing of a point at `latitude` in `frame`: north of the
+// equator in the southern frame it continues above 10000000 m, south of it in
+// the northern frame below 0, so a track across the line has no jump. Frame 0
+// (none chosen) and a point in the frame's own hemisphere keep the northing.
+double NorthingInFrame(double northing, double latitude, int frame);

@@ -1,14 +1,16 @@
 // File on an existing data file: an arbitrary file through the append check
 // and, when it is accepted, through the scan that follows it. The first byte
 // chooses the set-up in force (GPS input or none, the GPS format, a valid fix,
-// the zone of the run, the display units); the rest is the file.
+// the zone of the run, the display units, a run just south of the equator);
+// the rest is the file.
 //  - refused: one box, the data file closed, the file unchanged;
 //  - accepted: the file still open, cut back only by what a torn write
 //    leaves (a partial last record, whole records of a GPS group without its
 //    "!" record, of a section header or of the line records short of their
 //    last; one box when anything was cut), to whole records ending in a line
 //    feed, never below its header, its last record one a write ends with; a
-//    zone forced on the run lies in 1..60 and the origin stays finite;
+//    zone forced on the run lies in 1..60, its northing frame is north or
+//    south, and the origin stays finite;
 //  - the scan then counts the file's positions and leaves its extent finite,
 //    without moving the append position.
 #include <cmath>
@@ -22,6 +24,7 @@
 #include "survey_files/data_file.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
+#include "survey_files/utm.h"
 
 namespace {
 
@@ -42,7 +45,8 @@ void SetUp(uint8_t v) {
     GpsFix.PositionValid = (v & 8) != 0 ? 0 : 1;
     static constexpr int kZones[] = {31, 30, 1, 60};
     GpsFix.UtmZone = GpsFix.UtmZoneForced = kZones[(v >> 4) & 3];
-    GpsFix.OriginLatitude = 52.0;
+    GpsFix.OriginLatitude = ((v >> 6) & 3) == 3 ? -0.0001 : 52.0;
+    GpsFix.UtmFrameForced = NorthingFrameOf(GpsFix.OriginLatitude);
     GpsFix.OriginLongitude = (GpsFix.UtmZone - 1) * 6.0 - 177.0;
     SystemSetup.DisplayUnits = ((v >> 6) & 3) % 3;
     MapView.MapOriginX = 612345.0;
@@ -138,6 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(file.find('\n', file.size() - partial) == std::string::npos);
     Check(boxes == (after.size() != file.size() ? 1u : 0u));
     Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));
+    Check(GpsFix.UtmFrameForced == 1 || GpsFix.UtmFrameForced == -1);
     Check(std::isfinite(MapView.MapOriginX) && std::isfinite(MapView.MapOriginY));
     CheckScan();
     CloseDataFile();

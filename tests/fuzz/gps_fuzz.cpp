@@ -62,6 +62,8 @@ void CheckFix() {
         }
     }
     Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));
+    // The northing frame is chosen with the zone, by the same first projection.
+    Check((GpsFix.UtmZoneForced == -9) == (GpsFix.UtmFrameForced == 0) && std::abs(GpsFix.UtmFrameForced) <= 1);
 }
 
 }  // namespace

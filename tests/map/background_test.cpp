@@ -241,6 +241,30 @@ TEST_F(BackgroundTest, ADataFileOfThisProgramBecomesItsTrack) {
     }
 }
 
+// A track across the equator converts in the survey's northing frame, without
+// a jump: from 10000000 m on in a southern survey, from 0 in a northern one.
+TEST_F(BackgroundTest, ADataFileAcrossTheEquatorKeepsTheSurveysNorthingFrame) {
+    GpsPortSetup.DataFormat = 1;  // GGA
+    HeaderRecords header;
+    FormatHeaderRecords(header, 0);
+    std::string file(header.data(), header.size());
+    for (const char* latitude : {"0000.00540,S", "0000.00000,N", "0000.00540,N"}) {  // 9.95 m apart
+        file += Group(std::string("$GPGGA,101530.00,") + latitude + ",01730.00000,E,2,08,1.0,45.0,M,47.0,M,,*00");
+    }
+    for (const int frame : {1, -1}) {
+        SCOPED_TRACE(frame);
+        GpsFix.UtmZoneForced = 33;
+        GpsFix.UtmFrameForced = frame;
+        const std::string out = Convert(file, false, "EQUATOR.OSD");
+        ASSERT_EQ(out.size(), 3 * 30u) << out;
+        for (int i = 0; i < 3; ++i) {
+            double x = 0.0, y = 0.0;
+            ParseBackgroundRecord(out.c_str() + 30 * i, &x, &y);
+            EXPECT_NEAR(y, (frame < 0 ? 10000000.0 : 0.0) + (i - 1) * 9.9517, 0.05) << out;
+        }
+    }
+}
+
 TEST_F(BackgroundTest, AntennaOffsetsMoveTheTrackToTheSensors) {
     // "NAV" file, grid positions (LLK: easting field 4, northing 6) going east,
     // one position repeated; offsets in columns 1-7 (cross) and 8-14 (in-line).

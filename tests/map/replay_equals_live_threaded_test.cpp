@@ -1,7 +1,8 @@
 // Replay equals live: a survey walked through the real program on pty
 // instruments (a two-sensor console, a GPS walking short lines across several
-// tiles), paused; every tile's overlay kept; the overlays whitened and the
-// data file replayed: every pixel of every tile is the same again.
+// tiles, also across the equator), paused; every tile's overlay kept; the
+// overlays whitened and the data file replayed: every pixel of every tile is
+// the same again.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -76,6 +77,7 @@ protected:
 struct Row {
     int32_t DisplayType;   // 0 sensor positions, 1 colour map
     int32_t PositionSize;  // positions view: 0..3 dots, 4 and 5 bars
+    double OriginLatitude = 48.1173;  // -0.00001: the lines cross the equator north and back south
 };
 
 class ReplayEqualsLiveThreadedRows : public ReplayEqualsLiveThreaded, public testing::WithParamInterface<Row> {};
@@ -92,6 +94,7 @@ TEST_P(ReplayEqualsLiveThreadedRows, ReplayingTheFileDrawsTheLiveTilesPixelForPi
     walk.Format = 1;
     walk.LineLength = 3.0;  // short lines: the walk turns and comes back
     walk.LineSpacing = 1.0;
+    walk.OriginLatitude = row.OriginLatitude;
     instruments::WalkingGps receiver(walk);
     Key(main, 'L');
     gps_.Write(receiver.NextEpoch(0.1));
@@ -139,10 +142,11 @@ TEST_P(ReplayEqualsLiveThreadedRows, ReplayingTheFileDrawsTheLiveTilesPixelForPi
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, ReplayEqualsLiveThreadedRows,
-                         testing::Values(Row{1, 4}, Row{0, 5}, Row{0, 2}),
+                         testing::Values(Row{1, 4}, Row{0, 5}, Row{0, 2}, Row{1, 4, -0.00001}, Row{0, 5, -0.00001}),
                          [](const testing::TestParamInfo<Row>& info) {
                              return (info.param.DisplayType != 0 ? std::string("Colour") : std::string("Positions")) +
-                                    std::to_string(info.param.PositionSize);
+                                    std::to_string(info.param.PositionSize) +
+                                    (info.param.OriginLatitude < 0.0 ? "AcrossTheEquator" : "");
                          });
 
 }  // namespace

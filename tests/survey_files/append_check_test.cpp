@@ -327,3 +327,58 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file's northing frame is learnt from its first header's first fix: the
+// frame in which the run's origin lies near it. A run on the other side of the
+// equator takes the file's frame, so its origin lands beside the file's track;
+// a run in the file's own frame, a local grid, a file without a zone and one
+// whose first fix lies far from the run in either frame keep everything as it was.
+TEST_F(AppendCheckTest, AFileAcrossTheEquatorLendsTheRunItsNorthingFrame) {
+    struct Case {
+        const char* What;
+        double FileLatitude, RunLatitude;
+        int Format, FileZone, Frame;  // the run's frame after the check
+    };
+    const Case cases[] = {
+        {"northern file, run just south of the line", 0.0001, -0.0001, 0, 31, 1},
+        {"southern file, run just north of the line", -0.0001, 0.0001, 0, 31, -1},
+        {"southern file, run just north in the neighbouring zone", -0.0001, 0.0001, 0, 32, -1},
+        {"both north", 52.0, 52.0001, 0, 31, 1},
+        {"both south", -33.0, -33.0001, 0, 31, -1},
+        {"local grid", -0.0001, 0.0001, 3, 31, 1},
+        {"file without a zone", -0.0001, 0.0001, 0, -9, 1},
+        {"first fix far from the run in both frames", 0.0, -33.0, 0, 31, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Defaults();
+        GpsPortSetup.DataFormat = c.Format;
+        int zone = c.FileZone > 0 ? c.FileZone : 31;
+        double fileY = 0.0, easting = 0.0;
+        ASSERT_TRUE(GeodeticToUtm(c.FileLatitude, 5.0, &zone, &fileY, &easting, 1));
+        std::string bytes = Header();
+        char text[16];
+        std::snprintf(text, sizeof text, "%14.3f", fileY);
+        Put(bytes, 5, 1, text);
+        std::snprintf(text, sizeof text, "%02d", c.FileZone);
+        Put(bytes, 4, 16, text);
+        GpsFix.OriginLatitude = GpsFix.FirstFixLatitude = c.RunLatitude;
+        GpsFix.OriginLongitude = GpsFix.FirstFixLongitude = 5.0;
+        GpsFix.UtmFrameForced = NorthingFrameOf(c.RunLatitude);
+        MapView.MapOriginY = -1.0;  // untouched unless the run moves
+        ASSERT_EQ(Check(bytes), 0) << std::string(Boxes().begin(), Boxes().end());
+        EXPECT_EQ(GpsFix.UtmFrameForced, c.Frame);
+        const bool moves = c.Frame != NorthingFrameOf(c.RunLatitude) || c.FileZone == 32;
+        if (moves) {
+            EXPECT_NEAR(MapView.MapOriginY, fileY, 100.0) << "the origin lies beside the file's first fix";
+            EXPECT_NEAR(GpsFix.FirstFixY, fileY, 100.0) << "the next header's first fix is in the file's frame";
+        } else {
+            EXPECT_EQ(MapView.MapOriginY, -1.0);
+        }
+        CloseDataFile();
+    }
+}
+
+}  // namespace

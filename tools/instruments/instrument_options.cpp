@@ -1,6 +1,7 @@
 #include "instrument_options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -56,6 +57,8 @@ void Usage(FILE* to) {
         "                   1 GGA, 2 POS, 3 LLK, 4 LLQ, 5 GLL, 6 GGK, 7 RTS pseudo GGA,\n"
         "                   8 Pseudo GLL (default from the settings: %d)\n"
         "  --gps-rate HZ    GPS epochs per second (default 1)\n"
+        "  --gps-origin LAT,LON  degrees where the walk starts, north and east positive\n"
+        "                   (default 48.1173,11.5167); its lines run north, then south\n"
         "  --rate HZ        lines per second from each console (default 10)\n"
         "  --seed S         seed of the simulated readings (default 1)\n"
         "  --run PROGRAM    start PROGRAM with the ports set and feed it until it exits\n"
@@ -96,6 +99,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             char* end = nullptr;
             o.GpsRate = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != 0 || !(o.GpsRate > 0.0) || o.GpsRate > 100.0) return false;
+        } else if (a == "--gps-origin" && hasValue) {
+            char* end = nullptr;
+            o.GpsLatitude = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != ',' || !(std::fabs(o.GpsLatitude) < 89.0)) return false;
+            const char* lon = end + 1;
+            o.GpsLongitude = std::strtod(lon, &end);
+            if (end == lon || *end != 0 || !(std::fabs(o.GpsLongitude) <= 180.0)) return false;
+            o.GpsOriginGiven = true;
         } else if (a == "--rate" && hasValue) {
             char* end = nullptr;
             o.Rate = std::strtod(argv[++i], &end);

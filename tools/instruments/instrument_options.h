@@ -15,6 +15,9 @@ struct Options {
     int GpsPort = 0;              // COM number, 0 = no GPS port
     int GpsFormat = 0;            // the program's GPS data format 0..8
     double GpsRate = 1.0;         // epochs per second
+    bool GpsOriginGiven = false;  // --gps-origin: the walk starts at GpsLatitude, GpsLongitude
+    double GpsLatitude = 0.0;     // degrees, north positive
+    double GpsLongitude = 0.0;    // degrees, east positive
     double Rate = 10.0;           // lines per second per console
     uint32_t Seed = 1;
     char** Run = nullptr;         // PROGRAM and its arguments, null-terminated

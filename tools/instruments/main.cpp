@@ -2,7 +2,8 @@
 //
 //   ostrima-instruments [--consoles N] [--types 2,2,1] [--ports 4,1,3]
 //                       [--gps-port N] [--gps-format F] [--gps-rate HZ]
-//                       [--rate HZ] [--seed S] [--run PROGRAM [ARGS...]]
+//                       [--gps-origin LAT,LON] [--rate HZ] [--seed S]
+//                       [--run PROGRAM [ARGS...]]
 //
 // Opens one pty per console, mapped to the COM ports of the program's settings
 // file (read as the program reads it) unless --ports says otherwise, prints
@@ -14,6 +15,7 @@
 // consoles until PROGRAM exits, then exits with PROGRAM's status. Without
 // --run it feeds until interrupted.
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -143,6 +145,10 @@ int main(int argc, char** argv) {
     instruments::PtyInstrument gps;
     instruments::GpsWalkOptions walk;
     walk.Format = o.GpsFormat;
+    if (o.GpsOriginGiven) {
+        walk.OriginLatitude = o.GpsLatitude;
+        walk.OriginLongitude = o.GpsLongitude;
+    }
     walk.Quality = 2;  // a differential fix, as survey receivers deliver, so the default mask passes
     instruments::WalkingGps receiver(walk);
     instruments::InstrumentFeeder gpsFeeder;
