@@ -301,8 +301,11 @@ void StoreLine(const SettingsLine& line, const char* text) {
             break;
         case LineKind::Text:
             if (text != nullptr) {
+                // Cut to the field first, so that what is kept is what the
+                // next save writes and the next load reads back unchanged.
                 char kept[kLineBytes];
                 std::snprintf(kept, sizeof kept, "%s", text);
+                if (std::strlen(kept) > line.TextChars) kept[line.TextChars] = 0;
                 TrimEditorBlanks(kept);
                 NarrowToWideUnsigned(kept, line.Text, line.TextChars + 1);
             } else {
