@@ -73,7 +73,7 @@ void AcceptNewLine(plat::Hwnd dialog) {
     NumberOrShown(dialog, res::kNewLineStartStationId, "%.3f", shown.StartStation, &p.StartStation);
     p.CurrentStation = p.StartStation;
     NumberOrShown(dialog, res::kNewLineStationIncrementId, "%.3f", shown.StationIncrement, &p.StationIncrement);
-    LoadSaveSettings(1);
+    TellSettingsResult(dialog, LoadSaveSettings(1));
 }
 
 void RunNewLine(plat::Hwnd screen) {
@@ -167,7 +167,7 @@ plat::LResult NewStationDlgProc(plat::Hwnd dialog, uint32_t message, plat::WPara
         }
         WriteStationRecord();
         WriteTimeMarkRecord();
-        LoadSaveSettings(1);
+        TellSettingsResult(dialog, LoadSaveSettings(1));
         plat::EndDialog(dialog, 1);
     } else if (plat::LowWord(w) == plat::kIdCancel) {
         plat::EndDialog(dialog, 0);

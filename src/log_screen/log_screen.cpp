@@ -177,7 +177,7 @@ plat::LResult LogScreenOnCreate(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::L
     ComputeConsoleGeometry(kCreationNumbersWidth);
     ComputeFixedGeometry();
     LayoutNumbersWindow();
-    LoadSaveSettings(0);
+    TellSettingsResult(hwnd, LoadSaveSettings(0));
 
     bool made = CreateSurveyWindows(hwnd);
     if (made) {

@@ -271,7 +271,7 @@ void QuickLine(plat::Hwnd hwnd) {
     }
     WriteSessionRecords();
     WriteTimeMarkRecord();
-    LoadSaveSettings(1);
+    TellSettingsResult(hwnd, LoadSaveSettings(1));
     RepaintLogScreen();
     ShowPleaseWait();
     RedrawCurveWindows();

@@ -199,7 +199,7 @@ void MapSizeCommand(plat::Hwnd hwnd) {
     MapDisplayOptions.ChangeFlags = 0;
     if (RunMapScaleDialog(hwnd) != 1) return;
     MapDisplayOptionsRecord& m = MapDisplayOptions;
-    LoadSaveSettings(1);
+    TellSettingsResult(hwnd, LoadSaveSettings(1));
     const uint32_t changed = m.ChangeFlags;
     if (changed == 0) return;
 
@@ -223,7 +223,7 @@ void MapSizeCommand(plat::Hwnd hwnd) {
         RefuseMapSize(hwnd);
     }
     ApplyGridIntervalMinimum(hwnd);
-    LoadSaveSettings(1);
+    TellSettingsResult(hwnd, LoadSaveSettings(1));
     RepaintLogScreen();
 
     if (!MapShown()) return;
@@ -263,7 +263,7 @@ void MapDisplayOptionsCommand(plat::Hwnd hwnd) {
         RefuseMapSize(hwnd);
     }
     ApplyGridIntervalMinimum(hwnd);
-    LoadSaveSettings(1);
+    TellSettingsResult(hwnd, LoadSaveSettings(1));
     RepaintLogScreen();
 
     // A new scale redraws both layers and replays the survey with whatever

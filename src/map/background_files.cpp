@@ -163,7 +163,7 @@ plat::LResult BackgroundFileLoadDlgProc(plat::Hwnd dialog, uint32_t message, pla
                 BackgroundFileOptions.EastingColumn = Selection(dialog, res::kIdBackgroundEasting);
                 BackgroundFileOptions.NorthingColumn = Selection(dialog, res::kIdBackgroundNorthing);
                 BackgroundFileOptions.ColumnDelimiter = Selection(dialog, res::kIdBackgroundDelimiter);
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 plat::EndDialog(dialog, 1);
             } else if (id == res::kIdBackgroundCancel) {
                 plat::EndDialog(dialog, 0);

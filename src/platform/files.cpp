@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -283,6 +285,50 @@ bool PrepareProgramFolders() {
     bool ok = MakeFolder(config) && MakeFolder(config + "/Brevant") && MakeFolder(config + "/Brevant/Ostrima");
     ok = MakeFolder(cache) && MakeFolder(cache + "/Brevant") && MakeFolder(cache + "/Brevant/Temp") && ok;
     return ok;
+}
+
+bool FollowLinks(const char16_t* path, char16_t* out, size_t capacity) {
+    char native[kPathBytes];
+    char real[PATH_MAX];
+    if (capacity == 0) return false;
+    out[0] = 0;
+    if (!Native(path, native) || realpath(native, real) == nullptr) return false;
+    // The result is an on-disk path; mapped again it must name the same file,
+    // which a backslash (a separator to the mapping) would not.
+    if (std::strchr(real, '\\') != nullptr) return false;
+    return Utf8ToUtf16(real, out, capacity);
+}
+
+bool RenameFileNoReplace(const char16_t* from, const char16_t* to) {
+    char a[kPathBytes], b[kPathBytes];
+    if (!Native(from, a) || !Native(to, b)) return false;
+    if (renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename: a second name made only
+    // where none is, then the first one removed.
+    if (link(a, b) != 0) return false;
+    return unlink(a) == 0;
+}
+
+int LastFileError() { return errno; }
+
+const char* FileErrorWords(int error) {
+    switch (error) {
+        case ENOSPC: return "the disk is full";
+        case EDQUOT: return "the disk quota is used up";
+        case EFBIG: return "the file is too large for the disk";
+        case EACCES:
+        case EPERM: return "writing there is not permitted";
+        case EROFS: return "the disk is read-only";
+        case ENOENT:
+        case ENOTDIR: return "its folder does not exist";
+        case EIO: return "the disk reported an error";
+        case ENAMETOOLONG: return "its name is too long";
+        case EMFILE:
+        case ENFILE: return "too many files are open";
+        case 0: return "the reason is not known";
+        default: return std::strerror(error);
+    }
 }
 
 namespace test {

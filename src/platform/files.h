@@ -71,6 +71,21 @@ bool MapPath(const char16_t* path, char* out, size_t capacity);
 // Creates the settings and temporary folders as an installer would have.
 bool PrepareProgramFolders();
 
+// The full on-disk path that `path` leads to once every link is followed, in
+// the 16-bit form the calls here take, so a file reached through a link can
+// be replaced where it lies and the link kept. False when the name leads to
+// nothing (missing, a link to nothing or a loop) or the result does not fit.
+bool FollowLinks(const char16_t* path, char16_t* out, size_t capacity);
+// Like RenameFile, but never replaces: false when `to` exists.
+bool RenameFileNoReplace(const char16_t* from, const char16_t* to);
+
+// The system's reason for the last file call on this thread that failed (0
+// when none is known). Read it at once, before another call changes it.
+int LastFileError();
+// Such a reason in plain words, to end an operator's sentence: "the disk is
+// full", "writing there is not permitted".
+const char* FileErrorWords(int error);
+
 namespace test {
 
 // A full-disk drill for every file the program writes through WriteFile.

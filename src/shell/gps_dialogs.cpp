@@ -120,7 +120,7 @@ void StoreGpsInput(plat::Hwnd dialog) {
 
 void Confirm(plat::Hwnd dialog) {
     g_confirmed = true;
-    LoadSaveSettings(1);
+    TellSettingsResult(dialog, LoadSaveSettings(1));
     plat::EndDialog(dialog, 1);
 }
 

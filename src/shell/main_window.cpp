@@ -276,7 +276,7 @@ plat::LResult MainOnCreate(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam
     // The last level only; a folder that cannot be made shows when a temporary file is needed.
     plat::CreateFolder(ScreenWindows.TempFolder);
     plat::GetCurrentFolder(ScreenWindows.StartDirectory, std::size(ScreenWindows.StartDirectory));
-    LoadSaveSettings(0);
+    TellSettingsResult(hwnd, LoadSaveSettings(0));
     CreateFonts();
     MeasureDefaultText(hwnd);
     if (!CreateStartButtons(hwnd)) return FailMainCreation();

@@ -312,7 +312,7 @@ LResult DisplayOptionsDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam l)
                                           EditValue(dialog, res::kGridIntervalId, "%.2f", m.SavedGridInterval));
                 m.LinesAngle = FoldLinesAngle(EditValue(dialog, res::kLinesAngleId, "%.2f", g_mapKept.LinesAngle));
                 DeriveArrayGeometry();  // the swath in display units
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 m.ChangeFlags = MapChangeReport();
                 plat::EndDialog(dialog, 1);
             } else if (id == plat::kIdCancel) {

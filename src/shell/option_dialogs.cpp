@@ -145,7 +145,7 @@ LResult DisplaySetupDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam l) {
                 p.Thickness[c] = ListChoice(dialog, id, p.Thickness[c] - 1, 4) + 1;
                 RepaintDialog(dialog, false, {kColourButtonIds[c]});
             } else if (id == plat::kIdOk) {
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 CreateProfilePens(1);
                 plat::EndDialog(dialog, 0);
             } else if (id == plat::kIdCancel) {
@@ -202,7 +202,7 @@ LResult ReadingScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
                     maximum = g_scaleKept.Maximum;
                 }
                 StoreReadingsScale(minimum, maximum);
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 const bool changed = minimum != g_scaleKept.Minimum || maximum != g_scaleKept.Maximum;
                 MapDisplayOptions.ChangeFlags = changed ? 0x10 : 0;
                 plat::EndDialog(dialog, 1);
@@ -304,7 +304,7 @@ LResult SpeedScaleDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
                 if (std::isfinite(scale) && scale > SpeedBar.Minimum && std::isfinite(pixels)) SpeedBar.Scale = scale;
                 SystemSetup.SpeedUnits = ListChoice(dialog, res::kSpeedUnitsId, SystemSetup.SpeedUnits, 4);
                 SpeedBar.PixelsPerUnit = ScreenLayout.SpeedBarLength / (SpeedBar.Scale - SpeedBar.Minimum);
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 plat::EndDialog(dialog, 1);  // the caller repaints the bar at its new scale
             } else if (id == plat::kIdCancel) {
                 plat::EndDialog(dialog, 0);
@@ -339,7 +339,7 @@ LResult AudioFunctionsDlgProc(Hwnd dialog, uint32_t message, WParam w, LParam) {
                 a.Ticks = GetCheck(dialog, res::kAudioTicksId);
                 a.DisconnectionAlarm = GetCheck(dialog, res::kAudioAlarmId);
                 a.GpsMaskWarning = GetCheck(dialog, res::kAudioMaskWarningId);
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 plat::EndDialog(dialog, 1);
             } else if (id == plat::kIdCancel) {
                 plat::EndDialog(dialog, 0);

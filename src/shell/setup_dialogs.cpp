@@ -257,7 +257,7 @@ plat::LResult SetupFrame(const SetupDialogKind& kind, plat::Hwnd dialog, uint32_
             if (id == plat::kIdOk) {
                 kind.Store(dialog);
                 g_dialog.Confirmed = true;
-                LoadSaveSettings(1);
+                TellSettingsResult(dialog, LoadSaveSettings(1));
                 plat::EndDialog(dialog, 1);
                 return 1;
             }

@@ -278,7 +278,7 @@ int WriteSectionAndReopen(int appended) {
     const bool written = WriteDataFileHeader(appended) == 1 && WriteSessionRecords() == 1 && WriteTimeMarkRecord() == 1;
     CloseDataFile();
     if (!written) return 0;
-    LoadSaveSettings(1);
+    TellSettingsResult(ScreenWindows.LogScreenWindow, LoadSaveSettings(1));
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
     return OpenExistingAtEndLocked();
 }

@@ -9,8 +9,10 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "log_screen/curve_grid.h"
+#include "platform/message_box.h"
 #include "survey_files/block_reader.h"
 #include "survey_files/settings_derived.h"
 #include "survey_files/survey_model.h"
@@ -217,9 +219,24 @@ static_assert(std::size(kSettingsLines) == kSettingsLineCount - 1, "one row per 
 // Conversions. Numbers are written and read the same way whatever the
 // locale: integers in decimal, reals with a decimal point and six decimals.
 
+// Blanks an editor may leave around a value: spaces, tabs and a stray CR (a
+// CR LF line end saved again as CR CR LF).
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 bool OnlyBlanks(const char* s) {
-    while (*s == ' ' || *s == '\t') ++s;
+    while (IsBlank(*s)) ++s;
     return *s == 0;
+}
+
+// Drops from the end of a text what an editor leaves and the program never
+// writes: a stray CR or a tab, and blanks after a folder's final separator.
+// Other spaces are kept, for the operator may have typed them in a name.
+void TrimEditorBlanks(char* text) {
+    size_t n = std::strlen(text);
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\t')) text[--n] = 0;
+    size_t end = n;
+    while (end > 0 && IsBlank(text[end - 1])) --end;
+    if (end > 0 && (text[end - 1] == '\\' || text[end - 1] == '/')) text[end] = 0;
 }
 
 // A whole line holding one decimal integer (blanks around it allowed).
@@ -234,7 +251,7 @@ bool ParseInteger(const char* s, long& out) {
 
 // A whole line holding one finite real (blanks around it allowed).
 bool ParseReal(const char* s, double& out) {
-    while (*s == ' ' || *s == '\t') ++s;
+    while (IsBlank(*s)) ++s;
     if (*s == '+' && s[1] != '-') ++s;
     const char* end = s + std::strlen(s);
     double v = 0.0;
@@ -284,7 +301,13 @@ void StoreLine(const SettingsLine& line, const char* text) {
             break;
         case LineKind::Text:
             if (text != nullptr) {
-                NarrowToWideUnsigned(text, line.Text, line.TextChars + 1);
+                // Cut to the field first, so that what is kept is what the
+                // next save writes and the next load reads back unchanged.
+                char kept[kLineBytes];
+                std::snprintf(kept, sizeof kept, "%s", text);
+                if (std::strlen(kept) > line.TextChars) kept[line.TextChars] = 0;
+                TrimEditorBlanks(kept);
+                NarrowToWideUnsigned(kept, line.Text, line.TextChars + 1);
             } else {
                 size_t i = 0;
                 for (; i < line.TextChars && line.TextDefault[i] != 0; ++i) line.Text[i] = line.TextDefault[i];
@@ -365,14 +388,52 @@ bool FitsSettingsFile(plat::FileHandle file, BlockReader& reader) {
     return true;
 }
 
+// Where the settings are read and written: the file a link at the settings
+// path leads to (so a save replaces it and the link stays), else the
+// settings path itself; the temporary and the kept-aside names lie beside it.
+constexpr size_t kPathChars = 4096;
+struct SettingsPlace {
+    char16_t File[kPathChars];
+    char16_t Temp[kPathChars + 8];
+};
+
+void FindSettingsPlace(SettingsPlace& place) {
+    if (!plat::FollowLinks(kSettingsFilePath, place.File, std::size(place.File))) {
+        std::char_traits<char16_t>::copy(place.File, kSettingsFilePath,
+                                         std::char_traits<char16_t>::length(kSettingsFilePath) + 1);
+    }
+    const size_t n = std::char_traits<char16_t>::length(place.File);
+    std::char_traits<char16_t>::copy(place.Temp, place.File, n);
+    std::char_traits<char16_t>::copy(place.Temp + n, kSettingsTempSuffix,
+                                     std::char_traits<char16_t>::length(kSettingsTempSuffix) + 1);
+}
+
+// Why the last load or save fell short, for TellSettingsResult.
+struct SettingsTrouble {
+    bool Saving = false;                 // the last call was a save
+    bool SaveFailed = false;
+    char SaveWhy[128] = "";              // plain words ending "could not be saved: ..."
+    char16_t KeptAs[kPathChars + 8] = u"";  // a file not understood was renamed to this; "" none
+};
+SettingsTrouble g_trouble;
+
+// Records a failed save and its reason; false, for the caller to return.
+bool SaveFailed(const char* why) {
+    g_trouble.SaveFailed = true;
+    std::snprintf(g_trouble.SaveWhy, sizeof g_trouble.SaveWhy, "%s", why);
+    return false;
+}
+
 // The whole file into the temporary file, then renamed over the settings
 // file; a failure removes the temporary and leaves the old file as it was.
 // Something other than a file in its place (a folder, a FIFO, a link to a
 // device) is the operator's: it is left as it is and nothing is saved.
-bool SaveSettingsFile() {
-    if (plat::KindOfPath(kSettingsFilePath) == plat::PathKind::Other) return false;
-    const plat::FileHandle file = plat::OpenFile(kSettingsTempPath, plat::FileOpen::CreateTruncateWrite);
-    if (file == plat::kInvalidFile) return false;
+bool SaveSettingsFile(const SettingsPlace& place) {
+    if (plat::KindOfPath(place.File) == plat::PathKind::Other) {
+        return SaveFailed("something other than a file has its name");
+    }
+    const plat::FileHandle file = plat::OpenFile(place.Temp, plat::FileOpen::CreateTruncateWrite);
+    if (file == plat::kInvalidFile) return SaveFailed(plat::FileErrorWords(plat::LastFileError()));
     char version[16];
     const int n = std::snprintf(version, sizeof version, "%s\r\n", kSettingsVersion);
     // During map review the size in force is the review's zoom; the file
@@ -381,39 +442,97 @@ bool SaveSettingsFile() {
     if (LogScreenState.ReviewMode == 1) MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
     bool ok = n > 0 && WriteBytes(file, version, static_cast<size_t>(n)) && WriteSettingsFile(file);
     MapDisplayOptions.MapSize = mapSizeInForce;
+    // The first step that failed gives the reason; the later ones may only echo it.
+    int error = ok ? 0 : plat::LastFileError();
     ok = plat::FlushFile(file) && ok;
+    if (!ok && error == 0) error = plat::LastFileError();
     ok = plat::CloseFile(file) && ok;
-    ok = ok && plat::RenameFile(kSettingsTempPath, kSettingsFilePath);
-    if (!ok) plat::DeleteFile(kSettingsTempPath);
-    return ok;
+    if (!ok && error == 0) error = plat::LastFileError();
+    ok = ok && plat::RenameFile(place.Temp, place.File);
+    if (!ok && error == 0) error = plat::LastFileError();
+    if (!ok) {
+        plat::DeleteFile(place.Temp);
+        return SaveFailed(plat::FileErrorWords(error));
+    }
+    return true;
 }
 
-bool LoadSettingsFile() {
-    const plat::FileHandle file = plat::OpenFile(kSettingsFilePath, plat::FileOpen::ExistingReadOnly);
+// The first line, a UTF-8 byte order mark and blanks around it aside, is
+// this program's version.
+bool IsOurVersionLine(const char* line) {
+    if (std::strncmp(line, "\xEF\xBB\xBF", 3) == 0) line += 3;
+    while (IsBlank(*line)) ++line;
+    const size_t n = std::strlen(kSettingsVersion);
+    return std::strncmp(line, kSettingsVersion, n) == 0 && OnlyBlanks(line + n);
+}
+
+// Renames a file not understood to the first free name "<its name>.<n>"
+// beside it; never replaces a file. False when it could not be kept.
+bool KeepAside(const SettingsPlace& place) {
+    char16_t name[std::size(g_trouble.KeptAs)];
+    const size_t length = std::char_traits<char16_t>::length(place.File);
+    for (int n = 1; n <= 99; ++n) {
+        char digits[8];
+        const int d = std::snprintf(digits, sizeof digits, ".%d", n);
+        std::char_traits<char16_t>::copy(name, place.File, length);
+        for (int i = 0; i <= d; ++i) name[length + static_cast<size_t>(i)] = static_cast<char16_t>(digits[i]);
+        if (plat::FileExists(name)) continue;
+        if (plat::RenameFileNoReplace(place.File, name)) {
+            std::char_traits<char16_t>::copy(g_trouble.KeptAs, name, length + static_cast<size_t>(d) + 1);
+            return true;
+        }
+        if (!plat::FileExists(name)) return false;  // refused, not taken in between
+    }
+    return false;
+}
+
+int LoadSettingsFile(const SettingsPlace& place) {
+    const plat::FileHandle file = plat::OpenFile(place.File, plat::FileOpen::ExistingReadOnly);
     if (file == plat::kInvalidFile) {
         // Only a file that is not there is made anew; one that is there but
         // cannot be read (no permission, a folder, FIFO or device in its
         // place) is the operator's to mend, and overwriting it would lose it.
-        if (plat::KindOfPath(kSettingsFilePath) != plat::PathKind::Missing) return false;
-        return SaveSettingsFile();
+        if (plat::KindOfPath(place.File) != plat::PathKind::Missing) return kSettingsFailed;
+        return SaveSettingsFile(place) ? kSettingsDone : kSettingsFailed;
+    }
+    if (plat::FileSize(file) == 0) {
+        // Nothing to keep: written afresh like a missing one.
+        plat::CloseFile(file);
+        return SaveSettingsFile(place) ? kSettingsDone : kSettingsFailed;
     }
     // 64 KiB: kept off the stack of whichever thread loads.
     const auto reader = std::make_unique<BlockReader>();
-    if (!FitsSettingsFile(file, *reader)) {
-        // Not a settings file: left alone, like an unreadable one.
-        plat::CloseFile(file);
-        return false;
-    }
-    StartBlockReader(*reader, file, 0);
     char first[kLineBytes];
-    if (ReadEndedLine(*reader, first, sizeof first) >= 0 && std::strcmp(first, kSettingsVersion) == 0) {
+    bool ours = FitsSettingsFile(file, *reader);
+    if (ours) {
+        StartBlockReader(*reader, file, 0);
+        ours = ReadEndedLine(*reader, first, sizeof first) >= 0 && IsOurVersionLine(first);
+    }
+    if (ours) {
         ReadSettingsLines(*reader);
         plat::CloseFile(file);
-        return true;
+        return kSettingsDone;
     }
-    // Another version: replaced by the values in memory.
+    // Another version, or not a settings file at all: kept for the operator
+    // under another name, then replaced by the values in memory. One that
+    // cannot be kept is left as it is.
     plat::CloseFile(file);
-    return SaveSettingsFile();
+    if (!KeepAside(place)) return kSettingsFailed;
+    SaveSettingsFile(place);
+    return kSettingsKeptAside;
+}
+
+// Appends 8-bit text (Latin-1) to `out`, cut at its capacity.
+void Append(char16_t* out, size_t capacity, const char* text) {
+    size_t at = std::char_traits<char16_t>::length(out);
+    for (; *text != 0 && at + 1 < capacity; ++text) out[at++] = static_cast<unsigned char>(*text);
+    out[at] = 0;
+}
+
+void Append(char16_t* out, size_t capacity, const char16_t* text) {
+    size_t at = std::char_traits<char16_t>::length(out);
+    for (; *text != 0 && at + 1 < capacity; ++text) out[at++] = *text;
+    out[at] = 0;
 }
 
 }  // namespace
@@ -432,7 +551,37 @@ bool WriteSettingsFile(plat::FileHandle file) {
     return true;
 }
 
-bool LoadSaveSettings(int save) {
+int LoadSaveSettings(int save) {
+    g_trouble = SettingsTrouble{};
+    g_trouble.Saving = save != 0;
     if (ScreenWindows.StartDirectory[0] != 0) plat::SetCurrentFolder(ScreenWindows.StartDirectory);
-    return save != 0 ? SaveSettingsFile() : LoadSettingsFile();
+    // 16 KiB of names: kept off the stack of whichever thread saves.
+    const auto place = std::make_unique<SettingsPlace>();
+    FindSettingsPlace(*place);
+    if (save != 0) return SaveSettingsFile(*place) ? kSettingsDone : kSettingsFailed;
+    return LoadSettingsFile(*place);
+}
+
+int TellSettingsResult(plat::Hwnd owner, int result) {
+    const bool keptAside = result == kSettingsKeptAside && g_trouble.KeptAs[0] != 0;
+    // A load that could not write a missing file is not told: the values in
+    // memory stand, and the next save tells if it fails too.
+    const bool saveFailed = result == kSettingsFailed && g_trouble.Saving && g_trouble.SaveFailed;
+    if (!keptAside && !saveFailed) return result;
+    char16_t text[kPathChars + 512] = u"";
+    char line[192];
+    if (keptAside) {
+        Append(text, std::size(text), "The settings file could not be understood. It is kept as\r\n");
+        Append(text, std::size(text), g_trouble.KeptAs);
+        Append(text, std::size(text), "\r\nDefault settings are used.");
+    }
+    if (g_trouble.SaveFailed) {
+        std::snprintf(line, sizeof line, "%sThe settings could not be saved: %s.", keptAside ? "\r\n" : "",
+                      g_trouble.SaveWhy);
+        Append(text, std::size(text), line);
+        if (!keptAside) Append(text, std::size(text), "\r\nThe changes hold only until the program ends.");
+    }
+    g_trouble = SettingsTrouble{};  // told once
+    plat::MessageBox(owner, text, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+    return result;
 }

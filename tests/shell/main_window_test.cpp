@@ -147,6 +147,20 @@ TEST_F(MainWindowCreation, HiddenLoggingScreenAndGpsMonitorAndWhatThePaintersNee
 
 // A child that cannot be made ends the creation at once: no window, no
 // handle, nothing made after it.
+// A settings file of another version at start: kept under another name and
+// told once, although the main window and the logging screen both load it.
+TEST_F(MainWindowCreation, SettingsFileNotUnderstoodIsToldOnceWithItsNewName) {
+    const std::string path = root_ + "/config/Brevant/Ostrima/OSTRMAWIN.INI";
+    WriteWholeFile(path, "2.15\r\n7\r\n");
+    AnswerBox(plat::kIdOk);
+    ASSERT_NE(OpenMainWindow(), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"The settings file could not be understood. It is kept as\r\n" +
+                                                      plat::Utf8ToUtf16(path + ".1") +
+                                                      u"\r\nDefault settings are used."});
+    EXPECT_EQ(ReadWholeFile(path + ".1"), "2.15\r\n7\r\n");
+    EXPECT_EQ(ReadWholeFile(path).substr(0, 9), "2.16\r\nC:\\");
+}
+
 TEST_F(MainWindowCreation, AChildThatCannotBeMadeFailsTheWholeCreation) {
     for (const char16_t* missing : {u"MapWnd", u"MonitorGPSWnd"}) {
         SCOPED_TRACE(plat::Utf16ToUtf8(missing));

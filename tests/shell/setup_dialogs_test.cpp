@@ -220,6 +220,27 @@ TEST_F(SetupDialogs, CancelLeavesTheFileAndEveryValueAlone) {
     }
 }
 
+// OK on a disk that refuses the save: the operator is told once, over the
+// dialog, that the settings could not be saved and why; the file keeps what it
+// held, and the values stay in force until the program ends.
+TEST_F(SetupDialogs, OkOnAFullDiskTellsTheSettingsWereNotSaved) {
+    for (const DialogCase& c : kCases) {
+        SCOPED_TRACE(c.Name);
+        Fresh(c);
+        const std::string before = SettingsBytes();
+        plat::test::ClearRecordedMessageBoxes();
+        plat::test::FailFileWritesAfter(0);
+        Script(c.Steps, plat::kIdOk);
+        AnswerBox(plat::kIdOk);
+        Open(c, main_);
+        plat::test::FailFileWritesAfter(-1);
+        c.Expect();
+        EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"The settings could not be saved: the disk is full.\r\n"
+                                                          u"The changes hold only until the program ends."});
+        EXPECT_EQ(SettingsBytes(), before);
+    }
+}
+
 // Every numeric edit takes untrusted text: what is stored is the leading
 // decimal number, always finite, and the start screen draws it without
 // fault. Reopened and left alone, the stored value stays exactly, also when

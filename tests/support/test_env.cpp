@@ -32,6 +32,8 @@ void OstrimaTest::SetUp() {
     setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
     setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
     ASSERT_EQ(chdir(root_.c_str()), 0);
+    // The settings and temporary folders, as the program makes them at start.
+    ASSERT_TRUE(plat::PrepareProgramFolders());
     plat::test::EnableModalScript(true);
     plat::test::ClearModalScript();
     plat::test::SetModalFailureHandler(&ReportModalFailure);

@@ -1,4 +1,5 @@
-// Every test gets its own HOME, config and cache folders under a fresh
+// Every test gets its own HOME, config and cache folders (the settings and
+// temporary folders made in them, as the program makes them) under a fresh
 // temporary folder, the modal script switched on with failures reported to
 // GoogleTest, the real clock, and the survey model at its defaults.
 #pragma once

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/modal_script.h"
 #include "support/test_env.h"
 #include "survey_files/settings_file.h"
 #include "survey_files/survey_model.h"
@@ -328,29 +330,36 @@ TEST_F(SettingsFileTest, WhatIsNotASettingsFileIsNeitherWaitedOnNorReadNorDestro
     struct Case {
         const char* what;
         std::function<void()> make;
-        bool loads;     // read into memory
+        int loaded;     // LoadSaveSettings(0)
         bool replaced;  // a save writes a settings file in its place
     };
     const std::vector<Case> cases = {
-        {"a FIFO", [this] { ASSERT_EQ(mkfifo(Path().c_str(), 0644), 0); }, false, false},
-        {"a link to an endless device", [this] { ASSERT_EQ(symlink("/dev/zero", Path().c_str()), 0); }, false,
-         false},
-        {"a folder", [this] { ASSERT_EQ(mkdir(Path().c_str(), 0755), 0); }, false, false},
-        {"a 2 MiB file", [&] { WriteWholeFile(Path(), big); }, false, true},
-        {"an over-long line", [&] { WriteWholeFile(Path(), Join(longLine)); }, false, true},
-        {"a settings file", [this] { WriteWholeFile(Path(), Join(kOtherLines)); }, true, true},
+        {"a FIFO", [this] { ASSERT_EQ(mkfifo(Path().c_str(), 0644), 0); }, kSettingsFailed, false},
+        {"a link to an endless device", [this] { ASSERT_EQ(symlink("/dev/zero", Path().c_str()), 0); },
+         kSettingsFailed, false},
+        {"a folder", [this] { ASSERT_EQ(mkdir(Path().c_str(), 0755), 0); }, kSettingsFailed, false},
+        {"a 2 MiB file", [&] { WriteWholeFile(Path(), big); }, kSettingsKeptAside, true},
+        {"an over-long line", [&] { WriteWholeFile(Path(), Join(longLine)); }, kSettingsKeptAside, true},
+        {"a settings file", [this] { WriteWholeFile(Path(), Join(kOtherLines)); }, kSettingsDone, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ResetSurveyModel();
         c.make();
         const std::string before = snapshot();
-        EXPECT_EQ(LoadSaveSettings(0), c.loads);
-        ExpectSettingsOf(c.loads ? kOtherLines : kBuiltInLines);
-        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(LoadSaveSettings(0), c.loaded);
+        ExpectSettingsOf(c.loaded == kSettingsDone ? kOtherLines : kBuiltInLines);
+        if (c.loaded == kSettingsKeptAside) {
+            // Not read, but kept whole under another name.
+            EXPECT_EQ("file " + ReadWholeFile(Path() + ".1"), before);
+            std::filesystem::remove(Path() + ".1");
+        } else {
+            EXPECT_EQ(snapshot(), before);
+        }
         // A later save, after a setup dialog's OK.
         EXPECT_EQ(LoadSaveSettings(1), c.replaced);
-        EXPECT_EQ(snapshot(), c.replaced ? "file " + Join(c.loads ? kOtherLines : kBuiltInLines) : before);
+        EXPECT_EQ(snapshot(), c.replaced ? "file " + Join(c.loaded == kSettingsDone ? kOtherLines : kBuiltInLines)
+                                         : before);
         EXPECT_FALSE(Exists(TempPath()));
         std::filesystem::remove(Path());
     }
@@ -407,4 +416,171 @@ TEST_F(SettingsFileTest, CommaDecimalLocaleChangesNothingWrittenOrRead) {
     EXPECT_TRUE(loaded);
     EXPECT_EQ(ArrayGeometry.GpsAntennaOffsetX, 2.75);
     EXPECT_EQ(ArrayGeometry.ConsoleSeparation, 1.0);  // "2,75" is no number here
+}
+
+namespace {
+
+// The boxes TellSettingsResult showed for `result`, each answered with OK.
+std::vector<std::u16string> Told(int result) {
+    plat::test::ClearRecordedMessageBoxes();
+    plat::test::ScriptModal({plat::ModalKind::MessageBox, plat::kIdOk, u"", 0, {}});
+    EXPECT_EQ(TellSettingsResult(0, result), result);
+    std::vector<std::u16string> texts;
+    for (const auto& box : plat::test::RecordedMessageBoxes()) {
+        EXPECT_EQ(box.Title, u"WARNING");
+        texts.push_back(box.Text);
+    }
+    if (texts.empty()) plat::test::ClearModalScript();  // the answer was not needed
+    return texts;
+}
+
+std::string Replace(std::string s, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+    return s;
+}
+
+}  // namespace
+
+// What an editor does to the file on saving it is read as the same file: the
+// values are taken, the file is left as the editor wrote it, nobody is told.
+TEST_F(SettingsFileTest, FileAnEditorSavedIsReadAsTheSameFile) {
+    const std::string canonical = Join(kOtherLines);
+    // Blanks after every value: a tab and spaces after numbers, spaces after
+    // the data folder's final separator (the line name keeps its own).
+    Lines blanks = kOtherLines;
+    for (size_t i = 0; i < blanks.size(); ++i) {
+        if (i != 50) blanks[i] += i % 2 == 0 ? " \t " : "  ";
+    }
+    const struct { const char* what; std::string bytes; } cases[] = {
+        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + canonical},
+        {"blank after the version", Replace(canonical, "2.16\r\n", "2.16 \r\n")},
+        {"tab after the version", Replace(canonical, "2.16\r\n", "2.16\t\r\n")},
+        {"blanks after every value", Join(blanks)},
+        {"LF line ends", Replace(canonical, "\r\n", "\n")},
+        {"CR CR LF line ends", Replace(canonical, "\r\n", "\r\r\n")},
+        {"all of them", "\xEF\xBB\xBF" + Replace(Join(blanks), "\r\n", "\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSurveyModel();
+        WriteWholeFile(Path(), c.bytes);
+        const int result = LoadSaveSettings(0);
+        EXPECT_EQ(result, kSettingsDone);
+        ExpectSettingsOf(kOtherLines);
+        EXPECT_EQ(ReadWholeFile(Path()), c.bytes);
+        EXPECT_TRUE(Told(result).empty());
+        ASSERT_EQ(LoadSaveSettings(1), kSettingsDone);
+        EXPECT_EQ(ReadWholeFile(Path()), canonical);
+    }
+}
+
+// A file still not understood is renamed aside to a name nothing has, the
+// values in memory take its place, and the operator is told once, with the
+// name. An empty file holds nothing to keep: it is written afresh untold.
+TEST_F(SettingsFileTest, FileNotUnderstoodIsKeptUnderAFreeNameAndToldOnce) {
+    Lines old = kOtherLines;
+    old[0] = "2.15";
+    const std::string utf16 = std::string("\xFF\xFE" "2\0.\0" "1\0" "6\0\r\0\n\0", 14);  // "2.16" as UTF-16
+    const struct { const char* what; std::string bytes; const char* taken; const char* keptAs; } cases[] = {
+        {"another version", Join(old), nullptr, ".1"},
+        {"UTF-16 text", utf16 + Join(kOtherLines), nullptr, ".1"},
+        {"version only in a later line", "\r\n" + Join(kOtherLines), nullptr, ".1"},
+        {"the first free name taken", Join(old), ".1", ".2"},
+        {"empty", "", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Folder());
+        ASSERT_TRUE(plat::PrepareProgramFolders());
+        if (c.taken != nullptr) WriteWholeFile(Path() + c.taken, "the operator's own");
+        WriteWholeFile(Path(), c.bytes);
+        SystemSetup.ConsoleCount = 4;  // the value in memory goes into the new file
+        const int result = LoadSaveSettings(0);
+        Lines expected = kBuiltInLines;
+        expected[2] = "4";
+        EXPECT_EQ(ReadWholeFile(Path()), Join(expected));
+        const std::vector<std::u16string> told = Told(result);
+        if (c.keptAs == nullptr) {
+            EXPECT_EQ(result, kSettingsDone);
+            EXPECT_TRUE(told.empty());
+        } else {
+            EXPECT_EQ(result, kSettingsKeptAside);
+            EXPECT_EQ(ReadWholeFile(Path() + c.keptAs), c.bytes);
+            const std::string kept = Path() + c.keptAs;
+            EXPECT_EQ(told, std::vector<std::u16string>{u"The settings file could not be understood. It is kept as\r\n" +
+                                                        Latin1(kept) + u"\r\nDefault settings are used."});
+        }
+        if (c.taken != nullptr) {
+            EXPECT_EQ(ReadWholeFile(Path() + c.taken), "the operator's own");
+        }
+        // Loaded again (the logging screen does at its creation): nothing more to tell.
+        EXPECT_EQ(LoadSaveSettings(0), kSettingsDone);
+        EXPECT_TRUE(Told(kSettingsDone).empty());
+    }
+}
+
+// A save that fails says so, and why; the old file stays as it was and no
+// temporary is left. A load that merely could not write is not told.
+TEST_F(SettingsFileTest, FailedSaveIsToldWithItsReasonAndKeepsTheOldFile) {
+    const struct { const char* what; std::function<void()> make; const char16_t* why; } cases[] = {
+        {"disk full at once", [] { plat::test::FailFileWritesAfter(0); }, u"the disk is full"},
+        {"disk full mid-way", [] { plat::test::FailFileWritesAfter(100); }, u"the disk is full"},
+        {"folder gone", [this] { std::filesystem::remove_all(Folder()); }, u"its folder does not exist"},
+        {"a folder in the file's place", [this] {
+             std::filesystem::remove(Path());
+             std::filesystem::create_directory(Path());
+         }, u"something other than a file has its name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Folder());
+        ASSERT_TRUE(plat::PrepareProgramFolders());
+        WriteWholeFile(Path(), Join(kOtherLines));
+        ResetSurveyModel();
+        c.make();
+        const std::string before = ReadWholeFile(Path());
+        const int result = LoadSaveSettings(1);
+        plat::test::FailFileWritesAfter(-1);
+        EXPECT_EQ(result, kSettingsFailed);
+        EXPECT_EQ(Told(result), std::vector<std::u16string>{u"The settings could not be saved: " + std::u16string(c.why) +
+                                                            u".\r\nThe changes hold only until the program ends."});
+        EXPECT_EQ(ReadWholeFile(Path()), before);
+        EXPECT_FALSE(Exists(TempPath()));
+    }
+    std::filesystem::remove_all(Folder());
+    EXPECT_EQ(LoadSaveSettings(0), kSettingsFailed);  // nothing to read, nothing could be written
+    EXPECT_TRUE(Told(kSettingsFailed).empty());
+}
+
+// A settings file that is a link to a file elsewhere: saves replace the
+// target the same safe way and the link stays; a target not understood is
+// kept aside next to it.
+TEST_F(SettingsFileTest, LinkToAFileIsSavedThroughAndKept) {
+    const std::string elsewhere = root_ + "/survey-kit";
+    std::filesystem::create_directory(elsewhere);
+    const std::string target = elsewhere + "/site.ini";
+    for (const std::string& link : {target, std::string("../../../survey-kit/site.ini")}) {
+        SCOPED_TRACE(link);
+        std::filesystem::remove(Path());
+        WriteWholeFile(target, Join(kOtherLines));
+        ASSERT_EQ(symlink(link.c_str(), Path().c_str()), 0);
+        ResetSurveyModel();
+        ASSERT_EQ(LoadSaveSettings(0), kSettingsDone);
+        ExpectSettingsOf(kOtherLines);
+        SystemSetup.ConsoleCount = 8;
+        ASSERT_EQ(LoadSaveSettings(1), kSettingsDone);
+        EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+        EXPECT_EQ(std::filesystem::read_symlink(Path()).string(), link);
+        Lines expected = kOtherLines;
+        expected[2] = "8";
+        EXPECT_EQ(ReadWholeFile(target), Join(expected));
+        EXPECT_FALSE(Exists(TempPath()));
+        EXPECT_FALSE(Exists(target + ".tmp"));
+    }
+    WriteWholeFile(target, "2.15\r\n");
+    EXPECT_EQ(LoadSaveSettings(0), kSettingsKeptAside);
+    EXPECT_EQ(Told(kSettingsKeptAside).size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+    EXPECT_EQ(ReadWholeFile(target + ".1"), "2.15\r\n");
+    EXPECT_EQ(ReadWholeFile(target).substr(0, 6), "2.16\r\n");
 }
