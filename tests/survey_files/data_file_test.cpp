@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -277,21 +278,29 @@ TEST_F(DataFileTest, FailedOrShortWriteLeavesOnlyWholeRecordsAndIsKeptForTheOper
 }
 
 TEST_F(DataFileTest, ReopenThatFailsIsReportedAndWritesNothing) {
-    const std::string path = root_ + "/gone.osd";
-    CreateNew(path);
-    ASSERT_EQ(unlink(path.c_str()), 0);
+    // Another program takes the file's lock while it is open here (the
+    // program's own lock given up first, as if it had never been taken).
+    int other = -1;
+    const auto takenByAnother = [&](const std::string& path) {
+        ASSERT_EQ(flock(DataFileState.DataFileHandle, LOCK_UN), 0);
+        other = open(path.c_str(), O_RDONLY);
+        ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    };
+    CreateNew(root_ + "/held.osd");
+    takenByAnother(root_ + "/held.osd");
     EXPECT_EQ(ReopenDataFile(), 0);
     EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
-    CreateNew(path);
-    ASSERT_EQ(unlink(path.c_str()), 0);
-    EXPECT_EQ(WriteSectionAndReopen(1), 0);  // written into the vanished file, then not found again
+    close(other);
+    CreateNew(root_ + "/held2.osd");
+    takenByAnother(root_ + "/held2.osd");
+    EXPECT_EQ(WriteSectionAndReopen(1), 0);  // written, then not to be opened again
     EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
     EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 0);  // no file: the writers write nothing
     EXPECT_EQ(WriteStationRecord(), 0);
     EXPECT_EQ(WriteGpsSentenceRecords("$GPGGA", 123456, '@', '#'), 0);
     EXPECT_EQ(TakeDataFileWriteError(), kDataFileReopenFailed);
-    struct stat st {};
-    EXPECT_NE(stat(path.c_str(), &st), 0);  // not re-created
+    EXPECT_EQ(ReadWholeFile(root_ + "/held2.osd"), SectionOf("held2") + SectionOf("held2", 'r'));
+    close(other);
 }
 
 }  // namespace
