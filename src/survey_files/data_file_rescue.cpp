@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "platform/text.h"
 #include "survey_files/data_file.h"
@@ -42,10 +44,20 @@ bool RescueName(const char16_t* folder, const char16_t* lost, int n, char16_t* o
         if (*p == u'.') dot = p;
     }
     if (dot == name) dot = nullptr;  // ".OSD" is a stem, not an extension
+    const char16_t* stemEnd = dot != nullptr ? dot : name + std::char_traits<char16_t>::length(name);
+    // A saved file lost in its turn is saved as the next number of the same
+    // stem, not as "_rescue1_rescue1".
+    const char16_t* digits = stemEnd;
+    while (digits > name && digits[-1] >= u'0' && digits[-1] <= u'9') --digits;
+    constexpr std::u16string_view kMark = u"_rescue";
+    if (digits < stemEnd && static_cast<size_t>(digits - name) >= kMark.size() &&
+        std::u16string_view(digits - kMark.size(), kMark.size()) == kMark) {
+        stemEnd = digits - kMark.size();
+    }
     Text16 t{out, capacity};
     out[0] = 0;
     bool fits = t.Append(folder);
-    for (const char16_t* p = name; fits && *p != 0 && p != dot; ++p) fits = t.Append(*p);
+    for (const char16_t* p = name; fits && p != stemEnd; ++p) fits = t.Append(*p);
     char number[24];
     std::snprintf(number, sizeof number, "_rescue%d", n);
     fits = fits && t.AppendAscii(number);
@@ -74,7 +86,9 @@ plat::FileHandle SaveIntoFolder(const char16_t* folder, const char16_t* lost, ch
     if (folder[0] != 0 && !plat::FolderExists(folder)) return plat::kInvalidFile;
     for (int n = 1; n <= kRescueNames; ++n) {
         if (!RescueName(folder, lost, n, path, capacity)) return plat::kInvalidFile;
-        if (plat::KindOfPath(path) != plat::PathKind::Missing) continue;
+        // Neither a file that exists nor the lost name itself, free again
+        // after a deletion: the operator must see two different names.
+        if (plat::KindOfPath(path) != plat::PathKind::Missing || std::u16string_view(path) == lost) continue;
         // Created exclusively: an existing file is never overwritten.
         const plat::FileHandle h =
             plat::OpenFile(path, plat::FileOpen::CreateNewReadWrite, /*append=*/true, /*exclusive=*/true);

@@ -322,6 +322,7 @@ TEST_F(DataFileTest, LostNameSavesTheWholeOpenFileToANewFileThatGoesOn) {
         std::string Rescue;     // where everything is saved
         std::vector<std::string> Untouched;  // files that must stay as the act left them
         Look By;
+        std::string File = "F.osd";
     } cases[] = {
         {"named", [] {}, DataFileNameState::Named, "", {}, ByWatch},
         {"replaced by a copy", [&] {
@@ -347,14 +348,18 @@ TEST_F(DataFileTest, LostNameSavesTheWholeOpenFileToANewFileThatGoesOn) {
              ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
              setenv("HOME", (root_ + "/nohome").c_str(), 1);
          }, DataFileNameState::FolderGone, root_ + "/cache/Brevant/Temp/F_rescue1.osd", {}, ByReopen},
+        {"a saved file deleted in its turn: the next number, never its own name",
+         [&] { ASSERT_EQ(unlink((data + "/F_rescue1.osd").c_str()), 0); },
+         DataFileNameState::Deleted, data + "/F_rescue2.osd", {}, ByWatch, "F_rescue1.osd"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         ASSERT_EQ(std::system(("rm -rf '" + data + "' '" + root_ + "/F_rescue1.osd'").c_str()), 0);
         ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
         ASSERT_TRUE(plat::PrepareProgramFolders());
-        CreateNew(data + "/F.osd");
+        CreateNew(data + "/" + c.File);
         ASSERT_EQ(chdir(root_.c_str()), 0);  // out of the folder that may go
+        const std::string section = SectionOf(c.File.substr(0, c.File.find('.')));
         ASSERT_EQ(WriteEventRecord(u"$STARTED", 'X'), 1);
         c.Act();
         std::vector<std::string> before;
@@ -366,16 +371,16 @@ TEST_F(DataFileTest, LostNameSavesTheWholeOpenFileToANewFileThatGoesOn) {
         const bool lost = c.Found != DataFileNameState::Named;
         EXPECT_EQ(look, c.By == ByWatch ? int{lost} : 1);
         EXPECT_EQ(TakeDataFileWriteError(), lost ? kDataFileNameLost : 0);
-        const std::string path = lost ? c.Rescue : data + "/F.osd";
+        const std::string path = lost ? c.Rescue : data + "/" + c.File;
         char onDisk[4096];
         ASSERT_TRUE(plat::MapPath(DataFileState.DataFilePath, onDisk, sizeof onDisk));
         EXPECT_EQ(std::string(onDisk), path);
         const std::string name = path.substr(path.rfind('/') + 1);
         EXPECT_EQ(DataFileState.DataFileBaseName, name.substr(0, name.find('.')));
         // Everything, the records after the loss too, is in the file that goes on.
-        EXPECT_EQ(ReadWholeFile(path), SectionOf("F") + kept + after);
+        EXPECT_EQ(ReadWholeFile(path), section + kept + after);
         ASSERT_EQ(WriteStationRecord(), 1);
-        EXPECT_EQ(ReadWholeFile(path).size(), SectionOf("F").size() + 3 * 27);
+        EXPECT_EQ(ReadWholeFile(path).size(), section.size() + 3 * 27);
         EXPECT_EQ(WatchDataFileName(), 0) << "the new file is named";
         for (size_t i = 0; i < c.Untouched.size(); ++i) EXPECT_EQ(ReadWholeFile(c.Untouched[i]), before[i]) << c.Untouched[i];
         CloseDataFile();
