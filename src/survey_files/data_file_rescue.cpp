@@ -92,9 +92,10 @@ plat::FileHandle SaveIntoFolder(const char16_t* folder, const char16_t* lost, ch
         // Created exclusively: an existing file is never overwritten.
         const plat::FileHandle h =
             plat::OpenFile(path, plat::FileOpen::CreateNewReadWrite, /*append=*/true, /*exclusive=*/true);
-        if (h == plat::kInvalidFile) continue;
+        // A folder that refuses one new file refuses every other name too,
+        // and a disk that is full here is full for them all.
+        if (h == plat::kInvalidFile) return plat::kInvalidFile;
         if (CopyWholeFile(DataFileState.DataFileHandle, h)) return h;
-        // A disk that is full here is full for every other name too.
         plat::CloseFile(h);
         plat::DeleteFile(path);
         return plat::kInvalidFile;
@@ -201,6 +202,7 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         AppendOnDiskPath(out, DataFileState.DataFilePath);
         out.AppendAscii("\r\n");
     } else {
-        out.AppendAscii("No new file could be made for its records yet;\r\nthey are kept while the program runs.\r\n");
+        out.AppendAscii("No new file could be made for its records yet;\r\n"
+                        "leaving logging before one is made loses them.\r\n");
     }
 }

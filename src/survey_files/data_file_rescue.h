@@ -38,7 +38,8 @@ DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path
 // the temporary folder), closes the old descriptor and makes the new file the
 // data file (DataFilePath, DataFileBaseName). 1 saved (error bit
 // kDataFileNameLost); 0 no new file could be made: the open file stays the
-// data file, RescuePending is set and kDataFileRescueFailed is raised once.
+// data file (its records are reachable only through it until the next look
+// saves them), RescuePending is set and kDataFileRescueFailed is raised once.
 int RescueDataFileLocked(DataFileNameState what);
 
 // The window thread's look at the open data file's name; rescues it when the
