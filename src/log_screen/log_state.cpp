@@ -25,6 +25,7 @@
 #include "resources/log_menus.h"
 #include "survey_files/append_check.h"
 #include "survey_files/data_file.h"
+#include "survey_files/data_file_rescue.h"
 #include "survey_files/settings_file.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/text_helpers.h"
@@ -553,10 +554,13 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
     if (DataFileState.DataFileHandle == plat::kInvalidFile && LogScreenState.LoggingState != kStateMonitoring) {
         FallBackToMonitoring(hwnd);
     }
+    // The file the records now go to, when its name changed.
+    if ((error & kDataFileNameLost) != 0 && LogScreenState.LoggingState != kStateMonitoring) ShowLoggingStatus(0);
     const char* name = DataFileState.DataFileBaseName;
-    const char* now = LogScreenState.LoggingState == kStateMonitoring ? "No data file is open: choose File to go on."
-                      : paused                                         ? "Logging is paused."
-                                                                       : "";
+    const char* now = ScreenWindows.ScreenMode != 1                     ? ""
+                      : LogScreenState.LoggingState == kStateMonitoring ? "No data file is open: choose File to go on."
+                      : paused                                          ? "Logging is paused."
+                                                                        : "";
     char first[kDataFolderChars + 64] = "";
     char second[kDataFolderChars + 64] = "";
     if ((error & kDataFileWriteFailed) != 0) {
@@ -567,8 +571,14 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
     }
     char text[sizeof first + sizeof second + 64];
     std::snprintf(text, sizeof text, "%s%s%s", first, second, now);
-    char16_t wide[std::size(text)];
-    NarrowToWideUnsigned(text, wide, std::size(wide));
+    char16_t narrowPart[std::size(text)];
+    NarrowToWideUnsigned(text, narrowPart, std::size(narrowPart));
+    // Full paths, which may hold any character, go in as they are.
+    char16_t wide[std::size(text) + 12 * kDataFolderChars];
+    Text16 message{wide, std::size(wide)};
+    wide[0] = 0;
+    DescribeDataFileNameLoss(error, message);
+    message.Append(narrowPart);
     LogScreenState.UiIdle = 0;
     Box(hwnd, wide, u"FILE ERROR", plat::MessageButtons::Ok, plat::MessageIcon::Error);
     EndCommand(hwnd);

@@ -13,6 +13,7 @@
 #include "platform/sound.h"
 #include "platform/tick.h"
 #include "survey_files/data_file.h"
+#include "survey_files/data_file_rescue.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/text_helpers.h"
 
@@ -84,6 +85,9 @@ void SuperviseConsoles() {
 }
 
 plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
+    // Not while a command runs: File and the append check work on the open
+    // file; the command's end reports, and the next tick looks.
+    if (LogScreenState.UiIdle == 1) WatchDataFileName();
     SuperviseConsoles();
     if (LogScreenState.UiIdle == 1) ReportDataFileErrors(hwnd);
     return 1;
@@ -132,6 +136,7 @@ int ExitLogging(int confirmed) {
     }
 
     if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
+    WatchDataFileName();  // what was written since the last look must not go with the closing
     CloseDataFile();
     StopReaders();
     ResetSurveyCounters();

@@ -221,6 +221,31 @@ bool TruncateFile(FileHandle h, int64_t length) {
 
 bool FlushFile(FileHandle h) { return h >= 0 && fsync(h) == 0; }
 
+namespace {
+void CopyIdentity(const struct stat& st, FileIdentity* out) {
+    out->Device = static_cast<uint64_t>(st.st_dev);
+    out->Inode = static_cast<uint64_t>(st.st_ino);
+    out->Links = static_cast<uint64_t>(st.st_nlink);
+}
+}  // namespace
+
+bool IdentifyOpenFile(FileHandle h, FileIdentity* out) {
+    struct stat st {};
+    if (h < 0 || out == nullptr || fstat(h, &st) != 0) return false;
+    CopyIdentity(st, out);
+    return true;
+}
+
+bool IdentifyNamedFile(const char16_t* path, FileIdentity* out) {
+    char native[kPathBytes];
+    struct stat st {};
+    if (out == nullptr || !Native(path, native) || stat(native, &st) != 0) return false;
+    CopyIdentity(st, out);
+    return true;
+}
+
+bool LockFileExclusive(FileHandle h) { return h >= 0 && flock(h, LOCK_EX | LOCK_NB) == 0; }
+
 bool FileExists(const char16_t* path) {
     char native[kPathBytes];
     struct stat st {};

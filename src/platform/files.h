@@ -46,6 +46,19 @@ int64_t FileSize(FileHandle h);                                   // -1 on error
 bool TruncateFile(FileHandle h, int64_t length);
 bool FlushFile(FileHandle h);                                     // to the disk
 
+// Which file a descriptor or a name stands for: the device and inode that
+// tell one file from another, and how many names (hard links) it has; a file
+// deleted while open has none.
+struct FileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    uint64_t Links = 0;
+};
+bool IdentifyOpenFile(FileHandle h, FileIdentity* out);          // false on a bad handle
+bool IdentifyNamedFile(const char16_t* path, FileIdentity* out); // false when the name names nothing
+// Takes the advisory lock of an open file, not shared, without waiting.
+bool LockFileExclusive(FileHandle h);
+
 bool FileExists(const char16_t* path);        // a regular file (or anything) of that name
 
 // What a name stands for, through links. Missing: nothing (or a link to

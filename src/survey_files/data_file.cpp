@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/local_time.h"
 #include "platform/tick.h"
+#include "survey_files/data_file_rescue.h"
 #include "survey_files/data_records.h"
 #include "survey_files/settings_file.h"
 #include "survey_files/survey_model.h"
@@ -19,41 +20,6 @@ namespace {
 
 constexpr int kDefaultNameCount = 1000;      // YYMMDD_000 .. YYMMDD_999
 constexpr size_t kProbePathChars = kDataFolderChars + 32;
-
-// A fixed 16-bit text buffer that refuses what does not fit.
-struct Text16 {
-    char16_t* Buffer;
-    size_t Capacity;  // characters with the terminator
-    size_t Length = 0;
-
-    bool Append(const char16_t* s) {
-        for (; *s != 0; ++s) {
-            if (!Append(*s)) return false;
-        }
-        return true;
-    }
-    bool Append(char16_t c) {
-        if (Length + 1 >= Capacity) return false;
-        Buffer[Length++] = c;
-        Buffer[Length] = 0;
-        return true;
-    }
-    bool AppendAscii(const char* s) {
-        for (; *s != 0; ++s) {
-            if (!Append(static_cast<char16_t>(static_cast<unsigned char>(*s)))) return false;
-        }
-        return true;
-    }
-};
-
-// Index after the last '/' or '\' of `path` (0 when it has none).
-size_t NameStart(const char16_t* path) {
-    size_t start = 0;
-    for (size_t i = 0; path[i] != 0; ++i) {
-        if (plat::IsPathSeparator(path[i])) start = i + 1;
-    }
-    return start;
-}
 
 // True when a file "<folder><base>.<ext>" exists with the extension in any case.
 bool DefaultNameTaken(const char16_t* folder, const char* base, const char* upperExt) {
@@ -74,20 +40,9 @@ bool DefaultNameTaken(const char16_t* folder, const char* base, const char* uppe
     return false;
 }
 
-// The chosen file's name after its folder, up to its first '.', narrowed.
-void SetDataFileBaseName(const char16_t* path) {
-    char16_t name[kDataFolderChars + 1];
-    Text16 n{name, std::size(name)};
-    name[0] = 0;
-    for (const char16_t* p = path + NameStart(path); *p != 0 && *p != u'.'; ++p) {
-        if (!n.Append(*p)) break;
-    }
-    WideToNarrow(name, DataFileState.DataFileBaseName, sizeof DataFileState.DataFileBaseName);
-}
-
 // The data folder becomes the chosen path's folder, with its final separator.
 void SetDataFolderFromPath(const char16_t* path) {
-    const size_t end = NameStart(path);
+    const size_t end = PathNameStart(path);
     if (end == 0 || end > kDataFolderChars) return;
     std::memcpy(ProgramSettings.DataFolder, path, end * sizeof(char16_t));
     ProgramSettings.DataFolder[end] = 0;
@@ -102,8 +57,14 @@ void CloseDataFileLocked() {
 }
 
 // Opens the data file for appended writes, not shared with other processes.
-plat::FileHandle OpenDataFileLocked(plat::FileOpen how) {
-    return plat::OpenFile(DataFileState.DataFilePath, how, /*append=*/true, /*exclusive=*/true);
+plat::FileHandle OpenDataFileLocked(plat::FileOpen how, bool exclusive = true) {
+    return plat::OpenFile(DataFileState.DataFilePath, how, /*append=*/true, exclusive);
+}
+
+bool IsSameFile(plat::FileHandle a, plat::FileHandle b) {
+    plat::FileIdentity x, y;
+    return plat::IdentifyOpenFile(a, &x) && plat::IdentifyOpenFile(b, &y) && x.Device == y.Device &&
+           x.Inode == y.Inode;
 }
 
 int OpenExistingAtEndLocked() {
@@ -127,6 +88,16 @@ int CountBrokenConsoles() {
 }
 
 }  // namespace
+
+void SetDataFileBaseName(const char16_t* path) {
+    char16_t name[kDataFolderChars + 1];
+    Text16 n{name, std::size(name)};
+    name[0] = 0;
+    for (const char16_t* p = path + PathNameStart(path); *p != 0 && *p != u'.'; ++p) {
+        if (!n.Append(*p)) break;
+    }
+    WideToNarrow(name, DataFileState.DataFileBaseName, sizeof DataFileState.DataFileBaseName);
+}
 
 void InitConsoleRecordTags() {
     DataFileState.ConsoleRecordTag = kConsoleRecordTags;
@@ -177,6 +148,7 @@ int CreateDataFile(int ownerWindow) {
         std::memcpy(DataFileState.DataFilePath, file, sizeof file);
         DataFileState.WriteError = 0;
         DataFileState.WriteErrorShown = 0;
+        DataFileState.RescuePending = 0;
         // Creating exclusively first tells new from existing in one step.
         plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::CreateNewReadWrite);
         if (h == plat::kInvalidFile) {
@@ -276,11 +248,14 @@ int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, cha
 
 int WriteSectionAndReopen(int appended) {
     const bool written = WriteDataFileHeader(appended) == 1 && WriteSessionRecords() == 1 && WriteTimeMarkRecord() == 1;
-    CloseDataFile();
-    if (!written) return 0;
+    if (!written) {
+        CloseDataFile();
+        return 0;
+    }
+    // The settings are saved while the file is still open: the reopening
+    // below must find the name still naming it.
     TellSettingsResult(ScreenWindows.LogScreenWindow, LoadSaveSettings(1));
-    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-    return OpenExistingAtEndLocked();
+    return ReopenDataFile();
 }
 
 void CloseDataFile() {
@@ -290,8 +265,36 @@ void CloseDataFile() {
 
 int ReopenDataFile() {
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-    CloseDataFileLocked();
-    return OpenExistingAtEndLocked();
+    const plat::FileHandle open = DataFileState.DataFileHandle;
+    if (open == plat::kInvalidFile) return OpenExistingAtEndLocked();
+    plat::FlushFile(open);
+    // The name is opened beside the open file and kept only when it is that
+    // same file: whatever took the name's place is closed unwritten, and the
+    // open file's records are saved under a new name instead.
+    const plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::ExistingReadWrite, /*exclusive=*/false);
+    if (!IsSameFile(open, h)) {
+        if (h != plat::kInvalidFile) plat::CloseFile(h);
+        const DataFileNameState state = LookAtDataFileName(open, DataFileState.DataFilePath);
+        if (state != DataFileNameState::Named) {
+            RescueDataFileLocked(state);
+            return DataFileState.DataFileHandle != plat::kInvalidFile ? 1 : 0;
+        }
+        // Still named but not to be opened (its rights changed): as before,
+        // the file is closed and the operator told.
+        CloseDataFileLocked();
+        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+        return 0;
+    }
+    plat::CloseFile(open);  // gives up its lock for the new descriptor to take
+    DataFileState.DataFileHandle = plat::kInvalidFile;
+    if (!plat::LockFileExclusive(h)) {
+        plat::CloseFile(h);
+        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+        return 0;
+    }
+    plat::SeekFile(h, 0, plat::SeekFrom::End);
+    DataFileState.DataFileHandle = h;
+    return 1;
 }
 
 int32_t TakeDataFileWriteError() {

@@ -15,6 +15,8 @@
 // Error bits gathered in DataFileState.WriteError until they are reported.
 constexpr int32_t kDataFileWriteFailed = 1;   // a write failed or was short; the file was cut back
 constexpr int32_t kDataFileReopenFailed = 2;  // the file could not be opened again; nothing more is written
+constexpr int32_t kDataFileNameLost = 4;      // the name stopped naming the open file; its records went to a new file
+constexpr int32_t kDataFileRescueFailed = 8;  // the same, but no new file could be made yet; the open file is kept
 
 // Fills DataFileState.ConsoleRecordTag with the tag bytes of consoles 1 to 9.
 void InitConsoleRecordTags();
@@ -24,6 +26,10 @@ void InitConsoleRecordTags();
 // in the data folder; "YYMMDD_999.osd" when all are taken. Creates the data folder's last
 // component when it is missing and makes it the current folder. Creates no file.
 void MakeDefaultDataFileName(char16_t* name, size_t capacity);
+
+// DataFileState.DataFileBaseName := the name in `path` after its folder, up to
+// its first '.', narrowed.
+void SetDataFileBaseName(const char16_t* path);
 
 // Runs the "Create Data File" chooser and opens the chosen file.
 // 0: a new file, its header written, open at its end, Stand By.
@@ -64,8 +70,11 @@ int WriteSectionAndReopen(int appended);
 // Flushes and closes the data file; the handle becomes invalid.
 void CloseDataFile();
 // Flushes, closes and opens DataFileState.DataFilePath again in one hold of
-// the lock, so a concurrent write lands wholly before or after. 1 open; 0 the
-// file could not be opened again (handle invalid, error kept).
+// the lock, so a concurrent write lands wholly before or after. The name is
+// kept only while it still names the open file; otherwise the open file is
+// saved whole under a new name and goes on as the data file (see
+// data_file_rescue.h). 1 open; 0 the file could not be opened again (handle
+// invalid, error kept).
 int ReopenDataFile();
 
 // The error bits of the failures since the last call (0 when none), taken

@@ -201,6 +201,10 @@ struct DataFileStateRecord {
     std::atomic<uint32_t> RecordStartTick{0};        // tick of the last Go; earlier GPS sentences are not written
     std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
     std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
+    // --- the name watched while the file is open (window thread only) ---
+    char16_t LostDataFilePath[kDataFolderChars + 1] = u"";  // the name that stopped naming the open file
+    int32_t NameLoss = 0;                            // what became of it (DataFileNameState); 0 none yet
+    int32_t RescuePending = 0;                       // 1 while the open file's records wait for a new file to go to
 };
 extern DataFileStateRecord DataFileState;
 

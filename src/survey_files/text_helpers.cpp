@@ -117,3 +117,11 @@ int32_t ReadTypedInteger(const char16_t* text) {
     if (value <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(value);
 }
+
+size_t PathNameStart(const char16_t* path) {
+    size_t start = 0;
+    for (size_t i = 0; path != nullptr && path[i] != 0; ++i) {
+        if (plat::IsPathSeparator(path[i])) start = i + 1;
+    }
+    return start;
+}

@@ -23,6 +23,37 @@ void NarrowToWideUnsigned(const char* in, char16_t* out, size_t capacity);
 // breaks a line-based file. `capacity` counts bytes including the terminator.
 void WideToNarrow(const char16_t* in, char* out, size_t capacity);
 
+// A fixed 16-bit text buffer that refuses what does not fit: an append that
+// does not fit entirely returns false with what fitted kept and terminated.
+struct Text16 {
+    char16_t* Buffer;
+    size_t Capacity;  // characters with the terminator
+    size_t Length = 0;
+
+    bool Append(const char16_t* s) {
+        for (; *s != 0; ++s) {
+            if (!Append(*s)) return false;
+        }
+        return true;
+    }
+    bool Append(char16_t c) {
+        if (Length + 1 >= Capacity) return false;
+        Buffer[Length++] = c;
+        Buffer[Length] = 0;
+        return true;
+    }
+    bool AppendAscii(const char* s) {
+        for (; *s != 0; ++s) {
+            if (!Append(static_cast<char16_t>(static_cast<unsigned char>(*s)))) return false;
+        }
+        return true;
+    }
+};
+
+// Index after the last '/' or '\' of `path` (0 when it has none): where the
+// file's name starts.
+size_t PathNameStart(const char16_t* path);
+
 // Reads one line (LF-terminated; a CR right before the LF is removed) into
 // `buffer` NUL-terminated; bytes beyond capacity - 1 are read and dropped, so
 // the next call starts at the next line. Returns the line's length (bytes

@@ -8,13 +8,17 @@
 //    told) or, cut inside its header, refused and left alone;
 //  - a cable pulled and put back: the port's device goes away and a new one
 //    appears on the same path; nothing hangs, each break is one event, and
-//    the GPS comes back through its watchdog.
+//    the GPS comes back through its watchdog;
+//  - the data file replaced by a copy of itself, or its folder removed, while
+//    logging: at the next second logging pauses, the operator is told, and
+//    every record is in a new file that logging goes on into.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -398,6 +402,89 @@ TEST_F(CableDrillThreaded, CablesPulledAndPutBack) {
     Key('X');
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
     EXPECT_EQ(CheckSurveyFile(FileBytes()), "");
+}
+
+// ---------------------------------------------------------------------------
+// The data file's name lost while logging.
+
+class LostNameDrillThreaded : public DrillBase {
+protected:
+    // What the open data file holds, whatever name it has now.
+    static std::string OpenFileBytes() {
+        return ReadWholeFile("/proc/self/fd/" + std::to_string(DataFileState.DataFileHandle));
+    }
+};
+
+TEST_F(LostNameDrillThreaded, LoggingGoesOnIntoANewFileHoldingEverything) {
+    const struct {
+        const char* What;
+        std::function<void(const std::string& folder)> Act;
+        std::string RescueFolder;  // "" for the data file's own folder
+        std::u16string Told;
+    } cases[] = {
+        {"replaced by a copy of itself", [](const std::string& folder) {
+             WriteWholeFile(folder + "/F.OSD.sync", ReadWholeFile(folder + "/F.OSD"));
+             ASSERT_EQ(rename((folder + "/F.OSD.sync").c_str(), (folder + "/F.OSD").c_str()), 0);
+         }, "", u" was replaced by another file."},
+        {"its folder removed", [](const std::string& folder) {
+             ASSERT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
+         }, root_, u" was deleted with its folder."},
+    };
+    instruments::PtyInstrument consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+    SetUpSurvey();
+    int second = 0;
+    const auto readings = [&] {
+        const std::string before = OpenFileBytes();
+        consoles[0].Write("$PBAR,  75,  62\r\n");
+        consoles[1].Write("$PBAR,  80\r\n");
+        gps.Write(Fix(++second));
+        return RunUntil([&] {
+            const std::string now = OpenFileBytes();
+            const auto lines = [](const std::string& b) { return CountRecords(b, "T$P") + CountRecords(b, "t$P"); };
+            return lines(now) == lines(before) + 2 && CountRecords(now, "@") == CountRecords(before, "@") + 1;
+        });
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.What);
+        const std::string folder = root_ + "/survey" + std::to_string(i);
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        OpenMonitoring(&gps, ++second);
+        path_ = folder + "/F.OSD";
+        ChooseFile(path_);
+        Key('F');
+        Key('G');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+        ASSERT_TRUE(readings());
+        c.Act(folder);
+        const std::string replacement = ReadWholeFile(path_);
+        ASSERT_TRUE(readings()) << "logged after the name was lost";
+        const std::string logged = OpenFileBytes();
+
+        // The next second's look: paused, told, everything in the new file.
+        plat::test::ClearRecordedMessageBoxes();
+        AnswerBox(plat::kIdOk);
+        plat::test::FireTimer(Screen(), kSupervisionTimerId);
+        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+        const std::string rescue = (c.RescueFolder.empty() ? folder : c.RescueFolder) + "/F_rescue1.OSD";
+        const std::string saved = ReadWholeFile(rescue);
+        EXPECT_EQ(saved.substr(0, logged.size()), logged);
+        EXPECT_EQ(saved.substr(logged.size(), 8), "XPAUSED ");
+        EXPECT_EQ(saved.size(), logged.size() + kRecord);
+        EXPECT_EQ(ReadWholeFile(path_), replacement) << "what took the name is left alone";
+        EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"The data file " + plat::Utf8ToUtf16(path_) + c.Told +
+                                                          u"\r\nEverything written to it is saved in the new data file\r\n" +
+                                                          plat::Utf8ToUtf16(rescue) + u"\r\nLogging is paused."});
+
+        // Go logs on into the new file.
+        Key('G');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+        ASSERT_TRUE(readings());
+        LeaveScreen();
+        EXPECT_EQ(CheckSurveyFile(ReadWholeFile(rescue)), "");
+        EXPECT_EQ(CountRecords(ReadWholeFile(rescue), "@"), 3);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -300,10 +302,13 @@ TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 2u);
 }
 
-TEST_F(LogStateTest, LostFileAtThePauseFallsBackToMonitoring) {
+TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
     CreateNewFile();
     Go();
-    ASSERT_EQ(unlink(path_.c_str()), 0);
+    // Another program takes the file's lock (the program's own given up first).
+    ASSERT_EQ(flock(DataFileState.DataFileHandle, LOCK_UN), 0);
+    const int other = open(path_.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
     AnswerBox(plat::kIdOk);
     plat::test::ClickControl(ScreenButtons.PauseButton);
     EXPECT_EQ(LogScreenState.LoggingState.load(), 0);
@@ -315,6 +320,7 @@ TEST_F(LogStateTest, LostFileAtThePauseFallsBackToMonitoring) {
     EXPECT_EQ(LastBoxText(), u"The data file survey cannot be opened again.\r\nNo data file is open: choose File to go on.");
     Key('X');  // Monitoring: leaves without a question
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+    close(other);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,12 +1,16 @@
 // Creating, appending to and writing the survey data file: the exact bytes of
 // a new file, existing and foreign files left alone, default names, the GPS
-// tick filter, and failed writes cut back to whole records.
+// tick filter, failed writes cut back to whole records, and the name watched
+// while the file is open.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +21,7 @@
 #include "platform/tick.h"
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
+#include "survey_files/data_file_rescue.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 
@@ -277,21 +282,133 @@ TEST_F(DataFileTest, FailedOrShortWriteLeavesOnlyWholeRecordsAndIsKeptForTheOper
 }
 
 TEST_F(DataFileTest, ReopenThatFailsIsReportedAndWritesNothing) {
-    const std::string path = root_ + "/gone.osd";
-    CreateNew(path);
-    ASSERT_EQ(unlink(path.c_str()), 0);
+    // Another program takes the file's lock while it is open here (the
+    // program's own lock given up first, as if it had never been taken).
+    int other = -1;
+    const auto takenByAnother = [&](const std::string& path) {
+        ASSERT_EQ(flock(DataFileState.DataFileHandle, LOCK_UN), 0);
+        other = open(path.c_str(), O_RDONLY);
+        ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    };
+    CreateNew(root_ + "/held.osd");
+    takenByAnother(root_ + "/held.osd");
     EXPECT_EQ(ReopenDataFile(), 0);
     EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
-    CreateNew(path);
-    ASSERT_EQ(unlink(path.c_str()), 0);
-    EXPECT_EQ(WriteSectionAndReopen(1), 0);  // written into the vanished file, then not found again
+    close(other);
+    CreateNew(root_ + "/held2.osd");
+    takenByAnother(root_ + "/held2.osd");
+    EXPECT_EQ(WriteSectionAndReopen(1), 0);  // written, then not to be opened again
     EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
     EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 0);  // no file: the writers write nothing
     EXPECT_EQ(WriteStationRecord(), 0);
     EXPECT_EQ(WriteGpsSentenceRecords("$GPGGA", 123456, '@', '#'), 0);
     EXPECT_EQ(TakeDataFileWriteError(), kDataFileReopenFailed);
-    struct stat st {};
-    EXPECT_NE(stat(path.c_str(), &st), 0);  // not re-created
+    EXPECT_EQ(ReadWholeFile(root_ + "/held2.osd"), SectionOf("held2") + SectionOf("held2", 'r'));
+    close(other);
+}
+
+// ---------------------------------------------------------------------------
+// The name watched while the file is open.
+
+TEST_F(DataFileTest, LostNameSavesTheWholeOpenFileToANewFileThatGoesOn) {
+    const std::string data = root_ + "/data";
+    const std::string kept = "X$STARTED           123456\n";   // written before the name was lost
+    const std::string after = "XPAUSED             123456\n";  // written after, before the look
+    enum Look { ByWatch, ByReopen };
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+        DataFileNameState Found;
+        std::string Rescue;     // where everything is saved
+        std::vector<std::string> Untouched;  // files that must stay as the act left them
+        Look By;
+        std::string File = "F.osd";
+    } cases[] = {
+        {"named", [] {}, DataFileNameState::Named, "", {}, ByWatch},
+        {"replaced by a copy", [&] {
+             WriteWholeFile(data + "/copy", ReadWholeFile(data + "/F.osd"));
+             ASSERT_EQ(rename((data + "/copy").c_str(), (data + "/F.osd").c_str()), 0);
+         }, DataFileNameState::Replaced, data + "/F_rescue1.osd", {data + "/F.osd"}, ByWatch},
+        {"replaced, found at the reopening", [&] {
+             WriteWholeFile(data + "/F.osd.new", "not ours");
+             ASSERT_EQ(rename((data + "/F.osd.new").c_str(), (data + "/F.osd").c_str()), 0);
+         }, DataFileNameState::Replaced, data + "/F_rescue1.osd", {data + "/F.osd"}, ByReopen},
+        {"replaced, a rescue name taken", [&] {
+             WriteWholeFile(data + "/F_rescue1.osd", "someone's");
+             WriteWholeFile(data + "/other", "other");
+             ASSERT_EQ(rename((data + "/other").c_str(), (data + "/F.osd").c_str()), 0);
+         }, DataFileNameState::Replaced, data + "/F_rescue2.osd", {data + "/F.osd", data + "/F_rescue1.osd"}, ByWatch},
+        {"deleted", [&] { ASSERT_EQ(unlink((data + "/F.osd").c_str()), 0); },
+         DataFileNameState::Deleted, data + "/F_rescue1.osd", {}, ByReopen},
+        {"moved", [&] { ASSERT_EQ(rename((data + "/F.osd").c_str(), (data + "/G.osd").c_str()), 0); },
+         DataFileNameState::Moved, data + "/F_rescue1.osd", {}, ByWatch},
+        {"folder removed: the default data folder", [&] { ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0); },
+         DataFileNameState::FolderGone, root_ + "/F_rescue1.osd", {}, ByWatch},
+        {"folder removed, no default data folder: the temporary folder", [&] {
+             ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
+             setenv("HOME", (root_ + "/nohome").c_str(), 1);
+         }, DataFileNameState::FolderGone, root_ + "/cache/Brevant/Temp/F_rescue1.osd", {}, ByReopen},
+        {"a saved file deleted in its turn: the next number, never its own name",
+         [&] { ASSERT_EQ(unlink((data + "/F_rescue1.osd").c_str()), 0); },
+         DataFileNameState::Deleted, data + "/F_rescue2.osd", {}, ByWatch, "F_rescue1.osd"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        ASSERT_EQ(std::system(("rm -rf '" + data + "' '" + root_ + "/F_rescue1.osd'").c_str()), 0);
+        ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+        ASSERT_TRUE(plat::PrepareProgramFolders());
+        CreateNew(data + "/" + c.File);
+        ASSERT_EQ(chdir(root_.c_str()), 0);  // out of the folder that may go
+        const std::string section = SectionOf(c.File.substr(0, c.File.find('.')));
+        ASSERT_EQ(WriteEventRecord(u"$STARTED", 'X'), 1);
+        c.Act();
+        std::vector<std::string> before;
+        for (const auto& f : c.Untouched) before.push_back(ReadWholeFile(f));
+        EXPECT_EQ(LookAtDataFileName(DataFileState.DataFileHandle, DataFileState.DataFilePath), c.Found);
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        const int look = c.By == ByWatch ? WatchDataFileName() : ReopenDataFile();
+        setenv("HOME", root_.c_str(), 1);
+        const bool lost = c.Found != DataFileNameState::Named;
+        EXPECT_EQ(look, c.By == ByWatch ? int{lost} : 1);
+        EXPECT_EQ(TakeDataFileWriteError(), lost ? kDataFileNameLost : 0);
+        const std::string path = lost ? c.Rescue : data + "/" + c.File;
+        char onDisk[4096];
+        ASSERT_TRUE(plat::MapPath(DataFileState.DataFilePath, onDisk, sizeof onDisk));
+        EXPECT_EQ(std::string(onDisk), path);
+        const std::string name = path.substr(path.rfind('/') + 1);
+        EXPECT_EQ(DataFileState.DataFileBaseName, name.substr(0, name.find('.')));
+        // Everything, the records after the loss too, is in the file that goes on.
+        EXPECT_EQ(ReadWholeFile(path), section + kept + after);
+        ASSERT_EQ(WriteStationRecord(), 1);
+        EXPECT_EQ(ReadWholeFile(path).size(), section.size() + 3 * 27);
+        EXPECT_EQ(WatchDataFileName(), 0) << "the new file is named";
+        for (size_t i = 0; i < c.Untouched.size(); ++i) EXPECT_EQ(ReadWholeFile(c.Untouched[i]), before[i]) << c.Untouched[i];
+        CloseDataFile();
+    }
+}
+
+TEST_F(DataFileTest, LostNameWithNowhereToSaveKeepsTheOpenFileUntilItCanBeSaved) {
+    const std::string data = root_ + "/data";
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    CreateNew(data + "/F.osd");
+    ASSERT_EQ(chdir(root_.c_str()), 0);
+    ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
+    setenv("HOME", (root_ + "/nohome").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (root_ + "/nocache").c_str(), 1);
+    for (int look = 0; look < 2; ++look) {
+        EXPECT_EQ(WatchDataFileName(), 1);
+        EXPECT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);  // the records stay reachable
+        EXPECT_EQ(WriteEventRecord(u"$STARTED", 'X'), 1);
+        EXPECT_EQ(TakeDataFileWriteError(), look == 0 ? kDataFileRescueFailed : 0) << "told once";
+    }
+    ASSERT_EQ(mkdir((root_ + "/nohome").c_str(), 0755), 0);
+    EXPECT_EQ(WatchDataFileName(), 1);
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileNameLost);
+    const std::string started = "X$STARTED           123456\n";
+    EXPECT_EQ(ReadWholeFile(root_ + "/nohome/F_rescue1.osd"), SectionOf("F") + started + started);
+    EXPECT_EQ(DataFileState.RescuePending, 0);
+    setenv("HOME", root_.c_str(), 1);
+    setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
 }
 
 }  // namespace
