@@ -21,13 +21,6 @@ bool IsNumberCharacter(char c) {
     return c != 0 && std::strchr("+-.0123456789", c) != nullptr;
 }
 
-bool HoldsDamage(const char* begin, const char* end) {
-    for (; begin < end; ++begin) {
-        if (IsReadingDamage(static_cast<uint8_t>(*begin))) return true;
-    }
-    return false;
-}
-
 double SaneReading(double r) { return std::isnan(r) ? 0.0 : r; }
 
 // A reading field as a double; text that is not a number reads 0.0 (like
@@ -82,7 +75,7 @@ int GetNumericField(const char* line, int n, char delimiter, char* out) {
     if (line == nullptr || n < 1) return 0;
     const size_t len = std::strlen(line);
     // A field that is not there may have lost its delimiter to the damage.
-    const int missing = HoldsDamage(line, line + len) ? kFieldDamaged : 0;
+    const int missing = HoldsReadingDamage(line, line + len) ? kFieldDamaged : 0;
     size_t p = 0;
     int count = 0;
     for (;;) {
@@ -93,7 +86,7 @@ int GetNumericField(const char* line, int n, char delimiter, char* out) {
         if (++count == n) {
             // A damaged byte before the first number character may have been
             // a digit of it: the whole stretch searched must be whole.
-            if (HoldsDamage(line + searched, line + p + fieldLength)) return kFieldDamaged;
+            if (HoldsReadingDamage(line + searched, line + p + fieldLength)) return kFieldDamaged;
             if (fieldLength == 0) return missing;
             const size_t copied = fieldLength < kNumericFieldChars - 1 ? fieldLength : kNumericFieldChars - 1;
             std::memcpy(out, line + p, copied);

@@ -61,13 +61,6 @@ constexpr std::array<bool, 256> kNumberStart = [] {
     return t;
 }();
 
-bool HoldsDamage(const char* line, size_t from, size_t to) {
-    for (size_t k = from; k < to; ++k) {
-        if (IsReadingDamage(static_cast<uint8_t>(line[k]))) return true;
-    }
-    return false;
-}
-
 // The n-th numeric field of `line` (length `length`) cut exactly as
 // GetNumericField cuts it, without the copy: [*begin, *end). False when the
 // field is missing or empty, and when GetNumericField finds it damaged.
@@ -79,7 +72,7 @@ bool NumericField(const char* line, size_t length, int n, const char** begin, co
         size_t field = 0;
         while (p + field < length && line[p + field] != ',') ++field;
         if (count == n) {
-            if (field == 0 || HoldsDamage(line, searched, p + field)) return false;
+            if (field == 0 || HoldsReadingDamage(line + searched, line + p + field)) return false;
             *begin = line + p;
             *end = line + p + std::min<size_t>(field, kNumericFieldChars - 1);
             return true;

@@ -90,6 +90,13 @@ constexpr char kReadingDamageMark = '?';
 // True for a byte that no reading holds: a control byte, DEL, a byte above
 // 0x7F, and the damage mark itself (a record's '?' is a byte that was lost).
 constexpr bool IsReadingDamage(uint8_t b) { return b < 0x20 || b >= 0x7F || b == kReadingDamageMark; }
+// True when the text [begin, end) holds such a byte.
+constexpr bool HoldsReadingDamage(const char* begin, const char* end) {
+    for (; begin < end; ++begin) {
+        if (IsReadingDamage(static_cast<uint8_t>(*begin))) return true;
+    }
+    return false;
+}
 // Bits that say which readings of a line were not read, their field damaged:
 // field 1 (the first sensor) and field 2 (the second sensor).
 constexpr int kFirstReadingDamaged = 1;
