@@ -5,6 +5,7 @@
 #include "platform/serial_port.h"
 #include "platform/tick.h"
 #include "platform/window.h"
+#include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 
 namespace {
@@ -55,9 +56,14 @@ bool ConsoleFrameByte(ConsoleFrameState& s, uint8_t byte) {
         // appended to it and thrown away by that "$".
         if (!accept) return false;
         const int lineLength = s.Length - 1;  // CR removed
-        const int kept = lineLength < kConsoleLineChars - 1 ? lineLength : kConsoleLineChars - 1;
-        std::memcpy(s.Line.data(), s.Frame.data(), static_cast<size_t>(kept));
-        s.Line[static_cast<size_t>(kept)] = 0;
+        const auto kept = static_cast<size_t>(lineLength < kConsoleLineChars - 1 ? lineLength : kConsoleLineChars - 1);
+        // A byte no reading holds (a NUL above all, which would cut the line
+        // where every later step reads it as text) is kept as the damage mark.
+        for (size_t k = 0; k < kept; ++k) {
+            const auto b = static_cast<uint8_t>(s.Frame[k]);
+            s.Line[k] = IsReadingDamage(b) ? kReadingDamageMark : static_cast<char>(b);
+        }
+        s.Line[kept] = 0;
         s.Frame[0] = 0;
         s.Length = 0;
         return true;

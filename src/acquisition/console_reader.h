@@ -37,7 +37,8 @@ void ResetConsoleFrame(ConsoleFrameState& state, int consoleType);
 
 // Takes one byte from the port. Returns true when the byte was the LF of an
 // accepted line: the line (from its "$" up to the character before the CR,
-// at most 99 characters) is then in state.Line and the frame is empty again.
+// at most 99 characters, every byte that no reading holds as '?') is then in
+// state.Line and the frame is empty again.
 // A frame is accepted only when it begins with "$", a "$" opened it and no LF
 // closed it since, it holds at least MinLength bytes up to and including the
 // CR, the byte before the LF is CR and its positions 1 to 4 read "PBAR".

@@ -74,40 +74,56 @@ int GetNumericField(const char* line, int n, char delimiter, char* out) {
     out[0] = 0;
     if (line == nullptr || n < 1) return 0;
     const size_t len = std::strlen(line);
+    // A field that is not there may have lost its delimiter to the damage.
+    const int missing = HoldsReadingDamage(line, line + len) ? kFieldDamaged : 0;
     size_t p = 0;
     int count = 0;
     for (;;) {
+        const size_t searched = p;  // where the search for this field began
         while (p < len && !IsNumberCharacter(line[p])) ++p;
         size_t fieldLength = 0;
         while (p + fieldLength < len && line[p + fieldLength] != delimiter) ++fieldLength;
         if (++count == n) {
-            if (fieldLength == 0) return 0;
+            // A damaged byte before the first number character may have been
+            // a digit of it: the whole stretch searched must be whole.
+            if (HoldsReadingDamage(line + searched, line + p + fieldLength)) return kFieldDamaged;
+            if (fieldLength == 0) return missing;
             const size_t copied = fieldLength < kNumericFieldChars - 1 ? fieldLength : kNumericFieldChars - 1;
             std::memcpy(out, line + p, copied);
             out[copied] = 0;
             return 1;
         }
         p += fieldLength + 1;
-        if (p > len) return 0;
+        if (p > len) return missing;
     }
 }
 
-void ParseConsoleReadings(int console, const char* text, double* a, double* b) {
-    if (!ValidConsole(console)) return;
+int ParseConsoleReadings(int console, const char* text, double* a, double* b) {
+    if (!ValidConsole(console)) return 0;
     char field[kNumericFieldChars];
-    if (IsTwoSensorConsole(console) && GetNumericField(text, 2, ',', field) == 1) *b = ReadingValue(field);
-    if (GetNumericField(text, 1, ',', field) == 1) *a = ReadingValue(field);
+    int damaged = 0;
+    if (IsTwoSensorConsole(console)) {
+        const int found = GetNumericField(text, 2, ',', field);
+        if (found == 1) *b = ReadingValue(field);
+        if (found == kFieldDamaged) damaged |= kSecondReadingDamaged;
+    }
+    const int found = GetNumericField(text, 1, ',', field);
+    if (found == 1) *a = ReadingValue(field);
+    if (found == kFieldDamaged) damaged |= kFirstReadingDamaged;
+    return damaged;
 }
 
-void ReadingsToPixels(int console, double a, double b, int curveY[2], int decayY[2]) {
+void ReadingsToPixels(int console, double a, double b, int curveY[2], int decayY[2], int damaged) {
     if (!ValidConsole(console)) return;
     const double top = ReadingsScale.Maximum;
     if (IsTwoSensorConsole(console)) {
-        curveY[1] = PlotRow(top, b, ReadingsScale.CurvePixelsPerUnit);
-        decayY[1] = PlotRow(top, b, ReadingsScale.DecayPixelsPerUnit);
+        const bool none = (damaged & kSecondReadingDamaged) != 0;
+        curveY[1] = none ? kNoReadingRow : PlotRow(top, b, ReadingsScale.CurvePixelsPerUnit);
+        decayY[1] = none ? kNoReadingRow : PlotRow(top, b, ReadingsScale.DecayPixelsPerUnit);
     }
-    curveY[0] = PlotRow(top, a, ReadingsScale.CurvePixelsPerUnit);
-    decayY[0] = PlotRow(top, a, ReadingsScale.DecayPixelsPerUnit);
+    const bool none = (damaged & kFirstReadingDamaged) != 0;
+    curveY[0] = none ? kNoReadingRow : PlotRow(top, a, ReadingsScale.CurvePixelsPerUnit);
+    decayY[0] = none ? kNoReadingRow : PlotRow(top, a, ReadingsScale.DecayPixelsPerUnit);
 }
 
 int ReadingColourIndex(double reading) {
@@ -117,16 +133,12 @@ int ReadingColourIndex(double reading) {
     return static_cast<int>(q);
 }
 
-void StoreColourSamples(int console, double a, double b) {
+void StoreColourSamples(int console, double a, double b, int damaged) {
     if (!ValidConsole(console)) return;
     const int first = SensorLayout.ConsoleFirstSensor[static_cast<size_t>(console)];
     const int type = SystemSetup.ConsoleType[static_cast<size_t>(console)];
-    if (type == 1) {
-        StoreSample(first + 1, b);
-        StoreSample(first, a);
-    } else if (type == 0) {
-        StoreSample(first, a);
-    }
+    if (type == 1 && (damaged & kSecondReadingDamaged) == 0) StoreSample(first + 1, b);
+    if ((type == 1 || type == 0) && (damaged & kFirstReadingDamaged) == 0) StoreSample(first, a);
 }
 
 void BuildReadingRecord(int console, DataRecord& record) {
@@ -209,15 +221,17 @@ plat::LResult OnConsoleReading(int console) {
     const auto i = static_cast<size_t>(console);
     double a = 0.0;
     double b = 0.0;
-    ParseConsoleReadings(console, ConsoleLines.ConsoleLine[i], &a, &b);
+    const int damaged = ParseConsoleReadings(console, ConsoleLines.ConsoleLine[i], &a, &b);
     DataRecord record;
     BuildReadingRecord(console, record);
     int curveY[2] = {0, 0};
     int decayY[2] = {0, 0};
-    ReadingsToPixels(console, a, b, curveY, decayY);
+    ReadingsToPixels(console, a, b, curveY, decayY, damaged);
 
     if (LogScreenState.LoggingState == 1) {
-        if (MapDisplayOptions.DisplayType > 0 && ReadingSamples.SamplingOpen == 1) StoreColourSamples(console, a, b);
+        if (MapDisplayOptions.DisplayType > 0 && ReadingSamples.SamplingOpen == 1) {
+            StoreColourSamples(console, a, b, damaged);
+        }
         // One write of the whole record under the data file's lock; a failed
         // write is cut back and kept there for the operator to be told.
         WriteDataRecords(record.data(), record.size());
@@ -228,7 +242,7 @@ plat::LResult OnConsoleReading(int console) {
         }
         DrawInto(ScreenWindows.CurveWindows[i], [&](plat::Hdc dc) { ScrollConsoleProfile(dc, console, curveY); });
     }
-    DrawInto(ScreenWindows.NumbersWindow, [&](plat::Hdc dc) { DrawConsoleNumbers(dc, console, a, b); });
+    DrawInto(ScreenWindows.NumbersWindow, [&](plat::Hdc dc) { DrawConsoleNumbers(dc, console, a, b, damaged); });
     DrawInto(ScreenWindows.DecayWindows[i], [&](plat::Hdc dc) { UpdateConsoleBars(dc, console, decayY); });
     ConsoleLines.ConsoleLine[i][0] = 0;
     return 0;

@@ -47,10 +47,10 @@ void AddReading(int console, const char* record, int32_t x, CurvePoints& points)
     text[16] = 0;
     double a = 0.0;
     double b = 0.0;
-    ParseConsoleReadings(console, text, &a, &b);
+    const int damaged = ParseConsoleReadings(console, text, &a, &b);
     int curveY[2] = {0, 0};
     int decayY[2] = {0, 0};
-    ReadingsToPixels(console, a, b, curveY, decayY);
+    ReadingsToPixels(console, a, b, curveY, decayY, damaged);  // a damaged field: a gap, as it was drawn
     points.A[points.Count] = plat::Point{x, curveY[0]};
     points.B[points.Count] = plat::Point{x, curveY[1]};
     ++points.Count;

@@ -99,8 +99,13 @@ int32_t ClampedBarTop(int32_t y) {
     return y;
 }
 
-// One sensor's curve step at x: a line from the previous point, or the first point.
+// One sensor's curve step at x: a line from the previous point, or the first
+// point; no reading leaves a gap, and the next point starts afresh.
 void CurveStep(plat::Hdc dc, size_t console, size_t sensor, int32_t x, int32_t y) {
+    if (y == kNoReadingRow) {
+        ProfileTrace.HasPreviousPoint[console][sensor] = 0;
+        return;
+    }
     plat::SelectObject(dc, GdiObjects.ProfilePens[sensor]);
     if (ProfileTrace.HasPreviousPoint[console][sensor] == 1) {
         plat::MoveTo(dc, x - 2, ProfileTrace.PreviousY[console][sensor]);
@@ -110,6 +115,16 @@ void CurveStep(plat::Hdc dc, size_t console, size_t sensor, int32_t x, int32_t y
     }
     plat::LineTo(dc, x, y);
     ProfileTrace.PreviousY[console][sensor] = y;
+}
+
+// One curve of collected points, in the pieces between its gaps.
+void PolylinePieces(plat::Hdc dc, const plat::Point points[], size_t n) {
+    size_t start = 0;
+    for (size_t k = 0; k <= n; ++k) {
+        if (k < n && points[k].Y != kNoReadingRow) continue;
+        if (k > start) plat::Polyline(dc, points + start, k - start);
+        start = k + 1;
+    }
 }
 
 // BeginPaint and EndPaint on one window around `draw`; BeginPaint clips the
@@ -157,6 +172,14 @@ void UpdateConsoleBars(plat::Hdc dc, int console, const int tops[2]) {
     }
     for (size_t s = 0; s < sensors; ++s) {
         const int32_t now = tops[s];
+        if (now == kNoReadingRow) {
+            // No reading: the bar goes, and the next one grows from the baseline.
+            const int32_t base = BaselineRow();
+            EraseBar(dc, s, ProfileTrace.BarLastTop[c][s], base);
+            ProfileTrace.BarLastTop[c][s] = base;
+            ProfileTrace.BarTop[c][s] = -1;
+            continue;
+        }
         MoveBarEnd(dc, s, ProfileTrace.BarLastTop[c][s], now);
         ProfileTrace.BarLastTop[c][s] = now;
         ProfileTrace.BarTop[c][s] = ClampedBarTop(now);
@@ -180,10 +203,10 @@ void DrawConsoleCurves(plat::Hwnd window, int console, const plat::Point a[], co
     const plat::Hdc dc = plat::GetDC(window);
     if (dc == 0) return;
     plat::SelectObject(dc, GdiObjects.ProfilePens[0]);
-    plat::Polyline(dc, a, n);
+    PolylinePieces(dc, a, n);
     if (SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1) {
         plat::SelectObject(dc, GdiObjects.ProfilePens[1]);
-        plat::Polyline(dc, b, n);
+        PolylinePieces(dc, b, n);
     }
     plat::ReleaseDC(window, dc);
 }

@@ -13,13 +13,18 @@
 
 #include "platform/window.h"
 
+// The row of a reading that was not read (its field was damaged on the
+// cable): no point of the curve and no bar is drawn for it.
+constexpr int kNoReadingRow = INT32_MIN;
+
 // One step of console `console`'s profile while logging: the curve moves left
 // and the newest points are drawn at rows y[0] (sensor 1) and, for a
-// two-sensor console, y[1].
+// two-sensor console, y[1]. At kNoReadingRow the sensor's curve has a gap.
 void ScrollConsoleProfile(plat::Hdc dc, int console, const int y[2]);
 
 // Console `console`'s bars at rows tops[0] and, for a two-sensor console,
-// tops[1]. The first update after ConsoleLines.ReadingValid was cleared
+// tops[1]; at kNoReadingRow the sensor's bar is taken down until its next
+// reading. The first update after ConsoleLines.ReadingValid was cleared
 // starts from an empty bar area.
 void UpdateConsoleBars(plat::Hdc dc, int console, const int tops[2]);
 
@@ -28,7 +33,7 @@ void PaintConsoleBars(plat::Hdc dc, int console);
 
 // Draws the polyline a of n points with the left sensor's pen and, for a
 // two-sensor console, b with the right sensor's, through a device context of
-// `window` taken here.
+// `window` taken here; a point at kNoReadingRow breaks its polyline.
 void DrawConsoleCurves(plat::Hwnd window, int console, const plat::Point a[], const plat::Point b[], size_t n);
 
 // Every configured console's curve window: erased, its grid repainted at

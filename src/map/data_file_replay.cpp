@@ -63,15 +63,16 @@ constexpr std::array<bool, 256> kNumberStart = [] {
 
 // The n-th numeric field of `line` (length `length`) cut exactly as
 // GetNumericField cuts it, without the copy: [*begin, *end). False when the
-// field is missing or empty.
+// field is missing or empty, and when GetNumericField finds it damaged.
 bool NumericField(const char* line, size_t length, int n, const char** begin, const char** end) {
     size_t p = 0;
     for (int count = 1;; ++count) {
+        const size_t searched = p;
         while (p < length && !kNumberStart[static_cast<uint8_t>(line[p])]) ++p;
         size_t field = 0;
         while (p + field < length && line[p + field] != ',') ++field;
         if (count == n) {
-            if (field == 0) return false;
+            if (field == 0 || HoldsReadingDamage(line + searched, line + p + field)) return false;
             *begin = line + p;
             *end = line + p + std::min<size_t>(field, kNumericFieldChars - 1);
             return true;
@@ -231,15 +232,18 @@ bool HoldsStart(const char* record) {
 }  // namespace
 
 int ReadRecordReadings(const char* record, double* first, double* second) {
-    const void* nul = std::memchr(record, 0, kReadingColumns);
-    const size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - record) : kReadingColumns;
+    // The text from column 1: the tag in column 0 is a byte of its own, which
+    // is neither a number character nor reading text.
+    const char* text = record + 1;
+    const void* nul = std::memchr(text, 0, kReadingColumns - 1);
+    const size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - text) : kReadingColumns - 1;
     const char *begin = nullptr, *end = nullptr;
     int found = 0;
-    if (NumericField(record, length, 1, &begin, &end)) {
+    if (NumericField(text, length, 1, &begin, &end)) {
         *first = FieldValue(begin, end);
         found |= 1;
     }
-    if (NumericField(record, length, 2, &begin, &end)) {
+    if (NumericField(text, length, 2, &begin, &end)) {
         *second = FieldValue(begin, end);
         found |= 2;
     }

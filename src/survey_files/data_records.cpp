@@ -251,6 +251,9 @@ void FormatReadingRecord(DataRecord& record, uint8_t tag, std::string_view line,
     record[0] = static_cast<char>(tag);
     PutTextField(record.data(), 1, 2, line.substr(0, std::min<size_t>(2, line.size())));
     PutTextField(record.data(), 3, 13, line.size() > kReadingsStart ? line.substr(kReadingsStart) : std::string_view{});
+    for (size_t col = 1; col < 16; ++col) {
+        if (IsReadingDamage(static_cast<uint8_t>(record[col]))) record[col] = kReadingDamageMark;
+    }
     PutTickField(record.data(), 16, tick);
 }
 

@@ -91,8 +91,29 @@ void FormatStationRecord(DataRecord& record, double station, const plat::LocalTi
 // "X" event or "C" comment: the first 11 characters of the 8-bit text and the tick.
 void FormatEventRecord(DataRecord& record, char code, std::string_view text, uint32_t tick);
 // A console reading: the console's tag byte, "$P", what follows "$PBAR" (at
-// most 13 characters) and the tick at which the line was completed.
+// most 13 characters) and the tick at which the line was completed. Every
+// byte of the line that no reading holds is written as the damage mark.
 void FormatReadingRecord(DataRecord& record, uint8_t tag, std::string_view line, uint32_t tick);
+
+// A console line is printable ASCII. Line noise, a framing error or a break
+// on the cable arrives as another byte (a framing error or a break as NUL in
+// raw mode): such a byte is kept as '?' in the line and in its record, so the
+// damage stays visible in the file and no reading is taken from its field.
+constexpr char kReadingDamageMark = '?';
+// True for a byte that no reading holds: a control byte, DEL, a byte above
+// 0x7F, and the damage mark itself (a record's '?' is a byte that was lost).
+constexpr bool IsReadingDamage(uint8_t b) { return b < 0x20 || b >= 0x7F || b == kReadingDamageMark; }
+// True when the text [begin, end) holds such a byte.
+constexpr bool HoldsReadingDamage(const char* begin, const char* end) {
+    for (; begin < end; ++begin) {
+        if (IsReadingDamage(static_cast<uint8_t>(*begin))) return true;
+    }
+    return false;
+}
+// Bits that say which readings of a line were not read, their field damaged:
+// field 1 (the first sensor) and field 2 (the second sensor).
+constexpr int kFirstReadingDamaged = 1;
+constexpr int kSecondReadingDamaged = 2;
 // A GPS sentence as one "X" record: its first 25 characters.
 void FormatGpsSingleRecord(DataRecord& record, std::string_view sentence);
 // A GPS sentence group: `first` and the first 25 characters, then `continuation`

@@ -276,9 +276,11 @@ struct ConsoleLinesRecord {
     std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleBreakLogged{}; // 1 once the break event was written
     // --- console road: the hand-over from the console readers ---
     // Slot i: the latest accepted line of console i, "$" up to the character
-    // before the CR, NUL-terminated, at most 99 characters. Written by the
-    // reader only while no hand-over is pending; read and emptied (first byte
-    // 0) by the handler while the reader waits in its send.
+    // before the CR, NUL-terminated, at most 99 printable characters (a byte
+    // that no reading holds, a NUL from a framing error above all, is kept as
+    // '?'). Written by the reader only while no hand-over is pending; read
+    // and emptied (first byte 0) by the handler while the reader waits in its
+    // send.
     char ConsoleLine[kMaxConsoles][100] = {};
     std::array<std::atomic<uint32_t>, kMaxConsoles> ConsoleLineTick{};   // tick the line was accepted (reader; start of logging; supervision reads)
     std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleMinLineLength{};  // 7 two-sensor, 9 one-sensor; set by the reader at its start

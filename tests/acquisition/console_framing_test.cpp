@@ -1,10 +1,16 @@
 // Framing of console lines, fed byte by byte as a reader takes them off the port.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "acquisition/console_reader.h"
+#include "acquisition/console_reading.h"
+#include "map/data_file_replay.h"
+#include "support/test_env.h"
+#include "survey_files/data_file.h"
+#include "survey_files/survey_model.h"
 
 namespace {
 
@@ -60,6 +66,61 @@ TEST(ConsoleFraming, AcceptsOnlyWholePbarLines) {
         {"restart then CR PBAR", "$" + std::string(180, 'x') + "\rPBAR,  75,  62\r\n", 1, {}},
     };
     for (const Case& c : cases) EXPECT_EQ(Frame(c.bytes, c.consoleType), c.lines) << c.what;
+}
+
+class ConsoleLineNoise : public OstrimaTest {};
+
+// Noise on a console cable: a byte no reading holds (a framing error or a
+// break arrives as NUL) in place of any byte of the readings, for both console
+// types. The line and its record keep '?' where the byte was; the field that
+// held it gives no value, live or to the file's reader; every other reading is
+// the one sent.
+TEST_F(ConsoleLineNoise, ADamagedByteIsMarkedAndItsFieldGivesNoValue) {
+    InitConsoleRecordTags();
+    const struct {
+        int type;
+        std::string line;
+        double a, b;
+        size_t comma;  // the comma before field 2 (the line's end for one sensor)
+    } consoles[] = {{0, "$PBAR,  75", 75.0, -1.0, 10}, {1, "$PBAR,  75,  62", 75.0, 62.0, 10}};
+    const uint8_t noise[] = {0x00, 0xFF, 0x01, 0x09, 0x0D, 0x1B, 0x7F, 0x80, '?'};
+    for (const auto& c : consoles) {
+        SystemSetup.ConsoleType[1] = c.type;
+        for (size_t p = 5; p < c.line.size(); ++p) {
+            for (const uint8_t byte : noise) {
+                std::string wire = c.line;
+                wire[p] = static_cast<char>(byte);
+                std::string marked = c.line;
+                marked[p] = '?';
+                SCOPED_TRACE(marked + " type " + std::to_string(c.type) + " byte " + std::to_string(byte));
+                const std::vector<std::string> lines = Frame(wire + "\r\n", c.type);
+                ASSERT_EQ(lines, std::vector<std::string>{marked});
+
+                std::snprintf(ConsoleLines.ConsoleLine[1], sizeof ConsoleLines.ConsoleLine[1], "%s", lines[0].c_str());
+                ConsoleLines.ConsoleLineTick[1] = 4242;
+                DataRecord record;
+                BuildReadingRecord(1, record);
+                char expected[32];
+                std::snprintf(expected, sizeof expected, "t$P%-13s%10u\n", marked.c_str() + 5, 4242u);
+                EXPECT_EQ(std::string(record.data(), record.size()), expected);
+
+                const int damaged = (p <= c.comma ? kFirstReadingDamaged : 0) |
+                                    (c.type == 1 && p >= c.comma ? kSecondReadingDamaged : 0);
+                double a = -1.0, b = -1.0;
+                EXPECT_EQ(ParseConsoleReadings(1, lines[0].c_str(), &a, &b), damaged);
+                EXPECT_EQ(a, (damaged & kFirstReadingDamaged) != 0 ? -1.0 : c.a);
+                EXPECT_EQ(b, (damaged & kSecondReadingDamaged) != 0 ? -1.0 : c.b);
+                double fileA = -1.0, fileB = -1.0;
+                const int found = ReadRecordReadings(record.data(), &fileA, &fileB);
+                EXPECT_EQ((found & 1) != 0, (damaged & kFirstReadingDamaged) == 0);
+                EXPECT_EQ(fileA, a);
+                if (c.type == 1) {  // a one-sensor line has no field 2 to find
+                    EXPECT_EQ((found & 2) != 0, (damaged & kSecondReadingDamaged) == 0);
+                    EXPECT_EQ(fileB, b);
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

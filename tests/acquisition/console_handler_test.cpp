@@ -113,6 +113,20 @@ TEST_F(ConsoleHandler, EachLoggingStateDoesItsShare) {
     EXPECT_EQ(DataFileState.WriteError.load(), 0);
 }
 
+TEST_F(ConsoleHandler, ADamagedFieldIsRecordedMarkedAndGivesNoSample) {
+    LogScreenState.LoggingState = 1;
+    MapDisplayOptions.DisplayType = 1;
+    ReadingSamples.SamplingOpen = 1;
+    ReadingsScale.ColourStep = 10.0;
+    SensorLayout.ConsoleFirstSensor = {0, 2, 4};
+    SystemSetup.ConsoleType[2] = 1;
+    Hand(2, "$PBAR,  4?75,  62", 9);
+    EXPECT_EQ(FileBytes(), std::string("\xD4$P,  4?75,  62          9\n"));
+    EXPECT_EQ(ReadingSamples.SampleCount[4], 0) << "nothing from the damaged field";
+    EXPECT_EQ(ReadingSamples.SampleCount[5], 1) << "the intact second reading";
+    EXPECT_EQ(ReadingSamples.SampleColour[5][0][0], 6);
+}
+
 TEST_F(ConsoleHandler, ConsoleOneShowsStationCountsAndTimesInThePanel) {
     LogScreenState.LoggingState = 1;
     AudioOptions.Ticks = 1;

@@ -1,9 +1,11 @@
 // A console port's bytes through the reader's framing and the line handler's
 // parsing: the first byte chooses the console (0..8) and its type (one or
 // two sensors), the rest is the wire. Every accepted line must be a "$PBAR"
-// line of at most 99 characters, its fields must fit their buffers, its
-// readings must give colour indices and plot rows in range, and its reading
-// record must be 27 bytes ending in LF.
+// line of at most 99 printable characters (a byte no reading holds is kept as
+// '?'), its fields must fit their buffers, a field is read only when no '?'
+// lies in it, a damaged reading is left as it was and plotted at no row, its
+// other readings must give colour indices and plot rows in range, and its
+// reading record must be 27 printable bytes after the tag, ending in LF.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +15,7 @@
 
 #include "acquisition/console_reader.h"
 #include "acquisition/console_reading.h"
+#include "log_screen/profile_windows.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_records.h"
 #include "survey_files/settings_derived.h"
@@ -27,28 +30,50 @@ void Fail(int line) {
 }
 #define Check(ok) ((ok) ? void() : Fail(__LINE__))
 
-void CheckLine(int console, const char* line) {
+bool Printable(const char* begin, size_t n) {
+    for (size_t k = 0; k < n; ++k) {
+        const auto c = static_cast<uint8_t>(begin[k]);
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+
+void CheckLine(int console, const char* line, int wireLength) {
     const size_t length = std::strlen(line);
     Check(length <= kConsoleLineChars - 1 && std::strncmp(line, "$PBAR", 5) == 0);
+    // No byte is lost (a NUL no longer cuts the line) and none is unprintable.
+    Check(static_cast<int>(length) == (wireLength - 1 < kConsoleLineChars - 1 ? wireLength - 1 : kConsoleLineChars - 1));
+    Check(Printable(line, length));
+    const bool marked = std::strchr(line, kReadingDamageMark) != nullptr;
     char field[kNumericFieldChars];
     for (int n = 0; n <= 4; ++n) {
         for (const char delimiter : {',', ' '}) {
             std::memset(field, 'x', sizeof field);
             const int found = GetNumericField(line, n, delimiter, field);
             Check(std::memchr(field, 0, sizeof field) != nullptr);
-            Check(found == (field[0] != 0 ? 1 : 0));
+            Check(found == kFieldDamaged ? marked && field[0] == 0 : found == (field[0] != 0 ? 1 : 0));
+            Check(found != 1 || std::strchr(field, kReadingDamageMark) == nullptr);
         }
     }
     double a = 1.5, b = 2.5;
-    ParseConsoleReadings(console, line, &a, &b);
+    const int damaged = ParseConsoleReadings(console, line, &a, &b);
+    const bool two = SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1;
+    Check((damaged & ~(two ? 3 : 1)) == 0 && (damaged == 0 || marked));
     Check(!std::isnan(a) && !std::isnan(b));
+    Check((damaged & kFirstReadingDamaged) == 0 || a == 1.5);
+    Check((damaged & kSecondReadingDamaged) == 0 || b == 2.5);
     for (const double r : {a, b}) {
         const int index = ReadingColourIndex(r);
         Check(index >= 0 && index <= ColourScale.ColourMaxIndex);
     }
     int curve[2] = {0, 0}, decay[2] = {0, 0};
-    ReadingsToPixels(console, a, b, curve, decay);
-    for (const int y : {curve[0], curve[1], decay[0], decay[1]}) Check(y >= -kMaxPlotRow && y <= kMaxPlotRow);
+    ReadingsToPixels(console, a, b, curve, decay, damaged);
+    for (int s = 0; s < 2; ++s) {
+        const bool none = (damaged & (1 << s)) != 0;
+        for (const int y : {curve[s], decay[s]}) {
+            Check(none ? y == kNoReadingRow : y >= -kMaxPlotRow && y <= kMaxPlotRow);
+        }
+    }
 
     const auto i = static_cast<size_t>(console);
     std::memcpy(ConsoleLines.ConsoleLine[i], line, length + 1);
@@ -56,7 +81,7 @@ void CheckLine(int console, const char* line) {
     record.fill('#');
     BuildReadingRecord(console, record);
     Check(record[kDataRecordLength - 1] == '\n');
-    Check(std::memchr(record.data(), '\n', kDataRecordLength - 1) == nullptr);
+    Check(Printable(record.data() + 1, kDataRecordLength - 2));
 }
 
 }  // namespace
@@ -74,11 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConsoleFrameState frame;
     ResetConsoleFrame(frame, type);
     for (size_t k = 1; k < size; ++k) {
+        const int wireLength = frame.Length;  // up to and including the CR when this is the LF
         const bool accepted = ConsoleFrameByte(frame, data[k]);
         Check(frame.Length >= 0 && frame.Length <= kConsoleFrameRestartAt + 1);
         if (accepted) {
             Check(frame.Length == 0);
-            CheckLine(console, frame.Line.data());
+            CheckLine(console, frame.Line.data(), wireLength);
         }
     }
     return 0;

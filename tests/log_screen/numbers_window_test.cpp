@@ -9,6 +9,7 @@
 #include "display_fixture.h"
 #include "log_screen/numbers_window.h"
 #include "log_screen/speed_bar.h"
+#include "survey_files/data_records.h"
 #include "survey_files/settings_derived.h"
 
 using namespace display_test;
@@ -98,9 +99,9 @@ protected:
         return ShowsText(numbers_, plat::Rect{left, top, column == 0 ? left + v : 238, bottom}, x, top, text,
                          GdiObjects.TextFont, header ? kBlue : kBlack, kWhite);
     }
-    void Draw(int console, double a, double b) {
+    void Draw(int console, double a, double b, int damaged = 0) {
         const plat::Hdc dc = plat::GetDC(numbers_);
-        DrawConsoleNumbers(dc, console, a, b);
+        DrawConsoleNumbers(dc, console, a, b, damaged);
         plat::ReleaseDC(numbers_, dc);
     }
     plat::Hwnd screen_ = 0;
@@ -139,6 +140,20 @@ TEST_F(NumbersWindow, ReadingsRightAlignedInTheirColumns) {
     // The next reading replaces the band's text whole.
     Draw(0, 1000.0, 0.0);
     EXPECT_TRUE(Shows(0, one.Top, one.Bottom, u"    1000", false));
+}
+
+TEST_F(NumbersWindow, AReadingNotReadShowsAQuestionMark) {
+    Configure(2, {0, 1});
+    const plat::Rect& one = ScreenLayout.ConsoleTextRects[0];
+    const plat::Rect& two = ScreenLayout.ConsoleTextRects[1];
+    Draw(0, 4.0, 0.0, kFirstReadingDamaged);
+    Draw(1, 4.0, -12.25, kFirstReadingDamaged);
+    EXPECT_TRUE(Shows(0, one.Top, one.Bottom, u"?", false));
+    EXPECT_TRUE(Shows(0, two.Top, two.Bottom, u"?", false));
+    EXPECT_TRUE(Shows(1, two.Top, two.Bottom, u"   -12.2", false));
+    Draw(1, 4.0, -12.25, kSecondReadingDamaged);
+    EXPECT_TRUE(Shows(0, two.Top, two.Bottom, u"     4.0", false));
+    EXPECT_TRUE(Shows(1, two.Top, two.Bottom, u"?", false));
 }
 
 TEST_F(NumbersWindow, NoConsoleLeavesTheWindowsBlankAndSettled) {

@@ -136,6 +136,23 @@ TEST_F(ProfileRedraw, CurveStopsAtTheLineStartAndBreaksAtAStation) {
     EXPECT_EQ(Count(curve_, plat::Rect{0, 0, 298, RowOf(400)}, kLeftCurve), 0);
 }
 
+TEST_F(ProfileRedraw, ADamagedReadingLeavesTheGapItLeftLive) {
+    FileBuilder f;
+    f.Header();
+    f.LineStart();
+    f.Reading(0, "$PBAR,  250,  480");
+    f.Reading(0, "$PBAR,  250,  480");
+    f.Reading(0, "$PBAR,  2?0,  480");  // the left reading not read: no point at 286
+    f.Reading(0, "$PBAR,  250,  480");
+    f.Reading(0, "$PBAR,  250,  480");
+    Open(f.Bytes);
+    Repaint(curve_);
+    RedrawProfileFromFile(curve_, 0);
+    // Drawn newest first, so each piece leaves out its oldest point.
+    EXPECT_EQ(InkedColumns(kLeftCurve), (std::vector<int32_t>{283, 284, 289, 290}));
+    EXPECT_EQ(InkedColumns(kRightCurve), (std::vector<int32_t>{283, 284, 285, 286, 287, 288, 289, 290}));
+}
+
 TEST_F(ProfileRedraw, OneSensorConsoleAndTheOddCases) {
     FileBuilder f;
     f.Header();

@@ -104,18 +104,18 @@ protected:
         Repaint(bars_);
         Repaint(curve_);
     }
-    void Reading(double a, double b) {
+    void Reading(double a, double b, int damaged = 0) {
         int curveY[2] = {0, 0};
         int decayY[2] = {0, 0};
-        ReadingsToPixels(0, a, b, curveY, decayY);
+        ReadingsToPixels(0, a, b, curveY, decayY, damaged);
         const plat::Hdc dc = plat::GetDC(bars_);
         UpdateConsoleBars(dc, 0, decayY);
         plat::ReleaseDC(bars_, dc);
     }
-    void Step(double a, double b) {
+    void Step(double a, double b, int damaged = 0) {
         int curveY[2] = {0, 0};
         int decayY[2] = {0, 0};
-        ReadingsToPixels(0, a, b, curveY, decayY);
+        ReadingsToPixels(0, a, b, curveY, decayY, damaged);
         const plat::Hdc dc = plat::GetDC(curve_);
         ScrollConsoleProfile(dc, 0, curveY);
         plat::ReleaseDC(curve_, dc);
@@ -202,6 +202,48 @@ TEST_F(ArrayWindows, ProfileScrollsTwoPixelsPerReading) {
     ProfileTrace.HasPreviousPoint[0] = {0, 0};
     Step(50.0, 100.0);
     EXPECT_EQ(Count(curve_, plat::Rect{x - 2, 0, x, 126}, kLeftCurve), 0);
+}
+
+// A reading not read (its field damaged on the cable): its bar is taken
+// down and stays down on a repaint, its curve has a gap; the other sensor's
+// bar and curve go on, and the next reading brings the bar back.
+TEST_F(ArrayWindows, AReadingNotReadTakesItsBarDownAndLeavesAGap) {
+    const int32_t left = ScreenLayout.BarOffset[0] + 2;
+    const int32_t right = ScreenLayout.BarOffset[1] + 2;
+    const struct {
+        double Minimum, Maximum, Inside;  // a reading whose bar shows
+    } scales[] = {{0.0, 500.0, 300.0}, {-250.0, 250.0, -100.0}, {-500.0, 0.0, -300.0}};
+    for (const auto& scale : scales) {
+        SCOPED_TRACE(scale.Minimum);
+        Scale(scale.Minimum, scale.Maximum);
+        Reading(scale.Inside, scale.Inside);
+        Reading(0.0, scale.Inside, kFirstReadingDamaged);
+        EXPECT_EQ(Count(bars_, plat::Rect{left, 0, left + 1, 126}, kLeftCurve), 0);
+        EXPECT_GT(Count(bars_, plat::Rect{right, 0, right + 1, 126}, kRightCurve), 0);
+        const std::vector<uint32_t> moved = Image(bars_);
+        Repaint(bars_);
+        EXPECT_EQ(Image(bars_), moved);
+        Reading(scale.Inside, scale.Inside);
+        EXPECT_GT(Count(bars_, plat::Rect{left, 0, left + 1, 126}, kLeftCurve), 0) << "the bar is back";
+        const std::vector<uint32_t> back = Image(bars_);
+        Repaint(bars_);
+        EXPECT_EQ(Image(bars_), back);
+    }
+
+    Scale(0.0, 500.0);
+    const int32_t x = 300 - 10;
+    Step(250.0, 100.0);
+    Step(250.0, 100.0);
+    Step(0.0, 100.0, kFirstReadingDamaged);
+    Step(250.0, 100.0);
+    Step(250.0, 100.0);
+    std::vector<int32_t> leftColumns, rightColumns;
+    for (int32_t col = x - 10; col <= x; ++col) {
+        if (Count(curve_, plat::Rect{col, 0, col + 1, 126}, kLeftCurve) > 0) leftColumns.push_back(col);
+        if (Count(curve_, plat::Rect{col, 0, col + 1, 126}, kRightCurve) > 0) rightColumns.push_back(col);
+    }
+    EXPECT_EQ(leftColumns, (std::vector<int32_t>{x - 8, x - 7, x - 2, x - 1}));
+    EXPECT_EQ(rightColumns, (std::vector<int32_t>{x - 8, x - 7, x - 6, x - 5, x - 4, x - 3, x - 2, x - 1}));
 }
 
 }  // namespace

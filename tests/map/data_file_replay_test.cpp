@@ -228,6 +228,9 @@ TEST(ReplayReadings, EqualWhatTheLiveHandlerReadsFromColumnsZeroToFifteen) {
         "T$P,  75",           "T$P,,  62",           "T$P, 1e3, 2E-2",      "T$P,0x1A,-0x10",
         "T$P,-,.",            "T$P,75 nT,6.2.3",     "T$P,123456789012345", "T$P,0.000000000000001",
         "T$P,-0,00042.5000",  "T$P,9999999.99999",   "T$P,   ,  ",          "T$P,1234567890123",
+        // damage marked on the cable: no value from the field that holds it
+        "T$P,  4?75,  62",    "T$P,  475?  62",      "T$P,?75,  62",        "T$P,31\xFF" "5,  62",
+        "T$P,  75,  6\x01",   "T$P?  75,  62",       "T$P,  75,  62 ?",     "T$P,  75?,",
     };
     for (const char* text : texts) {
         for (const char* tick : {"        12", "1000000000"}) {

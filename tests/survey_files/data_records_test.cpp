@@ -176,6 +176,9 @@ TEST_F(DataRecordsTest, TimeMarkStationEventAndReadingRecords) {
     EXPECT_EQ(Text(r), "\xB9$P,1           4294967295\n");
     FormatReadingRecord(r, 'T', "$P", 5);
     EXPECT_EQ(Text(r), "T$P                      5\n");
+    // Bytes no reading holds, whoever filled the line, are marked; the tag is a byte of its own.
+    FormatReadingRecord(r, 0xD4, std::string_view("$PBAR,\xFF\x80\x7F\x01\0?,7", 14), 6);
+    EXPECT_EQ(Text(r), "\xD4$P,??????,7             6\n");
 }
 
 TEST_F(DataRecordsTest, GpsSentenceGroupsByLength) {
