@@ -447,6 +447,7 @@ int DecodeGpsFixTime(const char* sentence, double* seconds) {
 }
 
 plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
+    const bool recorded = GpsSentenceIsRecorded();
     const char* sentence = GpsSentenceBuffer.GpsLastSentence;
     const GpsFormatRow* row = GpsFormatRowOf(GpsSentenceFormat.DataFormat);
     const plat::Hwnd screen = ScreenWindows.LogScreenWindow;
@@ -459,7 +460,9 @@ plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
     }
     if (dc != 0) plat::ReleaseDC(screen, dc);
     GpsSentenceBuffer.GpsLastSentence[0] = 0;
-    return 0;
+    // The end of the data file's capacity stops logging inside the handler:
+    // that last sentence is not written.
+    return recorded && LogScreenState.LoggingState.load() == 1 ? 1 : 0;
 }
 
 void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text) {

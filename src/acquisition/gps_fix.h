@@ -78,7 +78,10 @@ void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text);
 
 // The logging screen's handler of kMsgGpsSentence; window, message and
 // parameters are not used. Reads GpsSentenceBuffer.GpsLastSentence and
-// empties it as its last step. Returns 0.
+// empties it as its last step. Returns 1 when the sentence belongs to the
+// recording (GpsSentenceIsRecorded) and logging goes on: the sender writes
+// its group then, and only then, so every fix counted has its group in the
+// file, after the swath records the handler wrote for it. Else 0.
 plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam);
 
 namespace gps_test {

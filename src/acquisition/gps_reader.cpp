@@ -98,12 +98,14 @@ bool HandleGpsLine(const char* line, uint32_t tick, uint32_t& lastAccepted) {
     GpsSentenceBuffer.GpsLineReady = 1;
     if (IsSelectedGpsSentence(line)) {
         // The handler may write swath records for this fix: the lock is not
-        // held here, and the group follows them into the file.
-        plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
+        // held here, and the group follows them into the file. Whether the
+        // group is written is the handler's decision, made with the fix it
+        // counted: a Go or a pause right after the hand-over changes nothing.
+        const bool recorded = plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0) == 1;
         // However long the window thread took, the receiver was not silent
         // meanwhile: what it sent waits in the port.
         lastAccepted = plat::GetTickCount();
-        if (IsLogging() && ReaderThreads.SimulatePositions == 0) WriteGpsSentenceRecords(line, tick, '@', '#');
+        if (recorded && ReaderThreads.SimulatePositions == 0) WriteGpsSentenceRecords(line, tick, '@', '#');
     } else if (IsLogging()) {
         WriteGpsSentenceRecords(line, tick, 'X', '#');
     }

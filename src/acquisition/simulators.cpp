@@ -78,11 +78,11 @@ void SimulateGpsSentence(const char* sentence, bool monitor) {
     const char* keyword = GpsSentenceFormat.GpsSentenceType;
     const GpsFormatRow* row = GpsFormatRowOf(GpsSentenceFormat.DataFormat);
     if (keyword[0] != 0 && std::strstr(sentence, keyword) != nullptr) {
-        plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
-        if (IsLogging() && ReaderThreads.SimulatePositions == 0) WriteGpsSentenceRecords(sentence, tick, '@', '#');
+        const bool recorded = plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0) == 1;
+        if (recorded && ReaderThreads.SimulatePositions == 0) WriteGpsSentenceRecords(sentence, tick, '@', '#');
     } else if (row != nullptr && row->TakesGsa && std::strstr(sentence, "GSA") != nullptr) {
-        plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
-        if (IsLogging()) WriteGpsSentenceRecords(sentence, tick, '@', '#');
+        if (plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0) == 1)
+            WriteGpsSentenceRecords(sentence, tick, '@', '#');
     } else if (IsLogging()) {
         WriteGpsSentenceRecords(sentence, tick, 'X', '#');
     }
