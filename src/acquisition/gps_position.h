@@ -21,7 +21,7 @@ void ProcessGpsPosition(double mapX, double mapY, int firstFix);
 // state is Logging and its tick (GpsSentenceBuffer.GpsSentenceTick) is not
 // older than the start of recording (IsRecordedGpsTick). A sentence stamped
 // before the Go's start tick, handed over only once the Go has finished, is
-// not. The handler's answer tells the GPS reader whether to write the group.
+// not: its group is not written, and the fix is handled as in Stand By.
 bool GpsSentenceIsRecorded();
 
 // Enables the logging screen's "&File" button (ScreenButtons.MonitoringButtons[0])

@@ -238,6 +238,7 @@ extern GpsFixRecord GpsFix;
 // GPS road: the hand-over from the GPS reader and the selected sentence format.
 
 constexpr int kGpsSentenceChars = 128;               // a sentence: 127 characters and a NUL
+constexpr int kGpsWholeSentenceChars = 256;          // a received line as the data file takes it (at most 201 and a NUL)
 constexpr int kGpsFormatItems = 8;                   // item entries of a format
 
 struct GpsSentenceBufferRecord {
@@ -246,6 +247,10 @@ struct GpsSentenceBufferRecord {
     // hands a sentence over; read and emptied (first byte 0) by the sentence
     // handler while the reader waits in its send.
     char GpsLastSentence[kGpsSentenceChars] = {};
+    // The same sentence whole, for its group in the data file: written with
+    // GpsLastSentence, read by the handler, which writes the group of a fix
+    // it records, and emptied with it.
+    char GpsWholeSentence[kGpsWholeSentenceChars] = {};
     std::atomic<uint32_t> GpsSentenceTick{0};        // tick of the "$" of the current sentence (a line without "$": of its LF)
     std::atomic<int32_t> GpsLineReady{0};            // 1 after an accepted sentence, 0 after a rejected line (GPS monitor)
     char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's line, or "NO DATA": written by its reader before
