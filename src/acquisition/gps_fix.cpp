@@ -10,6 +10,7 @@
 #include "acquisition/gps_position.h"
 #include "platform/dc.h"
 #include "platform/sound.h"
+#include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/text_helpers.h"
 #include "survey_files/utm.h"
@@ -450,6 +451,7 @@ int DecodeGpsFixTime(const char* sentence, double* seconds) {
 }
 
 plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
+    const bool recorded = GpsSentenceIsRecorded();
     const char* sentence = GpsSentenceBuffer.GpsLastSentence;
     const GpsFormatRow* row = GpsFormatRowOf(GpsSentenceFormat.DataFormat);
     const plat::Hwnd screen = ScreenWindows.LogScreenWindow;
@@ -461,7 +463,14 @@ plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
         if (row->TakesGsa && std::strstr(sentence, "GSA") != nullptr) HandleGsaSentence(dc, sentence);
     }
     if (dc != 0) plat::ReleaseDC(screen, dc);
+    // The group follows the swath records of its fix. The end of the data
+    // file's capacity stops logging inside the handler: that last sentence
+    // is not written.
+    if (recorded && LogScreenState.LoggingState.load() == 1 && ReaderThreads.SimulatePositions == 0) {
+        WriteGpsSentenceRecords(GpsSentenceBuffer.GpsWholeSentence, GpsSentenceBuffer.GpsSentenceTick.load(), '@', '#');
+    }
     GpsSentenceBuffer.GpsLastSentence[0] = 0;
+    GpsSentenceBuffer.GpsWholeSentence[0] = 0;
     return 0;
 }
 

@@ -78,7 +78,11 @@ void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text);
 
 // The logging screen's handler of kMsgGpsSentence; window, message and
 // parameters are not used. Reads GpsSentenceBuffer.GpsLastSentence and
-// empties it as its last step. Returns 0.
+// empties it as its last step. When the sentence belongs to the recording
+// (GpsSentenceIsRecorded) and logging goes on, writes its group from
+// GpsSentenceBuffer.GpsWholeSentence and GpsSentenceTick after the swath
+// records of its fix: every fix counted has its group, and Go and Pause,
+// which run on this thread too, fall wholly before or after. Returns 0.
 plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam);
 
 namespace gps_test {

@@ -20,6 +20,9 @@
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
+// A step back in time is a day change only from this close before midnight
+// to this close after it.
+constexpr double kDayEdgeSeconds = 300.0;
 
 // Shown speed per display unit (0 metres, else feet) and speed unit.
 struct SpeedUnitRow {
@@ -48,16 +51,29 @@ bool FixTime(bool first, double* seconds) {
     return DecodeGpsFixTime(GpsSentenceBuffer.GpsLastSentence, seconds) == 1;
 }
 
-// The speed of the last step. A step back in time is a day change at
-// midnight; no time, a step of zero or a speed that is not finite keep the
-// previous speed.
-void UpdateSpeed(double distance, bool timed) {
+// Seconds from one fix time to the next. Going back from the day's last
+// minutes into its first is a day change; any other step back (a receiver
+// repeating an older time or restarting its clock) is no interval at all.
+double FixInterval(double from, double to) {
+    const double dt = to - from;
+    if (dt < 0.0 && from >= kSecondsPerDay - kDayEdgeSeconds && to < kDayEdgeSeconds) return dt + kSecondsPerDay;
+    return dt;
+}
+
+// The speed is measured from the last fix with a readable time, its place
+// and its time together: a fix without one moves neither, so the next timed
+// fix divides its whole way by its whole time. An interval that is not
+// positive keeps the previous speed and starts the next one here.
+void UpdateSpeed(bool timed, double t) {
     if (!timed) return;
-    double dt = GpsFix.Time - GpsFix.PrevTime;
-    if (dt < 0.0) dt += kSecondsPerDay;
-    if (!(dt > 0.0)) return;
-    const double speed = distance / dt;
-    if (std::isfinite(speed)) GpsFix.Speed = speed;
+    if (GpsFix.PrevTime >= 0.0) {
+        const double dt = FixInterval(GpsFix.PrevTime, t);
+        const double speed = std::hypot(GpsFix.CurX - GpsFix.SpeedFromX, GpsFix.CurY - GpsFix.SpeedFromY) / dt;
+        if (dt > 0.0 && std::isfinite(speed)) GpsFix.Speed = speed;
+    }
+    GpsFix.Time = GpsFix.PrevTime = t;
+    GpsFix.SpeedFromX = GpsFix.CurX;
+    GpsFix.SpeedFromY = GpsFix.CurY;
 }
 
 void ShowSpeed(plat::Hdc dc) {
@@ -151,10 +167,17 @@ void CountPosition(plat::Hdc dc, double distance) {
 
 }  // namespace
 
+bool GpsSentenceIsRecorded() {
+    return LogScreenState.LoggingState.load() == 1 && IsRecordedGpsTick(GpsSentenceBuffer.GpsSentenceTick.load());
+}
+
 void ProcessGpsPosition(double mapX, double mapY, int firstFix) {
     const plat::Hwnd screen = ScreenWindows.LogScreenWindow;
     const plat::Hdc dc = screen != 0 ? plat::GetDC(screen) : 0;
     const bool valid = GpsFix.FixValid == 1;
+    // A fix whose sentence is not written is handled as in Stand By: shown
+    // and followed on the map, but not counted and given no swath.
+    const int32_t recording = GpsSentenceIsRecorded() ? 1 : 0;
     double distance = 0.0;
     if (valid && firstFix == 1) {
         MapView.MapOriginX = mapX;
@@ -163,10 +186,15 @@ void ProcessGpsPosition(double mapX, double mapY, int firstFix) {
         MapView.DataMinY = MapView.DataMaxY = mapY;
         GpsFix.X = GpsFix.CurX = GpsFix.PrevX = mapX;
         GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = mapY;
+        GpsFix.SpeedFromX = mapX;
+        GpsFix.SpeedFromY = mapY;
         double t = 0.0;
-        if (FixTime(true, &t)) GpsFix.Time = GpsFix.PrevTime = t;
-        if (LogScreenState.ReviewMode == 0)
-            AddPositionToMap(ScreenWindows.MapWindow, LogScreenState.LoggingState.load(), mapY, mapX, 0.0);
+        if (FixTime(true, &t)) {
+            GpsFix.Time = GpsFix.PrevTime = t;
+        } else {
+            GpsFix.PrevTime = -1.0;  // no time yet to measure the first speed from
+        }
+        if (LogScreenState.ReviewMode == 0) AddPositionToMap(ScreenWindows.MapWindow, recording, mapY, mapX, 0.0);
     } else if (valid) {
         GpsFix.X = GpsFix.CurX = mapX;
         GpsFix.Y = GpsFix.CurY = mapY;
@@ -174,19 +202,16 @@ void ProcessGpsPosition(double mapX, double mapY, int firstFix) {
         if (!std::isfinite(distance)) distance = 0.0;
         double t = 0.0;
         const bool timed = FixTime(false, &t);
-        if (timed) GpsFix.Time = t;
-        UpdateSpeed(distance, timed);
+        UpdateSpeed(timed, t);
         ShowSpeed(dc);
-        if (timed) GpsFix.PrevTime = GpsFix.Time;
         GpsFix.PrevX = GpsFix.CurX;
         GpsFix.PrevY = GpsFix.CurY;
     }
     if (valid && LogScreenState.UiIdle == 1) {
-        if (MapDisplayOptions.DisplayType > 0) CloseReadingInterval(LogScreenState.LoggingState.load() == 1);
-        if (LogScreenState.ReviewMode == 0)
-            AddPositionToMap(ScreenWindows.MapWindow, LogScreenState.LoggingState.load(), mapY, mapX, distance);
+        if (MapDisplayOptions.DisplayType > 0) CloseReadingInterval(recording == 1);
+        if (LogScreenState.ReviewMode == 0) AddPositionToMap(ScreenWindows.MapWindow, recording, mapY, mapX, distance);
     }
-    if (LogScreenState.LoggingState.load() == 1) CountPosition(dc, distance);
+    if (recording == 1) CountPosition(dc, distance);
     if (dc != 0) plat::ReleaseDC(screen, dc);
 }
 

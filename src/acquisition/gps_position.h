@@ -13,7 +13,16 @@
 // and GpsFix.PositionValid are already set and the "&File" button enabled.
 // The sentence is still in GpsSentenceBuffer.GpsLastSentence; its time of day
 // is read with DecodeGpsFixTime (gps_fix.h).
+// A fix is recorded (counted, and given swath records) only while logging
+// and only when its sentence is new enough to be written.
 void ProcessGpsPosition(double mapX, double mapY, int firstFix);
+
+// Whether the sentence in GpsSentenceBuffer belongs to the recording: the
+// state is Logging and its tick (GpsSentenceBuffer.GpsSentenceTick) is not
+// older than the start of recording (IsRecordedGpsTick). A sentence stamped
+// before the Go's start tick, handed over only once the Go has finished, is
+// not: its group is not written, and the fix is handled as in Stand By.
+bool GpsSentenceIsRecorded();
 
 // Enables the logging screen's "&File" button (ScreenButtons.MonitoringButtons[0])
 // when it exists: with GPS input a data file may be chosen only once a valid

@@ -21,17 +21,19 @@ constexpr uint8_t kCr = 0x0D;
 constexpr uint8_t kDollar = 0x24;
 
 static_assert(kMsgGpsSentence == plat::kMsgUser + 11);
+static_assert(kGpsFrameCapacity <= kGpsWholeSentenceChars);  // a closed line is kept whole for its group
 
 bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
 
-// The accepted sentence where the handler (and the GPS monitor) finds it:
-// cut to 127 characters.
-void StoreLastSentence(const char* sentence) {
+}  // namespace
+
+void StoreGpsSentence(const char* sentence, uint32_t tick) {
     std::strncpy(GpsSentenceBuffer.GpsLastSentence, sentence, kGpsSentenceChars - 1);
     GpsSentenceBuffer.GpsLastSentence[kGpsSentenceChars - 1] = 0;
+    std::strncpy(GpsSentenceBuffer.GpsWholeSentence, sentence, kGpsWholeSentenceChars - 1);
+    GpsSentenceBuffer.GpsWholeSentence[kGpsWholeSentenceChars - 1] = 0;
+    GpsSentenceBuffer.GpsSentenceTick = tick;
 }
-
-}  // namespace
 
 void ResetGpsFrame(GpsFrameState& state) {
     state.Frame.fill(0);
@@ -94,16 +96,16 @@ bool HandleGpsLine(const char* line, uint32_t tick, uint32_t& lastAccepted) {
         return false;
     }
     lastAccepted = plat::GetTickCount();
-    StoreLastSentence(line);
+    StoreGpsSentence(line, tick);
     GpsSentenceBuffer.GpsLineReady = 1;
     if (IsSelectedGpsSentence(line)) {
-        // The handler may write swath records for this fix: the lock is not
-        // held here, and the group follows them into the file.
+        // The handler records the fix, its swath records and then its group
+        // in one go on the window thread, where Go and Pause happen: a fix
+        // is counted exactly when its group is written.
         plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
         // However long the window thread took, the receiver was not silent
         // meanwhile: what it sent waits in the port.
         lastAccepted = plat::GetTickCount();
-        if (IsLogging() && ReaderThreads.SimulatePositions == 0) WriteGpsSentenceRecords(line, tick, '@', '#');
     } else if (IsLogging()) {
         WriteGpsSentenceRecords(line, tick, 'X', '#');
     }

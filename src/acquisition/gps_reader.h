@@ -2,15 +2,15 @@
 // sentences, tests their checksum when the format asks for it, hands every
 // sentence of the selected type to the logging screen with a synchronous send
 // (the sentence handler, gps_fix.h, runs on the window thread meanwhile) and,
-// while logging, writes every line it received into the data file itself:
+// while logging, writes the other lines it received into the data file:
 //
-//   selected sentence   "@" record, "#" records, "!" time record (one write)
+//   selected sentence   "@" record, "#" records, "!" time record (one write,
+//                       by the handler after the fix's swath records)
 //   other sentence      one "X" record with its first 25 characters
 //   rejected line       "?" record, '"' records, "!" time record
 //
 // It writes under DataFileState.DataFileLock through the data-file writers
-// and never holds the lock while it waits in the hand-over, so a fix's swath
-// records (written by the handler) precede the fix's sentence group.
+// and never holds the lock while it waits in the hand-over.
 //
 // The same thread is the GPS connection watchdog: when no acceptable sentence
 // has come for more than 3000 ms it writes a "GPS CONN BRK" event while
@@ -48,6 +48,11 @@ void ResetGpsFrame(GpsFrameState& state);
 // at its next byte (the line that finally ends then does not begin with "$").
 // An LF with an empty frame closes nothing.
 bool GpsFrameByte(GpsFrameState& state, uint8_t byte, uint32_t now);
+
+// An accepted sentence where the handler finds it (GpsSentenceBuffer): cut
+// to 127 characters for decoding and the GPS monitor, whole for the data
+// file, with the tick of its "$". Before the hand-over.
+void StoreGpsSentence(const char* sentence, uint32_t tick);
 
 // The NMEA checksum: the exclusive OR of the characters between "$" and the
 // first "*", equal to the base-16 number read after the "*" (leading blanks

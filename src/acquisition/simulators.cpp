@@ -8,6 +8,7 @@
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_formats.h"
 #include "acquisition/gps_monitor.h"
+#include "acquisition/gps_reader.h"
 #include "platform/tick.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
@@ -66,23 +67,19 @@ bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
 // One simulated sentence: listed by the GPS monitor when it feeds the
 // monitor, else selected and recorded as the reader does with an accepted one.
 void SimulateGpsSentence(const char* sentence, bool monitor) {
-    std::strncpy(GpsSentenceBuffer.GpsLastSentence, sentence, kGpsSentenceChars - 1);
-    GpsSentenceBuffer.GpsLastSentence[kGpsSentenceChars - 1] = 0;
+    const uint32_t tick = plat::GetTickCount();
+    StoreGpsSentence(sentence, tick);
     if (monitor) {
         if (ReaderThreads.GpsMonitorHold.load() == 0) ShowGpsMonitorLine(sentence);
         return;
     }
     GpsSentenceBuffer.GpsLineReady = 1;
-    const uint32_t tick = plat::GetTickCount();
-    GpsSentenceBuffer.GpsSentenceTick = tick;
     const char* keyword = GpsSentenceFormat.GpsSentenceType;
     const GpsFormatRow* row = GpsFormatRowOf(GpsSentenceFormat.DataFormat);
     if (keyword[0] != 0 && std::strstr(sentence, keyword) != nullptr) {
         plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
-        if (IsLogging() && ReaderThreads.SimulatePositions == 0) WriteGpsSentenceRecords(sentence, tick, '@', '#');
     } else if (row != nullptr && row->TakesGsa && std::strstr(sentence, "GSA") != nullptr) {
         plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
-        if (IsLogging()) WriteGpsSentenceRecords(sentence, tick, '@', '#');
     } else if (IsLogging()) {
         WriteGpsSentenceRecords(sentence, tick, 'X', '#');
     }

@@ -230,11 +230,15 @@ int WriteEventRecord(const char16_t* text, char code) {
     return WriteDataRecords(record.data(), record.size());
 }
 
-int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation) {
+bool IsRecordedGpsTick(uint32_t tick) {
     // Older than the Go: compared across the tick's wrap. A start tick of 0
     // (the first Go's settling wait) holds nothing back, whatever the tick.
     const uint32_t start = DataFileState.RecordStartTick.load();
-    if (start != 0 && plat::TickDiff(start, tick) < 0) return 0;
+    return start == 0 || plat::TickDiff(start, tick) >= 0;
+}
+
+int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation) {
+    if (!IsRecordedGpsTick(tick)) return 0;
     const std::string_view text = sentence != nullptr ? sentence : "";
     if (first == 'X') {
         DataRecord record;

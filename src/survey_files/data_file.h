@@ -50,10 +50,13 @@ int WriteTimeMarkRecord();
 int WriteStationRecord();
 // "X" event or "C" comment with the text's first 11 characters and the tick now.
 int WriteEventRecord(const char16_t* text, char code);
+// Whether a GPS sentence stamped at `tick` may go into the data file: not
+// older than the start of recording (DataFileState.RecordStartTick, compared
+// across the tick's wrap; a start tick of 0, before the first Go has taken
+// it, holds nothing back). The GPS handler judges its fixes by the same rule.
+bool IsRecordedGpsTick(uint32_t tick);
 // A GPS sentence as one "X" record (first == 'X') or as a group with its "!"
-// record, in one write. Nothing for a sentence older than the start of
-// recording (DataFileState.RecordStartTick, compared across the tick's wrap;
-// a start tick of 0, before the first Go has taken it, holds nothing back).
+// record, in one write. Nothing for a sentence IsRecordedGpsTick refuses.
 int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation);
 
 // Writes `n` bytes (whole records) at the end of the open data file in one

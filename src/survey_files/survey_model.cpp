@@ -62,6 +62,7 @@ void ResetSurveyModel() {
     GpsFix = GpsFixRecord{};
     // GPS road.
     GpsSentenceBuffer.GpsLastSentence[0] = 0;
+    GpsSentenceBuffer.GpsWholeSentence[0] = 0;
     GpsSentenceBuffer.GpsSentenceTick = 0;
     GpsSentenceBuffer.GpsLineReady = 0;
     GpsSentenceBuffer.GpsMonitorText[0] = 0;

@@ -232,7 +232,9 @@ struct GpsFixRecord {
     double X = 0.0, Y = 0.0;                         // map X (easting) and Y (northing) of the latest valid fix
     double CurX = 0.0, CurY = 0.0;                   // the same, as the current end of the distance
     double PrevX = 0.0, PrevY = 0.0;                 // the previous valid fix (the origin at the first)
-    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest and previous fix, seconds
+    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest and previous fix with a readable
+                                                     //   time, seconds; PrevTime -1.0 = none since the first fix
+    double SpeedFromX = 0.0, SpeedFromY = 0.0;       // where the fix at PrevTime was: the next speed's start
     double Speed = 0.0;                              // display units per second
 };
 extern GpsFixRecord GpsFix;
@@ -241,6 +243,7 @@ extern GpsFixRecord GpsFix;
 // GPS road: the hand-over from the GPS reader and the selected sentence format.
 
 constexpr int kGpsSentenceChars = 128;               // a sentence: 127 characters and a NUL
+constexpr int kGpsWholeSentenceChars = 256;          // a received line as the data file takes it (at most 201 and a NUL)
 constexpr int kGpsFormatItems = 8;                   // item entries of a format
 
 struct GpsSentenceBufferRecord {
@@ -249,6 +252,10 @@ struct GpsSentenceBufferRecord {
     // hands a sentence over; read and emptied (first byte 0) by the sentence
     // handler while the reader waits in its send.
     char GpsLastSentence[kGpsSentenceChars] = {};
+    // The same sentence whole, for its group in the data file: written with
+    // GpsLastSentence, read by the handler, which writes the group of a fix
+    // it records, and emptied with it.
+    char GpsWholeSentence[kGpsWholeSentenceChars] = {};
     std::atomic<uint32_t> GpsSentenceTick{0};        // tick of the "$" of the current sentence (a line without "$": of its LF)
     std::atomic<int32_t> GpsLineReady{0};            // 1 after an accepted sentence, 0 after a rejected line (GPS monitor)
     char16_t GpsMonitorText[kGpsSentenceChars] = {}; // the GPS monitor's line, or "NO DATA": written by its reader before

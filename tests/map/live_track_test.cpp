@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "acquisition/acquisition_test.h"
 #include "acquisition/gps_fix.h"
@@ -188,6 +189,47 @@ TEST_F(LiveTrackTest, SpeedTextsAndTheirTimeSteps) {
         EXPECT_EQ(std::u16string(gps_test::ShownGpsText(GpsStatusCell::Speed)), r.Shown) << r.Time2;
         EXPECT_EQ(MapView.MapOriginX, 100.0);
         EXPECT_EQ(GpsFix.PrevX, 100.0 + r.Step);
+    }
+}
+
+TEST_F(LiveTrackTest, SpeedOverReceiverTimeSequences) {
+    struct Fix {
+        const char* Time;
+        double X;      // metres east
+        double Speed;  // m/s once this fix is handled
+    };
+    struct Row {
+        const char* Name;
+        std::vector<Fix> Fixes;
+    };
+    const Row rows[] = {
+        {"midnight at 1 Hz", {{"235958", 0, 0}, {"235959", 1, 1}, {"000000", 2, 1}, {"000001", 3, 1}}},
+        {"midnight at 5 Hz", {{"235959.60", 0, 0}, {"235959.80", 0.2, 1}, {"000000.00", 0.4, 1}, {"000000.20", 0.6, 1}}},
+        {"midnight at 20 Hz", {{"235959.95", 0, 0}, {"000000.00", 0.05, 1}, {"000000.05", 0.1, 1}}},
+        {"leap second", {{"235959", 0, 0}, {"235960", 1, 1}, {"000000", 3, 1}, {"000001", 4, 1}}},
+        {"time repeated", {{"120000", 0, 0}, {"120001", 2, 2}, {"120001", 3, 2}, {"120002", 5, 2}}},
+        {"one second back", {{"120000", 0, 0}, {"120001", 2, 2}, {"120000", 3, 2}, {"120001", 5, 2}}},
+        {"clock reset at noon", {{"120000", 0, 0}, {"120001", 2, 2}, {"000000", 3, 2}, {"000001", 5, 2}}},
+        {"empty time", {{"120000", 0, 0}, {"120001", 2, 2}, {"", 4, 2}, {"120003", 6, 2}}},
+        {"unreadable time", {{"120000", 0, 0}, {"120001", 2, 2}, {"12x001", 4, 2}, {"120003", 6, 2}}},
+        {"hundredths and none", {{"120000.50", 0, 0}, {"120001", 1, 2}, {"120001.25", 2, 4}}},
+        {"first fix without time", {{"", 0, 0}, {"120000", 1, 0}, {"120001", 3, 2}}},
+    };
+    GpsSentenceFormat.GpsTimeFieldNumber = 2;
+    LogScreenState.LoggingState = 0;
+    LogScreenState.ReviewMode = 1;
+    SystemSetup.DisplayUnits = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.Name);
+        GpsFix = GpsFixRecord{};
+        GpsFix.PositionValid = 1;
+        for (size_t i = 0; i < r.Fixes.size(); ++i) {
+            const Fix& f = r.Fixes[i];
+            std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", f.Time);
+            ProcessGpsPosition(f.X, 0.0, i == 0 ? 1 : 0);
+            EXPECT_NEAR(GpsFix.Speed, f.Speed, 1e-9) << f.Time;
+            EXPECT_EQ(GpsFix.PrevX, f.X) << "every valid fix is the next distance's start";
+        }
     }
 }
 
