@@ -544,6 +544,9 @@ void MoveToZoneAndFrame(int z, int frame) {
     }
     GpsFix.X = GpsFix.CurX = GpsFix.PrevX = MapView.MapOriginX;
     GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = MapView.MapOriginY;
+    // The next speed starts from the same place, in the file's frame.
+    GpsFix.SpeedFromX = MapView.MapOriginX;
+    GpsFix.SpeedFromY = MapView.MapOriginY;
     MapView.PrevFixX = MapView.MapOriginX;
     MapView.PrevFixY = MapView.MapOriginY;
     MapView.LastPositionPixelX = 0;
@@ -650,6 +653,7 @@ void EachZoneValue(AppendZoneState& s, Pair pair) {
     pair(s.FirstFixX, GpsFix.FirstFixX), pair(s.FirstFixY, GpsFix.FirstFixY);
     pair(s.X, GpsFix.X), pair(s.Y, GpsFix.Y), pair(s.CurX, GpsFix.CurX), pair(s.CurY, GpsFix.CurY);
     pair(s.PrevX, GpsFix.PrevX), pair(s.PrevY, GpsFix.PrevY);
+    pair(s.SpeedFromX, GpsFix.SpeedFromX), pair(s.SpeedFromY, GpsFix.SpeedFromY);
     pair(s.MapOriginX, MapView.MapOriginX), pair(s.MapOriginY, MapView.MapOriginY);
     pair(s.DataMinX, MapView.DataMinX), pair(s.DataMaxX, MapView.DataMaxX);
     pair(s.DataMinY, MapView.DataMinY), pair(s.DataMaxY, MapView.DataMaxY);

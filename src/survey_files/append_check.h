@@ -40,6 +40,7 @@ struct AppendZoneState {
     int32_t UtmFrameForced = 0;
     double FirstFixX = 0.0, FirstFixY = 0.0;
     double X = 0.0, Y = 0.0, CurX = 0.0, CurY = 0.0, PrevX = 0.0, PrevY = 0.0;
+    double SpeedFromX = 0.0, SpeedFromY = 0.0;
     double MapOriginX = 0.0, MapOriginY = 0.0;
     double DataMinX = 0.0, DataMaxX = 0.0, DataMinY = 0.0, DataMaxY = 0.0;
     double PrevFixX = 0.0, PrevFixY = 0.0;

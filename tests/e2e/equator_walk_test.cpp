@@ -34,6 +34,10 @@ void FixAt(double metres, int second) {
                   degrees, (a - degrees) * 60.0, latitude < 0.0 ? 'S' : 'N');
     std::snprintf(GpsSentenceBuffer.GpsLastSentence, sizeof GpsSentenceBuffer.GpsLastSentence, "%s*%s", body,
                   instruments::NmeaChecksum(body).c_str());
+    // Received now, as the reader hands it over: a fix of the recording.
+    std::snprintf(GpsSentenceBuffer.GpsWholeSentence, sizeof GpsSentenceBuffer.GpsWholeSentence, "%s",
+                  GpsSentenceBuffer.GpsLastSentence);
+    GpsSentenceBuffer.GpsSentenceTick = plat::GetTickCount();
     plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
 }
 
