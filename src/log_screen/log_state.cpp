@@ -485,11 +485,13 @@ void StartRecording(plat::Hwnd hwnd) {
     ReadingSamples.ClosedHalfValid = 0;
     ReadingSamples.SamplingOpen = 0;
     ReadingSamples.IntervalStarted = 0;
+    DataFileState.RecordStarting = 1;
     LogScreenState.LoggingState = kStateLogging;
     ShowPauseHint(1);
     plat::WaitMilliseconds(50);
     DataFileState.RecordStartTick = plat::GetTickCount();  // GPS sentences stamped earlier are not written
     WriteEventRecord(u"$STARTED", 'X');
+    DataFileState.RecordStarting = 0;
     LogScreenState.UiIdle = 1;
 }
 

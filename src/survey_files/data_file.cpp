@@ -231,8 +231,11 @@ int WriteEventRecord(const char16_t* text, char code) {
 }
 
 bool IsRecordedGpsTick(uint32_t tick) {
+    // Nothing goes in before "$STARTED": while Go settles, the start tick is
+    // still the last Go's (or 0), which would let a sentence through.
+    if (DataFileState.RecordStarting.load() == 1) return false;
     // Older than the Go: compared across the tick's wrap. A start tick of 0
-    // (the first Go's settling wait) holds nothing back, whatever the tick.
+    // holds nothing back, whatever the tick.
     const uint32_t start = DataFileState.RecordStartTick.load();
     return start == 0 || plat::TickDiff(start, tick) >= 0;
 }

@@ -53,7 +53,9 @@ int WriteEventRecord(const char16_t* text, char code);
 // Whether a GPS sentence stamped at `tick` may go into the data file: not
 // older than the start of recording (DataFileState.RecordStartTick, compared
 // across the tick's wrap; a start tick of 0, before the first Go has taken
-// it, holds nothing back). The GPS handler judges its fixes by the same rule.
+// it, holds nothing back), and not while Go settles before "$STARTED"
+// (DataFileState.RecordStarting). The GPS handler judges its fixes by the
+// same rule.
 bool IsRecordedGpsTick(uint32_t tick);
 // A GPS sentence as one "X" record (first == 'X') or as a group with its "!"
 // record, in one write. Nothing for a sentence IsRecordedGpsTick refuses.

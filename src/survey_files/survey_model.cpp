@@ -56,6 +56,7 @@ void ResetSurveyModel() {
         DataFileState.DataFileBaseName[0] = 0;
         DataFileState.ConsoleRecordTag = {};
         DataFileState.RecordStartTick = 0;
+        DataFileState.RecordStarting = 0;
         DataFileState.WriteError = 0;
         DataFileState.WriteErrorShown = 0;
     }

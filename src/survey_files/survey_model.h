@@ -199,6 +199,8 @@ struct DataFileStateRecord {
     char DataFileBaseName[kDataFolderChars + 1] = "";      // file name up to its first '.', narrowed
     std::array<uint8_t, kMaxConsoles> ConsoleRecordTag{};  // first byte of each console's reading records
     std::atomic<uint32_t> RecordStartTick{0};        // tick of the last Go; earlier GPS sentences are not written
+    std::atomic<int32_t> RecordStarting{0};          // 1 from Go's state change until "$STARTED" is written:
+                                                     //   no GPS sentence is written meanwhile
     std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
     std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
     // --- the name watched while the file is open (window thread only) ---

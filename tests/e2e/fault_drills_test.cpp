@@ -367,6 +367,11 @@ TEST_F(CableDrillThreaded, CablesPulledAndPutBack) {
     const auto groups = [this] { return CountRecords(FileBytes(), "@$GPGGA"); };
     gps.Device().Write(Fix(1));
     ASSERT_TRUE(RunUntil([&] { return groups() == 1; }));
+    // The handler wrote the group inside the hand-over; the reader takes its
+    // watchdog tick once back. A sentence it writes itself shows it is back
+    // before the clock moves on.
+    gps.Device().Write(instruments::NmeaLine("$GPGSV,1,1,00"));
+    ASSERT_TRUE(RunUntil([this] { return CountRecords(FileBytes(), "X$GPGSV") == 1; }));
 
     // The GPS cable: pulled, and put back before the watchdog notices. One
     // break event; the watchdog's reopen finds the new device.

@@ -69,6 +69,7 @@ TEST_F(LogStateTest, NewFileLeadsToStandByWithGoTheDefaultAndEnterStartsLogging)
     ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
     // The record start is taken after the 50 ms settling wait.
     EXPECT_EQ(DataFileState.RecordStartTick.load(), SurveyProgress.LoggingStartTick + 51);
+    EXPECT_EQ(DataFileState.RecordStarting.load(), 0) << "GPS sentences go in again once \"$STARTED\" is written";
     EXPECT_EQ(LastRecord().substr(0, 16), "X$STARTED       ");
     EXPECT_TRUE(Visible(ScreenButtons.PauseButton));
     for (plat::Hwnd b : ScreenButtons.StandByButtons) EXPECT_FALSE(Visible(b));

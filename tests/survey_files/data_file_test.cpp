@@ -187,7 +187,7 @@ TEST_F(DataFileTest, GpsSentencesOlderThanTheGoAreNotWritten) {
     ConsoleLines.ConsoleConnBreak[0] = 1;
     ConsoleLines.ConsoleConnBreak[2] = 1;
     ConsoleLines.ConsoleConnBreak[5] = 1;  // not among the 3 consoles of the array
-    struct Case { uint32_t startTick, tick; bool written; };
+    struct Case { uint32_t startTick, tick; bool written; int32_t starting = 0; };
     const Case cases[] = {
         {5000, 4999, false},
         {5000, 5000, true},
@@ -195,11 +195,14 @@ TEST_F(DataFileTest, GpsSentencesOlderThanTheGoAreNotWritten) {
         {0xFFFFFFF0u, 0xFFFFFFEFu, false},
         {0xFFFFFFF0u, 0x00000010u, true},   // across the wrap: newer
         {0x00000010u, 0xFFFFFFF0u, false},  // across the wrap: older
-        {0, 0x80000001u, true},             // no start tick yet (the first Go's wait): nothing held back
+        {0, 0x80000001u, true},             // no start tick yet: nothing held back
+        {0, 0x80000001u, false, 1},         // Go settling before "$STARTED": everything held back
+        {5000, 5001, false, 1},
     };
     std::string expected = start;
     for (const Case& c : cases) {
         DataFileState.RecordStartTick = c.startTick;
+        DataFileState.RecordStarting = c.starting;
         const int r = WriteGpsSentenceRecords("$GPGGA,1", c.tick, '@', '#');
         EXPECT_EQ(r, c.written ? 1 : 0) << c.startTick << " " << c.tick;
         if (c.written) {
@@ -209,6 +212,7 @@ TEST_F(DataFileTest, GpsSentencesOlderThanTheGoAreNotWritten) {
         }
     }
     DataFileState.RecordStartTick = 100;
+    DataFileState.RecordStarting = 0;
     EXPECT_EQ(WriteGpsSentenceRecords("$GPGSV,3,1,11,03,03,111,00,04,15,270,00*74", 100, 'X', '#'), 1);
     expected += "X$GPGSV,3,1,11,03,03,111,0\n";
     EXPECT_EQ(WriteGpsSentenceRecords("bad\r", 100, '?', '"'), 1);
