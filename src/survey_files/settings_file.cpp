@@ -486,9 +486,12 @@ bool KeepAside(const SettingsPlace& place) {
     return false;
 }
 
-int LoadSettingsFile(const SettingsPlace& place) {
+// `mayWrite` false: a file that would be made, kept aside or replaced is
+// left as it is, and memory keeps its values.
+int LoadSettingsFile(const SettingsPlace& place, bool mayWrite = true) {
     const plat::FileHandle file = plat::OpenFile(place.File, plat::FileOpen::ExistingReadOnly);
     if (file == plat::kInvalidFile) {
+        if (!mayWrite) return kSettingsFailed;
         // Only a file that is not there is made anew; one that is there but
         // cannot be read (no permission, a folder, FIFO or device in its
         // place) is the operator's to mend, and overwriting it would lose it.
@@ -498,6 +501,7 @@ int LoadSettingsFile(const SettingsPlace& place) {
     if (plat::FileSize(file) == 0) {
         // Nothing to keep: written afresh like a missing one.
         plat::CloseFile(file);
+        if (!mayWrite) return kSettingsFailed;
         return SaveSettingsFile(place) ? kSettingsDone : kSettingsFailed;
     }
     // 64 KiB: kept off the stack of whichever thread loads.
@@ -517,7 +521,7 @@ int LoadSettingsFile(const SettingsPlace& place) {
     // under another name, then replaced by the values in memory. One that
     // cannot be kept is left as it is.
     plat::CloseFile(file);
-    if (!KeepAside(place)) return kSettingsFailed;
+    if (!mayWrite || !KeepAside(place)) return kSettingsFailed;
     SaveSettingsFile(place);
     return kSettingsKeptAside;
 }
@@ -560,6 +564,14 @@ int LoadSaveSettings(int save) {
     FindSettingsPlace(*place);
     if (save != 0) return SaveSettingsFile(*place) ? kSettingsDone : kSettingsFailed;
     return LoadSettingsFile(*place);
+}
+
+bool ReadSettingsWithoutWriting() {
+    g_trouble = SettingsTrouble{};
+    if (ScreenWindows.StartDirectory[0] != 0) plat::SetCurrentFolder(ScreenWindows.StartDirectory);
+    const auto place = std::make_unique<SettingsPlace>();
+    FindSettingsPlace(*place);
+    return LoadSettingsFile(*place, false) == kSettingsDone;
 }
 
 int TellSettingsResult(plat::Hwnd owner, int result) {

@@ -41,6 +41,11 @@ enum SettingsResult : int {
 // The values in memory are usable whatever the result.
 int LoadSaveSettings(int save);
 
+// Reads the settings file into the records as a load does, but only a file
+// this program understands, and writes, renames or makes nothing: for a tool
+// that must not change the operator's file. False when nothing was read.
+bool ReadSettingsWithoutWriting();
+
 // Tells the operator in one "WARNING" box owned by `owner` what the result of
 // the LoadSaveSettings just made means for them: a failed save, and why; a
 // file that was not understood, and the name it is now kept under. Nothing

@@ -41,9 +41,9 @@ bool ParseList(const char* text, long low, long high, std::vector<int>& out) {
 }  // namespace
 
 bool LoadProgramSettings() {
-    // A missing file would be made afresh by the loader: the program's to do.
-    if (plat::KindOfPath(kSettingsFilePath) != plat::PathKind::RegularFile) return false;
-    return LoadSaveSettings(0);
+    // Making, keeping aside or replacing the file is the program's to do, and
+    // to tell the operator of.
+    return ReadSettingsWithoutWriting();
 }
 
 void Usage(FILE* to) {

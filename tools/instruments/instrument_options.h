@@ -24,10 +24,11 @@ struct Options {
     bool Help = false;            // --help: print the usage and stop
 };
 
-// Loads the program's settings file into the settings records when there is
-// one, as the program does at its start; without one the records keep the
-// built-in settings and no file is made. False when there is none or it
-// could not be read.
+// Reads the program's settings file into the settings records when it is
+// one the program understands, as the program reads it; otherwise the records
+// keep the built-in settings. The file is never made, kept aside or replaced:
+// that is the program's to do and to tell the operator of. False when
+// nothing was read.
 bool LoadProgramSettings();
 
 void Usage(FILE* to);
