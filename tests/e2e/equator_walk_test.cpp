@@ -32,13 +32,7 @@ void FixAt(double metres, int second) {
     char body[128];
     std::snprintf(body, sizeof body, "$GPGGA,1200%02d,%02d%08.5f,%c,01730.000,E,2,08,0.9,545.4,M,46.9,M,,", second,
                   degrees, (a - degrees) * 60.0, latitude < 0.0 ? 'S' : 'N');
-    std::snprintf(GpsSentenceBuffer.GpsLastSentence, sizeof GpsSentenceBuffer.GpsLastSentence, "%s*%s", body,
-                  instruments::NmeaChecksum(body).c_str());
-    // Received now, as the reader hands it over: a fix of the recording.
-    std::snprintf(GpsSentenceBuffer.GpsWholeSentence, sizeof GpsSentenceBuffer.GpsWholeSentence, "%s",
-                  GpsSentenceBuffer.GpsLastSentence);
-    GpsSentenceBuffer.GpsSentenceTick = plat::GetTickCount();
-    plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
+    HandOverGpsSentence(std::string(body) + "*" + instruments::NmeaChecksum(body));
 }
 
 // The northing of a point `metres` north of the equator in a frame.

@@ -26,9 +26,7 @@ using ZoneAppendTest = LogScreenTest;
 // The same fix each time, through the logging screen's GPS handler.
 void Fix() {
     const std::string body = "$GPGGA,120010,4807.038,N,01131.000,E,2,08,0.9,545.4,M,46.9,M,,";
-    std::snprintf(GpsSentenceBuffer.GpsLastSentence, sizeof GpsSentenceBuffer.GpsLastSentence, "%s*%s", body.c_str(),
-                  instruments::NmeaChecksum(body).c_str());
-    plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
+    HandOverGpsSentence(body + "*" + instruments::NmeaChecksum(body));
 }
 
 // The section whose six header records start at `at`: its zone and first fix

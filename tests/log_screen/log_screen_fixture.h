@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "display_fixture.h"
+#include "acquisition/gps_fix.h"
+#include "acquisition/gps_reader.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/log_screen.h"
 #include "log_screen/log_state.h"
@@ -29,6 +31,13 @@
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
+
+// A sentence handed to the logging screen's GPS handler as the reader hands
+// it over: stored with the tick now, then sent.
+inline void HandOverGpsSentence(const std::string& sentence) {
+    StoreGpsSentence(sentence.c_str(), plat::GetTickCount());
+    plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
+}
 
 class LogScreenTest : public OstrimaTest {
 protected:
