@@ -312,16 +312,62 @@ bool PrepareProgramFolders() {
     return ok;
 }
 
+namespace {
+
+// Where a link to nothing leads: its links followed one by one up to the name
+// where nothing is, that name's folder written as the system names it when
+// the folder is there. False when `native` itself is missing (no link), for
+// a loop, or when a link runs into something that is not a folder.
+bool FollowLinksToNothing(const char* native, std::string& out) {
+    std::string at = native;
+    for (int hops = 0;; ++hops) {
+        char target[kPathBytes];
+        const ssize_t n = readlink(at.c_str(), target, sizeof target - 1);
+        if (n < 0) {
+            if (errno != ENOENT || hops == 0) return false;
+            break;  // nothing there: the name a file would be made under
+        }
+        if (hops >= 40) return false;  // a loop, counted as the system counts one
+        target[n] = 0;
+        // A relative target is read from the link's own folder.
+        at = target[0] == '/' ? std::string(target) : at.substr(0, at.rfind('/') + 1) + target;
+    }
+    const size_t slash = at.rfind('/');
+    char real[PATH_MAX];
+    if (slash != std::string::npos && realpath(slash == 0 ? "/" : at.substr(0, slash).c_str(), real) != nullptr) {
+        const std::string folder = real;
+        at = folder + (folder.back() == '/' ? "" : "/") + at.substr(slash + 1);
+    }
+    out = at;
+    return true;
+}
+
+}  // namespace
+
 bool FollowLinks(const char16_t* path, char16_t* out, size_t capacity) {
     char native[kPathBytes];
     char real[PATH_MAX];
     if (capacity == 0) return false;
     out[0] = 0;
-    if (!Native(path, native) || realpath(native, real) == nullptr) return false;
+    if (!Native(path, native)) return false;
+    std::string found;
+    if (realpath(native, real) != nullptr) {
+        found = real;
+    } else if (errno != ENOENT || !FollowLinksToNothing(native, found)) {
+        return false;
+    }
     // The result is an on-disk path; mapped again it must name the same file,
     // which a backslash (a separator to the mapping) would not.
-    if (std::strchr(real, '\\') != nullptr) return false;
-    return Utf8ToUtf16(real, out, capacity);
+    if (found.size() >= kPathBytes || found.find('\\') != std::string::npos) return false;
+    return Utf8ToUtf16(found.c_str(), out, capacity);
+}
+
+bool CopyPermissions(const char16_t* from, FileHandle to) {
+    char native[kPathBytes];
+    struct stat st {};
+    if (to < 0 || !Native(from, native)) return false;
+    if (stat(native, &st) != 0) return errno == ENOENT;
+    return fchmod(to, st.st_mode & 0777) == 0;
 }
 
 bool RenameFileNoReplace(const char16_t* from, const char16_t* to) {

@@ -86,9 +86,16 @@ bool PrepareProgramFolders();
 
 // The full on-disk path that `path` leads to once every link is followed, in
 // the 16-bit form the calls here take, so a file reached through a link can
-// be replaced where it lies and the link kept. False when the name leads to
-// nothing (missing, a link to nothing or a loop) or the result does not fit.
+// be replaced where it lies and the link kept. A link to a name where nothing
+// is yet leads to that name, so the file can be made there through the link
+// (where that name's folder is missing too, making it fails and says so).
+// False when there is nothing at `path` at all, for a loop, or when the
+// result does not fit.
 bool FollowLinks(const char16_t* path, char16_t* out, size_t capacity);
+// Gives the open file `to` the permission bits of the file `from` names
+// (through links), so a file written afresh in place of another keeps who may
+// read and write it. True too when nothing is at `from`: nothing to keep.
+bool CopyPermissions(const char16_t* from, FileHandle to);
 // Like RenameFile, but never replaces: false when `to` exists.
 bool RenameFileNoReplace(const char16_t* from, const char16_t* to);
 

@@ -352,21 +352,15 @@ bool WriteBytes(plat::FileHandle file, const char* bytes, size_t n) {
     return n > 0 && plat::WriteFile(file, bytes, n) == static_cast<int64_t>(n);
 }
 
-// One line ended by its LF, as the save writes every line; -1 at the end of
-// the file and for a last line cut off before its LF (a save that stopped
-// short), which counts as missing.
-int ReadEndedLine(BlockReader& reader, char* text, size_t capacity) {
-    const int n = ReadBlockLine(reader, text, capacity);
-    return n >= 0 && reader.AtEnd ? -1 : n;  // the reader ran into the end looking for the LF
-}
-
 // Lines 2..79 from `reader`; a line past the end of the file takes its
-// built-in value.
+// built-in value. A last line without its line end is read as written: an
+// editor often saves a file so, and a save of ours never leaves one cut
+// short (it is renamed into place only once whole).
 void ReadSettingsLines(BlockReader& reader) {
     char text[kLineBytes];
     bool ended = false;
     for (const SettingsLine& line : kSettingsLines) {
-        if (!ended) ended = ReadEndedLine(reader, text, sizeof text) < 0;
+        if (!ended) ended = ReadBlockLine(reader, text, sizeof text) < 0;
         StoreLine(line, ended ? nullptr : text);
         if (line.After != nullptr) line.After();
     }
@@ -395,10 +389,12 @@ constexpr size_t kPathChars = 4096;
 struct SettingsPlace {
     char16_t File[kPathChars];
     char16_t Temp[kPathChars + 8];
+    bool Followed;  // File is where a link (or the settings file itself) at the settings path leads
 };
 
 void FindSettingsPlace(SettingsPlace& place) {
-    if (!plat::FollowLinks(kSettingsFilePath, place.File, std::size(place.File))) {
+    place.Followed = plat::FollowLinks(kSettingsFilePath, place.File, std::size(place.File));
+    if (!place.Followed) {
         std::char_traits<char16_t>::copy(place.File, kSettingsFilePath,
                                          std::char_traits<char16_t>::length(kSettingsFilePath) + 1);
     }
@@ -414,8 +410,15 @@ struct SettingsTrouble {
     bool SaveFailed = false;
     char SaveWhy[128] = "";              // plain words ending "could not be saved: ..."
     char16_t KeptAs[kPathChars + 8] = u"";  // a file not understood was renamed to this; "" none
+    char16_t LeftAt[kPathChars] = u"";   // a file not understood could not be renamed aside; "" none
+    char KeepWhy[128] = "";              // and why not, in plain words
+    char16_t LinkedTo[kPathChars] = u""; // a load could not make the file where a link leads; "" none
 };
 SettingsTrouble g_trouble;
+
+// The words a load's trouble was last told in. A load failing the same way
+// again (the logging screen loads once more at start) is not told again.
+char16_t g_toldAtLoad[kPathChars + 512] = u"";
 
 // Records a failed save and its reason; false, for the caller to return.
 bool SaveFailed(const char* why) {
@@ -440,7 +443,10 @@ bool SaveSettingsFile(const SettingsPlace& place) {
     // keeps the live size, which the end of review restores.
     const int32_t mapSizeInForce = MapDisplayOptions.MapSize;
     if (LogScreenState.ReviewMode == 1) MapDisplayOptions.MapSize = MapDisplayOptions.SavedMapSize;
-    bool ok = n > 0 && WriteBytes(file, version, static_cast<size_t>(n)) && WriteSettingsFile(file);
+    // Who may read the file is the operator's choice: the new one takes the
+    // old one's permissions before a byte is written into it.
+    bool ok = plat::CopyPermissions(place.File, file) && n > 0 &&
+              WriteBytes(file, version, static_cast<size_t>(n)) && WriteSettingsFile(file);
     MapDisplayOptions.MapSize = mapSizeInForce;
     // The first step that failed gives the reason; the later ones may only echo it.
     int error = ok ? 0 : plat::LastFileError();
@@ -466,8 +472,17 @@ bool IsOurVersionLine(const char* line) {
     return std::strncmp(line, kSettingsVersion, n) == 0 && OnlyBlanks(line + n);
 }
 
+// Records that a file not understood stays where it is, and why; false, for
+// the caller to return.
+bool KeepAsideFailed(const SettingsPlace& place, const char* why) {
+    std::char_traits<char16_t>::copy(g_trouble.LeftAt, place.File, std::char_traits<char16_t>::length(place.File) + 1);
+    std::snprintf(g_trouble.KeepWhy, sizeof g_trouble.KeepWhy, "%s", why);
+    return false;
+}
+
 // Renames a file not understood to the first free name "<its name>.<n>"
-// beside it; never replaces a file. False when it could not be kept.
+// beside it; never replaces a file. False when it could not be kept, the
+// reason kept for the message.
 bool KeepAside(const SettingsPlace& place) {
     char16_t name[std::size(g_trouble.KeptAs)];
     const size_t length = std::char_traits<char16_t>::length(place.File);
@@ -481,9 +496,11 @@ bool KeepAside(const SettingsPlace& place) {
             std::char_traits<char16_t>::copy(g_trouble.KeptAs, name, length + static_cast<size_t>(d) + 1);
             return true;
         }
-        if (!plat::FileExists(name)) return false;  // refused, not taken in between
+        const int error = plat::LastFileError();
+        // Refused, not taken in between.
+        if (!plat::FileExists(name)) return KeepAsideFailed(place, plat::FileErrorWords(error));
     }
-    return false;
+    return KeepAsideFailed(place, "every name from \".1\" to \".99\" beside it is taken");
 }
 
 // `mayWrite` false: a file that would be made, kept aside or replaced is
@@ -496,7 +513,15 @@ int LoadSettingsFile(const SettingsPlace& place, bool mayWrite = true) {
         // cannot be read (no permission, a folder, FIFO or device in its
         // place) is the operator's to mend, and overwriting it would lose it.
         if (plat::KindOfPath(place.File) != plat::PathKind::Missing) return kSettingsFailed;
-        return SaveSettingsFile(place) ? kSettingsDone : kSettingsFailed;
+        if (SaveSettingsFile(place)) return kSettingsDone;
+        // A link made to a place that is not there (a removable disk not
+        // plugged in) stays for when it is, and the operator is told; a
+        // missing settings folder is not told.
+        if (place.Followed) {
+            std::char_traits<char16_t>::copy(g_trouble.LinkedTo, place.File,
+                                             std::char_traits<char16_t>::length(place.File) + 1);
+        }
+        return kSettingsFailed;
     }
     if (plat::FileSize(file) == 0) {
         // Nothing to keep: written afresh like a missing one.
@@ -510,7 +535,7 @@ int LoadSettingsFile(const SettingsPlace& place, bool mayWrite = true) {
     bool ours = FitsSettingsFile(file, *reader);
     if (ours) {
         StartBlockReader(*reader, file, 0);
-        ours = ReadEndedLine(*reader, first, sizeof first) >= 0 && IsOurVersionLine(first);
+        ours = ReadBlockLine(*reader, first, sizeof first) >= 0 && IsOurVersionLine(first);
     }
     if (ours) {
         ReadSettingsLines(*reader);
@@ -519,7 +544,7 @@ int LoadSettingsFile(const SettingsPlace& place, bool mayWrite = true) {
     }
     // Another version, or not a settings file at all: kept for the operator
     // under another name, then replaced by the values in memory. One that
-    // cannot be kept is left as it is.
+    // cannot be kept is left as it is, and the operator told so.
     plat::CloseFile(file);
     if (!mayWrite || !KeepAside(place)) return kSettingsFailed;
     SaveSettingsFile(place);
@@ -537,6 +562,27 @@ void Append(char16_t* out, size_t capacity, const char16_t* text) {
     size_t at = std::char_traits<char16_t>::length(out);
     for (; *text != 0 && at + 1 < capacity; ++text) out[at++] = *text;
     out[at] = 0;
+}
+
+// A load that left a file not understood where it was, or could not make
+// the file where a link leads, in plain words into `text`; false when the
+// load had neither to tell.
+bool DescribeLoadTrouble(char16_t* text, size_t capacity) {
+    char line[192];
+    if (g_trouble.LeftAt[0] != 0) {
+        Append(text, capacity, "The settings file could not be understood. It is left as it is at\r\n");
+        Append(text, capacity, g_trouble.LeftAt);
+        std::snprintf(line, sizeof line, "\r\nbecause it could not be kept aside: %s.", g_trouble.KeepWhy);
+    } else if (g_trouble.LinkedTo[0] != 0 && g_trouble.SaveFailed) {
+        Append(text, capacity, "The settings file is a link to\r\n");
+        Append(text, capacity, g_trouble.LinkedTo);
+        std::snprintf(line, sizeof line, "\r\nwhere it could not be made: %s.", g_trouble.SaveWhy);
+    } else {
+        return false;
+    }
+    Append(text, capacity, line);
+    Append(text, capacity, "\r\nDefault settings are used.");
+    return true;
 }
 
 }  // namespace
@@ -563,7 +609,9 @@ int LoadSaveSettings(int save) {
     const auto place = std::make_unique<SettingsPlace>();
     FindSettingsPlace(*place);
     if (save != 0) return SaveSettingsFile(*place) ? kSettingsDone : kSettingsFailed;
-    return LoadSettingsFile(*place);
+    const int result = LoadSettingsFile(*place);
+    if (result != kSettingsFailed) g_toldAtLoad[0] = 0;  // a trouble that comes back is told anew
+    return result;
 }
 
 bool ReadSettingsWithoutWriting() {
@@ -575,12 +623,20 @@ bool ReadSettingsWithoutWriting() {
 }
 
 int TellSettingsResult(plat::Hwnd owner, int result) {
+    char16_t text[kPathChars + 512] = u"";
+    if (result == kSettingsFailed && !g_trouble.Saving && DescribeLoadTrouble(text, std::size(text))) {
+        g_trouble = SettingsTrouble{};
+        const size_t n = std::char_traits<char16_t>::length(text) + 1;
+        if (std::char_traits<char16_t>::compare(text, g_toldAtLoad, n) == 0) return result;  // told already
+        std::char_traits<char16_t>::copy(g_toldAtLoad, text, n);
+        plat::MessageBox(owner, text, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+        return result;
+    }
+    // Any other load that could not write a missing file is not told: the
+    // values in memory stand, and the next save tells if it fails too.
     const bool keptAside = result == kSettingsKeptAside && g_trouble.KeptAs[0] != 0;
-    // A load that could not write a missing file is not told: the values in
-    // memory stand, and the next save tells if it fails too.
     const bool saveFailed = result == kSettingsFailed && g_trouble.Saving && g_trouble.SaveFailed;
     if (!keptAside && !saveFailed) return result;
-    char16_t text[kPathChars + 512] = u"";
     char line[192];
     if (keptAside) {
         Append(text, std::size(text), "The settings file could not be understood. It is kept as\r\n");

@@ -23,21 +23,26 @@ enum SettingsResult : int {
 
 // save 0: load. A file of this version is read into the records (each value
 // checked; a bad or missing one takes its built-in default). What an editor
-// adds is read as the same file: a UTF-8 byte order mark, LF line ends,
-// blanks, tabs or a stray CR after a number or the version. A missing or
-// empty file is written afresh from the values in memory. A file that is
+// adds or drops is read as the same file: a UTF-8 byte order mark, LF line
+// ends, blanks, tabs or a stray CR after a number or the version, no line end
+// after the last line. A missing or empty file is written afresh from the
+// values in memory. A file that is
 // still not understood (another version, over 1 MiB, a line longer than the
 // save writes) is renamed aside first, next to it, to the first free name of
 // the file's own name followed by ".1", ".2" and so on, so nothing is
-// overwritten; then the values in memory are written in its place. A file
+// overwritten; then the values in memory are written in its place (one that
+// cannot be renamed is left as it is, the reason kept for the message). A file
 // that exists but cannot be read is left alone and memory is unchanged; so
 // is anything that is not a regular file (a folder, a FIFO, a link to a
 // device). Nothing here waits on a FIFO or reads a device.
 // save 1: write every record to the file. A regular file in its place is
 // replaced whatever it holds; anything else there is left alone and nothing
 // is written. A link to a file is followed: its target is replaced the same
-// safe way (temporary file beside it, renamed over it) and the link stays.
-// The folder is never created: without it nothing is read or written.
+// safe way (temporary file beside it, renamed over it) and the link stays; a
+// link to a file not made yet is followed the same way and the file made
+// where it leads. The file keeps its permissions across a save. No folder is
+// ever created: without it nothing is read or written, and a link into a
+// missing folder stays as it is.
 // The values in memory are usable whatever the result.
 int LoadSaveSettings(int save);
 
@@ -48,9 +53,11 @@ bool ReadSettingsWithoutWriting();
 
 // Tells the operator in one "WARNING" box owned by `owner` what the result of
 // the LoadSaveSettings just made means for them: a failed save, and why; a
-// file that was not understood, and the name it is now kept under. Nothing
-// for the other results: a load that could not read the file leaves it as it
-// is and the values in memory stand. Returns `result`.
+// file that was not understood, and the name it is now kept under, or why it
+// could not be kept aside; a link to a file that could not be made where it
+// leads, and why. A load's trouble is told once: the same again at the next
+// load is not. Nothing for the other results: a load that could not read the
+// file leaves it as it is and the values in memory stand. Returns `result`.
 int TellSettingsResult(plat::Hwnd owner, int result);
 
 // Lines 2..79 from a file positioned after line 1, deriving values as it goes.

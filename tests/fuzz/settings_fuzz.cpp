@@ -139,9 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetSurveyModel();
     WriteAll(g_path, data, size);
     // The file is understood when it and every line fit what the save writes and
-    // its first line, ended by its LF, holds the version alone (a UTF-8 byte
-    // order mark, blanks, tabs and CRs around it allowed; a NUL ends a line's
-    // text). An empty file is written afresh. Anything else is kept whole
+    // its first line, up to its LF or the end of the file, holds the version
+    // alone (a UTF-8 byte order mark, blanks, tabs and CRs around it allowed; a
+    // NUL ends a line's text). An empty file is written afresh. Anything else is kept whole
     // under the first free name, ".1" here, and the values in memory (the
     // built-in ones) take its place.
     const std::string input(reinterpret_cast<const char*>(data), size);
@@ -153,8 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         from = end + 1;
     }
     bool understood = input.empty();
-    if (const size_t lf = input.find('\n'); lf != std::string::npos && longest <= 317 && size <= 1024 * 1024) {
-        std::string first = input.substr(0, lf);
+    if (!input.empty() && longest <= 317 && size <= 1024 * 1024) {
+        std::string first = input.substr(0, input.find('\n'));
         first = first.substr(0, first.find('\0'));
         if (first.compare(0, 3, "\xEF\xBB\xBF") == 0) first.erase(0, 3);
         const size_t b = first.find_first_not_of(" \t\r");
