@@ -367,16 +367,21 @@ SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right, co
     // A long left value (a line name, a typed station) takes the room the
     // right column leaves beyond its own values, then the band's margin on
     // the left; it stops short of the right column's labels.
-    int32_t over = 0;
+    // The right column moves only as far as a clear space between the two
+    // takes; the left one then as far as the value needs.
+    const auto over = [&](int32_t gap) {
+        int32_t most = 0;
+        for (size_t row = 0; row < kSummaryRows; ++row) {
+            const int32_t room = p.LabelX[1] - gap - p.ValueX[0][row];
+            most = std::max(most, TextWidth(dc, summary.Left[row].data()) - room);
+        }
+        return most;
+    };
     int32_t rightEnd = 0;
-    for (size_t row = 0; row < kSummaryRows; ++row) {
-        const int32_t room = p.LabelX[1] - kSummaryColumnGap - p.ValueX[0][row];
-        over = std::max(over, TextWidth(dc, summary.Left[row].data()) - room);
+    for (size_t row = 0; row < kSummaryRows; ++row)
         rightEnd = std::max(rightEnd, p.ValueX[1][row] + TextWidth(dc, summary.Right[row].data()));
-    }
-    const int32_t toRight = std::clamp(right - rightEnd, 0, std::max(over, 0));
-    ShiftColumn(p, 1, toRight);
-    ShiftColumn(p, 0, -std::clamp(p.LabelX[0] - left, 0, std::max(over - toRight, 0)));
+    ShiftColumn(p, 1, std::clamp(right - rightEnd, 0, over(kSummaryColumnSpace)));
+    ShiftColumn(p, 0, -std::clamp(p.LabelX[0] - left, 0, over(kSummaryColumnGap)));
     p.ValueRight[0] = p.LabelX[1] - kSummaryColumnGap;
     p.ValueRight[1] = right;
     return p;

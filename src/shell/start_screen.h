@@ -36,6 +36,7 @@ SettingsSummary FormatSettingsSummary();
 // the room the right column's values leave, then the band's left margin.
 constexpr int32_t kSummaryValueGap = 8;   // least space between a label and its value
 constexpr int32_t kSummaryColumnGap = 4;  // least space between a left value and the right column
+constexpr int32_t kSummaryColumnSpace = 20;  // the space a long left value is given there when the room allows
 constexpr int32_t kSummaryRowStep = 25;
 constexpr int32_t SummaryRowTop(int row) { return 90 + kSummaryRowStep * row; }
 struct SummaryPlaces {
