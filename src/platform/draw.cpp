@@ -224,7 +224,7 @@ std::vector<test::DrawnText> g_drawnTexts;
 constexpr size_t kMaxDrawnTexts = 4096;
 
 void RecordText(const DcRecord* dc, const QString& s, int x, int y, int width, const GdiObject* f, const QRect* clip) {
-    if (g_recordTexts && g_drawnTexts.size() >= kMaxDrawnTexts) g_drawnTexts.erase(g_drawnTexts.begin());
+    if (g_drawnTexts.size() >= kMaxDrawnTexts) g_drawnTexts.erase(g_drawnTexts.begin());
     test::DrawnText t;
     t.Window = dc->Target == DcTarget::Window ? dc->Window : 0;
     t.Text = FromQString(s);
