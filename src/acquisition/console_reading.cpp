@@ -60,12 +60,15 @@ void DrawInto(plat::Hwnd window, Draw&& draw) {
 }
 
 // A status-panel value: its box cleared with the panel brush, then the text at
-// the box's top-left corner, clipped to the box.
+// the box's top-left corner, clipped to the box; one too long for it ends in
+// an ellipsis rather than reading as another number.
 void DrawPanelValue(plat::Hdc dc, const plat::Rect& box, const char* text) {
     char16_t wide[48];
     NarrowToWide(text, wide, sizeof wide / sizeof wide[0]);
     plat::FillRect(dc, box, GdiObjects.PanelBrush);
-    plat::ExtTextOut(dc, box.Left, box.Top, plat::kTextClipped, &box, wide);
+    plat::Rect room = box;
+    plat::DrawText(dc, wide, -1, &room,
+                   plat::kDrawTextSingleLine | plat::kDrawTextNoPrefix | plat::kDrawTextEndEllipsis);
 }
 
 }  // namespace

@@ -449,7 +449,9 @@ void ShowLoggingStatus(int what) {
         std::snprintf(text, sizeof text, "File: %.57s", DataFileState.DataFileBaseName);  // cut to the box
         char16_t wide[64];
         NarrowToWideUnsigned(text, wide, std::size(wide));
-        plat::ExtTextOut(dc, box.Left, box.Top, plat::kTextClipped, &box, wide);
+        plat::Rect room = box;  // a name too long for the box ends in an ellipsis
+        plat::DrawText(dc, wide, -1, &room,
+                       plat::kDrawTextSingleLine | plat::kDrawTextNoPrefix | plat::kDrawTextEndEllipsis);
     } else {
         static constexpr const char16_t* kStates[4] = {u"", u"Monitoring", u"Stand By", u"Logging"};
         const plat::Rect& box = ScreenLayout.StateRect;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 
 #include "acquisition/console_reading.h"
 #include "survey_files/survey_model.h"
@@ -53,9 +54,13 @@ plat::Rect Box(int32_t left, int32_t top, int32_t right, int32_t bottom) { retur
 
 void Text(plat::Hdc dc, int32_t x, int32_t y, const char16_t* text) { plat::TextOut(dc, x, y, text); }
 
-// A value drawn on the box's own fill, clipped to `box`.
+// A value drawn on the box's own fill, clipped to `box`; one too long for
+// it ends in an ellipsis, so that a cut number or name does not read as
+// another.
 void ClippedText(plat::Hdc dc, const plat::Rect& box, const char16_t* text) {
-    plat::ExtTextOut(dc, box.Left, box.Top, plat::kTextClipped, &box, text);
+    plat::Rect room = box;
+    plat::DrawText(dc, text, -1, &room,
+                   plat::kDrawTextSingleLine | plat::kDrawTextNoPrefix | plat::kDrawTextEndEllipsis);
 }
 
 // `box` cleared, then `text` at (x, y), not clipped.
@@ -166,8 +171,12 @@ void PaintLineBox(plat::Hdc dc) {
     Text(dc, x, Row(3), u"Length:");
     Text(dc, x, Row(4), u"Time:");
 
+    // A line name too wide for the text font is drawn in the narrow one:
+    // a name cut short would read as another line.
     plat::FillRect(dc, ScreenLayout.LineNameRect, GdiObjects.PanelBrush);
-    ClippedText(dc, ScreenLayout.LineNameRect, SurveyParameters.LineName);
+    const plat::Hfont nameFonts[] = {GdiObjects.TextFont, GdiObjects.NarrowFont};
+    plat::DrawTextInFirstFit(dc, SurveyParameters.LineName, ScreenLayout.LineNameRect, nameFonts, std::size(nameFonts));
+    plat::SelectObject(dc, GdiObjects.TextFont);
 
     plat::SelectObject(dc, GdiObjects.BoldFont);
     std::snprintf(narrow, sizeof narrow, "%-11.2f", SurveyParameters.CurrentStation);
@@ -289,6 +298,8 @@ void LayoutStatusPanel(plat::Hwnd window) {
     s.StationCountRect = lineValue(2);
     s.LineLengthRect = lineValue(3);
     s.LineTimeRect = lineValue(4);
+    // The line name takes the row up to the box's edge.
+    s.LineNameRect.Right = c2 - 5 - kBoxInset;
     // 7. Right box: the coordinate boxes as wide as the widest value of the display.
     s.GpsLabelX = c2 + ((c2 - c1) - w(u"Lon: -188 88 88.88888")) / 2;
     const bool geodetic = SystemSetup.CoordinatesDisplay == 0;

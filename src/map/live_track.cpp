@@ -231,49 +231,35 @@ void SetUpLiveView(plat::Hwnd mapWindow, int32_t px, int32_t py) {
     m.ViewMaxX = W / 2;
     m.ViewMinY = (-H) / 2 + 1;
     m.ViewMaxY = H / 2;
-    // The window's corner at bitmap (W - W / 2, H - H / 2) of tile (1000,
-    // 1000) is global pixel (ViewMinX, ViewMaxY - 1) for odd sizes too, so
-    // the cursor sits on its position's pixel of the tiles.
-    m.ViewOffsetX = W - W / 2;
-    m.ViewOffsetY = H - H / 2;
-    m.ViewTileCol = m.ViewTileRow = 1000;
+    // Tile (1000, 1000) at bitmap (W - W / 2, H - H / 2), odd sizes too.
+    ViewTileAtBounds(m.ViewMinX, m.ViewMaxY, &m.ViewTileCol, &m.ViewTileRow, &m.ViewOffsetX, &m.ViewOffsetY);
     ClearMapWindow(mapWindow);
     m.PositionWindowX = px - m.ViewMinX;
     m.PositionWindowY = m.ViewMaxY - py - 1;
     m.LastPositionPixelX = px;
     m.LastPositionPixelY = py;
-    MapTiles.UsedMinCol = MapTiles.UsedMaxCol = 1000;
-    MapTiles.UsedMinRow = MapTiles.UsedMaxRow = 1000;
+    MapTiles.UsedMinCol = MapTiles.UsedMaxCol = m.ViewTileCol;
+    MapTiles.UsedMinRow = MapTiles.UsedMaxRow = m.ViewTileRow;
     // The four tiles of the view: their bases, which the window shows. An
     // overlay is made when the survey is drawn into it (a missing one is white).
-    for (const auto& [c, r] : {std::pair{1000, 1000}, std::pair{1000, 999}, std::pair{1001, 1000}, std::pair{1001, 999}})
-        SelectMapTile(c, r, kBaseLayer);
+    const int32_t c = m.ViewTileCol, r = m.ViewTileRow;
+    for (const auto& [col, row] : {std::pair{c, r}, std::pair{c, r - 1}, std::pair{c + 1, r}, std::pair{c + 1, r - 1}})
+        SelectMapTile(col, row, kBaseLayer);
     ComposeLiveView(mapWindow, true);
     m.MapInitialised = 1;
 }
 
-void RecentreView(int32_t px, int32_t py, int32_t c, int32_t r, int32_t bx, int32_t by) {
+// After a new scale (Map Size, the end of review) the window keeps the
+// cursor where it stood: the bounds are put around the position's new pixel
+// at the cursor's window place, and the tiles follow the bounds.
+void RecentreView(int32_t px, int32_t py) {
     const int32_t W = MapTiles.TileWidth, H = MapTiles.TileHeight;
     MapViewRecord& m = MapView;
     m.ViewMinX = px - m.PositionWindowX;
     m.ViewMaxX = m.ViewMinX + W;
-    m.ViewMaxY = py + m.PositionWindowY;
+    m.ViewMaxY = py + m.PositionWindowY + 1;
     m.ViewMinY = m.ViewMaxY - H;
-    int32_t ox = m.PositionWindowX - bx, oy = m.PositionWindowY - by;
-    if (ox >= 0) {
-        m.ViewTileCol = c - 1;
-        ox -= W;
-    } else {
-        m.ViewTileCol = c;
-    }
-    if (oy >= 0) {
-        m.ViewTileRow = r + 1;
-        oy -= H;
-    } else {
-        m.ViewTileRow = r;
-    }
-    m.ViewOffsetX = -ox;
-    m.ViewOffsetY = -oy;
+    ViewTileAtBounds(m.ViewMinX, m.ViewMaxY, &m.ViewTileCol, &m.ViewTileRow, &m.ViewOffsetX, &m.ViewOffsetY);
     m.MapViewResetPending = 0;
 }
 
@@ -440,7 +426,7 @@ void AddPositionToMap(plat::Hwnd mapWindow, int32_t loggingState, double Y, doub
         TestMapOverflow();
         return;
     }
-    if (MapView.MapViewResetPending == 1) RecentreView(px, py, c, r, bx, by);
+    if (MapView.MapViewResetPending == 1) RecentreView(px, py);
     else AutoScroll(px, py);
     MapView.PositionWindowX = px - MapView.ViewMinX;
     MapView.PositionWindowY = MapView.ViewMaxY - py - 1;

@@ -93,6 +93,10 @@ void MapPixelToTile(int32_t x, int32_t y, int32_t* col, int32_t* row, int32_t* b
     MapPixelRelativeToTile(x, y, *col, *row, bx, by);
 }
 
+void ViewTileAtBounds(int32_t minX, int32_t maxY, int32_t* col, int32_t* row, int32_t* offsetX, int32_t* offsetY) {
+    MapPixelToTile(minX, static_cast<int32_t>(int64_t{maxY} - 1), col, row, offsetX, offsetY);
+}
+
 void MapPixelRelativeToTile(int32_t x, int32_t y, int32_t col, int32_t row, int32_t* bx, int32_t* by) {
     *bx = static_cast<int32_t>(int64_t{x} - TileLeftX(col));
     *by = static_cast<int32_t>((TileH() - 1) - (int64_t{y} - TileBottomY(row)));

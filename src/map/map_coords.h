@@ -40,6 +40,13 @@ int StoredWorldToMapPixel(double X, double Y, int32_t* x, int32_t* y);
 
 // The tile that holds global pixel (x, y) and the pixel inside its bitmap.
 void MapPixelToTile(int32_t x, int32_t y, int32_t* col, int32_t* row, int32_t* bx, int32_t* by);
+// A view's tile and offsets from its bounds: the tile holding the window's
+// upper left corner, global pixel (minX, maxY - 1), and the corner's bitmap
+// position in it (BlitMapView shows that bitmap pixel at window (0, 0)). The
+// live view, the view re-centred after a new scale and the review view of
+// Fit All all follow it, so the cursor drawn at (x - minX, maxY - 1 - y)
+// sits on its position's pixel of the tiles, for odd tile sizes too.
+void ViewTileAtBounds(int32_t minX, int32_t maxY, int32_t* col, int32_t* row, int32_t* offsetX, int32_t* offsetY);
 // The pixel in the frame of tile (col, row); may lie outside its bitmap.
 void MapPixelRelativeToTile(int32_t x, int32_t y, int32_t col, int32_t row, int32_t* bx, int32_t* by);
 // Global x of a tile column's west edge / y of a row's bottom edge.

@@ -110,9 +110,9 @@ void FitAll() {
     m.ViewMaxX = m.ViewMinX + W;
     m.ViewMinY = y0 - my;
     m.ViewMaxY = m.ViewMinY + H;
-    m.ReviewTileCol = m.ReviewTileRow = 1000;
-    m.ReviewOffsetX = W - (mx - x0);
-    m.ReviewOffsetY = H - (my + y1);
+    // The review window's corner on the bounds, as the live view's: the
+    // data's middle in the window's middle for odd tile sizes too.
+    ViewTileAtBounds(m.ViewMinX, m.ViewMaxY, &m.ReviewTileCol, &m.ReviewTileRow, &m.ReviewOffsetX, &m.ReviewOffsetY);
     RedrawMapFromFile(2);
 }
 

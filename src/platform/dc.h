@@ -14,6 +14,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/window.h"
 
@@ -65,6 +67,9 @@ constexpr uint32_t kDrawTextSingleLine = 0x0020;
 constexpr uint32_t kDrawTextNoClip = 0x0100;
 constexpr uint32_t kDrawTextCalcRect = 0x0400;
 constexpr uint32_t kDrawTextNoPrefix = 0x0800;  // otherwise "&x" underlines x and "&&" is "&"
+// A line wider than the rectangle is cut so that it ends in "\u2026" inside
+// it, never cut clean by the clip (trailing blanks are not counted).
+constexpr uint32_t kDrawTextEndEllipsis = 0x8000;
 
 // Font weights
 constexpr int kWeightLight = 300;
@@ -161,6 +166,13 @@ bool ExtTextOut(Hdc dc, int32_t x, int32_t y, uint32_t options, const Rect* rect
 int32_t DrawText(Hdc dc, const char16_t* text, int32_t length, Rect* rect, uint32_t format);
 bool GetTextExtent(Hdc dc, const char16_t* text, int32_t length, Size* out);
 bool GetTextMetrics(Hdc dc, TextMetrics* out);
+// A value in the first of `count` fonts (widest first) in which its letters
+// (trailing blanks aside) fit the rectangle's width; when none does, in the
+// last one, ending in an ellipsis. Drawn clipped to `rect`, at its left, on
+// the baseline the first font has at its top, so a narrower face keeps the
+// line of its neighbours. Null fonts are passed over. Leaves the font used
+// selected and returns it (0 when nothing was drawn).
+Hfont DrawTextInFirstFit(Hdc dc, const char16_t* text, const Rect& rect, const Hfont* fonts, size_t count);
 
 // ---------------------------------------------------------------------------
 // Rasteriser for bitmaps (map tiles): no painter, no context, clipped to the
@@ -227,4 +239,23 @@ struct PixelPoolFigures {
 };
 PixelPoolFigures GetPixelPoolFigures();
 
+// ---------------------------------------------------------------------------
+// Test hooks
+namespace test {
+
+// A text as drawn into a window or bitmap, after any ellipsis.
+struct DrawnText {
+    Hwnd Window = 0;        // the window whose image it went to; 0 for a bitmap
+    std::u16string Text;
+    Hfont Font = 0;         // as selected (0: the context's default font)
+    Rect Cell;              // (x, y) to (x + advance, y + cell height)
+    int32_t Ascent = 0;
+    bool Clipped = false;   // drawn clipped to Clip
+    Rect Clip;
+};
+// On: every text drawn from now on is recorded (an empty record to start).
+void RecordDrawnTexts(bool on);
+std::vector<DrawnText> DrawnTexts();
+
+}  // namespace test
 }  // namespace plat

@@ -218,6 +218,43 @@ int TextWidth(const GdiObject* f, const QString& s) {
     return QFontMetrics(f->Font).horizontalAdvance(s);
 }
 
+// Texts drawn while a test records them.
+bool g_recordTexts = false;
+std::vector<test::DrawnText> g_drawnTexts;
+constexpr size_t kMaxDrawnTexts = 4096;
+
+void RecordText(const DcRecord* dc, const QString& s, int x, int y, int width, const GdiObject* f, const QRect* clip) {
+    if (g_drawnTexts.size() >= kMaxDrawnTexts) g_drawnTexts.erase(g_drawnTexts.begin());
+    test::DrawnText t;
+    t.Window = dc->Target == DcTarget::Window ? dc->Window : 0;
+    t.Text = FromQString(s);
+    t.Font = dc->Font;
+    t.Cell = Rect{x, y, ClampCoord(int64_t{x} + width), ClampCoord(int64_t{y} + f->Metrics.Height)};
+    t.Ascent = f->Metrics.Ascent;
+    t.Clipped = clip != nullptr;
+    if (clip != nullptr) t.Clip = Rect{clip->left(), clip->top(), clip->right() + 1, clip->bottom() + 1};
+    g_drawnTexts.push_back(std::move(t));
+}
+
+// The letters of a text: its trailing blanks are not drawn.
+QString Letters(QString s) {
+    while (!s.isEmpty() && s.back() == QLatin1Char(' ')) s.chop(1);
+    return s;
+}
+
+// The text cut at its end to what fits `width` followed by an ellipsis; as
+// it is when its letters fit. Nothing fits: the ellipsis alone, clipped.
+QString Elided(const GdiObject* f, const QString& s, int64_t width) {
+    if (TextWidth(f, Letters(s)) <= width) return s;
+    const QString dots(QChar(0x2026));
+    for (qsizetype n = Letters(s).size() - 1; n > 0; --n) {
+        QString cut = Letters(s.left(n));
+        if (!cut.isEmpty() && cut.back().isHighSurrogate()) cut.chop(1);
+        if (TextWidth(f, cut + dots) <= width) return cut + dots;
+    }
+    return dots;
+}
+
 // Draws one run of text with its cell's top-left corner at (x, y).
 void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const QRect* clip, bool fillCell) {
     QImage* img = TargetImage(dc);
@@ -226,6 +263,7 @@ void PaintText(DcRecord* dc, int64_t atX, int64_t atY, const QString& s, const Q
     GdiObject* f = ResolvedFont(dc->Font);
     const ShapedText* shaped = ShapeText(f->Font, s);
     const int width = shaped != nullptr ? shaped->Width : QFontMetrics(f->Font).horizontalAdvance(s);
+    if (g_recordTexts) RecordText(dc, s, x, y, width, f, clip);
     QRegion region = ClipRegion(dc, img);
     if (clip != nullptr) region &= *clip;
     const QRect cell(x, y, width, f->Metrics.Height);
@@ -419,7 +457,8 @@ int32_t DrawText(Hdc h, const char16_t* text, int32_t length, Rect* rect, uint32
         else if (format & kDrawTextBottom) y = int64_t{rect->Bottom} - lineHeight;
     }
     const bool clip = (format & kDrawTextNoClip) == 0;
-    for (const QString& line : lines) {
+    for (QString line : lines) {
+        if ((format & kDrawTextEndEllipsis) != 0) line = Elided(f, line, boxWidth);
         const int w = TextWidth(f, line);
         int64_t x = rect->Left;
         if (format & kDrawTextCenter) x = rect->Left + (boxWidth - w) / 2;
@@ -428,6 +467,30 @@ int32_t DrawText(Hdc h, const char16_t* text, int32_t length, Rect* rect, uint32
         y += lineHeight;
     }
     return total;
+}
+
+Hfont DrawTextInFirstFit(Hdc h, const char16_t* text, const Rect& rect, const Hfont* fonts, size_t count) {
+    DcRecord* dc = FindDc(h);
+    if (dc == nullptr || text == nullptr || fonts == nullptr) return 0;
+    const QString s = ToQString(text);
+    const int64_t width = int64_t{rect.Right} - rect.Left;
+    int baseline = -1;
+    Hfont chosen = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (fonts[i] == 0 || FindObject(fonts[i]) == nullptr) continue;
+        const GdiObject* f = ResolvedFont(fonts[i]);
+        if (baseline < 0) baseline = f->Metrics.Ascent;
+        chosen = fonts[i];
+        if (TextWidth(f, Letters(s)) <= width) break;
+    }
+    if (chosen == 0) return 0;
+    SelectObject(h, chosen);
+    const GdiObject* f = ResolvedFont(chosen);
+    const QRect box = BoxOf(rect.Left, rect.Top, rect.Right, rect.Bottom);
+    if (box.isEmpty()) return chosen;
+    PaintText(dc, rect.Left, int64_t{rect.Top} + baseline - f->Metrics.Ascent, Elided(f, s, width), &box,
+              dc->BackMode == kOpaque);
+    return chosen;
 }
 
 bool GetTextExtent(Hdc h, const char16_t* text, int32_t length, Size* out) {
@@ -439,4 +502,14 @@ bool GetTextExtent(Hdc h, const char16_t* text, int32_t length, Size* out) {
     return true;
 }
 
+namespace test {
+
+void RecordDrawnTexts(bool on) {
+    g_recordTexts = on;
+    g_drawnTexts.clear();
+}
+
+std::vector<DrawnText> DrawnTexts() { return g_drawnTexts; }
+
+}  // namespace test
 }  // namespace plat

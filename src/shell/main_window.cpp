@@ -138,13 +138,14 @@ void RunStartButton(plat::Hwnd hwnd, int button) {
     plat::InvalidateRect(hwnd, nullptr, true);
 }
 
-// The four fonts of every painter, in "Microsoft Sans Serif".
+// The fonts of every painter, in "Microsoft Sans Serif".
 void CreateFonts() {
     constexpr const char16_t* face = u"Microsoft Sans Serif";
     GdiObjects.HeadingFont = plat::CreateFont(20, 200, face);
     GdiObjects.TitleFont = plat::CreateFont(30, 600, face);
     GdiObjects.TextFont = plat::CreateFont(14, 400, face);
     GdiObjects.BoldFont = plat::CreateFont(14, 700, face);
+    GdiObjects.NarrowFont = plat::CreateFont(11, 400, face);
 }
 
 // The character height of the window's own font: every layout counts in lines of it.

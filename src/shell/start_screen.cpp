@@ -341,7 +341,17 @@ const char16_t* SummaryLabel(int column, int row) {
     return (column == 0 ? kLeftLabels : kRightLabels)[static_cast<size_t>(row)];
 }
 
-SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right) {
+namespace {
+
+// Moves a column's label and values by `dx`.
+void ShiftColumn(SummaryPlaces& p, size_t column, int32_t dx) {
+    p.LabelX[column] += dx;
+    for (int32_t& x : p.ValueX[column]) x += dx;
+}
+
+}  // namespace
+
+SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right, const SettingsSummary& summary) {
     plat::SelectObject(dc, GdiObjects.HeadingFont);
     const int32_t centre = (right - left) / 2 + left;
     const int32_t leftWidth = 150 + TextWidth(dc, u"AUTO");
@@ -354,28 +364,48 @@ SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right) {
         p.ValueX[0][row] = ValueX(dc, p.LabelX[0], 150, kLeftLabels[row]);
         p.ValueX[1][row] = ValueX(dc, p.LabelX[1], 160, kRightLabels[row]);
     }
-    // A long left value (a line name, a typed station) stops short of the
-    // right column's labels instead of running into them.
+    // A long left value (a line name, a typed station) takes the room the
+    // right column leaves beyond its own values, then the band's margin on
+    // the left; it stops short of the right column's labels.
+    // The right column moves only as far as a clear space between the two
+    // takes; the left one then as far as the value needs.
+    const auto over = [&](int32_t gap) {
+        int32_t most = 0;
+        for (size_t row = 0; row < kSummaryRows; ++row) {
+            const int32_t room = p.LabelX[1] - gap - p.ValueX[0][row];
+            most = std::max(most, TextWidth(dc, summary.Left[row].data()) - room);
+        }
+        return most;
+    };
+    int32_t rightEnd = 0;
+    for (size_t row = 0; row < kSummaryRows; ++row)
+        rightEnd = std::max(rightEnd, p.ValueX[1][row] + TextWidth(dc, summary.Right[row].data()));
+    ShiftColumn(p, 1, std::clamp(right - rightEnd, 0, over(kSummaryColumnSpace)));
+    ShiftColumn(p, 0, -std::clamp(p.LabelX[0] - left, 0, over(kSummaryColumnGap)));
     p.ValueRight[0] = p.LabelX[1] - kSummaryColumnGap;
     p.ValueRight[1] = right;
     return p;
 }
 
 void DrawProgramSettings(plat::Hdc dc, int32_t left, int32_t right) {
-    const SummaryPlaces p = PlaceProgramSettings(dc, left, right);
+    const SettingsSummary summary = FormatSettingsSummary();
+    const SummaryPlaces p = PlaceProgramSettings(dc, left, right, summary);
     plat::SetBackgroundMode(dc, plat::kTransparent);
     plat::SetTextColour(dc, kBlack);
     plat::TextOut(dc, p.LabelX[0] + 150, 30, u"CURRENT PROGRAM SETTINGS");
     plat::TextOut(dc, p.LabelX[0], 60, u"SURVEY PARAMETERS");
     plat::TextOut(dc, p.LabelX[1] + 50, 60, u"SYSTEM SETUP");
-    const SettingsSummary summary = FormatSettingsSummary();
+    // A value too wide for its room is drawn in the text font, and if still
+    // too wide ends in an ellipsis: never cut clean.
+    const plat::Hfont valueFonts[] = {GdiObjects.HeadingFont, GdiObjects.TextFont};
     for (size_t row = 0; row < kSummaryRows; ++row) {
         const int32_t y = SummaryRowTop(static_cast<int>(row));
         for (size_t column = 0; column < 2; ++column) {
             plat::TextOut(dc, p.LabelX[column], y, SummaryLabel(static_cast<int>(column), static_cast<int>(row)));
             const plat::Rect room{p.ValueX[column][row], y, p.ValueRight[column], y + kSummaryRowStep};
             const auto& values = column == 0 ? summary.Left : summary.Right;
-            plat::ExtTextOut(dc, room.Left, y, plat::kTextClipped, &room, values[row].data());
+            plat::DrawTextInFirstFit(dc, values[row].data(), room, valueFonts, std::size(valueFonts));
+            plat::SelectObject(dc, GdiObjects.HeadingFont);
         }
     }
 }

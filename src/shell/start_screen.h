@@ -32,8 +32,11 @@ SettingsSummary FormatSettingsSummary();
 // Where the summary's texts go between `left` and `right`, measured in the
 // heading font (left selected in `dc`): the label x of the left (0) and right
 // (1) column, each row's value x, and the right edge a value is clipped to.
+// A left value too long for its room (a line name, a typed station) takes
+// the room the right column's values leave, then the band's left margin.
 constexpr int32_t kSummaryValueGap = 8;   // least space between a label and its value
 constexpr int32_t kSummaryColumnGap = 4;  // least space between a left value and the right column
+constexpr int32_t kSummaryColumnSpace = 20;  // the space a long left value is given there when the room allows
 constexpr int32_t kSummaryRowStep = 25;
 constexpr int32_t SummaryRowTop(int row) { return 90 + kSummaryRowStep * row; }
 struct SummaryPlaces {
@@ -41,6 +44,6 @@ struct SummaryPlaces {
     std::array<std::array<int32_t, kSummaryRows>, 2> ValueX{};
     std::array<int32_t, 2> ValueRight{};
 };
-SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right);
+SummaryPlaces PlaceProgramSettings(plat::Hdc dc, int32_t left, int32_t right, const SettingsSummary& summary);
 // The label of a summary row: column 0 left, 1 right.
 const char16_t* SummaryLabel(int column, int row);

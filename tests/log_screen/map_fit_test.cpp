@@ -5,7 +5,8 @@
 // tiles), before anything is drawn; every survey the scan accepts replays
 // without an overflow and in no more tiles than it counted. After an open at
 // the smallest map sizes the window follows the walk whole and the tiles hold
-// what a replay of the file draws.
+// what a replay of the file draws. A new map size and a review round trip
+// leave the window where it was, the cursor on its position's pixel.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "map/map_tiles.h"
 #include "platform/dialog.h"
 #include "platform/sound.h"
+#include "platform/text.h"
 #include "resources/option_templates.h"
 #include "shell/start_logging.h"
 #include "survey_files/data_records.h"
@@ -323,6 +325,87 @@ TEST_F(MapFitTest, AfterAnOpenAtSmallMapSizesTheWindowFollowsTheWalkAndTheTilesE
         EXPECT_TRUE(KeepLayer(kBaseLayer) == bases);
         FallBackToMonitoring(Screen());
     }
+}
+
+// The window pixel that shows global pixel (x, y) through a view's tile and
+// offsets, as BlitMapView lays the tiles out.
+std::pair<int32_t, int32_t> WindowPixelOf(int32_t x, int32_t y, int32_t col, int32_t row, int32_t ox, int32_t oy) {
+    int32_t c, r, bx, by;
+    MapPixelToTile(x, y, &c, &r, &bx, &by);
+    return {(c - col) * MapTiles.TileWidth + bx - ox, (row - r) * MapTiles.TileHeight + by - oy};
+}
+
+TEST_F(MapFitTest, MapSizeAndReviewRoundTripsLeaveTheViewWhereItWasAndTheCursorOnItsPixel) {
+    const plat::Hwnd map = ScreenWindows.MapWindow;
+    std::vector<int32_t> widths;
+    // One to three consoles: map sides, and so tile widths, odd and even.
+    for (const int consoles : {1, 2, 3}) {
+        SystemSetup.ConsoleCount = consoles;
+        for (int i = 0; i < consoles; ++i) SystemSetup.ConsoleType[static_cast<size_t>(i)] = 1;
+        DeriveArrayGeometry();
+        ComputeSensorLayout();
+        OpenWithoutPorts();
+        const int32_t W = MapTiles.TileWidth;
+        widths.push_back(W);
+        SCOPED_TRACE(testing::Message() << "tile width " << W);
+        map_test::SetTileBudgetBytes(0);
+        SetScale(40);
+        OpenSurvey(Survey(2, 5, 3.0));
+        ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+        // The GPS stands a little north-east of the first fix.
+        const double x = kOriginX + 1.3, y = kOriginY + 2.6;
+        MapView.MapInitialised = 0;
+        AddPositionToMap(map, -1, kOriginY, kOriginX, 0.0);
+        AddPositionToMap(map, -1, y, x, 0.0);
+        const int32_t cursorX = MapView.PositionWindowX, cursorY = MapView.PositionWindowY;
+        // Where the window stands and where the cursor is drawn: on the
+        // pixel that the tiles show for its position.
+        const auto expectInPlace = [&](const std::string& after) {
+            SCOPED_TRACE(after);
+            const MapViewRecord& v = MapView;
+            int32_t px, py;
+            ASSERT_EQ(StoredWorldToMapPixel(x, y, &px, &py), 1);
+            EXPECT_EQ(v.PositionWindowX, cursorX);
+            EXPECT_EQ(v.PositionWindowY, cursorY);
+            EXPECT_EQ(WindowPixelOf(px, py, v.ViewTileCol, v.ViewTileRow, v.ViewOffsetX, v.ViewOffsetY),
+                      std::make_pair(v.PositionWindowX, v.PositionWindowY));
+            EXPECT_EQ(WindowPixelOf(v.ViewMinX, v.ViewMaxY - 1, v.ViewTileCol, v.ViewTileRow, v.ViewOffsetX,
+                                    v.ViewOffsetY),
+                      std::make_pair(0, 0));
+            EXPECT_EQ(WindowPixelsOffTheMap(), 0);
+        };
+        expectInPlace("the first fixes");
+        for (const char16_t* size : {u"3", u"2", u"1", u"40"}) {
+            plat::ModalAnswer dialog;
+            dialog.Kind = plat::ModalKind::Dialog;
+            dialog.Act = [size](int d) {
+                EXPECT_TRUE(plat::test::TypeIntoEdit(plat::GetDialogItem(d, res::kMapScaleSizeId), size));
+                plat::SendMessage(d, plat::kMsgCommand, plat::WParam(plat::kIdOk), 0);
+                return -1;
+            };
+            plat::test::ScriptModal(dialog);
+            Key('S');
+            AddPositionToMap(map, -1, y, x, 0.0);
+            expectInPlace("map size " + plat::Utf16ToUtf8(size));
+        }
+        // Review: Fit All puts the review window's corner on the bounds it
+        // sets, and leaving review brings the live window back.
+        Command(kMapButtonFirstId + kMapEnterReview);
+        ASSERT_EQ(LogScreenState.ReviewMode, 1);
+        Command(kMapButtonFirstId + kMapFitAll);
+        const MapViewRecord& v = MapView;
+        EXPECT_EQ(WindowPixelOf(v.ViewMinX, v.ViewMaxY - 1, v.ReviewTileCol, v.ReviewTileRow, v.ReviewOffsetX,
+                                v.ReviewOffsetY),
+                  std::make_pair(0, 0));
+        Command(kMapButtonFirstId + kMapExitReview);
+        ASSERT_EQ(LogScreenState.ReviewMode, 0);
+        AddPositionToMap(map, -1, y, x, 0.0);
+        expectInPlace("review");
+        FallBackToMonitoring(Screen());
+    }
+    int odd = 0;
+    for (const int32_t w : widths) odd += w % 2;
+    EXPECT_TRUE(odd > 0 && odd < 3) << "odd and even tile widths";
 }
 
 }  // namespace

@@ -109,8 +109,9 @@ TEST_F(MapViewCommandsTest, ZoomAndFitSetTheMapSizeAndFitPlacesTheDataInTheMiddl
         EXPECT_EQ(MapView.ViewMinX + MapView.ViewMaxX, x1 + (kSide - x1) % 2);
         EXPECT_EQ(MapView.ViewMinY + MapView.ViewMaxY, y1 + (kSide - y1) % 2);
         EXPECT_EQ(MapView.ReviewTileCol * 10000 + MapView.ReviewTileRow, 10001000);
-        EXPECT_EQ(MapView.ReviewOffsetX, kSide - (kSide - x1) / 2);
-        EXPECT_EQ(MapView.ReviewOffsetY, kSide - (kSide - y1) / 2 - y1);
+        // The review window's corner, bitmap (offset x, offset y), is the bounds' corner.
+        EXPECT_EQ(MapView.ReviewOffsetX, MapView.ViewMinX - 1 + kSide);
+        EXPECT_EQ(MapView.ReviewOffsetY, kSide - MapView.ViewMaxY);
     }
 }
 

@@ -1,6 +1,8 @@
 // The start and logging screens at every screen size the program meets: no
 // visible control or text covers another or leaves its box, and every text
 // at its longest fits where it is drawn, measured in the fonts that draw it.
+// What the paints draw clipped is never cut clean: a value too long for its
+// box ends in an ellipsis, and line names of 11 characters show whole.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -83,6 +85,52 @@ private:
 
 std::u16string Wide(const char* narrow) { return plat::Utf8ToUtf16(narrow); }
 
+// The texts the window's paint draws into it, as the layer drew them.
+std::vector<plat::test::DrawnText> Paint(plat::Hwnd window) {
+    plat::test::RecordDrawnTexts(true);
+    plat::InvalidateRect(window, nullptr, true);
+    plat::UpdateWindow(window);
+    std::vector<plat::test::DrawnText> drawn;
+    for (const auto& d : plat::test::DrawnTexts()) {
+        if (d.Window == window) drawn.push_back(d);
+    }
+    plat::test::RecordDrawnTexts(false);
+    return drawn;
+}
+
+// A clipped text whose letters pass its box is cut clean, and may read as
+// another name or number: one too long must end in an ellipsis inside.
+void ExpectNothingCutClean(Measure& m, const std::vector<plat::test::DrawnText>& drawn) {
+    for (const auto& d : drawn) {
+        if (!d.Clipped || d.Font == 0) continue;
+        std::u16string letters = d.Text;
+        while (!letters.empty() && letters.back() == u' ') letters.pop_back();
+        EXPECT_LE(d.Cell.Left + m.Width(d.Font, letters), d.Clip.Right)
+            << "\"" << plat::Utf16ToUtf8(d.Text) << "\" is cut clean at " << d.Clip.Right;
+    }
+}
+
+// True when `text` was drawn whole.
+bool DrawnWhole(const std::vector<plat::test::DrawnText>& drawn, const std::u16string& text) {
+    for (const auto& d : drawn) {
+        if (d.Text == text) return true;
+    }
+    return false;
+}
+
+// Line names of 11 characters, as operators type them, and the widest one
+// possible: on the start screen all show whole; in the panel's box real ones
+// do, the widest one where the narrow face holds it, else with an ellipsis.
+struct LineNameCase {
+    const char16_t* Name;
+    bool WholeInPanel;
+};
+constexpr LineNameCase kLineNames[] = {{u"GRID12-L045", true}, {u"NORTH-00012", true}, {u"WWWWWWWWWWW", false}};
+
+void SetLineName(const char16_t* name) {
+    std::char_traits<char16_t>::copy(SurveyParameters.LineName, name, std::char_traits<char16_t>::length(name) + 1);
+}
+
 // The visible child windows of `parent`, controls and windows alike; each
 // button's text must fit inside its frame.
 std::vector<Shown> VisibleChildren(const std::vector<std::pair<std::string, plat::Hwnd>>& children) {
@@ -109,8 +157,8 @@ void LongestSettings() {
     SystemSetup.DisplayUnits = 2;
     SystemSetup.PauseKey = 2;        // "<Space Bar>"
     ArrayGeometry.ArrayUnits = 1;    // "100.00 cm"
-    std::char_traits<char16_t>::copy(SurveyParameters.LineName, u"L0123", 6);
-    SurveyParameters.StartStation = -250.5;
+    SetLineName(u"WWWWWWWWWWW");
+    SurveyParameters.StartStation = -1234567.891;
     SurveyParameters.StationIncrement = 12.5;
     GpsPortSetup.InputMode = 5;      // "Average 10"
     GpsPortSetup.DataFormat = 8;     // "Pseudo GLL"
@@ -122,15 +170,17 @@ std::vector<Shown> StartScreenItems(plat::Hwnd main) {
     plat::GetClientRect(main, &client);
     const int32_t right = client.Right - 220;
     Measure m(main);
+    const SettingsSummary summary = FormatSettingsSummary();
     const plat::Hdc dc = plat::GetDC(main);
-    const SummaryPlaces p = PlaceProgramSettings(dc, 20, right);
+    const SummaryPlaces p = PlaceProgramSettings(dc, 20, right, summary);
     plat::ReleaseDC(main, dc);
+    const std::vector<plat::test::DrawnText> drawn = Paint(main);
+    ExpectNothingCutClean(m, drawn);
     const plat::Hfont heading = GdiObjects.HeadingFont;
     std::vector<Shown> items;
     items.push_back(m.Text("CURRENT PROGRAM SETTINGS", heading, p.LabelX[0] + 150, 30, u"CURRENT PROGRAM SETTINGS"));
     items.push_back(m.Text("SURVEY PARAMETERS", heading, p.LabelX[0], 60, u"SURVEY PARAMETERS"));
     items.push_back(m.Text("SYSTEM SETUP", heading, p.LabelX[1] + 50, 60, u"SYSTEM SETUP"));
-    const SettingsSummary summary = FormatSettingsSummary();
     for (int column = 0; column < 2; ++column) {
         for (int row = 0; row < kSummaryRows; ++row) {
             const auto c = static_cast<size_t>(column);
@@ -139,10 +189,17 @@ std::vector<Shown> StartScreenItems(plat::Hwnd main) {
             const std::string name = plat::Utf16ToUtf8(label);
             const int32_t y = SummaryRowTop(row);
             items.push_back(m.Text(name, heading, p.LabelX[c], y, label));
-            Shown value = m.Text(name + " value", heading, p.ValueX[c][r], y,
-                                 (column == 0 ? summary.Left : summary.Right)[r].data());
-            EXPECT_LE(value.Box.Right, p.ValueRight[c]) << name << ": the value is cut";
-            items.push_back(value);
+            // The value as drawn, in the face that holds it whole.
+            const std::u16string value = (column == 0 ? summary.Left : summary.Right)[r].data();
+            bool found = false;
+            for (const auto& d : drawn) {
+                if (d.Cell.Left != p.ValueX[c][r] || d.Clip.Top != y) continue;
+                found = true;
+                EXPECT_EQ(plat::Utf16ToUtf8(d.Text), plat::Utf16ToUtf8(value)) << name << ": the value is cut";
+                EXPECT_LE(d.Clip.Right, p.ValueRight[c]) << name;
+                items.push_back(m.Text(name + " value", d.Font, d.Cell.Left, d.Cell.Top, d.Text));
+            }
+            EXPECT_TRUE(found) << name << ": the value is not drawn";
         }
     }
     // The array drawing's box and title, the names under the buttons.
@@ -172,14 +229,18 @@ struct PanelBox {
     std::vector<Shown> Items;
 };
 
+// A value cell's band: the text's height, as cells are cleared in the rows' step.
+Shown Band(Measure& m, const char* name, const plat::Rect& cell, plat::Hfont font) {
+    Shown band = m.Text(name, font, cell.Left, cell.Top, u"8");
+    band.Box.Right = cell.Right;
+    return band;
+}
+
 // A value cell drawn clipped to its rectangle: its longest text must fit.
-// Its band is the text's, as cells are cleared in the rows' step.
 Shown Cell(Measure& m, const char* name, const plat::Rect& cell, plat::Hfont font, const std::u16string& longest) {
     EXPECT_LE(m.Width(font, longest), cell.Right - cell.Left) << name << ": \"" << plat::Utf16ToUtf8(longest)
                                                               << "\" is cut";
-    Shown band = m.Text(name, font, cell.Left, cell.Top, longest);
-    band.Box.Right = cell.Right;
-    return band;
+    return Band(m, name, cell, font);
 }
 
 std::vector<PanelBox> PanelBoxes(Measure& m) {
@@ -212,12 +273,14 @@ std::vector<PanelBox> PanelBoxes(Measure& m) {
                                                     u"Time:"};
     const std::array<plat::Rect, 5> lineCells{s.LineNameRect, s.StationRect, s.StationCountRect, s.LineLengthRect,
                                               s.LineTimeRect};
-    const std::array<const char16_t*, 5> lineLongest{u"L0123", u"-88888.88", u"888888", u"888888.8", u"88:88:88"};
+    // The line name's face and fit are checked on what the paint draws.
+    const std::array<const char16_t*, 5> lineLongest{nullptr, u"-88888.88", u"888888", u"888888.8", u"88:88:88"};
     for (int r = 0; r < 5; ++r) {
         const auto k = static_cast<size_t>(r);
-        const std::string name = plat::Utf16ToUtf8(lineLabels[k]);
+        const std::string name = plat::Utf16ToUtf8(lineLabels[k]) + " value";
         line.push_back(m.Text(name, text, s.LineLabelX, row(r), lineLabels[k]));
-        line.push_back(Cell(m, (name + " value").c_str(), lineCells[k], r == 1 ? bold : text, lineLongest[k]));
+        line.push_back(r == 0 ? Band(m, name.c_str(), lineCells[k], text)
+                              : Cell(m, name.c_str(), lineCells[k], r == 1 ? bold : text, lineLongest[k]));
     }
 
     std::vector<Shown>& gps = boxes[2].Items;
@@ -354,6 +417,14 @@ TEST_F(ScreenLayoutOverSizes, NothingOverlapsOrIsCut) {
         {
             SCOPED_TRACE("start screen");
             ExpectApart(StartScreenItems(main));
+            Measure m(main);
+            for (const LineNameCase& line : kLineNames) {
+                SetLineName(line.Name);
+                const auto drawn = Paint(main);
+                ExpectNothingCutClean(m, drawn);
+                EXPECT_TRUE(DrawnWhole(drawn, line.Name)) << plat::Utf16ToUtf8(line.Name) << " is cut";
+            }
+            SetLineName(u"WWWWWWWWWWW");
         }
         for (const Setup& setup : kSetups) {
             SCOPED_TRACE(setup.What);
@@ -365,6 +436,14 @@ TEST_F(ScreenLayoutOverSizes, NothingOverlapsOrIsCut) {
             LayoutStatusPanel(ScreenWindows.LogScreenWindow);
             plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShow);
             const std::vector<Shown> screen = LoggingScreenItems(ScreenWindows.LogScreenWindow);
+            Measure m(ScreenWindows.LogScreenWindow);
+            for (const LineNameCase& line : kLineNames) {
+                SetLineName(line.Name);
+                const auto drawn = Paint(ScreenWindows.LogScreenWindow);
+                ExpectNothingCutClean(m, drawn);
+                EXPECT_TRUE(DrawnWhole(drawn, line.Name) || !line.WholeInPanel)
+                    << plat::Utf16ToUtf8(line.Name) << " is cut";
+            }
             for (const std::vector<Shown>& buttons : ButtonViews()) {
                 std::vector<Shown> all = screen;
                 all.insert(all.end(), buttons.begin(), buttons.end());
