@@ -154,7 +154,10 @@ bool PauseKeyMatches(uint32_t message, plat::WParam w) {
 // File: a new data file, or an existing one of this program to append to.
 
 // A new section at the end of an accepted existing file. True when the
-// screen may go to Stand By; otherwise the file is closed.
+// screen may go to Stand By; otherwise the file is closed. Every refusal
+// (the check, the scan: the survey does not fit the map) comes before the
+// section is written, so a refused file is left as it was; the section's
+// records hold no swath record, so the scan finds the same before them.
 bool AppendToDataFile(plat::Hwnd hwnd) {
     // A file of the neighbouring zone moves the run into its zone; an append
     // abandoned after the check moves it back.
@@ -163,20 +166,23 @@ bool AppendToDataFile(plat::Hwnd hwnd) {
         CloseDataFile();
         return false;
     }
+    const bool gps = GpsPortSetup.InputMode == 1;
+    if (gps) {
+        ShowPleaseWait();
+        const int fits = ScanDataFileGpsPositions(hwnd);
+        RepaintLogScreen();
+        if (fits == 0) {
+            RestoreAppendZoneState(before);
+            CloseDataFile();
+            return false;
+        }
+    }
     if (WriteSectionAndReopen(1) != 1) {
         RestoreAppendZoneState(before);
         CloseDataFile();  // the error is kept for the operator
         return false;
     }
-    if (GpsPortSetup.InputMode == 1) {
-        ShowPleaseWait();
-        if (ScanDataFileGpsPositions(hwnd) == 0) {
-            RestoreAppendZoneState(before);
-            RepaintLogScreen();
-            CloseDataFile();
-            return false;
-        }
-        RepaintLogScreen();
+    if (gps) {
         ShowPleaseWait();
         ReplayDataFileToMap();
         EnableMapViewButtons(true);

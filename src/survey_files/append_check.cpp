@@ -200,18 +200,25 @@ int RefuseUnits(plat::Hwnd owner, const FileSetup& f) {
 // of the runs below. An interrupted write leaves whole records, then the
 // beginning of that one write: part of a record, or the first whole records
 // of a run and perhaps part of the next. Nothing else is torn away by a
-// crash; any other end is damage, and the file is left alone.
-enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial, NotARecord };
+// crash; any other end is damage, and the file is left alone. That includes
+// a run cut short with records after it: the writer cuts a short write back,
+// and a crash writes nothing after, so such a file came from elsewhere; it is
+// refused rather than cut, since the records after the run are whole data.
+enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial, NotARecord, RunNotWhole };
 
 constexpr int64_t kRecordBytes = kDataRecordLength;
 // The most records one write holds: a GPS group and its "!" record.
 constexpr int64_t kMaxWriteRecords = static_cast<int64_t>(kGpsGroupBytes / kDataRecordLength);
-// The file's last bytes that tell a torn write: the torn write's whole
-// records, the longest whole write before them and a partial record.
-constexpr size_t kEndWindowBytes = static_cast<size_t>((2 * kMaxWriteRecords + 1) * kRecordBytes);
+// The file's last bytes the end is judged on: room for a torn write's whole
+// records, the last whole write before them and one more longest write
+// before that, and a partial record. Every write the window holds whole is
+// judged; one that began before it is not.
+constexpr size_t kEndWindowBytes = static_cast<size_t>((3 * kMaxWriteRecords + 1) * kRecordBytes);
 
 // The runs of records written in one write. A fixed run names every
 // record's kind; a GPS group repeats its continuation kind, then its "!".
+// A swath coordinate record's kind is its letter (RecordKind): "{" with
+// "0", a new segment, is written alone; "a" to "p" come four to a block.
 struct OneWrite {
     char First;
     std::string_view Kinds;  // a fixed run's kinds, in order; empty for a GPS group
@@ -224,14 +231,19 @@ constexpr OneWrite kOneWrites[] = {
     {'L', "LBAZ", 0, "set of line records"},   // the start of a survey line
     {'@', "", '#', "GPS sentence group"},      // a sentence of the selected type
     {'?', "", '"', "GPS sentence group"},      // a rejected line
+    {'a', "abcd", 0, "swath block"},           // the previous bar's ends
+    {'e', "efgh", 0, "swath block"},           // the current bar's ends
+    {'i', "ijkl", 0, "swath block"},           // the previous bar, second extents
+    {'m', "mnop", 0, "swath block"},           // the current bar, second extents
 };
-constexpr std::string_view kLaterKinds = "HGBAZ#\"!";  // records that follow the first of their run
-constexpr std::string_view kAloneKinds = "XC*S{";      // records written alone (readings too)
-constexpr std::string_view kRunEndKinds = "GZ!";       // the last record of a whole run
+constexpr std::string_view kLaterKinds = "HGBAZ#\"!bcdfghjklnop";  // records that follow the first of their run
+constexpr std::string_view kAloneKinds = "XC*S{";                  // records written alone (readings too)
+constexpr std::string_view kRunEndKinds = "GZ!dhlp";               // the last record of a whole run
 
 // Columns 1..25 of the records a file may end with, and of the first record
-// of a fixed run. Lower-case letters are classes: a any byte; d a digit; t a
-// tick ("%10lu": blanks, then digits); n and m a number (blanks, an optional
+// of a fixed run. Lower-case letters are classes: a a byte of text (the text
+// writer puts none below a blank, nor DEL, so never a NUL, CR or LF); d a
+// digit; t a tick ("%10lu": blanks, then digits); n and m a number (blanks, an optional
 // "-", digits with at most one "."; two letters where two numbers meet); k a
 // swath kind. Any other character stands for itself.
 struct RecordShape {
@@ -256,6 +268,17 @@ bool IsReadingTag(char kind) {
     const auto b = static_cast<uint8_t>(kind);
     return std::find(kConsoleRecordTags.begin(), kConsoleRecordTags.end(), b) != kConsoleRecordTags.end();
 }
+
+// The kind a record has in a run: its column 0, but for a swath coordinate
+// record its letter, which places it in its block. No record begins with one
+// of those letters: such a record is of no kind (0).
+char RecordKind(const char* record) {
+    const auto isLetter = [](char c) { return c >= 'a' && c <= 'p'; };
+    if (record[0] == '{' && isLetter(record[1])) return record[1];
+    return isLetter(record[0]) ? 0 : record[0];
+}
+
+bool IsAloneKind(char kind) { return IsReadingTag(kind) || kAloneKinds.find(kind) != std::string_view::npos; }
 
 const OneWrite* RunStartedBy(char kind) {
     for (const OneWrite& w : kOneWrites) {
@@ -286,7 +309,8 @@ bool IsRightAligned(const char* text, size_t n, bool sign, int points) {
 // The n columns at `text` make one field of class `c`.
 bool FieldFits(char c, const char* text, size_t n) {
     switch (c) {
-    case 'a': return true;
+    case 'a':
+        return std::none_of(text, text + n, [](char b) { return static_cast<uint8_t>(b) < 0x20 || b == 0x7F; });
     case 'd': return std::all_of(text, text + n, IsDigit);
     case 't': return IsRightAligned(text, n, false, 0);
     case 'n':
@@ -319,14 +343,14 @@ bool HasShapeOfItsKind(const char* record) {
 // A record the file may end with: written alone, or the last of a whole run,
 // with the fields of its kind.
 bool EndsAWrite(const char* record) {
-    const char kind = record[0];
-    const bool end = IsReadingTag(kind) || kAloneKinds.find(kind) != std::string_view::npos ||
-                     kRunEndKinds.find(kind) != std::string_view::npos;
+    const char kind = RecordKind(record);
+    const bool end = IsAloneKind(kind) || kRunEndKinds.find(kind) != std::string_view::npos;
     return end && HasShapeOfItsKind(record);
 }
 
-// How the kinds of a run's records, from its first, compare with the run.
-enum class RunState { Whole, Torn, Broken };
+// How the kinds of a run's records, from its first, compare with the run;
+// Unseen when the write began before the bytes at hand.
+enum class RunState { Whole, Torn, Broken, Unseen };
 RunState CompareWithRun(const OneWrite& w, std::string_view kinds) {
     if (!w.Kinds.empty()) {
         if (kinds.size() > w.Kinds.size() || w.Kinds.substr(0, kinds.size()) != kinds) return RunState::Broken;
@@ -338,43 +362,59 @@ RunState CompareWithRun(const OneWrite& w, std::string_view kinds) {
     return static_cast<int64_t>(kinds.size()) < kMaxWriteRecords ? RunState::Torn : RunState::Broken;
 }
 
-// The write the file's last whole records belong to: where it starts, and
-// whether it is whole, torn (the beginning of a run) or no write at all.
+// The write the records before `boundary` end with: where it starts, and
+// whether its kinds make it whole, torn (the beginning of a run) or no write
+// at all. The fields of its records are not looked at.
 struct LastWrite {
     int64_t Start = 0;
     RunState State = RunState::Broken;
     const OneWrite* Run = nullptr;  // null for a record written alone
 };
 
-// Whole only when its last record is one a write ends with (EndsAWrite).
 LastWrite FindLastWrite(const char* window, int64_t first, int64_t boundary) {
     const int64_t deepest = std::max(boundary - kMaxWriteRecords * kRecordBytes, first);
     for (int64_t r = boundary - kRecordBytes; r >= deepest; r -= kRecordBytes) {
-        const char kind = window[r - first];
+        const char kind = RecordKind(window + (r - first));
         if (kLaterKinds.find(kind) != std::string_view::npos) continue;
         LastWrite last{r, RunState::Broken, RunStartedBy(kind)};
         if (kind == 'O' && r != 0) return last;  // a file header only begins the file
         if (last.Run != nullptr) {
             std::array<char, kMaxWriteRecords> kinds{};
             size_t n = 0;
-            for (int64_t c = r; c < boundary; c += kRecordBytes) kinds[n++] = window[c - first];
+            for (int64_t c = r; c < boundary; c += kRecordBytes) kinds[n++] = RecordKind(window + (c - first));
             last.State = CompareWithRun(*last.Run, std::string_view(kinds.data(), n));
-            if (last.State == RunState::Whole && !EndsAWrite(window + (boundary - kRecordBytes - first))) {
-                last.State = RunState::Broken;
-            }
-        } else if (r == boundary - kRecordBytes && EndsAWrite(window + (r - first))) {
+        } else if (r == boundary - kRecordBytes && IsAloneKind(kind)) {
             last.State = RunState::Whole;
         }
         return last;
     }
-    return LastWrite{boundary, RunState::Broken, nullptr};
+    // Only later records back to the window's start: their run began before it.
+    const bool unseen = first > 0 && deepest == first && boundary - first < kMaxWriteRecords * kRecordBytes;
+    return LastWrite{boundary, unseen ? RunState::Unseen : RunState::Broken, nullptr};
 }
 
 struct FileEnd {
     int64_t CutTo = 0;             // where the file keeps to whole records; its size when nothing is to cut
     const char* Cut = "record";    // what was cut: a partial record, or the beginning of a run
+    const char* NotWhole = "";     // the run found not whole before the last record (RunNotWhole)
     EndDamage Damage = EndDamage::None;
 };
+
+// The writes before `boundary`, back to the window's start (or the header,
+// which the header check judged), are each whole. A run torn or broken there
+// is named in `end` (RunNotWhole); a record in no run at all is NotARecord.
+void JudgeEarlierWrites(const char* window, int64_t first, int64_t boundary, FileEnd& end) {
+    while (boundary > std::max<int64_t>(first, kHeaderBytes)) {
+        const LastWrite w = FindLastWrite(window, first, boundary);
+        if (w.State == RunState::Unseen) return;
+        if (w.State != RunState::Whole) {
+            end.Damage = w.Run != nullptr ? EndDamage::RunNotWhole : EndDamage::NotARecord;
+            if (w.Run != nullptr) end.NotWhole = w.Run->Name;
+            return;
+        }
+        boundary = w.Start;
+    }
+}
 
 EndDamage JudgeWholeRecord(const char* r) {
     if (r[kDataRecordLfIndex] != '\n') return EndDamage::Unended;
@@ -405,17 +445,22 @@ FileEnd JudgeFileEnd(const char* window, int64_t first, int64_t size) {
         end.Damage = EndDamage::LineFeedInPartial;
         return end;
     }
-    // A torn run must begin as its run does; the kept file must end with a whole write.
+    // A torn run must begin as its run does; the kept file must end with a
+    // whole write whose last record holds what its writer puts there.
     const bool torn = last.State == RunState::Torn;
     const bool tornStartsRight = !torn || HasShapeOfItsKind(window + (last.Start - first));
     const LastWrite kept = torn ? FindLastWrite(window, first, end.CutTo) : last;
-    if (kept.State != RunState::Whole || !tornStartsRight) end.Damage = EndDamage::NotARecord;
+    if (kept.State != RunState::Whole || !tornStartsRight || !EndsAWrite(window + (end.CutTo - kRecordBytes - first))) {
+        end.Damage = EndDamage::NotARecord;
+        return end;
+    }
+    JudgeEarlierWrites(window, first, kept.Start, end);
     return end;
 }
 
-int RefuseDamagedEnd(plat::Hwnd owner, EndDamage damage, int64_t partial) {
+int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
     char what[96];
-    switch (damage) {
+    switch (end.Damage) {
     case EndDamage::Unended:
         std::snprintf(what, sizeof what, "A record at its end does not end with a line feed.");
         break;
@@ -424,6 +469,9 @@ int RefuseDamagedEnd(plat::Hwnd owner, EndDamage damage, int64_t partial) {
         break;
     case EndDamage::NotARecord:
         std::snprintf(what, sizeof what, "Its last record is not a record this program writes.");
+        break;
+    case EndDamage::RunNotWhole:
+        std::snprintf(what, sizeof what, "A %s before its last record is not whole.", end.NotWhole);
         break;
     default:
         std::snprintf(what, sizeof what, "The %d bytes after its last whole record hold a line feed.",
@@ -457,7 +505,7 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     }
     const FileEnd end = JudgeFileEnd(window.data(), first, h.Size);
     if (end.Damage != EndDamage::None) {
-        RefuseDamagedEnd(owner, end.Damage, h.Size - boundary);
+        RefuseDamagedEnd(owner, end, h.Size - boundary);
         return false;
     }
     if (end.CutTo == h.Size) return true;

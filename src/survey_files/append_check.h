@@ -12,10 +12,12 @@
 // offsets are compared as the header stores them (three decimals).
 // After the header, the file's end: what an interrupted write leaves (part of
 // a record, or whole records of a GPS sentence group without its "!" record,
-// perhaps with part of the next) is cut away with the operator told, so the
-// new section starts on a record boundary. Any other end (a record there
-// without its line feed in column 26, a line feed inside a record or in the
-// partial piece) is damage no crash leaves: the file is refused unchanged.
+// of a swath block, of line records or of a section header, perhaps with part
+// of the next) is cut away with the operator told, so the new section starts
+// on a record boundary. Any other end (a record there without its line feed
+// in column 26, a line feed inside a record or in the partial piece, a last
+// record holding bytes its writer never puts there, a run cut short with
+// records after it) is damage no crash leaves: the file is refused unchanged.
 // 0: it may be appended to (it stays open). With GPS input and the file in
 //    the neighbouring UTM zone (60 and 1 are neighbours), or its northings in
 //    the other hemisphere's frame (its first header's first fix lies nearer

@@ -6,13 +6,15 @@
 //  - refused: one box, the data file closed, the file unchanged;
 //  - accepted: the file still open, cut back only by what a torn write
 //    leaves (a partial last record, whole records of a GPS group without its
-//    "!" record, of a section header or of the line records short of their
-//    last; one box when anything was cut), to whole records ending in a line
-//    feed, never below its header, its last record one a write ends with; a
-//    zone forced on the run lies in 1..60, its northing frame is north or
-//    south, and the origin stays finite;
+//    "!" record, of a swath block, of a section header or of the line records
+//    short of their last; one box when anything was cut), to whole records
+//    ending in a line feed, never below its header, its last record one a
+//    write ends with and holding no control byte after its kind, no run cut
+//    short among its last records; a zone forced on the run lies in 1..60,
+//    its northing frame is north or south, and the origin stays finite;
 //  - the scan then counts the file's positions and leaves its extent finite,
 //    without moving the append position.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -54,16 +56,24 @@ void SetUp(uint8_t v) {
     MapDisplayOptions.MapPixelsPerUnit = 508.0 / 40.0;
 }
 
+// A swath coordinate record's letter: "a" to "p", four to a block written in
+// one write ("a" to "d", "e" to "h", ...); 0 for any other record.
+char SwathLetter(const char* record) { return record[0] == '{' && record[1] >= 'a' && record[1] <= 'p' ? record[1] : 0; }
+
 // The whole records cut away are the beginning of one write of several
-// records: a GPS group without its "!", or a section header or the line
-// records short of their last.
+// records: a GPS group without its "!", a swath block short of its fourth,
+// or a section header or the line records short of their last.
 void CheckCutIsATornWrite(const std::string& cut) {
     if (cut.empty()) return;
     const size_t records = cut.size() / kDataRecordLength;
     std::string kinds;
     for (size_t r = 0; r < records; ++r) kinds += cut[r * kDataRecordLength];
     const auto runOf = [&kinds](const char* run) { return std::string(run).compare(0, kinds.size(), kinds) == 0; };
-    if (kinds[0] == '@' || kinds[0] == '?') {
+    if (kinds[0] == '{') {
+        const char a = SwathLetter(cut.data());
+        Check(a != 0 && (a - 'a') % 4 == 0 && records < 4);
+        for (size_t r = 0; r < records; ++r) Check(SwathLetter(cut.data() + r * kDataRecordLength) == a + static_cast<char>(r));
+    } else if (kinds[0] == '@' || kinds[0] == '?') {
         Check(kinds.find_first_not_of(kinds[0] == '@' ? '#' : '"', 1) == std::string::npos);
     } else {
         Check(cut.compare(0, 9, "rSTRMA  W") == 0 ? runOf("rHGGG") : runOf("LBA"));
@@ -76,6 +86,12 @@ void CheckCutIsATornWrite(const std::string& cut) {
 void CheckEndsAWrite(const std::string& after) {
     const char* last = after.data() + after.size() - kDataRecordLength;
     Check(std::string("OrHLBA@#?\"").find(last[0]) == std::string::npos);
+    // Every writer's text and numbers: no byte below a blank, nor DEL.
+    for (int col = 1; col < kDataRecordLfIndex; ++col) Check(static_cast<uint8_t>(last[col]) >= 0x20 && last[col] != 0x7F);
+    if (last[0] == '{') {
+        const char letter = SwathLetter(last);
+        Check(last[1] == '0' || (letter != 0 && (letter - 'a') % 4 == 3));
+    }
     if (last[0] == 'G') {
         const char* start = last - 5 * kDataRecordLength;
         Check(start[0] == 'O' || start[0] == 'r');
@@ -83,6 +99,25 @@ void CheckEndsAWrite(const std::string& after) {
     }
     if (last[0] == 'Z') {
         for (int i = 1; i <= 3; ++i) Check(last[-i * static_cast<long>(kDataRecordLength)] == "ABL"[i - 1]);
+    }
+}
+
+// Among the kept file's last records after its header (which the header
+// check judges), every record of a run short of its last is followed by the
+// run's next: no group without its "!", no swath block, line records or
+// section header cut short with a record after them.
+void CheckRunsWholeNearTheEnd(const std::string& after) {
+    constexpr size_t kReach = kGpsGroupBytes / kDataRecordLength;  // one longest write
+    const size_t records = after.size() / kDataRecordLength;
+    for (size_t r = std::max(records - std::min(records, kReach), size_t{kHeaderRecordCount}); r + 1 < records; ++r) {
+        const char* p = after.data() + r * kDataRecordLength;
+        const char* q = p + kDataRecordLength;
+        const std::string next(1, q[0]);
+        if (p[0] == '@' || p[0] == '#') Check(next == "#" || next == "!");
+        if (p[0] == '?' || p[0] == '"') Check(next == "\"" || next == "!");
+        if (SwathLetter(p) != 0 && (SwathLetter(p) - 'a') % 4 != 3) Check(SwathLetter(q) == SwathLetter(p) + 1);
+        if (p[0] == 'L' || p[0] == 'B' || p[0] == 'A') Check(next == std::string(1, "BAZ"[std::string("LBA").find(p[0])]));
+        if (p[0] == 'O' || p[0] == 'r' || p[0] == 'H') Check(next == (p[0] == 'H' ? "G" : "H"));
     }
 }
 
@@ -139,6 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CheckCutIsATornWrite(file.substr(after.size(), file.size() - partial - after.size()));
     CheckEndsAWrite(after);
+    CheckRunsWholeNearTheEnd(after);
     Check(file.find('\n', file.size() - partial) == std::string::npos);
     Check(boxes == (after.size() != file.size() ? 1u : 0u));
     Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));

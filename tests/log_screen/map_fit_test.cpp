@@ -120,6 +120,10 @@ protected:
     // File on the survey, from Monitoring with an empty tile store; the boxes answered.
     void OpenSurvey(const std::string& bytes) {
         WriteWholeFile(path_, bytes);
+        FileAgain();
+    }
+    // File on the same file once more, as it is now.
+    void FileAgain() {
         DeleteAllMapTiles();
         ClearRecords();
         plat::EnableWindow(ScreenButtons.MonitoringButtons[0], true);
@@ -151,10 +155,19 @@ TEST_F(MapFitTest, FileRefusesASurveyTheMapCannotHoldAndReplaysEveryOtherWithout
                 EXPECT_EQ(Rings(), 1);
                 EXPECT_EQ(MapTileCount(), 0) << "a refusal draws nothing";
                 EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+                // Refused before anything is written, and again on a retry.
+                EXPECT_EQ(FileBytes(), survey);
+                FileAgain();
+                EXPECT_EQ(LastBoxText(), kFileTooSmall);
+                EXPECT_EQ(FileBytes(), survey);
                 continue;
             }
             ++replayed;
             ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+            // Accepted: one new section (header, line records, time mark) after the survey.
+            EXPECT_EQ(FileBytes().substr(0, survey.size()), survey);
+            EXPECT_EQ(FileBytes().size(), survey.size() + 11 * kDataRecordLength);
+            EXPECT_EQ(FileBytes().compare(survey.size(), 9, "rSTRMA  W"), 0);
             EXPECT_EQ(Rings(), 0);
             EXPECT_EQ(MapTiles.TileRefused, 0) << "no tile refused: no overflow to come";
             EXPECT_EQ(LogScreenState.MapOverflowState, 0);

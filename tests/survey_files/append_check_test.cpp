@@ -173,8 +173,9 @@ TEST_F(AppendCheckTest, PartialLastRecordIsCutBackAfterTheHeaderChecks) {
 }
 
 // What a torn write leaves (part of a record; whole records of a GPS group
-// without its "!", perhaps with part of the next) is cut away; any other end
-// is damage no crash leaves: the file is refused and left byte for byte.
+// without its "!", of a swath block or of line records, perhaps with part of
+// the next) is cut away; any other end is damage no crash leaves: the file is
+// refused and left byte for byte.
 TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
     const auto rec = [](const std::string& text) { return text + std::string(kRec - 1 - text.size(), ' ') + "\n"; };
     const std::string group = rec("@$GPGGA,120010,4807.038,N") + rec("#,01131.000,E,2,08,0.9,54") + rec("#5.4,M,46.9,M,,*47");
@@ -184,6 +185,13 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
     for (int i = 0; i < 30; ++i) survey += rec("T$P  75,  62    0000001234");
     std::string inserted = survey;  // 13 bytes inserted after record 20
     inserted.insert(20 * kRec, "X13 BYTES IN ");
+    // A record with one byte in column `col` that no writer puts there.
+    const auto poked = [](std::string r, size_t col, char byte) { return r.replace(col, 1, 1, byte); };
+    const std::string reading = rec("T$P  75,  62    0000001234");
+    const std::string event = rec("X$GPVTG,054.7,T,034.4,M,0");
+    SwathBlock block;  // kind 2: "{e" to "{h", one write
+    FormatSwathBlock(block, 2, 612345.5, 5761234.25, 612347.5, 5761234.75);
+    const std::string swath(block.data(), block.size());
 
     const std::u16string cut = u"WARNING|The data file ended with a partial ";
     const std::u16string cutEnd = u" bytes),\r\nleft by an interrupted write.\r\nIt was cut back to its last whole record.";
@@ -225,6 +233,27 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
          0, notARecord},
         {"file header record 1 after readings", survey + Header().substr(0, kRec), 0, notARecord},
         {"group torn after a junk record", survey + junk.substr(0, 26) + "\n" + group.substr(0, kRec), 0, notARecord},
+        // A last record holds only bytes its writer puts there: no control byte in a text.
+        {"NUL inside the last reading", survey + poked(reading, 9, '\0'), 0, notARecord},
+        {"CR inside the last reading", survey + poked(reading, 15, '\r'), 0, notARecord},
+        {"NUL inside the last X record", survey + poked(event, 25, '\0'), 0, notARecord},
+        {"CR inside the last X record", survey + poked(event, 1, '\r'), 0, notARecord},
+        // An unfinished run with a record after it is no crash's work: refused, nothing lost.
+        {"open group, then a reading", survey + group + reading, 0,
+         damaged + u"A GPS sentence group before its last record is not whole." + left},
+        {"open rejected line's group, then an event and a torn group", survey + rec("?$GPGGA,1200") + event + group, 0,
+         damaged + u"A GPS sentence group before its last record is not whole." + left},
+        {"torn swath block, then a reading", survey + swath.substr(0, 2 * kRec) + reading, 0,
+         damaged + u"A swath block before its last record is not whole." + left},
+        // The four coordinate records of a swath block go out in one write.
+        {"whole swath block", survey + swath, survey.size() + swath.size(), u""},
+        {"swath block torn after 1 record", survey + swath.substr(0, kRec), survey.size(), cut + u"swath block (27" + cutEnd},
+        {"swath block torn after 2 records", survey + swath.substr(0, 2 * kRec), survey.size(), cut + u"swath block (54" + cutEnd},
+        {"swath block torn in its last record", survey + swath.substr(0, 3 * kRec + 12), survey.size(),
+         cut + u"swath block (93" + cutEnd},
+        {"swath block out of order", survey + swath.substr(0, kRec) + swath.substr(2 * kRec, kRec), 0, notARecord},
+        {"swath block ended by a record of no kind", survey + swath.substr(0, 3 * kRec) + poked(swath.substr(3 * kRec), 0, 'h'),
+         0, notARecord},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
