@@ -65,6 +65,15 @@ double FixInterval(double from, double to) {
     return dt;
 }
 
+// The latest fix becomes the next speed's start, with its latitude and
+// longitude for a move into another zone or frame.
+void StartSpeedHere() {
+    GpsFix.SpeedFromX = GpsFix.CurX;
+    GpsFix.SpeedFromY = GpsFix.CurY;
+    GpsFix.SpeedFromLatitude = GpsFix.Latitude;
+    GpsFix.SpeedFromLongitude = GpsFix.Longitude;
+}
+
 // The speed is measured from the first fix stamped with the last readable
 // time, its place and its time together. A fix without a time, or with the
 // same time (a receiver whose clock is coarser than its rate), moves
@@ -81,8 +90,7 @@ void UpdateSpeed(bool timed, double t) {
         if (dt > 0.0 && std::isfinite(speed)) GpsFix.Speed = speed;
     }
     GpsFix.Time = GpsFix.PrevTime = t;
-    GpsFix.SpeedFromX = GpsFix.CurX;
-    GpsFix.SpeedFromY = GpsFix.CurY;
+    StartSpeedHere();
 }
 
 void ShowSpeed(plat::Hdc dc) {
@@ -195,8 +203,7 @@ void ProcessGpsPosition(double mapX, double mapY, int firstFix) {
         MapView.DataMinY = MapView.DataMaxY = mapY;
         GpsFix.X = GpsFix.CurX = GpsFix.PrevX = mapX;
         GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = mapY;
-        GpsFix.SpeedFromX = mapX;
-        GpsFix.SpeedFromY = mapY;
+        StartSpeedHere();
         double t = 0.0;
         if (FixTime(true, &t)) {
             GpsFix.Time = GpsFix.PrevTime = t;
