@@ -210,8 +210,8 @@ void ShowGridCoordinates(plat::Hdc dc, const FixWork& w) {
 
 // Projects a valid geodetic fix into the zone and northing frame of the
 // logging screen (chosen by its first projected fix: across the equator the
-// northing goes on in that hemisphere's frame) and makes w the map Y and X. False when the
-// projection refuses the values; the fix is then invalid.
+// northing goes on in that hemisphere's frame) and makes w the map Y and X.
+// False when the projection refuses the values; the fix is then invalid.
 bool ProjectFix(plat::Hdc dc, FixWork& w) {
     int zone = GpsFix.UtmZoneForced;
     const int useGivenZone = zone == -9 ? 0 : 1;
