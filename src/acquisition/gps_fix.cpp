@@ -208,10 +208,10 @@ void ShowGridCoordinates(plat::Hdc dc, const FixWork& w) {
     ShowGpsText(dc, GpsStatusCell::Zone, "na", GdiObjects.TextFont);
 }
 
-// Projects a valid geodetic fix into the zone and northing frame of the run
-// (chosen by its first projected fix: across the equator the northing goes on
-// in that hemisphere's frame) and makes w the map Y and X. False when the
-// projection refuses the values; the fix is then invalid.
+// Projects a valid geodetic fix into the zone and northing frame of the
+// logging screen (chosen by its first projected fix: across the equator the
+// northing goes on in that hemisphere's frame) and makes w the map Y and X.
+// False when the projection refuses the values; the fix is then invalid.
 bool ProjectFix(plat::Hdc dc, FixWork& w) {
     int zone = GpsFix.UtmZoneForced;
     const int useGivenZone = zone == -9 ? 0 : 1;
@@ -290,6 +290,10 @@ void HandlePositionSentence(plat::Hdc dc, const GpsFormatRow& row, const char* s
 
     ShowGpsIndicator(dc);
 
+    if (GpsFix.FixValid == 1) {
+        GpsFix.Latitude = w.Latitude;
+        GpsFix.Longitude = w.Longitude;
+    }
     int firstFix = 0;
     if (GpsFix.FixValid == 1 && GpsFix.PositionValid == 0) {
         GpsFix.FirstFixX = w.Lon;
@@ -448,6 +452,13 @@ int DecodeGpsFixTime(const char* sentence, double* seconds) {
     if (!ParseGpsNumber(field + 4, &secs) || secs >= 61.0) return 0;
     *seconds = hours * 3600.0 + minutes * 60.0 + secs;
     return 1;
+}
+
+void ResetFirstFix() {
+    GpsFix.PositionValid = 0;
+    GpsFix.UtmZoneForced = -9;
+    GpsFix.UtmZone = -9;
+    GpsFix.UtmFrameForced = 0;
 }
 
 plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {

@@ -76,6 +76,12 @@ int DecodeGpsFixTime(const char* sentence, double* seconds);
 // tests read it back with gps_test::ShownGpsText.
 void ShowGpsCellText(plat::Hdc dc, GpsStatusCell cell, const char* text);
 
+// Opening the logging screen: the next valid fix is a first fix again. It
+// sets a new map origin and, when it is projected, chooses the UTM zone and
+// the hemisphere's northing frame afresh, so a file of this screen lies in
+// the frame of where it was logged, whatever the screens before it crossed.
+void ResetFirstFix();
+
 // The logging screen's handler of kMsgGpsSentence; window, message and
 // parameters are not used. Reads GpsSentenceBuffer.GpsLastSentence and
 // empties it as its last step. When the sentence belongs to the recording

@@ -52,28 +52,45 @@ bool FixTime(bool first, double* seconds) {
 }
 
 // Seconds from one fix time to the next. Going back from the day's last
-// minutes into its first is a day change; any other step back (a receiver
-// repeating an older time or restarting its clock) is no interval at all.
+// minutes into its first is a day change, and going on from its first
+// minutes to its last is a step back over it; any other step back (a
+// receiver repeating an older time or restarting its clock) is no interval
+// at all.
 double FixInterval(double from, double to) {
     const double dt = to - from;
-    if (dt < 0.0 && from >= kSecondsPerDay - kDayEdgeSeconds && to < kDayEdgeSeconds) return dt + kSecondsPerDay;
+    const bool fromEnd = from >= kSecondsPerDay - kDayEdgeSeconds, fromStart = from < kDayEdgeSeconds;
+    const bool toEnd = to >= kSecondsPerDay - kDayEdgeSeconds, toStart = to < kDayEdgeSeconds;
+    if (dt < 0.0 && fromEnd && toStart) return dt + kSecondsPerDay;
+    if (dt > 0.0 && fromStart && toEnd) return dt - kSecondsPerDay;
     return dt;
 }
 
-// The speed is measured from the last fix with a readable time, its place
-// and its time together: a fix without one moves neither, so the next timed
-// fix divides its whole way by its whole time. An interval that is not
-// positive keeps the previous speed and starts the next one here.
+// The latest fix becomes the next speed's start, with its latitude and
+// longitude for a move into another zone or frame.
+void StartSpeedHere() {
+    GpsFix.SpeedFromX = GpsFix.CurX;
+    GpsFix.SpeedFromY = GpsFix.CurY;
+    GpsFix.SpeedFromLatitude = GpsFix.Latitude;
+    GpsFix.SpeedFromLongitude = GpsFix.Longitude;
+}
+
+// The speed is measured from the first fix stamped with the last readable
+// time, its place and its time together. A fix without a time, or with the
+// same time (a receiver whose clock is coarser than its rate), moves
+// neither, so the next new time divides the whole way walked since the last
+// was first seen by the whole time between them. A step back (or a leap
+// second's 23:59:60 followed by 00:00:00) keeps the previous speed and starts
+// the next one here.
 void UpdateSpeed(bool timed, double t) {
     if (!timed) return;
     if (GpsFix.PrevTime >= 0.0) {
+        if (t == GpsFix.PrevTime) return;
         const double dt = FixInterval(GpsFix.PrevTime, t);
         const double speed = std::hypot(GpsFix.CurX - GpsFix.SpeedFromX, GpsFix.CurY - GpsFix.SpeedFromY) / dt;
         if (dt > 0.0 && std::isfinite(speed)) GpsFix.Speed = speed;
     }
     GpsFix.Time = GpsFix.PrevTime = t;
-    GpsFix.SpeedFromX = GpsFix.CurX;
-    GpsFix.SpeedFromY = GpsFix.CurY;
+    StartSpeedHere();
 }
 
 void ShowSpeed(plat::Hdc dc) {
@@ -186,8 +203,7 @@ void ProcessGpsPosition(double mapX, double mapY, int firstFix) {
         MapView.DataMinY = MapView.DataMaxY = mapY;
         GpsFix.X = GpsFix.CurX = GpsFix.PrevX = mapX;
         GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = mapY;
-        GpsFix.SpeedFromX = mapX;
-        GpsFix.SpeedFromY = mapY;
+        StartSpeedHere();
         double t = 0.0;
         if (FixTime(true, &t)) {
             GpsFix.Time = GpsFix.PrevTime = t;

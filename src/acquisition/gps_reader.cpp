@@ -1,5 +1,6 @@
 #include "acquisition/gps_reader.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,9 +24,17 @@ constexpr uint8_t kDollar = 0x24;
 static_assert(kMsgGpsSentence == plat::kMsgUser + 11);
 static_assert(kGpsFrameCapacity <= kGpsWholeSentenceChars);  // a closed line is kept whole for its group
 
-bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
+std::atomic<void (*)()> g_beforeReaderWrite{nullptr};
+
+void BeforeReaderWrite() {
+    if (void (*hook)() = g_beforeReaderWrite.load()) hook();
+}
 
 }  // namespace
+
+namespace gps_test {
+void SetBeforeReaderWrite(void (*hook)()) { g_beforeReaderWrite = hook; }
+}  // namespace gps_test
 
 void StoreGpsSentence(const char* sentence, uint32_t tick) {
     std::strncpy(GpsSentenceBuffer.GpsLastSentence, sentence, kGpsSentenceChars - 1);
@@ -92,7 +101,8 @@ bool HandleGpsLine(const char* line, uint32_t tick, uint32_t& lastAccepted) {
     const bool accepted = line[0] == '$' && (GpsSentenceFormat.GpsChecksumCheck == 0 || TestGpsChecksum(line));
     if (!accepted) {
         GpsSentenceBuffer.GpsLineReady = 0;
-        if (IsLogging()) WriteGpsSentenceRecords(line, tick, '?', '"');
+        BeforeReaderWrite();
+        WriteGpsSentenceRecordsWhileLogging(line, tick, '?', '"');
         return false;
     }
     lastAccepted = plat::GetTickCount();
@@ -106,14 +116,16 @@ bool HandleGpsLine(const char* line, uint32_t tick, uint32_t& lastAccepted) {
         // However long the window thread took, the receiver was not silent
         // meanwhile: what it sent waits in the port.
         lastAccepted = plat::GetTickCount();
-    } else if (IsLogging()) {
-        WriteGpsSentenceRecords(line, tick, 'X', '#');
+    } else {
+        BeforeReaderWrite();
+        WriteGpsSentenceRecordsWhileLogging(line, tick, 'X', '#');
     }
     return true;
 }
 
 int HandleGpsConnectionBreak() {
-    if (IsLogging()) WriteEventRecord(u"GPS CONN BRK", 'X');
+    BeforeReaderWrite();
+    WriteEventRecordWhileLogging(u"GPS CONN BRK", 'X');
     // The ring and the red cells are the window thread's: the send returns
     // once they are done (no lock is held here).
     plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsConnectionBreak, 0, 0);

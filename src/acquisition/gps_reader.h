@@ -9,8 +9,10 @@
 //   other sentence      one "X" record with its first 25 characters
 //   rejected line       "?" record, '"' records, "!" time record
 //
-// It writes under DataFileState.DataFileLock through the data-file writers
-// and never holds the lock while it waits in the hand-over.
+// It writes under DataFileState.DataFileLock through the data-file writers,
+// judging whether logging goes on under that same lock (so nothing it holds
+// across a Pause lands after "PAUSED"), and never holds the lock while it
+// waits in the hand-over.
 //
 // The same thread is the GPS connection watchdog: when no acceptable sentence
 // has come for more than 3000 ms it writes a "GPS CONN BRK" event while
@@ -88,3 +90,10 @@ int HandleGpsConnectionBreak();
 
 // The logging screen's handler of kMsgGpsConnectionBreak (window thread).
 plat::LResult OnGpsConnectionBreak(plat::Hwnd, uint32_t, plat::WParam, plat::LParam);
+
+namespace gps_test {
+// Called on the GPS reader thread right before it writes a line it received
+// or a connection-break event (nullptr: nothing), so a test can hold the
+// reader there while the window thread pauses.
+void SetBeforeReaderWrite(void (*hook)());
+}  // namespace gps_test

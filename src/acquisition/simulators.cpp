@@ -62,8 +62,6 @@ uint32_t ConsoleSimulator(int console) {
     return 0;
 }
 
-bool IsLogging() { return LogScreenState.LoggingState.load() == 1; }
-
 // One simulated sentence: listed by the GPS monitor when it feeds the
 // monitor, else selected and recorded as the reader does with an accepted one.
 void SimulateGpsSentence(const char* sentence, bool monitor) {
@@ -80,8 +78,8 @@ void SimulateGpsSentence(const char* sentence, bool monitor) {
         plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
     } else if (row != nullptr && row->TakesGsa && std::strstr(sentence, "GSA") != nullptr) {
         plat::SendMessage(ScreenWindows.LogScreenWindow, kMsgGpsSentence, 0, 0);
-    } else if (IsLogging()) {
-        WriteGpsSentenceRecords(sentence, tick, 'X', '#');
+    } else {
+        WriteGpsSentenceRecordsWhileLogging(sentence, tick, 'X', '#');
     }
 }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "acquisition/console_reader.h"
+#include "acquisition/gps_fix.h"
 #include "acquisition/gps_monitor.h"
 #include "acquisition/gps_formats.h"
 #include "acquisition/gps_reader.h"
@@ -80,7 +81,7 @@ void StartReaderThreads() {
     }
     if (!GpsInput()) return;
     InitMapScales();
-    GpsFix.PositionValid = 0;
+    ResetFirstFix();
     MapView.MapInitialised = 0;
     ReaderThreads.GpsSimulatorRun = 1;
     ReaderThreads.GpsReaderRun = 1;

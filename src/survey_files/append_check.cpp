@@ -571,13 +571,23 @@ int FrameOfFile(double firstFixY, int z) {
     return std::fabs(other - firstFixY) < std::min(beside, std::fabs(current - firstFixY)) ? -inForce : inForce;
 }
 
+// A fix kept by its latitude and longitude, projected into zone z and
+// `frame`; `fallbackX/Y` (already there) when the projection refuses it.
+void ReprojectFix(double latitude, double longitude, int z, int frame, double fallbackX, double fallbackY, double* x,
+                  double* y) {
+    if (ProjectIntoZone(latitude, longitude, z, frame, x, y)) return;
+    *x = fallbackX;
+    *y = fallbackY;
+}
+
 // The file lies in the neighbouring zone z, or in the other hemisphere's
 // northing frame: every later fix is projected into the file's zone and
-// frame, and the origin is the first fix of the run projected there. The
-// previous fix and the last position pixel go with the origin, so the next
-// fix neither jumps nor measures a distance across the change; the first
-// fix, which the section's header records with the zone, is projected there
-// too.
+// frame, and the origin is the fix that chose the zone projected there. The
+// latest fix, projected there too, is the previous position and the map's
+// previous fix, and the fix the next speed is measured from is moved with
+// it, so the next fix neither jumps nor measures a distance or a speed
+// across the change; the first fix, which the section's header records with
+// the zone, is projected there as well.
 void MoveToZoneAndFrame(int z, int frame) {
     double x = 0.0, y = 0.0;
     if (!ProjectIntoZone(GpsFix.OriginLatitude, GpsFix.OriginLongitude, z, frame, &x, &y)) return;
@@ -585,18 +595,13 @@ void MoveToZoneAndFrame(int z, int frame) {
     GpsFix.UtmFrameForced = frame;
     MapView.MapOriginX = x;
     MapView.MapOriginY = y;
-    if (!ProjectIntoZone(GpsFix.FirstFixLatitude, GpsFix.FirstFixLongitude, z, frame, &GpsFix.FirstFixX,
-                         &GpsFix.FirstFixY)) {
-        GpsFix.FirstFixX = x;
-        GpsFix.FirstFixY = y;
-    }
-    GpsFix.X = GpsFix.CurX = GpsFix.PrevX = MapView.MapOriginX;
-    GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = MapView.MapOriginY;
-    // The next speed starts from the same place, in the file's frame.
-    GpsFix.SpeedFromX = MapView.MapOriginX;
-    GpsFix.SpeedFromY = MapView.MapOriginY;
-    MapView.PrevFixX = MapView.MapOriginX;
-    MapView.PrevFixY = MapView.MapOriginY;
+    ReprojectFix(GpsFix.FirstFixLatitude, GpsFix.FirstFixLongitude, z, frame, x, y, &GpsFix.FirstFixX,
+                 &GpsFix.FirstFixY);
+    ReprojectFix(GpsFix.Latitude, GpsFix.Longitude, z, frame, x, y, &GpsFix.X, &GpsFix.Y);
+    GpsFix.CurX = GpsFix.PrevX = MapView.PrevFixX = GpsFix.X;
+    GpsFix.CurY = GpsFix.PrevY = MapView.PrevFixY = GpsFix.Y;
+    ReprojectFix(GpsFix.SpeedFromLatitude, GpsFix.SpeedFromLongitude, z, frame, GpsFix.X, GpsFix.Y,
+                 &GpsFix.SpeedFromX, &GpsFix.SpeedFromY);
     MapView.LastPositionPixelX = 0;
     MapView.LastPositionPixelY = 0;
 }

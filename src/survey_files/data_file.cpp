@@ -87,6 +87,53 @@ int CountBrokenConsoles() {
     return broken;
 }
 
+// A GPS sentence's records into `out` (kGpsGroupBytes): one "X" record
+// (first == 'X') or the group with its "!" time record. Returns the bytes.
+size_t FormatGpsSentenceRecords(char* out, const char* sentence, uint32_t tick, char first, char continuation) {
+    const std::string_view text = sentence != nullptr ? sentence : "";
+    if (first == 'X') {
+        DataRecord record;
+        FormatGpsSingleRecord(record, text);
+        std::memcpy(out, record.data(), record.size());
+        return record.size();
+    }
+    return FormatGpsSentenceGroup(out, kGpsGroupBytes, text, first, continuation, CountBrokenConsoles(), tick);
+}
+
+void FormatEventRecordAt(DataRecord& record, const char16_t* text, char code, uint32_t tick) {
+    char narrow[12];  // 11 characters are written
+    WideToNarrow(text != nullptr ? text : u"", narrow, sizeof narrow);
+    FormatEventRecord(record, code, narrow, tick);
+}
+
+// With DataFileState.DataFileLock held.
+int WriteDataRecordsLocked(const char* bytes, size_t n) {
+    const plat::FileHandle h = DataFileState.DataFileHandle;
+    if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
+    const int64_t written = plat::WriteFile(h, bytes, n);
+    if (written == static_cast<int64_t>(n)) return 1;
+    // Keep the file to whole records: drop whatever part of this write went
+    // out. The file is opened for appending and written only under this lock,
+    // so that part is the last `written` bytes; its size is asked only now,
+    // not before every record.
+    if (written > 0) {
+        const int64_t size = plat::FileSize(h);
+        if (size >= written) plat::TruncateFile(h, size - written);
+    }
+    DataFileState.WriteError.fetch_or(kDataFileWriteFailed);
+    return -1;
+}
+
+// WriteDataRecords only while logging and for a GPS tick the recording takes.
+// Go and Pause change the state on the window thread before they write
+// "$STARTED" or "PAUSED" under this lock: judged here, a record of another
+// thread lands inside the recording or not at all.
+int WriteRecordedDataRecords(const char* bytes, size_t n, uint32_t tick) {
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    if (LogScreenState.LoggingState.load() != 1 || !IsRecordedGpsTick(tick)) return 0;
+    return WriteDataRecordsLocked(bytes, n);
+}
+
 }  // namespace
 
 void SetDataFileBaseName(const char16_t* path) {
@@ -180,20 +227,7 @@ int CreateDataFile(int ownerWindow) {
 
 int WriteDataRecords(const char* bytes, size_t n) {
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-    const plat::FileHandle h = DataFileState.DataFileHandle;
-    if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
-    const int64_t written = plat::WriteFile(h, bytes, n);
-    if (written == static_cast<int64_t>(n)) return 1;
-    // Keep the file to whole records: drop whatever part of this write went
-    // out. The file is opened for appending and written only under this lock,
-    // so that part is the last `written` bytes; its size is asked only now,
-    // not before every record.
-    if (written > 0) {
-        const int64_t size = plat::FileSize(h);
-        if (size >= written) plat::TruncateFile(h, size - written);
-    }
-    DataFileState.WriteError.fetch_or(kDataFileWriteFailed);
-    return -1;
+    return WriteDataRecordsLocked(bytes, n);
 }
 
 int WriteDataFileHeader(int appended) {
@@ -223,10 +257,8 @@ int WriteStationRecord() {
 }
 
 int WriteEventRecord(const char16_t* text, char code) {
-    char narrow[12];  // 11 characters are written
-    WideToNarrow(text != nullptr ? text : u"", narrow, sizeof narrow);
     DataRecord record;
-    FormatEventRecord(record, code, narrow, plat::GetTickCount());
+    FormatEventRecordAt(record, text, code, plat::GetTickCount());
     return WriteDataRecords(record.data(), record.size());
 }
 
@@ -242,15 +274,22 @@ bool IsRecordedGpsTick(uint32_t tick) {
 
 int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation) {
     if (!IsRecordedGpsTick(tick)) return 0;
-    const std::string_view text = sentence != nullptr ? sentence : "";
-    if (first == 'X') {
-        DataRecord record;
-        FormatGpsSingleRecord(record, text);
-        return WriteDataRecords(record.data(), record.size());
-    }
-    char group[kGpsGroupBytes];
-    const size_t n = FormatGpsSentenceGroup(group, sizeof group, text, first, continuation, CountBrokenConsoles(), tick);
-    return WriteDataRecords(group, n);
+    char records[kGpsGroupBytes];
+    const size_t n = FormatGpsSentenceRecords(records, sentence, tick, first, continuation);
+    return WriteDataRecords(records, n);
+}
+
+int WriteGpsSentenceRecordsWhileLogging(const char* sentence, uint32_t tick, char first, char continuation) {
+    char records[kGpsGroupBytes];
+    const size_t n = FormatGpsSentenceRecords(records, sentence, tick, first, continuation);
+    return WriteRecordedDataRecords(records, n, tick);
+}
+
+int WriteEventRecordWhileLogging(const char16_t* text, char code) {
+    const uint32_t tick = plat::GetTickCount();
+    DataRecord record;
+    FormatEventRecordAt(record, text, code, tick);
+    return WriteRecordedDataRecords(record.data(), record.size(), tick);
 }
 
 int WriteSectionAndReopen(int appended) {

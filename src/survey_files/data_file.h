@@ -61,6 +61,15 @@ bool IsRecordedGpsTick(uint32_t tick);
 // record, in one write. Nothing for a sentence IsRecordedGpsTick refuses.
 int WriteGpsSentenceRecords(const char* sentence, uint32_t tick, char first, char continuation);
 
+// The writers of the threads that are not the window thread (the GPS reader,
+// the GPS simulator): as WriteGpsSentenceRecords and WriteEventRecord, but
+// only while logging (LogScreenState.LoggingState 1) and for a tick
+// IsRecordedGpsTick lets through, both judged under the lock the write is
+// made in. Go and Pause change the state before they write "$STARTED" or
+// "PAUSED", so nothing lands before the one or after the other.
+int WriteGpsSentenceRecordsWhileLogging(const char* sentence, uint32_t tick, char first, char continuation);
+int WriteEventRecordWhileLogging(const char16_t* text, char code);
+
 // Writes `n` bytes (whole records) at the end of the open data file in one
 // write under the lock. 1 written; 0 no file open (nothing written); -1 failed:
 // the file is cut back to its size before the write and the error is kept.

@@ -216,27 +216,32 @@ extern DataFileStateRecord DataFileState;
 struct GpsFixRecord {
     double FirstFixX = 0.0;                          // display units, X of the first valid fix (0 until then)
     double FirstFixY = 0.0;
-    int32_t UtmZone = -9;                            // chosen by the first projected fix of the run, -9 = none
+    int32_t UtmZone = -9;                            // chosen by the first projected fix of the logging screen, -9 = none
     // --- GPS fix decoding (window thread only: the GPS sentence handler) ---
     int32_t FixValid = 1;                            // 1 = the latest selected sentence gave a usable position
     int32_t Satellites = 20;                         // of the latest sentence that carried them
     int32_t FixQuality = 10;                         // of the latest sentence that carried it (POS: received + 1)
     double Dop = -2.0;                               // dilution of the latest sentence carrying one; -2.0 = none yet
     int32_t BlinkPhase = '\\';                       // '/' or '\\': which indicator circle shows the state colour
-    int32_t UtmZoneForced = -9;                      // zone of every projection once chosen; -9 = none yet (kept for the run)
+    int32_t UtmZoneForced = -9;                      // zone of every projection once chosen; -9 = none yet (kept until
+                                                     //   the logging screen opens again)
     int32_t UtmFrameForced = 0;                      // northing frame chosen with it: 1 north, -1 south (10000000 m); 0 = none
     double OriginLatitude = 0.0;                     // degrees, of the fix whose projection chose the zone
     double OriginLongitude = 0.0;
     double FirstFixLatitude = 0.0;                   // degrees, of the first valid fix (FirstFixX/Y) when projected
     double FirstFixLongitude = 0.0;                  //   from latitude and longitude; reprojected on a zone change
+    double Latitude = 0.0, Longitude = 0.0;          // degrees, of the latest valid fix projected from latitude and
+                                                     //   longitude: reprojected on a zone or frame change
     int32_t PositionValid = 0;                       // 1 from the first valid fix after the logging screen opened
     // --- GPS position processing (window thread only), display units ---
     double X = 0.0, Y = 0.0;                         // map X (easting) and Y (northing) of the latest valid fix
     double CurX = 0.0, CurY = 0.0;                   // the same, as the current end of the distance
     double PrevX = 0.0, PrevY = 0.0;                 // the previous valid fix (the origin at the first)
-    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest and previous fix with a readable
-                                                     //   time, seconds; PrevTime -1.0 = none since the first fix
-    double SpeedFromX = 0.0, SpeedFromY = 0.0;       // where the fix at PrevTime was: the next speed's start
+    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest fix with a readable time and the
+                                                     //   next speed's start, seconds; PrevTime -1.0 = none since the first fix
+    double SpeedFromX = 0.0, SpeedFromY = 0.0;       // where the first fix stamped PrevTime was: the next speed's start
+    double SpeedFromLatitude = 0.0;                  // degrees, of that fix (as Latitude, Longitude)
+    double SpeedFromLongitude = 0.0;
     double Speed = 0.0;                              // display units per second
 };
 extern GpsFixRecord GpsFix;

@@ -352,6 +352,16 @@ TEST_F(GpsFixTest, ZoneIsChosenByTheFirstProjectionOnly) {
     EXPECT_DOUBLE_EQ(GpsFix.OriginLongitude, lon1);
     ExpectFirstFixAt(n, e);
 
+    // The next logging screen there: its first fix chooses zone 34 and is its origin.
+    ResetFirstFix();
+    Handle(Nmea("$GPGGA,123521,4807.038,N,01831.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+    ASSERT_TRUE(GeodeticToUtm(lat1, 18 + 31.0 / 60, &zone, &n2, &e2, 0));
+    EXPECT_EQ(zone, 34);
+    EXPECT_EQ(GpsFix.UtmZoneForced, 34);
+    EXPECT_EQ(GpsFix.UtmZone, 34);
+    EXPECT_DOUBLE_EQ(GpsFix.OriginLongitude, 18 + 31.0 / 60);
+    ExpectFirstFixAt(n2, e2);
+
     // Southern and western fixes are negative before the projection.
     ResetSurveyModel();
     SystemSetup.DisplayUnits = 1;

@@ -26,6 +26,32 @@ constexpr int kGpsCom = 44;  // never a real device
 
 std::atomic<int> g_sentences{0};
 std::atomic<int> g_breaks{0};
+std::atomic<bool> g_atWrite{false};
+std::atomic<bool> g_released{false};
+
+// Holds the reader where it is about to write until the test releases it.
+void HoldReaderBeforeItsWrite() {
+    g_atWrite = true;
+    g_released.wait(false);
+}
+
+void ReleaseReader() {
+    g_released = true;
+    g_released.notify_all();
+}
+
+// The hold for one test, let go however the test ends.
+struct ReaderHold {
+    ReaderHold() {
+        g_atWrite = false;
+        g_released = false;
+        gps_test::SetBeforeReaderWrite(HoldReaderBeforeItsWrite);
+    }
+    ~ReaderHold() {
+        gps_test::SetBeforeReaderWrite(nullptr);
+        ReleaseReader();
+    }
+};
 
 // Stands in for the logging screen: routes the GPS hand-over and the
 // watchdog's break to their handlers and counts them.
@@ -233,6 +259,52 @@ TEST_F(GpsReaderThreaded, APulledCableIsABreakAndTheReaderKeepsTrying) {
     ASSERT_TRUE(RunUntil([] { return g_breaks == 2 && GpsSentenceBuffer.GpsConnectionBroken == 0; }));
     EXPECT_EQ(FileBytes().size(), 2u * 27u);
     EXPECT_FALSE(plat::ThreadFinished(thread_));
+}
+
+// A Pause on the window thread while the reader holds something it received
+// but has not yet written: it lands before "PAUSED" or not at all.
+TEST_F(GpsReaderThreaded, WhatTheReaderHoldsAcrossAPauseNeverLandsAfterPaused) {
+    struct Case {
+        const char* Name;
+        std::string Wire;  // empty: silence, the watchdog's break event
+    };
+    const Case cases[] = {
+        {"rejected line", "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*00\r\n"},
+        {"other sentence", NmeaLine("$GPRMC,123519,A,4807.038,N,01131.000,E,0.0,0.0,150624,,,A")},
+        {"break event", ""},
+    };
+    const std::string gga = NmeaLine("$GPGGA,123520,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    const std::string paused = Record("XPAUSED             700000");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_TRUE(plat::TruncateFile(DataFileState.DataFileHandle, 0));
+        g_sentences = 0;
+        g_breaks = 0;
+        LogScreenState.LoggingState = 1;
+        plat::test::FreezeTick(700000);
+        const ReaderHold hold;
+        StartReader();
+        if (c.Wire.empty()) {
+            plat::test::AdvanceTick(3001);
+        } else {
+            receiver_.Write(c.Wire);
+        }
+        ASSERT_TRUE(RunUntil([] { return g_atWrite.load(); }));
+        plat::test::FreezeTick(700000);
+        LogScreenState.LoggingState = -1;  // as Pause does: Stand By, then the event
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        ReleaseReader();
+        // The reader is past its write once it hands over the next fix (or
+        // once its break is signalled).
+        if (c.Wire.empty()) {
+            ASSERT_TRUE(RunUntil([] { return g_breaks == 1 && GpsSentenceBuffer.GpsConnectionBroken == 0; }));
+        } else {
+            receiver_.Write(gga);
+            ASSERT_TRUE(RunUntil([] { return g_sentences == 1; }));
+        }
+        StopReader();
+        EXPECT_EQ(FileBytes(), paused);
+    }
 }
 
 }  // namespace

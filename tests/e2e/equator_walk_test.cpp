@@ -1,7 +1,9 @@
 // A survey across the equator, through the logging screen: the northing frame
-// of the run's first fix holds, so the track, the speed and the swath records
-// go on without a jump and logging never stops; a later run on the other side
-// of the line appends to the file in the file's own frame.
+// of the first fix holds while the screen is open, so the track, the speed
+// and the swath records go on without a jump and logging never stops; the
+// next logging screen takes the frame of its own first fix, and a later run
+// on the other side of the line, having walked on before it appends, goes on
+// in the file's own frame without a jump in its track or its speed.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -44,12 +46,13 @@ double Northing(double metres, int frame) {
     return NorthingInFrame(northing, latitude, frame);
 }
 
-// Walks `fixes` metres from `from`, one metre a second while logging: every
-// fix one metre from the last at 1 m/s, nothing refused, no message.
-void Walk(double from, double step, int fixes, int frame) {
+// Walks `fixes` metres from `from`, one metre a second while logging, the
+// first step `second` + 1 seconds into the minute: every fix one metre from
+// the last at 1 m/s, nothing refused, no message.
+void Walk(double from, double step, int fixes, int frame, int second = 0) {
     for (int i = 1; i <= fixes; ++i) {
         const double prevY = GpsFix.Y;
-        FixAt(from + step * i, i);
+        FixAt(from + step * i, second + i);
         SCOPED_TRACE(i);
         ASSERT_EQ(LogScreenState.LoggingState.load(), 1) << "logging stopped";
         EXPECT_NEAR(GpsFix.Y - prevY, step, 0.05);
@@ -105,13 +108,36 @@ TEST_F(EquatorWalkTest, TheFrameOfTheFirstFixHoldsAcrossTheLineAndOnAppend) {
         ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
         CloseDataFile();
         LogScreenState.LoggingState = 0;
+        const std::string crossed = path_;
 
-        // A new run whose first fix is on the far side appends in the file's frame.
+        // The next logging screen of the same run, wholly on the far side:
+        // its first fix chooses its own frame, which its new file keeps.
+        const double far = end + c.Step;
+        OpenWithoutPorts();
+        ResetFirstFix();  // as opening the logging screen does
+        FixAt(far, 0);
+        ASSERT_EQ(GpsFix.UtmFrameForced, -c.Frame);
+        CreateNewFile(std::string(c.Frame < 0 ? "then-north" : "then-south") + ".osd");
+        EXPECT_NEAR(FirstFixYOf(FileBytes(), 0), Northing(far, -c.Frame), 0.02);
+        Key('G');
+        Walk(far, c.Step, 5, -c.Frame);
+        ExpectSwathWithin(FileBytes(), 0, Northing(std::fmin(far, far + 5 * c.Step), -c.Frame),
+                          Northing(std::fmax(far, far + 5 * c.Step), -c.Frame));
+        plat::test::ClickControl(ScreenButtons.PauseButton);
+        CloseDataFile();
+        LogScreenState.LoggingState = 0;
+
+        // A new run whose first fix is on the far side walks on for a while,
+        // then appends to the crossing's file in its frame: the track and the
+        // speed go on from the latest fix.
+        path_ = crossed;
         const std::string before = FileBytes();
         GpsFix = GpsFixRecord{};
         OpenWithoutPorts();
-        FixAt(end + c.Step, 0);
+        FixAt(far, 0);
         ASSERT_EQ(GpsFix.UtmFrameForced, -c.Frame);
+        constexpr int kWalked = 20;
+        for (int i = 1; i <= kWalked; ++i) FixAt(far + c.Step * i, i);
         ChooseFile(path_);
         AnswerBox(plat::kIdOk);  // "Total Number of GPS Positions: ..."
         Key('F');
@@ -120,11 +146,12 @@ TEST_F(EquatorWalkTest, TheFrameOfTheFirstFixHoldsAcrossTheLineAndOnAppend) {
         const std::string appended = FileBytes();
         ASSERT_EQ(appended.compare(before.size(), 9, "rSTRMA  W"), 0);
         EXPECT_EQ(appended.substr(before.size() + 3 * kRec + 16, 2), "33");
-        EXPECT_NEAR(FirstFixYOf(appended, before.size()), Northing(end + c.Step, c.Frame), 0.02);
+        EXPECT_NEAR(FirstFixYOf(appended, before.size()), Northing(far, c.Frame), 0.02);
         Key('G');
-        Walk(end + c.Step, c.Step, 5, c.Frame);
-        ExpectSwathWithin(FileBytes(), before.size(), Northing(std::fmin(end, end + 6 * c.Step), c.Frame),
-                          Northing(std::fmax(end, end + 6 * c.Step), c.Frame));
+        const double walked = far + c.Step * kWalked;
+        Walk(walked, c.Step, 5, c.Frame, kWalked);
+        ExpectSwathWithin(FileBytes(), before.size(), Northing(std::fmin(walked, walked + 5 * c.Step), c.Frame),
+                          Northing(std::fmax(walked, walked + 5 * c.Step), c.Frame));
         plat::test::ClickControl(ScreenButtons.PauseButton);
         CloseDataFile();
         LogScreenState.LoggingState = 0;

@@ -4,6 +4,7 @@
 // the data file's capacity.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -194,7 +195,7 @@ TEST_F(LiveTrackTest, SpeedTextsAndTheirTimeSteps) {
 
 TEST_F(LiveTrackTest, SpeedOverReceiverTimeSequences) {
     struct Fix {
-        const char* Time;
+        std::string Time;
         double X;      // metres east
         double Speed;  // m/s once this fix is handled
     };
@@ -202,13 +203,35 @@ TEST_F(LiveTrackTest, SpeedOverReceiverTimeSequences) {
         const char* Name;
         std::vector<Fix> Fixes;
     };
+    // Three seconds walked at 1.48 m/s, `hz` fixes a second, each stamped
+    // with its time cut to `decimals`: once the stamp has moved on, the
+    // speed is the walk's at every fix, however coarse the receiver's clock.
+    const auto walk = [](const char* name, int hz, int decimals) {
+        Row r{name, {}};
+        const double scale = std::pow(10.0, decimals);
+        for (int i = 0; i <= 3 * hz; ++i) {
+            const double cut = std::floor(static_cast<double>(i) / hz * scale + 1e-9) / scale;
+            char time[16];
+            std::snprintf(time, sizeof time, "1200%0*.*f", decimals > 0 ? 3 + decimals : 2, decimals, cut);
+            r.Fixes.push_back({time, 1.48 * i / hz, cut > 0.0 ? 1.48 : 0.0});
+        }
+        return r;
+    };
     const Row rows[] = {
+        walk("5 Hz, whole seconds", 5, 0),
+        walk("2 Hz, whole seconds", 2, 0),
+        walk("20 Hz, tenths", 20, 1),
+        walk("20 Hz, whole seconds", 20, 0),
+        walk("5 Hz, hundredths", 5, 2),
         {"midnight at 1 Hz", {{"235958", 0, 0}, {"235959", 1, 1}, {"000000", 2, 1}, {"000001", 3, 1}}},
         {"midnight at 5 Hz", {{"235959.60", 0, 0}, {"235959.80", 0.2, 1}, {"000000.00", 0.4, 1}, {"000000.20", 0.6, 1}}},
         {"midnight at 20 Hz", {{"235959.95", 0, 0}, {"000000.00", 0.05, 1}, {"000000.05", 0.1, 1}}},
         {"leap second", {{"235959", 0, 0}, {"235960", 1, 1}, {"000000", 3, 1}, {"000001", 4, 1}}},
-        {"time repeated", {{"120000", 0, 0}, {"120001", 2, 2}, {"120001", 3, 2}, {"120002", 5, 2}}},
+        // The next time takes the whole way since its last was first seen.
+        {"time repeated", {{"120000", 0, 0}, {"120001", 2, 2}, {"120001", 3, 2}, {"120002", 5, 3}}},
         {"one second back", {{"120000", 0, 0}, {"120001", 2, 2}, {"120000", 3, 2}, {"120001", 5, 2}}},
+        {"back from the day's first seconds to its last",
+         {{"235957", 0, 0}, {"235958", 1, 1}, {"235959", 2, 1}, {"000000", 3, 1}, {"235959", 4, 1}, {"000002", 7, 1}}},
         {"clock reset at noon", {{"120000", 0, 0}, {"120001", 2, 2}, {"000000", 3, 2}, {"000001", 5, 2}}},
         {"empty time", {{"120000", 0, 0}, {"120001", 2, 2}, {"", 4, 2}, {"120003", 6, 2}}},
         {"unreadable time", {{"120000", 0, 0}, {"120001", 2, 2}, {"12x001", 4, 2}, {"120003", 6, 2}}},
@@ -225,7 +248,7 @@ TEST_F(LiveTrackTest, SpeedOverReceiverTimeSequences) {
         GpsFix.PositionValid = 1;
         for (size_t i = 0; i < r.Fixes.size(); ++i) {
             const Fix& f = r.Fixes[i];
-            std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", f.Time);
+            std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", f.Time.c_str());
             ProcessGpsPosition(f.X, 0.0, i == 0 ? 1 : 0);
             EXPECT_NEAR(GpsFix.Speed, f.Speed, 1e-9) << f.Time;
             EXPECT_EQ(GpsFix.PrevX, f.X) << "every valid fix is the next distance's start";

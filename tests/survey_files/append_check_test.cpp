@@ -328,7 +328,11 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
         Defaults();
         GpsFix.UtmZone = c.Zone, GpsFix.UtmZoneForced = c.Forced, GpsFix.OriginLongitude = c.Longitude;
         GpsFix.FirstFixLatitude = 52.1, GpsFix.FirstFixLongitude = c.Longitude + 0.1;  // this screen's first fix
-        GpsFix.PrevX = GpsFix.PrevY = 1.0;
+        // The run has walked on: its latest fix, and the one its next speed
+        // is measured from.
+        GpsFix.Latitude = 52.2, GpsFix.Longitude = c.Longitude + 0.2;
+        GpsFix.SpeedFromLatitude = 52.19, GpsFix.SpeedFromLongitude = c.Longitude + 0.19;
+        GpsFix.PrevX = GpsFix.PrevY = GpsFix.SpeedFromX = GpsFix.SpeedFromY = 1.0;
         MapView.LastPositionPixelX = MapView.LastPositionPixelY = 77;
         std::string bytes = Header();
         Put(bytes, 4, 16, (c.FileZone < 10 ? "0" : "") + std::to_string(c.FileZone));
@@ -339,9 +343,14 @@ TEST_F(AppendCheckTest, NeighbourZoneMovesProjectionOriginAndPreviousFix) {
         EXPECT_EQ(GpsFix.UtmZoneForced, c.FileZone);
         EXPECT_NEAR(std::fabs(easting - 500000.0), c.DegreesOffMeridian * 68600.0, 4000.0);
         EXPECT_EQ(MapView.MapOriginX, easting);
-        EXPECT_EQ(GpsFix.PrevX, easting);
-        EXPECT_EQ(GpsFix.PrevY, northing);
         EXPECT_EQ(MapView.LastPositionPixelX + MapView.LastPositionPixelY, 0);
+        ASSERT_TRUE(GeodeticToUtm(52.2, c.Longitude + 0.2, &z, &northing, &easting, 1));
+        EXPECT_EQ(GpsFix.PrevX, easting) << "the latest fix is the previous position";
+        EXPECT_EQ(GpsFix.PrevY, northing);
+        EXPECT_EQ(MapView.PrevFixX, easting);
+        ASSERT_TRUE(GeodeticToUtm(52.19, c.Longitude + 0.19, &z, &northing, &easting, 1));
+        EXPECT_EQ(GpsFix.SpeedFromX, easting) << "the next speed is measured from where it was";
+        EXPECT_EQ(GpsFix.SpeedFromY, northing);
         // The next section's header names the zone its coordinates are in,
         // with its first fix projected there.
         HeaderRecords next;
