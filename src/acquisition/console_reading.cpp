@@ -37,24 +37,26 @@ constexpr char kReadingDelimiter = ',';
 bool ValidConsole(int console) { return console >= 0 && console < kMaxConsoles; }
 bool IsTwoSensorConsole(int console) { return SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1; }
 
-// The n-th numeric field of line[0, len): [*begin, *end). Returns 1 when found and not empty, 0 when missing or empty,
-// kFieldDamaged when the text searched for it holds damage, or when it is
-// missing from a line that holds damage anywhere: the damage may have taken
-// the field's delimiter.
-int CutNumericField(const char* line, size_t len, int n, char delimiter, size_t* begin, size_t* end) {
+// The n-th numeric field of line[0, len): [*begin, *end), and in *searched
+// where the search for it began. Returns 1 when found and not empty, 0 when
+// missing or empty, kFieldDamaged when the text searched for it holds damage,
+// or when it is missing from a line that holds damage anywhere: the damage may
+// have taken the field's delimiter.
+int CutNumericField(const char* line, size_t len, int n, char delimiter, size_t* searched, size_t* begin,
+                    size_t* end) {
     if (line == nullptr || n < 1) return 0;
     const auto missing = [&] { return HoldsReadingDamage(line, line + len) ? kFieldDamaged : 0; };
     size_t p = 0;
     int count = 0;
     for (;;) {
-        const size_t searched = p;  // where the search for this field began
+        *searched = p;  // where the search for this field began
         while (p < len && !IsNumberCharacter(line[p])) ++p;
         size_t fieldLength = 0;
         while (p + fieldLength < len && line[p + fieldLength] != delimiter) ++fieldLength;
         if (++count == n) {
             // A damaged byte before the first number character may have been
             // a digit of it: the whole stretch searched must be whole.
-            if (HoldsReadingDamage(line + searched, line + p + fieldLength)) return kFieldDamaged;
+            if (HoldsReadingDamage(line + *searched, line + p + fieldLength)) return kFieldDamaged;
             if (fieldLength == 0) return missing();
             *begin = p;
             *end = p + fieldLength;
@@ -159,8 +161,8 @@ void DrawPanelValue(plat::Hdc dc, const plat::Rect& box, const char* text) {
 int GetNumericField(const char* line, int n, char delimiter, char* out) {
     out[0] = 0;
     if (line == nullptr) return 0;
-    size_t begin = 0, end = 0;
-    const int found = CutNumericField(line, std::strlen(line), n, delimiter, &begin, &end);
+    size_t searched = 0, begin = 0, end = 0;
+    const int found = CutNumericField(line, std::strlen(line), n, delimiter, &searched, &begin, &end);
     if (found != 1) return found;
     const size_t copied = std::min<size_t>(end - begin, kNumericFieldChars - 1);
     std::memcpy(out, line + begin, copied);
@@ -169,14 +171,20 @@ int GetNumericField(const char* line, int n, char delimiter, char* out) {
 }
 
 bool ReadReadingField(const char* text, size_t length, int n, double* value) {
-    size_t begin = 0, end = 0;
-    if (CutNumericField(text, length, n, kReadingDelimiter, &begin, &end) != 1) return false;
+    size_t searched = 0, begin = 0, end = 0;
+    if (CutNumericField(text, length, n, kReadingDelimiter, &searched, &begin, &end) != 1) return false;
     // The field starts at its first number character: what the search passed
-    // over on the way there must be blanks after the field's comma, or a
-    // letter in front of the digits would go unseen.
-    size_t q = begin;
-    while (q > 0 && text[q - 1] == ' ') --q;
-    if (q == 0 || text[q - 1] != kReadingDelimiter) return false;
+    // over on the way there must be blanks after the field's own comma (for
+    // field 1, the first comma of the line), or a letter in front of the
+    // digits, or a field of letters skipped whole, would go unseen.
+    if (n == 1) {
+        const void* comma = std::memchr(text, kReadingDelimiter, begin);
+        if (comma == nullptr) return false;
+        searched = static_cast<size_t>(static_cast<const char*>(comma) - text) + 1;
+    }
+    for (size_t k = searched; k < begin; ++k) {
+        if (text[k] != ' ') return false;
+    }
     return WholeNumberValue(text + begin, text + end, value);
 }
 

@@ -37,11 +37,13 @@ int GetNumericField(const char* line, int n, char delimiter, char* out);
 // in the profile redraw and the replay: the n-th numeric field of
 // text[0, length), comma delimited, cut as GetNumericField cuts it. True,
 // with *value, only when the text searched for it holds no damage and the
-// field is a whole number: after its comma nothing but blanks, then a sign or
-// none and digits with at most one point among them, then nothing but blanks
-// up to the next comma or the end. A field missing or empty gives none, and
-// so does one holding a letter (a bit flipped by line noise), a unit, an
-// exponent or "nan": any of them may be a digit lost.
+// field is a whole number: after its comma (for field 1 the line's first)
+// nothing but blanks, then a sign or none and digits with at most one point
+// among them, then nothing but blanks up to the next comma or the end. A
+// field missing or empty gives none, and so does one holding a letter (a bit
+// flipped by line noise), a unit, an exponent or "nan": any of them may be a
+// digit lost; nor does a number that the search reached past an empty field
+// or a field of letters stand in for the one missing.
 bool ReadReadingField(const char* text, size_t length, int n, double* value);
 
 // The readings of a line: *a from field 1, *b from field 2 (two-sensor

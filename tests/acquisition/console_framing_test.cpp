@@ -210,6 +210,8 @@ TEST_F(ConsoleLineNoise, EachFieldGivesItsNumberOrNoValueLiveAndFromTheFile) {
         {1, "$PBAR, 300", ", 300", 300.0, kNone, 300.0, kNone},                // second field missing
         {1, "$PBAR, 300,", ", 300,", 300.0, kNone, 300.0, kNone},              // ... or empty
         {1, "$PBAR,,", ",,", kNone, kNone, kNone, kNone},
+        {1, "$PBAR,,75", ",,75", kNone, kNone, kNone, kNone},                   // 75 is no first reading
+        {1, "$PBAR,75,x,62", ",75,x,62", 75.0, kNone, 75.0, kNone},             // nor 62 a second
         {0, "$PBAR, 300", ", 300", 300.0, kNone, 300.0, kNone},
         {0, "$PBAR, 3o0", ", 3o0", kNone, kNone, kNone, kNone},
         {0, "$PBARx 300", "x 300", kNone, kNone, kNone, kNone},                // the comma lost

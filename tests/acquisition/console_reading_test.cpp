@@ -67,7 +67,7 @@ TEST_F(ConsoleReading, ParseTakesOneReadingPerSensorAndLeavesMissingOnes) {
         {0, "$PBAR", -1.0, -1.0, kNone},
         {0, "$PBAR,-12.5,+3e1", -12.5, -1.0, kNoSecondReading},  // an exponent is no whole number
         {0, "$PBAR,+nan,-nan", -1.0, -1.0, kNone},           // nor is "nan"
-        {0, "$PBAR,nan,7", 7.0, -1.0, kNoSecondReading},      // "nan" has no number character: 7 is field 1
+        {0, "$PBAR,nan,7", -1.0, -1.0, kNone},                // "nan" is no reading, and 7 no stand-in for it
         {0, "$PBAR,-inf,1e999", -1.0, -1.0, kNone},
         {0, "$PBAR,123456789012345678901234567890,0.1234567890123456789",  // longer than a field buffer: read whole
          std::strtod("123456789012345678901234567890", nullptr), std::strtod("0.1234567890123456789", nullptr), 0},

@@ -230,7 +230,7 @@ TEST(ReplayReadings, AWholeNumberReadsAsTheCLibraryReadsItAndNothingElseReads) {
         bool first, second;  // a value read from field 1, field 2
     } rows[] = {
         {"T$P,  75,  62", true, true},        {"T$P,-123,-4567", true, true},     {"T$P,+12.5,.25", true, true},
-        {"T$P,0.1,0.7", true, true},          {"T$P,  75", true, false},          {"T$P,,  62", true, false},
+        {"T$P,0.1,0.7", true, true},          {"T$P,  75", true, false},          {"T$P,,  62", false, false},
         {"T$P,-0,00042.50", true, true},      {"T$P,9999999.99999", true, false}, {"T$P,1234567890123", true, false},
         {"T$P,0.000000000000001", true, false}, {"T$P,  5.,-.5", true, true},
         {"T$P, 1e3, 2E-2", false, false},     {"T$P,0x1A,-0x10", false, false},   {"T$P,-,.", false, false},
