@@ -73,7 +73,8 @@ int ReadingColourIndex(double reading);
 void StoreColourSamples(int console, double a, double b, int unread = 0);
 
 // The reading record of the line in console `console`'s slot: its tag, "$P",
-// up to 13 characters after "$PBAR", the line's tick and LF.
+// up to 13 characters after "$PBAR" (a longer line cut inside a field has its
+// 13th marked, FormatReadingRecord), the line's tick and LF.
 void BuildReadingRecord(int console, DataRecord& record);
 
 // Elapsed milliseconds as whole hours, minutes and seconds.
