@@ -1,6 +1,7 @@
 #include "acquisition/console_reader.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "platform/serial_port.h"
 #include "platform/tick.h"
@@ -62,6 +63,10 @@ bool ConsoleFrameByte(ConsoleFrameState& s, uint8_t byte) {
         for (size_t k = 0; k < kept; ++k) {
             const auto b = static_cast<uint8_t>(s.Frame[k]);
             s.Line[k] = IsReadingDamage(b) ? kReadingDamageMark : static_cast<char>(b);
+        }
+        const auto length = static_cast<size_t>(lineLength);
+        if (length > kept && ReadingCutSplitsAField(s.Line[kept - 1], std::string_view(&s.Frame[kept], length - kept))) {
+            s.Line[kept - 1] = kReadingDamageMark;  // the field the cut reaches is read from no slot
         }
         s.Line[kept] = 0;
         s.Frame[0] = 0;

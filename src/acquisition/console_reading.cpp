@@ -1,11 +1,14 @@
 #include "acquisition/console_reading.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
+#include "acquisition/console_reader.h"
 #include "log_screen/numbers_window.h"
 #include "log_screen/profile_windows.h"
 #include "platform/dc.h"
@@ -17,15 +20,103 @@
 
 namespace {
 
-bool IsNumberCharacter(char c) {
-    return c != 0 && std::strchr("+-.0123456789", c) != nullptr;
-}
+// The characters that may begin a numeric field, as a table: the replay asks
+// for every character of every reading record of a survey.
+constexpr std::array<bool, 256> kNumberCharacter = [] {
+    std::array<bool, 256> t{};
+    for (const char c : std::string_view("+-.0123456789")) t[static_cast<uint8_t>(c)] = true;
+    return t;
+}();
+
+bool IsNumberCharacter(char c) { return kNumberCharacter[static_cast<uint8_t>(c)]; }
 
 double SaneReading(double r) { return std::isnan(r) ? 0.0 : r; }
 
-// A reading field as a double; text that is not a number reads 0.0 (like
-// atof) and so does "nan": a reading that is no number counts as missing.
-double ReadingValue(const char* field) { return SaneReading(std::atof(field)); }
+constexpr char kReadingDelimiter = ',';
+
+bool ValidConsole(int console) { return console >= 0 && console < kMaxConsoles; }
+bool IsTwoSensorConsole(int console) { return SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1; }
+
+// The n-th numeric field of line[0, len): [*begin, *end), and in *searched
+// where the search for it began. Returns 1 when found and not empty, 0 when
+// missing or empty, kFieldDamaged when the text searched for it holds damage,
+// or when it is missing from a line that holds damage anywhere: the damage may
+// have taken the field's delimiter.
+int CutNumericField(const char* line, size_t len, int n, char delimiter, size_t* searched, size_t* begin,
+                    size_t* end) {
+    if (line == nullptr || n < 1) return 0;
+    const auto missing = [&] { return HoldsReadingDamage(line, line + len) ? kFieldDamaged : 0; };
+    size_t p = 0;
+    int count = 0;
+    for (;;) {
+        *searched = p;  // where the search for this field began
+        while (p < len && !IsNumberCharacter(line[p])) ++p;
+        size_t fieldLength = 0;
+        while (p + fieldLength < len && line[p + fieldLength] != delimiter) ++fieldLength;
+        if (++count == n) {
+            // A damaged byte before the first number character may have been
+            // a digit of it: the whole stretch searched must be whole.
+            if (HoldsReadingDamage(line + *searched, line + p + fieldLength)) return kFieldDamaged;
+            if (fieldLength == 0) return missing();
+            *begin = p;
+            *end = p + fieldLength;
+            return 1;
+        }
+        p += fieldLength + 1;
+        if (p > len) return missing();
+    }
+}
+
+// The value of a whole number in [begin, end): a sign or none, digits with at
+// most one point among them, at least one digit, then blanks alone. False for
+// anything else. Up to 15 significant digits and 15 decimals the value is an
+// exact integer divided by an exact power of ten, which rounds as the C
+// library's conversion does; longer ones go to the library itself.
+bool WholeNumberValue(const char* begin, const char* end, double* value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = begin;
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    uint64_t mantissa = 0;
+    int significant = 0, decimals = 0, digits = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            ++digits;
+            if (mantissa != 0 || *p != '0') ++significant;
+            if (significant <= 15) mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            if (point) ++decimals;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    const char* numberEnd = p;
+    while (p < end && *p == ' ') ++p;
+    if (digits == 0 || p != end) return false;
+    if (significant <= 15 && decimals <= 15) {
+        const double v = static_cast<double>(mantissa) / kPowers[decimals];
+        *value = negative ? -v : v;
+        return true;
+    }
+    char text[kConsoleLineChars];  // a whole line's worth: no number read from a line is longer
+    const auto n = static_cast<size_t>(numberEnd - begin);
+    if (n >= sizeof text) return false;
+    std::memcpy(text, begin, n);
+    text[n] = 0;
+    *value = std::strtod(text, nullptr);
+    return true;
+}
+
+// The readings of text[0, length): field 2 for a two-sensor console, field 1.
+int ReadReadings(int console, const char* text, size_t length, double* a, double* b) {
+    if (!ValidConsole(console)) return kNoFirstReading | kNoSecondReading;
+    int unread = 0;
+    if (IsTwoSensorConsole(console) && !ReadReadingField(text, length, 2, b)) unread |= kNoSecondReading;
+    if (!ReadReadingField(text, length, 1, a)) unread |= kNoFirstReading;
+    return unread;
+}
 
 // (limit - r) x perUnit, clamped in floating point, truncated toward zero.
 int PlotRow(double maximum, double reading, double perUnit) {
@@ -35,9 +126,6 @@ int PlotRow(double maximum, double reading, double perUnit) {
     if (row < -kMaxPlotRow) row = -kMaxPlotRow;
     return static_cast<int>(row);
 }
-
-bool ValidConsole(int console) { return console >= 0 && console < kMaxConsoles; }
-bool IsTwoSensorConsole(int console) { return SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1; }
 
 void StoreSample(int sensor, double reading) {
     if (sensor < 0 || sensor >= kMaxSensorSlots) return;
@@ -75,56 +163,55 @@ void DrawPanelValue(plat::Hdc dc, const plat::Rect& box, const char* text) {
 
 int GetNumericField(const char* line, int n, char delimiter, char* out) {
     out[0] = 0;
-    if (line == nullptr || n < 1) return 0;
-    const size_t len = std::strlen(line);
-    // A field that is not there may have lost its delimiter to the damage.
-    const int missing = HoldsReadingDamage(line, line + len) ? kFieldDamaged : 0;
-    size_t p = 0;
-    int count = 0;
-    for (;;) {
-        const size_t searched = p;  // where the search for this field began
-        while (p < len && !IsNumberCharacter(line[p])) ++p;
-        size_t fieldLength = 0;
-        while (p + fieldLength < len && line[p + fieldLength] != delimiter) ++fieldLength;
-        if (++count == n) {
-            // A damaged byte before the first number character may have been
-            // a digit of it: the whole stretch searched must be whole.
-            if (HoldsReadingDamage(line + searched, line + p + fieldLength)) return kFieldDamaged;
-            if (fieldLength == 0) return missing;
-            const size_t copied = fieldLength < kNumericFieldChars - 1 ? fieldLength : kNumericFieldChars - 1;
-            std::memcpy(out, line + p, copied);
-            out[copied] = 0;
-            return 1;
-        }
-        p += fieldLength + 1;
-        if (p > len) return missing;
+    if (line == nullptr) return 0;
+    size_t searched = 0, begin = 0, end = 0;
+    const int found = CutNumericField(line, std::strlen(line), n, delimiter, &searched, &begin, &end);
+    if (found != 1) return found;
+    const size_t copied = std::min<size_t>(end - begin, kNumericFieldChars - 1);
+    std::memcpy(out, line + begin, copied);
+    out[copied] = 0;
+    return 1;
+}
+
+bool ReadReadingField(const char* text, size_t length, int n, double* value) {
+    size_t searched = 0, begin = 0, end = 0;
+    if (CutNumericField(text, length, n, kReadingDelimiter, &searched, &begin, &end) != 1) return false;
+    // The field starts at its first number character: what the search passed
+    // over on the way there must be blanks after the field's own comma (for
+    // field 1, the first comma of the line), or a letter in front of the
+    // digits, or a field of letters skipped whole, would go unseen.
+    if (n == 1) {
+        const void* comma = std::memchr(text, kReadingDelimiter, begin);
+        if (comma == nullptr) return false;
+        searched = static_cast<size_t>(static_cast<const char*>(comma) - text) + 1;
     }
+    for (size_t k = searched; k < begin; ++k) {
+        if (text[k] != ' ') return false;
+    }
+    return WholeNumberValue(text + begin, text + end, value);
 }
 
 int ParseConsoleReadings(int console, const char* text, double* a, double* b) {
-    if (!ValidConsole(console)) return 0;
-    char field[kNumericFieldChars];
-    int damaged = 0;
-    if (IsTwoSensorConsole(console)) {
-        const int found = GetNumericField(text, 2, ',', field);
-        if (found == 1) *b = ReadingValue(field);
-        if (found == kFieldDamaged) damaged |= kSecondReadingDamaged;
-    }
-    const int found = GetNumericField(text, 1, ',', field);
-    if (found == 1) *a = ReadingValue(field);
-    if (found == kFieldDamaged) damaged |= kFirstReadingDamaged;
-    return damaged;
+    return ReadReadings(console, text, text != nullptr ? std::strlen(text) : 0, a, b);
 }
 
-void ReadingsToPixels(int console, double a, double b, int curveY[2], int decayY[2], int damaged) {
+int ReadRecordReadings(int console, const char* record, double* a, double* b) {
+    constexpr size_t kReadingColumns = 15;  // columns 1-15: "$P" and what followed "$PBAR"
+    const char* text = record + 1;
+    const void* nul = std::memchr(text, 0, kReadingColumns);
+    const size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - text) : kReadingColumns;
+    return ReadReadings(console, text, length, a, b);
+}
+
+void ReadingsToPixels(int console, double a, double b, int curveY[2], int decayY[2], int unread) {
     if (!ValidConsole(console)) return;
     const double top = ReadingsScale.Maximum;
     if (IsTwoSensorConsole(console)) {
-        const bool none = (damaged & kSecondReadingDamaged) != 0;
+        const bool none = (unread & kNoSecondReading) != 0;
         curveY[1] = none ? kNoReadingRow : PlotRow(top, b, ReadingsScale.CurvePixelsPerUnit);
         decayY[1] = none ? kNoReadingRow : PlotRow(top, b, ReadingsScale.DecayPixelsPerUnit);
     }
-    const bool none = (damaged & kFirstReadingDamaged) != 0;
+    const bool none = (unread & kNoFirstReading) != 0;
     curveY[0] = none ? kNoReadingRow : PlotRow(top, a, ReadingsScale.CurvePixelsPerUnit);
     decayY[0] = none ? kNoReadingRow : PlotRow(top, a, ReadingsScale.DecayPixelsPerUnit);
 }
@@ -136,12 +223,12 @@ int ReadingColourIndex(double reading) {
     return static_cast<int>(q);
 }
 
-void StoreColourSamples(int console, double a, double b, int damaged) {
+void StoreColourSamples(int console, double a, double b, int unread) {
     if (!ValidConsole(console)) return;
     const int first = SensorLayout.ConsoleFirstSensor[static_cast<size_t>(console)];
     const int type = SystemSetup.ConsoleType[static_cast<size_t>(console)];
-    if (type == 1 && (damaged & kSecondReadingDamaged) == 0) StoreSample(first + 1, b);
-    if ((type == 1 || type == 0) && (damaged & kFirstReadingDamaged) == 0) StoreSample(first, a);
+    if (type == 1 && (unread & kNoSecondReading) == 0) StoreSample(first + 1, b);
+    if ((type == 1 || type == 0) && (unread & kNoFirstReading) == 0) StoreSample(first, a);
 }
 
 void BuildReadingRecord(int console, DataRecord& record) {
@@ -224,16 +311,16 @@ plat::LResult OnConsoleReading(int console) {
     const auto i = static_cast<size_t>(console);
     double a = 0.0;
     double b = 0.0;
-    const int damaged = ParseConsoleReadings(console, ConsoleLines.ConsoleLine[i], &a, &b);
+    const int unread = ParseConsoleReadings(console, ConsoleLines.ConsoleLine[i], &a, &b);
     DataRecord record;
     BuildReadingRecord(console, record);
     int curveY[2] = {0, 0};
     int decayY[2] = {0, 0};
-    ReadingsToPixels(console, a, b, curveY, decayY, damaged);
+    ReadingsToPixels(console, a, b, curveY, decayY, unread);
 
     if (LogScreenState.LoggingState == 1) {
         if (MapDisplayOptions.DisplayType > 0 && ReadingSamples.SamplingOpen == 1) {
-            StoreColourSamples(console, a, b, damaged);
+            StoreColourSamples(console, a, b, unread);
         }
         // One write of the whole record under the data file's lock; a failed
         // write is cut back and kept there for the operator to be told.
@@ -245,7 +332,7 @@ plat::LResult OnConsoleReading(int console) {
         }
         DrawInto(ScreenWindows.CurveWindows[i], [&](plat::Hdc dc) { ScrollConsoleProfile(dc, console, curveY); });
     }
-    DrawInto(ScreenWindows.NumbersWindow, [&](plat::Hdc dc) { DrawConsoleNumbers(dc, console, a, b, damaged); });
+    DrawInto(ScreenWindows.NumbersWindow, [&](plat::Hdc dc) { DrawConsoleNumbers(dc, console, a, b, unread); });
     DrawInto(ScreenWindows.DecayWindows[i], [&](plat::Hdc dc) { UpdateConsoleBars(dc, console, decayY); });
     ConsoleLines.ConsoleLine[i][0] = 0;
     return 0;

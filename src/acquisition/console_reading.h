@@ -6,11 +6,12 @@
 //
 // The readings are untrusted text from the console: every conversion to a
 // colour index or a pixel row clamps in floating point before it becomes an
-// int, and a reading that is not a number (NaN) counts as a missing reading,
-// 0.0, like a field that is absent. A field damaged on the cable is neither:
-// no value is read from it, so it is shown as "?", leaves a gap in the
-// profile, takes its bar down and gives no colour sample; the line is still
-// recorded, the damage marked in it.
+// int. A reading is read only from a field that is a whole number; a field
+// that is missing, damaged on the cable, cut off by the record or holds
+// anything but a number gives no value: it is shown as "?", leaves a gap in
+// the profile, takes its bar down and gives no colour sample, and the
+// profile redrawn from the file and the replay read the same from its
+// record. The line is still recorded as it came, damage marked in it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -32,17 +33,35 @@ constexpr int kFieldDamaged = -1;        // GetNumericField: the field holds a b
 // that holds one anywhere: the damage may have taken the field's delimiter.
 int GetNumericField(const char* line, int n, char delimiter, char* out);
 
-// The readings of a line: *b from field 2 (two-sensor console only), *a from
-// field 1. An output whose field is missing, empty or damaged is left
-// unchanged; a field that reads as NaN gives 0.0. Returns the bits
-// (kFirstReadingDamaged, kSecondReadingDamaged) of the damaged ones.
+// The one reader of a reading field, for the line live and for its record
+// in the profile redraw and the replay: the n-th numeric field of
+// text[0, length), comma delimited, cut as GetNumericField cuts it. True,
+// with *value, only when the text searched for it holds no damage and the
+// field is a whole number: after its comma (for field 1 the line's first)
+// nothing but blanks, then a sign or none and digits with at most one point
+// among them, then nothing but blanks up to the next comma or the end. A
+// field missing or empty gives none, and so does one holding a letter (a bit
+// flipped by line noise), a unit, an exponent or "nan": any of them may be a
+// digit lost; nor does a number that the search reached past an empty field
+// or a field of letters stand in for the one missing.
+bool ReadReadingField(const char* text, size_t length, int n, double* value);
+
+// The readings of a line: *a from field 1, *b from field 2 (two-sensor
+// console only), each left unchanged when its field gives no value. Returns
+// the bits (kNoFirstReading, kNoSecondReading) of the readings left.
 int ParseConsoleReadings(int console, const char* text, double* a, double* b);
+
+// The same from a reading record of console `console`, from its columns 1-15
+// only: the tag is no reading text, and the tick in 16-25 never joins the
+// last reading. A record gives what its line gave live, or no value where
+// the record marks damage or the cut of a line too long for it.
+int ReadRecordReadings(int console, const char* record, double* a, double* b);
 
 // Plot rows (from the top of the curve and bar windows) of the readings:
 // row = (ReadingsScale.Maximum - r) x pixels per unit, truncated toward zero
-// after clamping to +-kMaxPlotRow; a reading whose bit is set in `damaged`
+// after clamping to +-kMaxPlotRow; a reading whose bit is set in `unread`
 // gets kNoReadingRow. Index 1 is written for two-sensor consoles only.
-void ReadingsToPixels(int console, double a, double b, int curveY[2], int decayY[2], int damaged = 0);
+void ReadingsToPixels(int console, double a, double b, int curveY[2], int decayY[2], int unread = 0);
 
 // trunc((r - ReadingsScale.Minimum) / ReadingsScale.ColourStep) clamped to
 // 0..ColourScale.ColourMaxIndex; NaN (also 0/0 with no step yet) gives 0.
@@ -50,11 +69,12 @@ int ReadingColourIndex(double reading);
 
 // Stores the readings' colour indices in the active half of ReadingSamples
 // (second sensor first); a sensor's 501st sample before the next fix is
-// dropped, and a reading whose bit is set in `damaged` gives no sample.
-void StoreColourSamples(int console, double a, double b, int damaged = 0);
+// dropped, and a reading whose bit is set in `unread` gives no sample.
+void StoreColourSamples(int console, double a, double b, int unread = 0);
 
 // The reading record of the line in console `console`'s slot: its tag, "$P",
-// up to 13 characters after "$PBAR", the line's tick and LF.
+// up to 13 characters after "$PBAR" (a longer line cut inside a field has its
+// 13th marked, FormatReadingRecord), the line's tick and LF.
 void BuildReadingRecord(int console, DataRecord& record);
 
 // Elapsed milliseconds as whole hours, minutes and seconds.

@@ -25,12 +25,12 @@ void CentredText(plat::Hdc dc, int32_t left, int32_t width, int32_t y, const cha
     plat::TextOut(dc, left + (width - TextWidth(dc, text)) / 2, y, text);
 }
 
-// A reading right-aligned to end 10 pixels before `columnEnd`; one that was
-// not read (its field damaged) as "?".
-void ReadingText(plat::Hdc dc, int32_t columnEnd, int32_t top, double reading, bool damaged) {
+// A reading right-aligned to end 10 pixels before `columnEnd`; one
+// that gave no value as "?".
+void ReadingText(plat::Hdc dc, int32_t columnEnd, int32_t top, double reading, bool unread) {
     char narrow[kTextChars] = "?";
     char16_t wide[kTextChars];
-    if (!damaged) FormatReadingText(reading, narrow, sizeof narrow);
+    if (!unread) FormatReadingText(reading, narrow, sizeof narrow);
     NarrowToWide(narrow, wide, kTextChars);
     plat::TextOut(dc, columnEnd - TextWidth(dc, wide) - 10, top, wide);
 }
@@ -123,7 +123,7 @@ void FormatReadingText(double reading, char* out, size_t capacity) {
     }
 }
 
-void DrawConsoleNumbers(plat::Hdc dc, int console, double reading1, double reading2, int damaged) {
+void DrawConsoleNumbers(plat::Hdc dc, int console, double reading1, double reading2, int unread) {
     if (console < 0 || console >= kMaxConsoles) return;
     const auto i = static_cast<size_t>(console);
     const plat::Rect& band = ScreenLayout.ConsoleTextRects[i];
@@ -131,8 +131,8 @@ void DrawConsoleNumbers(plat::Hdc dc, int console, double reading1, double readi
     plat::SetTextColour(dc, kTextBlack);
     plat::SelectObject(dc, GdiObjects.TextFont);
     plat::FillRect(dc, band, plat::GetStockObject(plat::kWhiteBrush));
-    ReadingText(dc, band.Left + ScreenLayout.NumbersValueWidth, band.Top, reading1, (damaged & kFirstReadingDamaged) != 0);
+    ReadingText(dc, band.Left + ScreenLayout.NumbersValueWidth, band.Top, reading1, (unread & kNoFirstReading) != 0);
     if (SystemSetup.ConsoleType[i] == 1) {
-        ReadingText(dc, band.Left + 2 * ScreenLayout.NumbersValueWidth, band.Top, reading2, (damaged & kSecondReadingDamaged) != 0);
+        ReadingText(dc, band.Left + 2 * ScreenLayout.NumbersValueWidth, band.Top, reading2, (unread & kNoSecondReading) != 0);
     }
 }

@@ -31,6 +31,6 @@ void FormatReadingText(double reading, char* out, size_t capacity);
 // Draws console `console`'s readings (reading2 only for a two-sensor console)
 // into its band of the numbers window through `dc`: the band is whitened and
 // each text right-aligned 10 pixels before the end of its column. A reading
-// whose bit is set in `damaged` (kFirstReadingDamaged, kSecondReadingDamaged)
-// was not read and shows as "?".
-void DrawConsoleNumbers(plat::Hdc dc, int console, double reading1, double reading2, int damaged = 0);
+// whose bit is set in `unread` (kNoFirstReading, kNoSecondReading) gave no
+// value (its field missing, damaged or no number) and shows as "?".
+void DrawConsoleNumbers(plat::Hdc dc, int console, double reading1, double reading2, int unread = 0);

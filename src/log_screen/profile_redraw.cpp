@@ -41,16 +41,12 @@ int ConsoleOfTag(uint8_t tag) {
 }
 
 void AddReading(int console, const char* record, int32_t x, CurvePoints& points) {
-    char text[17];
-    std::memcpy(text, record, 16);
-    text[0] = 'T';
-    text[16] = 0;
     double a = 0.0;
     double b = 0.0;
-    const int damaged = ParseConsoleReadings(console, text, &a, &b);
+    const int unread = ReadRecordReadings(console, record, &a, &b);
     int curveY[2] = {0, 0};
     int decayY[2] = {0, 0};
-    ReadingsToPixels(console, a, b, curveY, decayY, damaged);  // a damaged field: a gap, as it was drawn
+    ReadingsToPixels(console, a, b, curveY, decayY, unread);  // a field that gave no value: a gap, as drawn live
     points.A[points.Count] = plat::Point{x, curveY[0]};
     points.B[points.Count] = plat::Point{x, curveY[1]};
     ++points.Count;

@@ -13,8 +13,8 @@
 
 #include "platform/window.h"
 
-// The row of a reading that was not read (its field was damaged on the
-// cable): no point of the curve and no bar is drawn for it.
+// The row of a reading that gave no value (its field missing, damaged on the
+// cable or no number): no point of the curve and no bar is drawn for it.
 constexpr int kNoReadingRow = INT32_MIN;
 
 // One step of console `console`'s profile while logging: the curve moves left

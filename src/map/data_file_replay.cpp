@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -18,7 +17,6 @@ namespace {
 
 constexpr uint32_t kBusyStepMs = 750;
 constexpr int kStartSearchRecords = 50;   // the first "$STARTED" lies within the header block
-constexpr int kReadingColumns = 16;       // a reading record's tag, "$P" and readings: columns 0-15
 
 // One bar as the swath records give it: x-left, y-left, x-right, y-right in
 // map units, which of them were read since the bar was last converted, and
@@ -54,74 +52,6 @@ void MapConsoleTags(Replay& r) {
     }
 }
 
-// The characters that may begin a numeric field.
-constexpr std::array<bool, 256> kNumberStart = [] {
-    std::array<bool, 256> t{};
-    for (const char c : std::string_view("+-.0123456789")) t[static_cast<uint8_t>(c)] = true;
-    return t;
-}();
-
-// The n-th numeric field of `line` (length `length`) cut exactly as
-// GetNumericField cuts it, without the copy: [*begin, *end). False when the
-// field is missing or empty, and when GetNumericField finds it damaged.
-bool NumericField(const char* line, size_t length, int n, const char** begin, const char** end) {
-    size_t p = 0;
-    for (int count = 1;; ++count) {
-        const size_t searched = p;
-        while (p < length && !kNumberStart[static_cast<uint8_t>(line[p])]) ++p;
-        size_t field = 0;
-        while (p + field < length && line[p + field] != ',') ++field;
-        if (count == n) {
-            if (field == 0 || HoldsReadingDamage(line + searched, line + p + field)) return false;
-            *begin = line + p;
-            *end = line + p + std::min<size_t>(field, kNumericFieldChars - 1);
-            return true;
-        }
-        p += field + 1;
-        if (p > length) return false;
-    }
-}
-
-// The value of a field as the live reading handler takes it (the field as a
-// C number, NaN read as 0). Plain decimals of up to 15 digits are converted
-// here: an exact integer divided by an exact power of ten rounds as the C
-// library does; anything else (exponents, hexadecimal, long digit strings)
-// goes to the library itself.
-double FieldValue(const char* begin, const char* end) {
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const char* p = begin;
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') ++p;
-    uint64_t mantissa = 0;
-    int digits = 0, decimals = 0;
-    bool point = false, any = false;
-    for (; p < end; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            any = true;
-            if (mantissa != 0 || *p != '0') ++digits;
-            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-            if (point) ++decimals;
-            if (digits > 15 || decimals > 15) break;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    const bool plain = any && digits <= 15 && decimals <= 15 &&
-                       (p == end || (*p != 'e' && *p != 'E' && *p != 'x' && *p != 'X' && !(*p >= '0' && *p <= '9')));
-    if (plain) {
-        const double v = static_cast<double>(mantissa) / kPowers[decimals];
-        return negative ? -v : v;
-    }
-    char text[kNumericFieldChars];
-    const size_t n = static_cast<size_t>(end - begin);
-    std::memcpy(text, begin, n);
-    text[n] = 0;
-    const double v = std::atof(text);
-    return v == v ? v : 0.0;
-}
-
 void StoreSample(const Replay& r, int sensor, double reading) {
     if (sensor < 0 || sensor >= SensorLayout.TotalSensors || sensor >= kMaxSensorSlots) return;
     const auto k = static_cast<size_t>(sensor);
@@ -135,10 +65,12 @@ void StoreSample(const Replay& r, int sensor, double reading) {
 // second sensor of a two-sensor console from field 2, the first from field 1.
 void ReplayReading(const Replay& r, int console, const char* record) {
     double a = 0.0, b = 0.0;
-    const int found = ReadRecordReadings(record, &a, &b);
+    const int unread = ReadRecordReadings(console, record, &a, &b);
     const int first = SensorLayout.ConsoleFirstSensor[static_cast<size_t>(console)];
-    if (SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1 && (found & 2) != 0) StoreSample(r, first + 1, b);
-    if ((found & 1) != 0) StoreSample(r, first, a);
+    if (SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1 && (unread & kNoSecondReading) == 0) {
+        StoreSample(r, first + 1, b);
+    }
+    if ((unread & kNoFirstReading) == 0) StoreSample(r, first, a);
 }
 
 // The bar's pixels from its four values; drawable only when all four were
@@ -230,25 +162,6 @@ bool HoldsStart(const char* record) {
 }
 
 }  // namespace
-
-int ReadRecordReadings(const char* record, double* first, double* second) {
-    // The text from column 1: the tag in column 0 is a byte of its own, which
-    // is neither a number character nor reading text.
-    const char* text = record + 1;
-    const void* nul = std::memchr(text, 0, kReadingColumns - 1);
-    const size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - text) : kReadingColumns - 1;
-    const char *begin = nullptr, *end = nullptr;
-    int found = 0;
-    if (NumericField(text, length, 1, &begin, &end)) {
-        *first = FieldValue(begin, end);
-        found |= 1;
-    }
-    if (NumericField(text, length, 2, &begin, &end)) {
-        *second = FieldValue(begin, end);
-        found |= 2;
-    }
-    return found;
-}
 
 bool ReplayDataFile(ReplayCounts* counts) {
     DataRecordWalk walk;

@@ -36,12 +36,3 @@ struct ReplayCounts {
 };
 // The replay itself; false (and nothing done) when no data file is open.
 bool ReplayDataFile(ReplayCounts* counts);
-
-// The readings of a reading record as the live handler reads them from the
-// console's line (GetNumericField with the comma, then the field as a C
-// number, NaN as 0), from columns 1-15 only: the tag is no reading text, and
-// a tick in 16-25 never joins the last reading. Field 1 into *first, field 2
-// into *second, each only when found and not damaged (a damage mark or any
-// other byte that no reading holds where the live handler looks for it);
-// bit 0 / bit 1 of the result say which.
-int ReadRecordReadings(const char* record, double* first, double* second);

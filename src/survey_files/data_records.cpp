@@ -247,12 +247,18 @@ void FormatEventRecord(DataRecord& record, char code, std::string_view text, uin
 
 void FormatReadingRecord(DataRecord& record, uint8_t tag, std::string_view line, uint32_t tick) {
     constexpr size_t kReadingsStart = 5;  // after "$PBAR"
+    constexpr size_t kReadingsColumns = 13;
     ClearDataRecord(record.data());
     record[0] = static_cast<char>(tag);
     PutTextField(record.data(), 1, 2, line.substr(0, std::min<size_t>(2, line.size())));
-    PutTextField(record.data(), 3, 13, line.size() > kReadingsStart ? line.substr(kReadingsStart) : std::string_view{});
+    const std::string_view readings = line.size() > kReadingsStart ? line.substr(kReadingsStart) : std::string_view{};
+    PutTextField(record.data(), 3, static_cast<int>(kReadingsColumns), readings);
     for (size_t col = 1; col < 16; ++col) {
         if (IsReadingDamage(static_cast<uint8_t>(record[col]))) record[col] = kReadingDamageMark;
+    }
+    if (readings.size() > kReadingsColumns &&
+        ReadingCutSplitsAField(record[15], readings.substr(kReadingsColumns))) {
+        record[15] = kReadingDamageMark;
     }
     PutTickField(record.data(), 16, tick);
 }

@@ -92,7 +92,9 @@ void FormatStationRecord(DataRecord& record, double station, const plat::LocalTi
 void FormatEventRecord(DataRecord& record, char code, std::string_view text, uint32_t tick);
 // A console reading: the console's tag byte, "$P", what follows "$PBAR" (at
 // most 13 characters) and the tick at which the line was completed. Every
-// byte of the line that no reading holds is written as the damage mark.
+// byte of the line that no reading holds is written as the damage mark, and
+// so is the last of the 13 when a longer line is cut inside a field
+// (ReadingCutSplitsAField).
 void FormatReadingRecord(DataRecord& record, uint8_t tag, std::string_view line, uint32_t tick);
 
 // A console line is printable ASCII. Line noise, a framing error or a break
@@ -110,10 +112,22 @@ constexpr bool HoldsReadingDamage(const char* begin, const char* end) {
     }
     return false;
 }
-// Bits that say which readings of a line were not read, their field damaged:
-// field 1 (the first sensor) and field 2 (the second sensor).
-constexpr int kFirstReadingDamaged = 1;
-constexpr int kSecondReadingDamaged = 2;
+// A reading line cut to fit a place too short for it (the record's 13
+// columns, a console slot's 99 characters) keeps every field it holds whole
+// only when the cut falls between fields: the kept text ends with a field's
+// comma, or what is dropped is blanks up to the next comma or the line's end.
+// Any other cut reaches into a field, which would read as a plausible shorter
+// number: the last character kept is then overwritten by the damage mark, so
+// that the field gives no value wherever the cut text is read.
+constexpr bool ReadingCutSplitsAField(char lastKept, std::string_view dropped) {
+    if (lastKept == ',' || dropped.empty()) return false;
+    const size_t text = dropped.find_first_not_of(' ');
+    return text != std::string_view::npos && dropped[text] != ',';
+}
+// Bits that say which readings of a line gave no value: field 1 (the first
+// sensor) and field 2 (the second sensor) missing, damaged, cut or no number.
+constexpr int kNoFirstReading = 1;
+constexpr int kNoSecondReading = 2;
 // A GPS sentence as one "X" record: its first 25 characters.
 void FormatGpsSingleRecord(DataRecord& record, std::string_view sentence);
 // A GPS sentence group: `first` and the first 25 characters, then `continuation`

@@ -56,9 +56,11 @@ TEST(ConsoleFraming, AcceptsOnlyWholePbarLines) {
         {"500 runaway bytes then a good line", std::string(500, 'A') + good, 1, {goodLine}},
         {"runaway frame after a dollar then a good line", "$PBAR" + std::string(500, '7') + "\r\n" + good, 1,
          {goodLine}},
-        {"120 characters are stored as 99", line120 + "\r\n", 1, {line120.substr(0, 99)}},
+        // A field the cut reaches gives no value: its last character kept is marked.
+        {"120 characters are stored as 99", line120 + "\r\n", 1, {line120.substr(0, 98) + "?"}},
         {"180 bytes up to the CR are kept", "$PBAR," + std::string(173, '2') + "\r\n", 1,
-         {("$PBAR," + std::string(173, '2')).substr(0, 99)}},
+         {("$PBAR," + std::string(173, '2')).substr(0, 98) + "?"}},
+        {"a cut between fields keeps them whole", line120.substr(0, 99) + ",  1\r\n", 1, {line120.substr(0, 99)}},
         // One byte more restarts the frame at position 0, where "PBAR" at
         // 1..4 would pass every other test: only the "$" test keeps it out.
         {"restart then ?PBAR", "$" + std::string(180, 'x') + "%PBAR,  75,  62\r\n", 1, {}},
@@ -68,58 +70,173 @@ TEST(ConsoleFraming, AcceptsOnlyWholePbarLines) {
     for (const Case& c : cases) EXPECT_EQ(Frame(c.bytes, c.consoleType), c.lines) << c.what;
 }
 
-class ConsoleLineNoise : public OstrimaTest {};
+class ConsoleLineNoise : public OstrimaTest {
+protected:
+    void SetUp() override {
+        OstrimaTest::SetUp();
+        InitConsoleRecordTags();
+    }
+};
 
-// Noise on a console cable: a byte no reading holds (a framing error or a
-// break arrives as NUL) in place of any byte of the readings, for both console
-// types. The line and its record keep '?' where the byte was; the field that
-// held it gives no value, live or to the file's reader; every other reading is
-// the one sent.
-TEST_F(ConsoleLineNoise, ADamagedByteIsMarkedAndItsFieldGivesNoValue) {
-    InitConsoleRecordTags();
+// A line as it goes from the wire to the operator and into the file: framed,
+// read live, recorded, and read back from the record as the profile redraw
+// and the replay read it. Readings not read stay at -1 (live) and -2 (file).
+struct LineRoad {
+    std::string Line;     // as framed ("" when the frame was refused)
+    std::string Record;   // the reading record of console 2 (tag 't'), tick 4242
+    int Live = 0;         // readings not read from the line (kNoFirstReading, kNoSecondReading)
+    double A = -1.0, B = -1.0;
+    int File = 0;         // readings not read from the record
+    double FileA = -2.0, FileB = -2.0;
+};
+
+LineRoad Travel(int type, const std::string& wire) {
+    SystemSetup.ConsoleType[1] = type;
+    LineRoad r;
+    const std::vector<std::string> lines = Frame(wire + "\r\n", type);
+    if (lines.size() != 1) return r;
+    r.Line = lines[0];
+    r.Live = ParseConsoleReadings(1, r.Line.c_str(), &r.A, &r.B);
+    std::snprintf(ConsoleLines.ConsoleLine[1], sizeof ConsoleLines.ConsoleLine[1], "%s", r.Line.c_str());
+    ConsoleLines.ConsoleLineTick[1] = 4242;
+    DataRecord record;
+    BuildReadingRecord(1, record);
+    r.Record.assign(record.data(), record.size());
+    r.File = ReadRecordReadings(1, record.data(), &r.FileA, &r.FileB);
+    return r;
+}
+
+std::string RecordOf(const std::string& text) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "t$P%-13s%10u\n", text.c_str(), 4242u);
+    return expected;
+}
+
+// A byte in place of, or two NULs inserted before, each byte of the readings
+// of a line of both console types. A byte no reading holds (a framing error or
+// a break arrives as NUL) is kept as '?' in the line and its record; a letter
+// is kept as it came. The field that holds either gives no value, live or from
+// the file, and every other reading is the one sent. A line that no longer
+// fits the record's 13 columns has its cut marked: the field the cut reaches
+// gives no value from the file, nor does the file give any other value than
+// the live one.
+TEST_F(ConsoleLineNoise, AByteAtEveryColumnSpoilsOnlyItsField) {
     const struct {
         int type;
         std::string line;
         double a, b;
-        size_t comma;  // the comma before field 2 (the line's end for one sensor)
-    } consoles[] = {{0, "$PBAR,  75", 75.0, -1.0, 10}, {1, "$PBAR,  75,  62", 75.0, 62.0, 10}};
+        size_t comma;   // the comma before field 2 (the line's end for one sensor)
+        int cut;        // the field a cut of the line with two bytes more reaches
+    } consoles[] = {
+        {0, "$PBAR,  75", 75.0, -1.0, 10, 0},
+        {1, "$PBAR,  75,  62", 75.0, 62.0, 10, 0},
+        {0, "$PBAR,     123456", 123456.0, -1.0, 17, kNoFirstReading},
+        {1, "$PBAR,  300,  300", 300.0, 300.0, 11, kNoSecondReading},
+    };
     const uint8_t noise[] = {0x00, 0xFF, 0x01, 0x09, 0x0D, 0x1B, 0x7F, 0x80, '?'};
+    const char letters[] = {'t', 'e', 'x', ':', '#'};
     for (const auto& c : consoles) {
-        SystemSetup.ConsoleType[1] = c.type;
-        for (size_t p = 5; p < c.line.size(); ++p) {
+        const int two = c.type == 1 ? kNoSecondReading : 0;
+        for (size_t p = 5; p < c.line.size() + 1; ++p) {
+            struct Edit {
+                std::string wire, line;
+                int live;
+            };
+            std::vector<Edit> edits;
+            const int at = (p <= c.comma ? kNoFirstReading : 0) | (p >= c.comma ? two : 0);
             for (const uint8_t byte : noise) {
-                std::string wire = c.line;
-                wire[p] = static_cast<char>(byte);
-                std::string marked = c.line;
-                marked[p] = '?';
-                SCOPED_TRACE(marked + " type " + std::to_string(c.type) + " byte " + std::to_string(byte));
-                const std::vector<std::string> lines = Frame(wire + "\r\n", c.type);
-                ASSERT_EQ(lines, std::vector<std::string>{marked});
+                if (p == c.line.size()) break;
+                Edit e{c.line, c.line, at};
+                e.wire[p] = static_cast<char>(byte);
+                e.line[p] = '?';
+                edits.push_back(e);
+            }
+            for (const char letter : letters) {
+                if (p == c.line.size()) break;
+                Edit e{c.line, c.line, at};
+                e.wire[p] = e.line[p] = letter;
+                edits.push_back(e);
+            }
+            Edit inserted{c.line, c.line, (p <= c.comma ? kNoFirstReading : two)};
+            inserted.wire.insert(p, std::string(2, '\0'));
+            inserted.line.insert(p, "??");
+            edits.push_back(inserted);
 
-                std::snprintf(ConsoleLines.ConsoleLine[1], sizeof ConsoleLines.ConsoleLine[1], "%s", lines[0].c_str());
-                ConsoleLines.ConsoleLineTick[1] = 4242;
-                DataRecord record;
-                BuildReadingRecord(1, record);
-                char expected[32];
-                std::snprintf(expected, sizeof expected, "t$P%-13s%10u\n", marked.c_str() + 5, 4242u);
-                EXPECT_EQ(std::string(record.data(), record.size()), expected);
+            for (const Edit& e : edits) {
+                SCOPED_TRACE(e.line + " type " + std::to_string(c.type) + " column " + std::to_string(p));
+                const LineRoad r = Travel(c.type, e.wire);
+                ASSERT_EQ(r.Line, e.line);
+                const bool cut = e.line.size() > 18;
+                std::string text = e.line.substr(5, 13);
+                if (cut) text.back() = '?';
+                EXPECT_EQ(r.Record, RecordOf(text));
 
-                const int damaged = (p <= c.comma ? kFirstReadingDamaged : 0) |
-                                    (c.type == 1 && p >= c.comma ? kSecondReadingDamaged : 0);
-                double a = -1.0, b = -1.0;
-                EXPECT_EQ(ParseConsoleReadings(1, lines[0].c_str(), &a, &b), damaged);
-                EXPECT_EQ(a, (damaged & kFirstReadingDamaged) != 0 ? -1.0 : c.a);
-                EXPECT_EQ(b, (damaged & kSecondReadingDamaged) != 0 ? -1.0 : c.b);
-                double fileA = -1.0, fileB = -1.0;
-                const int found = ReadRecordReadings(record.data(), &fileA, &fileB);
-                EXPECT_EQ((found & 1) != 0, (damaged & kFirstReadingDamaged) == 0);
-                EXPECT_EQ(fileA, a);
-                if (c.type == 1) {  // a one-sensor line has no field 2 to find
-                    EXPECT_EQ((found & 2) != 0, (damaged & kSecondReadingDamaged) == 0);
-                    EXPECT_EQ(fileB, b);
-                }
+                EXPECT_EQ(r.Live, e.live);
+                EXPECT_EQ(r.A, (e.live & kNoFirstReading) != 0 ? -1.0 : c.a);
+                EXPECT_EQ(r.B, (e.live & kNoSecondReading) != 0 ? -1.0 : c.b);
+                EXPECT_EQ(r.File, e.live | (cut ? c.cut : 0));
+                EXPECT_EQ(r.FileA, (r.File & kNoFirstReading) != 0 ? -2.0 : c.a);
+                EXPECT_EQ(r.FileB, (r.File & kNoSecondReading) != 0 || c.type != 1 ? -2.0 : c.b);
             }
         }
+    }
+}
+
+// Whole lines: what a field must be to give a value (a whole number: sign,
+// digits, one point, blanks around), a field missing, and lines longer than
+// the record's 13 columns, kept there byte for byte when the cut falls
+// between fields and marked where it reaches into one.
+TEST_F(ConsoleLineNoise, EachFieldGivesItsNumberOrNoValueLiveAndFromTheFile) {
+    constexpr double kNone = -1.0;  // no value: live -1, from the file -2
+    const struct {
+        int type;
+        std::string wire;
+        const char* recorded;  // columns 3-15 of the record
+        double a, b;           // live
+        double fileA, fileB;   // from the record
+    } rows[] = {
+        {1, "$PBAR,  75,  62", ",  75,  62", 75.0, 62.0, 75.0, 62.0},
+        {1, "$PBAR,-12.5,+.5", ",-12.5,+.5", -12.5, 0.5, -12.5, 0.5},
+        {1, "$PBAR,  4.,-0", ",  4.,-0", 4.0, -0.0, 4.0, -0.0},
+        {1, "$PBAR, 2t63, 363", ", 2t63, 363", kNone, 363.0, kNone, 363.0},    // a letter inside
+        {1, "$PBAR, t263, 363", ", t263, 363", kNone, 363.0, kNone, 363.0},    // before the digits
+        {1, "$PBAR, 263t, 363", ", 263t, 363", kNone, 363.0, kNone, 363.0},    // after them
+        {1, "$PBAR,  75 nT,  62", ",  75 nT,  62", kNone, 62.0, kNone, 62.0},  // a unit is no number
+        {1, "$PBAR,  7 5,  62", ",  7 5,  62", kNone, 62.0, kNone, 62.0},
+        {1, "$PBAR,1.2.3,--4", ",1.2.3,--4", kNone, kNone, kNone, kNone},
+        {1, "$PBAR,+3e1,0x1A", ",+3e1,0x1A", kNone, kNone, kNone, kNone},
+        {1, "$PBAR,-nan,-inf", ",-nan,-inf", kNone, kNone, kNone, kNone},
+        {1, "$PBAR,  -,  .", ",  -,  .", kNone, kNone, kNone, kNone},
+        {1, "$PBAR, 300", ", 300", 300.0, kNone, 300.0, kNone},                // second field missing
+        {1, "$PBAR, 300,", ", 300,", 300.0, kNone, 300.0, kNone},              // ... or empty
+        {1, "$PBAR,,", ",,", kNone, kNone, kNone, kNone},
+        {1, "$PBAR,,75", ",,75", kNone, kNone, kNone, kNone},                   // 75 is no first reading
+        {1, "$PBAR,75,x,62", ",75,x,62", 75.0, kNone, 75.0, kNone},             // nor 62 a second
+        {0, "$PBAR, 300", ", 300", 300.0, kNone, 300.0, kNone},
+        {0, "$PBAR, 3o0", ", 3o0", kNone, kNone, kNone, kNone},
+        {0, "$PBARx 300", "x 300", kNone, kNone, kNone, kNone},                // the comma lost
+        // Longer than the record's text.
+        {1, std::string("$PBAR,  300\0\0,  300", 19), ",  300??,  3?", kNone, 300.0, kNone, kNone},
+        {1, "$PBAR,-0012.3,0004.5,77", ",-0012.3,000?", -12.3, 4.5, -12.3, kNone},
+        {1, "$PBAR,  300,  3000  ", ",  300,  3000", 300.0, 3000.0, 300.0, 3000.0},  // cut in trailing blanks
+        {1, "$PBAR,  300,  300   ,7", ",  300,  300 ", 300.0, 300.0, 300.0, 300.0},
+        {1, "$PBAR,  300,  300,  1", ",  300,  300,", 300.0, 300.0, 300.0, 300.0},   // cut after a comma
+        {1, "$PBAR,  300,  3000,1", ",  300,  3000", 300.0, 3000.0, 300.0, 3000.0},  // cut before one
+        {1, "$PBAR,  300,  3000 1", ",  300,  300?", 300.0, kNone, 300.0, kNone},
+        {0, "$PBAR,    123456789", ",    1234567?", 123456789.0, kNone, kNone, kNone},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.wire + " type " + std::to_string(row.type));
+        const LineRoad r = Travel(row.type, row.wire);
+        EXPECT_EQ(r.Record, RecordOf(row.recorded));
+        EXPECT_EQ(r.A, row.a);
+        EXPECT_EQ(r.B, row.type == 1 ? row.b : kNone);
+        EXPECT_EQ((r.Live & kNoFirstReading) != 0, row.a == kNone);
+        EXPECT_EQ((r.Live & kNoSecondReading) != 0, row.type == 1 && row.b == kNone);
+        EXPECT_EQ(r.FileA, row.fileA == kNone ? -2.0 : row.fileA);
+        EXPECT_EQ(r.FileB, row.type == 1 && row.fileB != kNone ? row.fileB : -2.0);
+        EXPECT_EQ((r.File & kNoFirstReading) != 0, row.fileA == kNone);
+        EXPECT_EQ((r.File & kNoSecondReading) != 0, row.type == 1 && row.fileB == kNone);
     }
 }
 

@@ -3,6 +3,7 @@
 // value may reach an int conversion unclamped.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -53,23 +54,28 @@ class ConsoleReading : public OstrimaTest {};
 TEST_F(ConsoleReading, ParseTakesOneReadingPerSensorAndLeavesMissingOnes) {
     SystemSetup.ConsoleType[0] = 1;
     SystemSetup.ConsoleType[1] = 0;
+    constexpr int kNone = kNoFirstReading | kNoSecondReading;
     const struct {
         int console;
         const char* text;
         double a, b;  // starting from -1, -1
+        int unread;
     } cases[] = {
-        {0, "$PBAR,  75,  62", 75.0, 62.0},
-        {1, "$PBAR,  75,  62", 75.0, -1.0},    // one sensor: field 2 ignored
-        {0, "$PBAR,  75", 75.0, -1.0},         // second reading missing: unchanged
-        {0, "$PBAR", -1.0, -1.0},
-        {0, "$PBAR,-12.5,+3e1", -12.5, 30.0},
-        {0, "$PBAR,+nan,-nan", 0.0, 0.0},      // not a number counts as 0.0
-        {0, "$PBAR,nan,7", 7.0, -1.0},         // "nan" has no number character: 7 is field 1
-        {0, "$PBAR,-inf,1e999", -kInf, kInf},  // infinities are clamped later, where they are used
+        {0, "$PBAR,  75,  62", 75.0, 62.0, 0},
+        {1, "$PBAR,  75,  62", 75.0, -1.0, 0},                // one sensor: field 2 ignored
+        {0, "$PBAR,  75", 75.0, -1.0, kNoSecondReading},      // second reading missing: unchanged
+        {0, "$PBAR", -1.0, -1.0, kNone},
+        {0, "$PBAR,-12.5,+3e1", -12.5, -1.0, kNoSecondReading},  // an exponent is no whole number
+        {0, "$PBAR,+nan,-nan", -1.0, -1.0, kNone},           // nor is "nan"
+        {0, "$PBAR,nan,7", -1.0, -1.0, kNone},                // "nan" is no reading, and 7 no stand-in for it
+        {0, "$PBAR,-inf,1e999", -1.0, -1.0, kNone},
+        {0, "$PBAR,123456789012345678901234567890,0.1234567890123456789",  // longer than a field buffer: read whole
+         std::strtod("123456789012345678901234567890", nullptr), std::strtod("0.1234567890123456789", nullptr), 0},
+        {9, "$PBAR,  75,  62", -1.0, -1.0, kNone},            // no such console
     };
     for (const auto& c : cases) {
         double a = -1.0, b = -1.0;
-        ParseConsoleReadings(c.console, c.text, &a, &b);
+        EXPECT_EQ(ParseConsoleReadings(c.console, c.text, &a, &b), c.unread) << c.text;
         EXPECT_EQ(a, c.a) << c.text;
         EXPECT_EQ(b, c.b) << c.text;
     }

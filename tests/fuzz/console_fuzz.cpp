@@ -2,10 +2,13 @@
 // parsing: the first byte chooses the console (0..8) and its type (one or
 // two sensors), the rest is the wire. Every accepted line must be a "$PBAR"
 // line of at most 99 printable characters (a byte no reading holds is kept as
-// '?'), its fields must fit their buffers, a field is read only when no '?'
-// lies in it, a damaged reading is left as it was and plotted at no row, its
-// other readings must give colour indices and plot rows in range, and its
-// reading record must be 27 printable bytes after the tag, ending in LF.
+// '?'), its fields must fit their buffers, a reading is read only from a
+// field that holds no '?' and reads as the C library reads it, a reading not
+// read is left as it was and plotted at no row, its other readings must give
+// colour indices and plot rows in range, and its reading record must be 27
+// printable bytes after the tag, ending in LF, from which the readings read
+// back are the live ones (a line that fits the record) or, where the record
+// cut the line, the live ones or none.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -58,10 +61,21 @@ void CheckLine(int console, const char* line, int wireLength) {
     double a = 1.5, b = 2.5;
     const int damaged = ParseConsoleReadings(console, line, &a, &b);
     const bool two = SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1;
-    Check((damaged & ~(two ? 3 : 1)) == 0 && (damaged == 0 || marked));
+    Check((damaged & (two ? 0 : kNoSecondReading)) == 0);
     Check(!std::isnan(a) && !std::isnan(b));
-    Check((damaged & kFirstReadingDamaged) == 0 || a == 1.5);
-    Check((damaged & kSecondReadingDamaged) == 0 || b == 2.5);
+    Check((damaged & kNoFirstReading) == 0 || a == 1.5);
+    Check((damaged & kNoSecondReading) == 0 || b == 2.5);
+    const double live[2] = {a, b};
+    for (int n = 1; n <= (two ? 2 : 1); ++n) {
+        if ((damaged & n) != 0) continue;
+        // A number and blanks alone, read whole by the library (a field of 19
+        // characters or more is only partly copied: its digits are not compared).
+        Check(GetNumericField(line, n, ',', field) == 1 && std::strspn(field, "+-.0123456789 ") == std::strlen(field));
+        char* end = nullptr;
+        const double library = std::strtod(field, &end);
+        Check(end != field && std::strspn(end, " ") == std::strlen(end));
+        Check(std::strlen(field) >= kNumericFieldChars - 1 || std::memcmp(&live[n - 1], &library, sizeof library) == 0);
+    }
     for (const double r : {a, b}) {
         const int index = ReadingColourIndex(r);
         Check(index >= 0 && index <= ColourScale.ColourMaxIndex);
@@ -82,6 +96,12 @@ void CheckLine(int console, const char* line, int wireLength) {
     BuildReadingRecord(console, record);
     Check(record[kDataRecordLength - 1] == '\n');
     Check(Printable(record.data() + 1, kDataRecordLength - 2));
+    double fileA = 1.5, fileB = 2.5;
+    const int fromFile = ReadRecordReadings(console, record.data(), &fileA, &fileB);
+    const bool fits = length <= 18;
+    Check(fits ? fromFile == damaged : (fromFile & damaged) == damaged);
+    Check((fromFile & kNoFirstReading) != 0 ? fileA == 1.5 : std::memcmp(&fileA, &a, sizeof a) == 0);
+    Check((fromFile & kNoSecondReading) != 0 ? fileB == 2.5 : std::memcmp(&fileB, &b, sizeof b) == 0);
 }
 
 }  // namespace

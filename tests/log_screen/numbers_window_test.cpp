@@ -146,12 +146,12 @@ TEST_F(NumbersWindow, AReadingNotReadShowsAQuestionMark) {
     Configure(2, {0, 1});
     const plat::Rect& one = ScreenLayout.ConsoleTextRects[0];
     const plat::Rect& two = ScreenLayout.ConsoleTextRects[1];
-    Draw(0, 4.0, 0.0, kFirstReadingDamaged);
-    Draw(1, 4.0, -12.25, kFirstReadingDamaged);
+    Draw(0, 4.0, 0.0, kNoFirstReading);
+    Draw(1, 4.0, -12.25, kNoFirstReading);
     EXPECT_TRUE(Shows(0, one.Top, one.Bottom, u"?", false));
     EXPECT_TRUE(Shows(0, two.Top, two.Bottom, u"?", false));
     EXPECT_TRUE(Shows(1, two.Top, two.Bottom, u"   -12.2", false));
-    Draw(1, 4.0, -12.25, kSecondReadingDamaged);
+    Draw(1, 4.0, -12.25, kNoSecondReading);
     EXPECT_TRUE(Shows(0, two.Top, two.Bottom, u"     4.0", false));
     EXPECT_TRUE(Shows(1, two.Top, two.Bottom, u"?", false));
 }

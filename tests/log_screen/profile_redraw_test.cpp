@@ -136,21 +136,34 @@ TEST_F(ProfileRedraw, CurveStopsAtTheLineStartAndBreaksAtAStation) {
     EXPECT_EQ(Count(curve_, plat::Rect{0, 0, 298, RowOf(400)}, kLeftCurve), 0);
 }
 
-TEST_F(ProfileRedraw, ADamagedReadingLeavesTheGapItLeftLive) {
-    FileBuilder f;
-    f.Header();
-    f.LineStart();
-    f.Reading(0, "$PBAR,  250,  480");
-    f.Reading(0, "$PBAR,  250,  480");
-    f.Reading(0, "$PBAR,  2?0,  480");  // the left reading not read: no point at 286
-    f.Reading(0, "$PBAR,  250,  480");
-    f.Reading(0, "$PBAR,  250,  480");
-    Open(f.Bytes);
-    Repaint(curve_);
-    RedrawProfileFromFile(curve_, 0);
-    // Drawn newest first, so each piece leaves out its oldest point.
-    EXPECT_EQ(InkedColumns(kLeftCurve), (std::vector<int32_t>{283, 284, 289, 290}));
-    EXPECT_EQ(InkedColumns(kRightCurve), (std::vector<int32_t>{283, 284, 285, 286, 287, 288, 289, 290}));
+// A reading that gave no value live (its field damaged, no number, missing)
+// leaves its gap in the redrawn curve too, and so does a field the record
+// could hold only cut.
+TEST_F(ProfileRedraw, AReadingThatGaveNoValueLeavesAGap) {
+    const std::vector<int32_t> whole = {283, 284, 285, 286, 287, 288, 289, 290};
+    const std::vector<int32_t> gap = {283, 284, 289, 290};  // drawn newest first: each piece leaves out its oldest point
+    const struct {
+        const char* line;  // the middle of five readings, at x = 286
+        std::vector<int32_t> left, right;
+    } rows[] = {
+        {"$PBAR,  2?0,  480", gap, whole},
+        {"$PBAR,  2t0,  480", gap, whole},
+        {"$PBAR,  250", whole, gap},
+        {"$PBAR,  250??,  480", gap, gap},  // too long for the record: its last field cut
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        FileBuilder f;
+        f.Header();
+        f.LineStart();
+        for (int k = 0; k < 5; ++k) f.Reading(0, k == 2 ? row.line : "$PBAR,  250,  480");
+        Open(f.Bytes);
+        Repaint(curve_);
+        RedrawProfileFromFile(curve_, 0);
+        EXPECT_EQ(InkedColumns(kLeftCurve), row.left);
+        EXPECT_EQ(InkedColumns(kRightCurve), row.right);
+        CloseDataFile();
+    }
 }
 
 TEST_F(ProfileRedraw, OneSensorConsoleAndTheOddCases) {

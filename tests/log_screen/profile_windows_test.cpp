@@ -217,7 +217,7 @@ TEST_F(ArrayWindows, AReadingNotReadTakesItsBarDownAndLeavesAGap) {
         SCOPED_TRACE(scale.Minimum);
         Scale(scale.Minimum, scale.Maximum);
         Reading(scale.Inside, scale.Inside);
-        Reading(0.0, scale.Inside, kFirstReadingDamaged);
+        Reading(0.0, scale.Inside, kNoFirstReading);
         EXPECT_EQ(Count(bars_, plat::Rect{left, 0, left + 1, 126}, kLeftCurve), 0);
         EXPECT_GT(Count(bars_, plat::Rect{right, 0, right + 1, 126}, kRightCurve), 0);
         const std::vector<uint32_t> moved = Image(bars_);
@@ -234,7 +234,7 @@ TEST_F(ArrayWindows, AReadingNotReadTakesItsBarDownAndLeavesAGap) {
     const int32_t x = 300 - 10;
     Step(250.0, 100.0);
     Step(250.0, 100.0);
-    Step(0.0, 100.0, kFirstReadingDamaged);
+    Step(0.0, 100.0, kNoFirstReading);
     Step(250.0, 100.0);
     Step(250.0, 100.0);
     std::vector<int32_t> leftColumns, rightColumns;

@@ -170,8 +170,9 @@ TEST_F(DataRecordsTest, TimeMarkStationEventAndReadingRecords) {
     FormatEventRecord(r, 'C', "", 1);
     EXPECT_EQ(Text(r), "C                        1\n");
 
+    // Cut inside a field (0004.5 would read 0004): its last character kept is marked.
     FormatReadingRecord(r, 0x14, "$PBAR,-0012.3,0004.5,77,8", 99);
-    EXPECT_EQ(Text(r), std::string("\x14$P,-0012.3,0004        99\n"));
+    EXPECT_EQ(Text(r), std::string("\x14$P,-0012.3,000?        99\n"));
     FormatReadingRecord(r, 0xB9, "$PBAR,1", 4294967295u);
     EXPECT_EQ(Text(r), "\xB9$P,1           4294967295\n");
     FormatReadingRecord(r, 'T', "$P", 5);
