@@ -466,6 +466,7 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
         cut = DataFileState.DataFileHandle != plat::kInvalidFile &&
               plat::TruncateFile(DataFileState.DataFileHandle, end.CutTo);
+        if (cut) DataFileState.WrittenSize = end.CutTo;  // the program's own cut, not a loss
     }
     if (!cut) {
         Refuse3(owner, "The data file ends with a partial record", "that cannot be cut away; nothing was appended.",

@@ -4,6 +4,7 @@
 // the menus.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -301,6 +302,45 @@ TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     Go();
     EXPECT_EQ(LastRecord().substr(0, 9), "X$STARTED");
     EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 2u);
+}
+
+// A stick or share that fails in write-back says so only at the flush or the
+// close: told like a failed write, with the reason, whichever step met it.
+TEST_F(LogStateTest, FailedFlushOrCloseIsToldLikeAFailedWrite) {
+    const std::u16string failed = u"Putting the data file survey on the disk failed: the disk reported an error.";
+    const struct {
+        const char* What;
+        std::function<void()> Act;  // from Logging, the next flush failing
+        int StateAfter;
+    } cases[] = {
+        {"the pause's reopening", [] {
+             plat::test::FailFileFlushes(1);
+             AnswerBox(plat::kIdOk);
+             plat::test::ClickControl(ScreenButtons.PauseButton);
+         }, -1},
+        {"the close on leaving", [] {
+             plat::test::ClickControl(ScreenButtons.PauseButton);
+             plat::test::FailFileFlushes(1);
+             AnswerBox(plat::kIdYes);
+             AnswerBox(plat::kIdOk);
+             Key('X');
+         }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        plat::test::ClearRecordedMessageBoxes();
+        OpenWithoutPorts();
+        CreateNewFile();
+        Go();
+        c.Act();
+        EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
+        EXPECT_EQ(LastBoxText(), failed);
+        EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Title, u"FILE ERROR");
+        if (c.StateAfter != 0) {
+            AnswerBox(plat::kIdYes);
+            Key('X');
+        }
+    }
 }
 
 TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
