@@ -426,8 +426,8 @@ int RefuseDamagedEnd(plat::Hwnd owner, EndDamage damage, int64_t partial) {
         std::snprintf(what, sizeof what, "Its last record is not a record this program writes.");
         break;
     default:
-        std::snprintf(what, sizeof what, "The %d bytes after its last whole record hold a line feed.",
-                      static_cast<int>(partial));
+        std::snprintf(what, sizeof what, "The %d %s after its last whole record %s a line feed.",
+                      static_cast<int>(partial), partial == 1 ? "byte" : "bytes", partial == 1 ? "holds" : "hold");
         break;
     }
     char text[256];
@@ -475,9 +475,9 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     }
     char text[256];
     std::snprintf(text, sizeof text,
-                  "The data file ended with a partial %s (%d bytes),\r\nleft by an interrupted write.\r\n"
+                  "The data file ended with a partial %s (%d %s),\r\nleft by an interrupted write.\r\n"
                   "It was cut back to its last whole record.",
-                  end.Cut, static_cast<int>(h.Size - end.CutTo));
+                  end.Cut, static_cast<int>(h.Size - end.CutTo), h.Size - end.CutTo == 1 ? "byte" : "bytes");
     char16_t wide[256];
     NarrowToWide(text, wide, std::size(wide));
     plat::MessageBox(owner, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);

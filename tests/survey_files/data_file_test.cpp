@@ -4,7 +4,9 @@
 // while the file is open.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <iterator>
 #include <functional>
 #include <vector>
 #include <cstring>
@@ -346,6 +348,9 @@ TEST_F(DataFileTest, LostNameSavesTheWholeOpenFileToANewFileThatGoesOn) {
          DataFileNameState::Deleted, data + "/F_rescue1.osd", {}, ByReopen},
         {"moved", [&] { ASSERT_EQ(rename((data + "/F.osd").c_str(), (data + "/G.osd").c_str()), 0); },
          DataFileNameState::Moved, data + "/F_rescue1.osd", {}, ByWatch},
+        {"moved with its folder: the default data folder", [&] {
+             ASSERT_EQ(std::system(("rm -rf '" + root_ + "/moved' && mv '" + data + "' '" + root_ + "/moved'").c_str()), 0);
+         }, DataFileNameState::Moved, root_ + "/F_rescue1.osd", {}, ByReopen},
         {"folder removed: the default data folder", [&] { ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0); },
          DataFileNameState::FolderGone, root_ + "/F_rescue1.osd", {}, ByWatch},
         {"folder removed, no default data folder: the temporary folder", [&] {
@@ -413,6 +418,58 @@ TEST_F(DataFileTest, LostNameWithNowhereToSaveKeepsTheOpenFileUntilItCanBeSaved)
     EXPECT_EQ(DataFileState.RescuePending, 0);
     setenv("HOME", root_.c_str(), 1);
     setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
+}
+
+// Only "no such file" or "not a folder" mean the name is gone: any other
+// failure to look (a loop here, a stale share or an I/O error in the field)
+// is looked at again each second, the file kept, and told once it lasts.
+TEST_F(DataFileTest, NameThatCannotBeLookedAtIsRetriedAndToldOnlyWhenItLasts) {
+    const std::string data = root_ + "/data";
+    const std::string real = root_ + "/real";
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    CreateNew(data + "/F.osd");
+    ASSERT_EQ(chdir(root_.c_str()), 0);
+    const plat::FileHandle open = DataFileState.DataFileHandle;
+    const struct {
+        const char* What;
+        int Looks;   // looks while the name cannot be looked at
+        int ToldAt;  // the look that tells it, 0 none
+    } cases[] = {
+        {"a moment's glitch", kUnseenLooksTold - 1, 0},
+        {"a glitch that lasts: told once", kUnseenLooksTold + 3, kUnseenLooksTold},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        // The folder's name made a link to itself: the look fails with "too many links".
+        ASSERT_EQ(rename(data.c_str(), real.c_str()), 0);
+        ASSERT_EQ(symlink(data.c_str(), data.c_str()), 0);
+        int toldAt = 0;
+        for (int look = 1; look <= c.Looks; ++look) {
+            EXPECT_EQ(WatchDataFileName(), 0);
+            const int32_t error = TakeDataFileWriteError();
+            if (error == 0) continue;
+            EXPECT_EQ(error, kDataFileNameUnseen);
+            EXPECT_EQ(toldAt, 0) << "told once";
+            toldAt = look;
+        }
+        EXPECT_EQ(toldAt, c.ToldAt);
+        EXPECT_EQ(ReopenDataFile(), 1) << "a pause keeps the open file";
+        EXPECT_EQ(DataFileState.DataFileHandle, open);
+        EXPECT_EQ(TakeDataFileWriteError(), 0);
+        ASSERT_EQ(unlink(data.c_str()), 0);
+        ASSERT_EQ(rename(real.c_str(), data.c_str()), 0);
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(DataFileState.UnseenLooks, 0) << "counted again from the next glitch";
+    }
+    char16_t wide[1024];
+    Text16 text{wide, std::size(wide)};
+    wide[0] = 0;
+    DataFileState.NameLookError = ELOOP;
+    DescribeDataFileNameLoss(kDataFileNameUnseen, text);
+    EXPECT_EQ(plat::Utf16ToUtf8(wide), "The data file " + data + "/F.osd could not be looked at for 10 seconds:\r\n" +
+                                           plat::FileErrorWords(ELOOP) + ".\r\n");
+    EXPECT_EQ(ReadWholeFile(data + "/F.osd"), SectionOf("F"));
+    CloseDataFile();
 }
 
 }  // namespace
