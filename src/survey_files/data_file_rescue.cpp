@@ -324,7 +324,7 @@ void DescribePendingRescue(Text16& out) {
     const DataFileStateRecord& d = DataFileState;
     out.AppendAscii("The records written since the data file\r\n");
     AppendOnDiskPath(out, d.LostDataFilePath);
-    out.AppendAscii("\r\nwas lost are in no file yet. A new file could be made in\r\n");
+    out.AppendAscii("\r\nwas lost are in no file yet: a new file could be made in\r\n");
     const bool folderGone = d.NameLoss == static_cast<int32_t>(DataFileNameState::FolderGone);
     char16_t folder[kDataFolderChars + 1];
     if (!folderGone) {
@@ -335,5 +335,5 @@ void DescribePendingRescue(Text16& out) {
     AppendOnDiskPath(out, kDefaultSettings.DataFolder);
     out.AppendAscii(" or\r\n");
     AppendOnDiskPath(out, ScreenWindows.TempFolder);
-    out.AppendAscii("\r\nonce writing is allowed in one of them.\r\n");
+    out.AppendAscii("\r\nonce one of them can take it.\r\n");
 }
