@@ -284,7 +284,7 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         AppendOnDiskPath(out, d.DataFilePath);
         out.AppendAscii(" was made shorter by another program:\r\n");
         AppendByteCount(out, d.ShortenedBytes);
-        out.AppendAscii(" of its records are gone.\r\n");
+        out.AppendAscii(d.ShortenedBytes == 1 ? " of its records is gone.\r\n" : " of its records are gone.\r\n");
     }
     if ((error & kDataFileNameUnseen) != 0) {
         char text[160];

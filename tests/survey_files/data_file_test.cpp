@@ -472,4 +472,45 @@ TEST_F(DataFileTest, NameThatCannotBeLookedAtIsRetriedAndToldOnlyWhenItLasts) {
     CloseDataFile();
 }
 
+// Another program made the open file shorter (a sync tool rewriting it in
+// place from an older copy): same name, same file, so only its size tells.
+// Told at once, with how much is gone; later records land at its new end,
+// never after a gap of zeros; what was removed is not written again.
+TEST_F(DataFileTest, FileShortenedByAnotherProgramIsToldAndLeftNoGap) {
+    const std::string rec = "XPAUSED             123456\n";
+    const struct {
+        const char* What;
+        size_t Cut;  // bytes taken from the end by the other program
+        const char* Told;
+    } cases[] = {
+        {"as it was, nothing gone", 0, ""},
+        {"an older copy, two records shorter", 2 * 27, "54 bytes of its records are gone.\r\n"},
+        {"cut inside a record", 1, "1 byte of its records is gone.\r\n"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::string path = root_ + "/s" + std::to_string(++n) + ".osd";
+        CreateNew(path);
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        const std::string full = ReadWholeFile(path);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(full.size() - c.Cut)), 0);
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(TakeDataFileWriteError(), c.Cut == 0 ? 0 : kDataFileShortened);
+        char16_t wide[1024];
+        Text16 text{wide, std::size(wide)};
+        wide[0] = 0;
+        DescribeDataFileNameLoss(kDataFileShortened, text);
+        if (c.Cut != 0) {
+            EXPECT_EQ(plat::Utf16ToUtf8(wide), "The data file " + path + " was made shorter by another program:\r\n" + c.Told);
+        }
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        EXPECT_EQ(ReadWholeFile(path), full.substr(0, full.size() - c.Cut) + rec) << "no gap, nothing made up";
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(TakeDataFileWriteError(), 0) << "told once: the file as it is now is what is expected";
+        CloseDataFile();
+    }
+}
+
 }  // namespace
