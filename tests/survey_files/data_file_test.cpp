@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <thread>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include "platform/modal_script.h"
 #include "platform/text.h"
 #include "platform/tick.h"
+#include "platform/window.h"
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_rescue.h"
@@ -511,6 +513,60 @@ TEST_F(DataFileTest, FileShortenedByAnotherProgramIsToldAndLeftNoGap) {
         EXPECT_EQ(TakeDataFileWriteError(), 0) << "told once: the file as it is now is what is expected";
         CloseDataFile();
     }
+}
+
+// A reader's line handed over while a large lost file is copied is served
+// between the copy's blocks, not after the whole copy (the readers would be
+// held, and the supervision would see their consoles silent); a record the
+// reader writes meanwhile is in the new file exactly once.
+bool g_servedDuringCopy = false;
+plat::LResult CopyWatchProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    if (message == plat::kMsgUser + 77) {
+        g_servedDuringCopy = (DataFileState.WriteError.load() & kDataFileNameLost) == 0;
+        return 1;
+    }
+    return plat::DefaultWindowProc(hwnd, message, w, l);
+}
+
+class RescueCopyThreaded : public DataFileTest {
+protected:
+    void TearDown() override {
+        plat::test::ResetWindows();
+        DataFileTest::TearDown();
+    }
+};
+
+TEST_F(RescueCopyThreaded, AReaderIsServedBetweenBlocksAndItsRecordIsCopiedOnce) {
+    ASSERT_TRUE(plat::StartApplication());
+    plat::WindowClass cls;
+    cls.Name = u"RescueCopyWatch";
+    cls.Proc = CopyWatchProc;
+    ASSERT_TRUE(plat::RegisterWindowClass(cls));
+    const plat::Hwnd window = plat::CreateWindow(u"RescueCopyWatch", u"", 0, 0, 0, 10, 10, 0, 0);
+    ASSERT_NE(window, 0);
+    const std::string path = root_ + "/big.osd";
+    CreateNew(path);
+    const std::string block(27 * 1000, 'x');  // 4 MB: many blocks of the copy
+    for (int i = 0; i < 160; ++i) ASSERT_EQ(WriteDataRecords(block.data(), block.size()), 1);
+    ASSERT_EQ(rename(path.c_str(), (root_ + "/moved.osd").c_str()), 0);
+    g_servedDuringCopy = false;
+    std::thread reader([window] {
+        plat::SendMessage(window, plat::kMsgUser + 77, 0, 0);
+        WriteEventRecord(u"READER", 'X');
+    });
+    while (plat::test::PendingSendCount() == 0) std::this_thread::yield();
+    EXPECT_EQ(WatchDataFileName(), 1);
+    plat::ServePendingSends();  // a copy that held the reader serves it only now
+    reader.join();
+    EXPECT_TRUE(g_servedDuringCopy);
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileNameLost);
+    const std::string saved = ReadWholeFile(root_ + "/big_rescue1.osd");
+    const std::string old = ReadWholeFile(root_ + "/moved.osd");  // the record in it, or after it in the new file
+    EXPECT_EQ(saved.substr(0, old.size()), old);
+    EXPECT_EQ(saved.size(), kNewFileSection.size() + 160 * block.size() + 27);
+    EXPECT_EQ(saved.find("XREADER"), saved.rfind("XREADER"));
+    EXPECT_NE(saved.find("XREADER"), std::string::npos);
+    CloseDataFile();
 }
 
 }  // namespace
