@@ -132,6 +132,8 @@ void StopAcquisitionAtExit() {
 int FinishDataFile(plat::Hwnd owner) {
     if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
     if (DataFileState.DataFileHandle == plat::kInvalidFile) return 1;
+    // Nothing more is recorded: a rescue's copy serves the readers meanwhile.
+    if (LogScreenState.LoggingState.load() == 1) LogScreenState.LoggingState = -1;
     WatchDataFileName();  // what was written since the last look must not go with the closing
     CloseDataFile();
     DataFileStateRecord& d = DataFileState;
