@@ -523,8 +523,10 @@ void PauseLogging(plat::Hwnd hwnd) {
     ShowPauseHint(-1);
     LogScreenState.UiIdle = 0;
     WriteEventRecord(LogScreenState.MapOverflowState == 1 ? u"PAUSED BMP" : u"PAUSED", 'X');
-    // On screen before the reopening, which may find the name lost and copy
-    // a large file meanwhile.
+    // Stand By is on screen before the reopening, which may find the name
+    // lost and copy a large file meanwhile.
+    Show(ScreenButtons.PauseButton, false);
+    ShowLogButtonSet(LogButtonSet::StandBy);
     ShowLoggingStatus(2);
     plat::PaintWindowNow(hwnd);
     // Closing and reopening puts everything written so far on the disk.
