@@ -146,17 +146,18 @@ void CloseReadingInterval(bool logging) {
 
 // The data file holds no more positions: recording stops before the operator
 // is told (nothing more is written, by this thread or the readers, whose
-// hand-overs the box still serves), the file is closed whole, and the
-// program ends with code 0 once the box is closed.
+// hand-overs the box still serves), the file is ended as every way out ends
+// it (the last look at its name, a rescue, the close, a failure told), and
+// the program ends with code 0 once the box is closed. The box says "saved"
+// only when the file is.
 void EndOfCapacity() {
     LogScreenState.LoggingState = 0;
     LogScreenState.UiIdle = 0;
-    if (SystemSetup.ConsoleCount > 0 && ScreenWindows.LogScreenWindow != 0)
-        plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
-    CloseDataFile();
+    const int saved = FinishDataFile(ScreenWindows.LogScreenWindow);
     char text[160];
     std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s", "Maximum number of GPS positions reached.",
-                  "Current data file is saved.", "Please restart the program.");
+                  saved == 1 ? "Current data file is saved." : "Current data file could not be saved whole.",
+                  "Please restart the program.");
     char16_t wide[160];
     NarrowToWide(text, wide, std::size(wide));
     plat::MessageBox(ScreenWindows.LogScreenWindow, wide, u"STOP", plat::MessageButtons::Ok, plat::MessageIcon::Warning);

@@ -12,6 +12,8 @@
 #include "log_screen/profile_windows.h"
 #include "log_screen/status_panel.h"
 #include "log_screen/supervision.h"
+#include "survey_files/data_file_rescue.h"
+#include "map/map_view_commands.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
 #include "survey_files/settings_file.h"
@@ -172,6 +174,7 @@ plat::LResult ScreenLogWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w
 }
 
 plat::LResult LogScreenOnCreate(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
+    SetLongCopyStep(StepBusyIndicator);  // a rescue copy that takes a while shows it is under way
     for (auto& tops : ProfileTrace.BarTop) tops = {-1, -1};
     TakeMainWindowMetrics(hwnd);
     ComputeConsoleGeometry(kCreationNumbersWidth);

@@ -17,6 +17,7 @@
 #include "map/map_view_commands.h"
 #include "platform/controls.h"
 #include "platform/dc.h"
+#include "platform/files.h"
 #include "platform/keys.h"
 #include "platform/menu.h"
 #include "platform/message_box.h"
@@ -469,7 +470,28 @@ void ShowLoggingStatus(int what) {
     if (temporary) plat::DeleteObject(face);
 }
 
+// Go while the open file's records wait for a rescue: one more look (the
+// operator may have freed a folder); still none, logging into a file no name
+// reaches is refused, and the operator told why and where a file could be made.
+bool RescueStillPending(plat::Hwnd hwnd) {
+    if (DataFileState.RescuePending == 0) return false;
+    WatchDataFileName();
+    if (DataFileState.RescuePending == 0) return true;  // saved now: the box tells where; Go again goes on
+    char16_t wide[16 * kDataFolderChars];
+    Text16 text{wide, std::size(wide)};
+    wide[0] = 0;
+    text.AppendAscii("Cannot start logging.\r\n");
+    DescribePendingRescue(text);
+    text.AppendAscii("Logging would go on into a file no name reaches.");
+    LogScreenState.UiIdle = 0;
+    plat::PlaySound("SOUND_RING");
+    Box(hwnd, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+    EndCommand(hwnd);
+    return true;
+}
+
 void StartRecording(plat::Hwnd hwnd) {
+    if (RescueStillPending(hwnd)) return;
     if (LogScreenState.MapOverflowState != 0) {
         LogScreenState.UiIdle = 0;
         plat::PlaySound("SOUND_RING");
@@ -509,6 +531,12 @@ void PauseLogging(plat::Hwnd hwnd) {
     ShowPauseHint(-1);
     LogScreenState.UiIdle = 0;
     WriteEventRecord(LogScreenState.MapOverflowState == 1 ? u"PAUSED BMP" : u"PAUSED", 'X');
+    // Stand By is on screen before the reopening, which may find the name
+    // lost and copy a large file meanwhile.
+    Show(ScreenButtons.PauseButton, false);
+    ShowLogButtonSet(LogButtonSet::StandBy);
+    ShowLoggingStatus(2);
+    plat::PaintWindowNow(hwnd);
     // Closing and reopening puts everything written so far on the disk.
     const int reopened = ReopenDataFile();
 
@@ -553,6 +581,42 @@ void FallBackToMonitoring(plat::Hwnd hwnd) {
     plat::SetFocus(hwnd);
 }
 
+namespace {
+
+// The FILE ERROR box for the error bits `error`, `now` saying what the
+// screen does meanwhile ("" for nothing).
+void ShowDataFileErrors(plat::Hwnd hwnd, int32_t error, const char* now) {
+    const char* name = DataFileState.DataFileBaseName;
+    char first[kDataFolderChars + 64] = "";
+    char second[kDataFolderChars + 64] = "";
+    char third[kDataFolderChars + 128] = "";
+    if ((error & kDataFileWriteFailed) != 0) {
+        std::snprintf(first, sizeof first, "Writing to the data file %s failed.\r\n", name);
+    }
+    if ((error & kDataFileReopenFailed) != 0) {
+        std::snprintf(second, sizeof second, "The data file %s cannot be opened again.\r\n", name);
+    }
+    if ((error & kDataFileFlushFailed) != 0) {
+        std::snprintf(third, sizeof third, "Putting the data file %s on the disk failed: %s.\r\n", name,
+                      plat::FileErrorWords(DataFileState.FlushError));
+    }
+    char text[sizeof first + sizeof second + sizeof third + 64];
+    std::snprintf(text, sizeof text, "%s%s%s%s", first, second, third, now);
+    char16_t narrowPart[std::size(text)];
+    NarrowToWideUnsigned(text, narrowPart, std::size(narrowPart));
+    // Full paths, which may hold any character, go in as they are.
+    char16_t wide[std::size(text) + 12 * kDataFolderChars];
+    Text16 message{wide, std::size(wide)};
+    wide[0] = 0;
+    DescribeDataFileNameLoss(error, message);
+    message.Append(narrowPart);
+    // No empty line under the last one when there is nothing to add about now.
+    if (message.Length >= 2 && wide[message.Length - 1] == u'\n') wide[message.Length - 2] = 0;
+    Box(hwnd, wide, u"FILE ERROR", plat::MessageButtons::Ok, plat::MessageIcon::Error);
+}
+
+}  // namespace
+
 void ReportDataFileErrors(plat::Hwnd hwnd) {
     int32_t error = TakeDataFileWriteError();
     if (error == 0) return;
@@ -566,32 +630,18 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
     }
     // The file the records now go to, when its name changed.
     if ((error & kDataFileNameLost) != 0 && LogScreenState.LoggingState != kStateMonitoring) ShowLoggingStatus(0);
-    const char* name = DataFileState.DataFileBaseName;
     const char* now = ScreenWindows.ScreenMode != 1                     ? ""
                       : LogScreenState.LoggingState == kStateMonitoring ? "No data file is open: choose File to go on."
                       : paused                                          ? "Logging is paused."
                                                                         : "";
-    char first[kDataFolderChars + 64] = "";
-    char second[kDataFolderChars + 64] = "";
-    if ((error & kDataFileWriteFailed) != 0) {
-        std::snprintf(first, sizeof first, "Writing to the data file %s failed.\r\n", name);
-    }
-    if ((error & kDataFileReopenFailed) != 0) {
-        std::snprintf(second, sizeof second, "The data file %s cannot be opened again.\r\n", name);
-    }
-    char text[sizeof first + sizeof second + 64];
-    std::snprintf(text, sizeof text, "%s%s%s", first, second, now);
-    char16_t narrowPart[std::size(text)];
-    NarrowToWideUnsigned(text, narrowPart, std::size(narrowPart));
-    // Full paths, which may hold any character, go in as they are.
-    char16_t wide[std::size(text) + 12 * kDataFolderChars];
-    Text16 message{wide, std::size(wide)};
-    wide[0] = 0;
-    DescribeDataFileNameLoss(error, message);
-    message.Append(narrowPart);
     LogScreenState.UiIdle = 0;
-    Box(hwnd, wide, u"FILE ERROR", plat::MessageButtons::Ok, plat::MessageIcon::Error);
+    ShowDataFileErrors(hwnd, error, now);
     EndCommand(hwnd);
+}
+
+void TellDataFileErrorsOnLeaving(plat::Hwnd hwnd) {
+    const int32_t error = TakeDataFileWriteError();
+    if (error != 0) ShowDataFileErrors(hwnd, error, "");
 }
 
 void RepaintLogScreen() {

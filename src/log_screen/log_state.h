@@ -45,6 +45,9 @@ void FallBackToMonitoring(plat::Hwnd hwnd);
 // writers kept; while logging, logging is paused first, and a screen whose
 // data file is gone returns to Monitoring.
 void ReportDataFileErrors(plat::Hwnd hwnd);
+// On the way out of logging, the data file closed: the same box for what went
+// wrong since the last report, and nothing else changed.
+void TellDataFileErrorsOnLeaving(plat::Hwnd hwnd);
 
 // Invalidates (erasing) and repaints the logging screen at once.
 void RepaintLogScreen();

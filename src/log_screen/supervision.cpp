@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "acquisition/console_reading.h"
 #include "log_screen/log_layout.h"
@@ -87,7 +88,14 @@ void SuperviseConsoles() {
 plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
     // Not while a command runs: File and the append check work on the open
     // file; the command's end reports, and the next tick looks.
-    if (LogScreenState.UiIdle == 1) WatchDataFileName();
+    if (LogScreenState.UiIdle == 1) {
+        // While logging, a lost name pauses first: "PAUSED" goes into the
+        // file that is then copied, where the loss was seen, and nothing
+        // arriving during the copy is expected in it. The pause's reopening
+        // makes the copy.
+        const bool logging = LogScreenState.LoggingState.load() == 1;
+        WatchDataFileName(logging ? NameLossAction::LeaveToPause : NameLossAction::Rescue);
+    }
     SuperviseConsoles();
     if (LogScreenState.UiIdle == 1) ReportDataFileErrors(hwnd);
     return 1;
@@ -117,7 +125,26 @@ void StopAcquisitionAtExit() {
     plat::ReleaseWaitingSenders();
     StopReaders();
     plat::ResumeSenders();
+    WatchDataFileName();  // the last resort: no box can tell it now, but the records are kept
     CloseDataFile();
+}
+
+int FinishDataFile(plat::Hwnd owner) {
+    if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
+    if (DataFileState.DataFileHandle == plat::kInvalidFile) return 1;
+    // Nothing more is recorded: a rescue's copy serves the readers meanwhile.
+    if (LogScreenState.LoggingState.load() == 1) LogScreenState.LoggingState = -1;
+    WatchDataFileName();  // what was written since the last look must not go with the closing
+    CloseDataFile();
+    DataFileStateRecord& d = DataFileState;
+    const bool rescueLost = d.RescuePending == 1;
+    if (rescueLost) {
+        d.WriteError.fetch_or(kDataFileRescueFailed);  // told again: now they are gone
+        d.RescuePending = 0;
+    }
+    const bool flushed = (d.WriteError.load() & kDataFileFlushFailed) == 0;
+    TellDataFileErrorsOnLeaving(owner);
+    return !rescueLost && flushed ? 1 : 0;
 }
 
 int ExitLogging(int confirmed) {
@@ -127,7 +154,16 @@ int ExitLogging(int confirmed) {
 
     const bool fileOpen = LogScreenState.LoggingState.load() != 0;
     if (fileOpen && confirmed != 1) {
-        const int answer = plat::MessageBox(ScreenWindows.LogScreenWindow, u"Exit Logging?", u"Confirm Exit",
+        // Records that have no file yet go with the closing: the question says so.
+        char16_t question[16 * kDataFolderChars];
+        Text16 text{question, std::size(question)};
+        question[0] = 0;
+        if (DataFileState.RescuePending == 1) {
+            DescribePendingRescue(text);
+            text.AppendAscii("Leaving logging now loses them.\r\n");
+        }
+        text.AppendAscii("Exit Logging?");
+        const int answer = plat::MessageBox(ScreenWindows.LogScreenWindow, question, u"Confirm Exit",
                                             plat::MessageButtons::YesNo, plat::MessageIcon::Question);
         if (answer != plat::kIdYes) {
             KeepLogging();
@@ -135,9 +171,7 @@ int ExitLogging(int confirmed) {
         }
     }
 
-    if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
-    WatchDataFileName();  // what was written since the last look must not go with the closing
-    CloseDataFile();
+    FinishDataFile(ScreenWindows.LogScreenWindow);
     StopReaders();
     ResetSurveyCounters();
     LogScreenState.LoggingState = 0;

@@ -18,7 +18,8 @@ plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t message, plat::WParam w
 void SuperviseConsoles();
 
 // Leaves the logging screen. In Stand By (or Logging) asks "Exit Logging?"
-// unless `confirmed` is 1; "No" keeps Stand By and returns 0. Otherwise the
+// (after what is lost with records still waiting for a rescue) unless
+// `confirmed` is 1; "No" keeps Stand By and returns 0. Otherwise the
 // timer is killed, the data file closed, every reader stopped and joined and
 // every port closed, the survey counters reset, and the logging screen
 // hidden; returns 1.
@@ -42,3 +43,11 @@ void StopReaders();
 // hand-over opened again and the data file closed under its lock. Window
 // thread, after the message loop.
 void StopAcquisitionAtExit();
+
+// Every way out of logging (E&xit, the close box, Alt+F4, the end of the
+// file's capacity) ends the data file alike: the supervision timer killed,
+// the last look at its name (a lost name rescued), the close, and what went
+// wrong told in a "FILE ERROR" box on `owner` while the file's name is still
+// known. 1 when every record is in a named file on the disk; 0 when a rescue
+// could not be made or putting the file on the disk failed.
+int FinishDataFile(plat::Hwnd owner);

@@ -24,6 +24,9 @@ constexpr size_t kPathBytes = 4096;
 // Bytes that writes may still put out in a full-disk drill; -1: no drill.
 std::atomic<int64_t> g_writeBudget{-1};
 
+// Flushes still to fail in a write-back drill.
+std::atomic<int> g_failingFlushes{0};
+
 // Takes up to `n` bytes from the drill's budget; `n` when there is no drill.
 size_t TakeWriteBudget(size_t n) {
     int64_t budget = g_writeBudget.load();
@@ -219,7 +222,17 @@ bool TruncateFile(FileHandle h, int64_t length) {
     return r == 0;
 }
 
-bool FlushFile(FileHandle h) { return h >= 0 && fsync(h) == 0; }
+bool FlushFile(FileHandle h) {
+    if (h < 0) return false;
+    int failing = g_failingFlushes.load();
+    while (failing > 0) {
+        if (g_failingFlushes.compare_exchange_weak(failing, failing - 1)) {
+            errno = EIO;
+            return false;
+        }
+    }
+    return fsync(h) == 0;
+}
 
 namespace {
 void CopyIdentity(const struct stat& st, FileIdentity* out) {
@@ -243,6 +256,8 @@ bool IdentifyNamedFile(const char16_t* path, FileIdentity* out) {
     CopyIdentity(st, out);
     return true;
 }
+
+bool IsNoSuchFileError(int error) { return error == ENOENT || error == ENOTDIR; }
 
 bool LockFileExclusive(FileHandle h) { return h >= 0 && flock(h, LOCK_EX | LOCK_NB) == 0; }
 
@@ -405,6 +420,8 @@ const char* FileErrorWords(int error) {
 namespace test {
 
 void FailFileWritesAfter(int64_t bytes) { g_writeBudget.store(bytes < 0 ? -1 : bytes); }
+
+void FailFileFlushes(int count) { g_failingFlushes.store(count < 0 ? 0 : count); }
 
 }  // namespace test
 

@@ -56,6 +56,11 @@ struct FileIdentity {
 };
 bool IdentifyOpenFile(FileHandle h, FileIdentity* out);          // false on a bad handle
 bool IdentifyNamedFile(const char16_t* path, FileIdentity* out); // false when the name names nothing
+                                                                 //   or cannot be looked at (LastFileError)
+// True when a failed look at a name means the name names nothing ("no such
+// file", or a part of its folder is not a folder); false for every other
+// reason (permission, an I/O error, a stale network handle), which may pass.
+bool IsNoSuchFileError(int error);
 // Takes the advisory lock of an open file, not shared, without waiting.
 bool LockFileExclusive(FileHandle h);
 
@@ -116,6 +121,11 @@ namespace test {
 // next write; a negative value ends the drill and writes go out again. Reads,
 // truncation, opening and closing are not affected.
 void FailFileWritesAfter(int64_t bytes);
+
+// A write-back drill: the next `count` flushes to the disk fail with EIO ("the
+// disk reported an error"), as a stick or share that fails while writing back
+// reports it; the data stays written. 0 ends the drill.
+void FailFileFlushes(int count);
 
 }  // namespace test
 

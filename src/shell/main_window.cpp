@@ -29,6 +29,7 @@ constexpr const char16_t* kMainClass = u"OSTRIMA-MAIN";
 const plat::MessageHandler kMainMessages[] = {
     {plat::kMsgCreate, MainOnCreate},
     {plat::kMsgSize, MainOnSize},
+    {plat::kMsgClose, MainOnClose},
     {plat::kMsgDestroy, MainOnDestroy},
     {plat::kMsgCommand, MainOnCommand},
     {plat::kMsgDeadChar, MainOnCommand},
@@ -302,6 +303,18 @@ plat::LResult MainOnCreate(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam
 }
 
 plat::LResult MainOnSize(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) { return 0; }
+
+plat::LResult MainOnClose(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam) {
+    // With a data file open, the close box and Alt+F4 leave logging as
+    // "E&xit" does: the last look at the file's name, its rescue, the close
+    // and what went wrong told, before the window goes. Only records still
+    // waiting for a rescue ask first, and "No" keeps the program running.
+    if (ScreenWindows.ScreenMode == 1 && LogScreenState.LoggingState.load() != 0) {
+        if (ExitLogging(DataFileState.RescuePending == 1 ? 0 : 1) == 0) return 0;
+    }
+    plat::DestroyWindow(hwnd);
+    return 0;
+}
 
 plat::LResult MainOnDestroy(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
     plat::PostQuitMessage(0);

@@ -74,6 +74,7 @@ plat::LResult MainOnCreate(plat::Hwnd hwnd, uint32_t message, plat::WParam w, pl
 // The frame is fixed: nothing follows a size change.
 plat::LResult MainOnSize(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 // Posts the quit message with code 0.
+plat::LResult MainOnClose(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 plat::LResult MainOnDestroy(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 // The start screen's buttons and keys. Only wParam is looked at: a button's
 // id in its low word, or a key code (Tab, arrows and Enter move and press the

@@ -474,8 +474,8 @@ int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
         std::snprintf(what, sizeof what, "A %s before its last record is not whole.", end.NotWhole);
         break;
     default:
-        std::snprintf(what, sizeof what, "The %d bytes after its last whole record hold a line feed.",
-                      static_cast<int>(partial));
+        std::snprintf(what, sizeof what, "The %d %s after its last whole record %s a line feed.",
+                      static_cast<int>(partial), partial == 1 ? "byte" : "bytes", partial == 1 ? "holds" : "hold");
         break;
     }
     char text[256];
@@ -514,6 +514,7 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
         cut = DataFileState.DataFileHandle != plat::kInvalidFile &&
               plat::TruncateFile(DataFileState.DataFileHandle, end.CutTo);
+        if (cut) DataFileState.WrittenSize = end.CutTo;  // the program's own cut, not a loss
     }
     if (!cut) {
         Refuse3(owner, "The data file ends with a partial record", "that cannot be cut away; nothing was appended.",
@@ -522,9 +523,9 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
     }
     char text[256];
     std::snprintf(text, sizeof text,
-                  "The data file ended with a partial %s (%d bytes),\r\nleft by an interrupted write.\r\n"
+                  "The data file ended with a partial %s (%d %s),\r\nleft by an interrupted write.\r\n"
                   "It was cut back to its last whole record.",
-                  end.Cut, static_cast<int>(h.Size - end.CutTo));
+                  end.Cut, static_cast<int>(h.Size - end.CutTo), h.Size - end.CutTo == 1 ? "byte" : "bytes");
     char16_t wide[256];
     NarrowToWide(text, wide, std::size(wide));
     plat::MessageBox(owner, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);

@@ -48,11 +48,32 @@ void SetDataFolderFromPath(const char16_t* path) {
     ProgramSettings.DataFolder[end] = 0;
 }
 
-// Both below run with DataFileState.DataFileLock held.
+// Those below run with DataFileState.DataFileLock held.
+
+// A failed flush or close is the only word a stick or a share gives of
+// records lost in write-back: it is told like a failed write.
+void NoteFlushFailed() {
+    DataFileState.FlushError = plat::LastFileError();
+    DataFileState.WriteError.fetch_or(kDataFileFlushFailed);
+}
+
+// Puts the open file on the disk and closes it; false (told) when either failed.
+bool FlushAndCloseLocked(plat::FileHandle h) {
+    if (!plat::FlushFile(h)) {
+        NoteFlushFailed();
+        plat::CloseFile(h);
+        return false;
+    }
+    if (!plat::CloseFile(h)) {
+        NoteFlushFailed();
+        return false;
+    }
+    return true;
+}
+
 void CloseDataFileLocked() {
     if (DataFileState.DataFileHandle == plat::kInvalidFile) return;
-    plat::FlushFile(DataFileState.DataFileHandle);
-    plat::CloseFile(DataFileState.DataFileHandle);
+    FlushAndCloseLocked(DataFileState.DataFileHandle);
     DataFileState.DataFileHandle = plat::kInvalidFile;
 }
 
@@ -75,6 +96,7 @@ int OpenExistingAtEndLocked() {
     }
     plat::SeekFile(h, 0, plat::SeekFrom::End);
     DataFileState.DataFileHandle = h;
+    DataFileState.WrittenSize = plat::FileSize(h);
     return 1;
 }
 
@@ -111,7 +133,10 @@ int WriteDataRecordsLocked(const char* bytes, size_t n) {
     const plat::FileHandle h = DataFileState.DataFileHandle;
     if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
     const int64_t written = plat::WriteFile(h, bytes, n);
-    if (written == static_cast<int64_t>(n)) return 1;
+    if (written == static_cast<int64_t>(n)) {
+        DataFileState.WrittenSize += written;
+        return 1;
+    }
     // Keep the file to whole records: drop whatever part of this write went
     // out. The file is opened for appending and written only under this lock,
     // so that part is the last `written` bytes; its size is asked only now,
@@ -204,6 +229,8 @@ int CreateDataFile(int ownerWindow) {
         }
         if (h == plat::kInvalidFile) return -1;
         DataFileState.DataFileHandle = h;
+        DataFileState.WrittenSize = plat::FileSize(h);
+        DataFileState.UnseenLooks = 0;
         if (result == 1) {
             // A file shorter than 6 bytes stays "ours"; the append check refuses it.
             char head[6];
@@ -310,37 +337,44 @@ void CloseDataFile() {
 }
 
 int ReopenDataFile() {
-    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-    const plat::FileHandle open = DataFileState.DataFileHandle;
-    if (open == plat::kInvalidFile) return OpenExistingAtEndLocked();
-    plat::FlushFile(open);
-    // The name is opened beside the open file and kept only when it is that
-    // same file: whatever took the name's place is closed unwritten, and the
-    // open file's records are saved under a new name instead.
-    const plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::ExistingReadWrite, /*exclusive=*/false);
-    if (!IsSameFile(open, h)) {
-        if (h != plat::kInvalidFile) plat::CloseFile(h);
-        const DataFileNameState state = LookAtDataFileName(open, DataFileState.DataFilePath);
-        if (state != DataFileNameState::Named) {
-            RescueDataFileLocked(state);
-            return DataFileState.DataFileHandle != plat::kInvalidFile ? 1 : 0;
+    DataFileNameState lost = DataFileNameState::Named;
+    {
+        std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+        const plat::FileHandle open = DataFileState.DataFileHandle;
+        if (open == plat::kInvalidFile) return OpenExistingAtEndLocked();
+        if (!plat::FlushFile(open)) NoteFlushFailed();
+        // The name is opened beside the open file and kept only when it is
+        // that same file: whatever took the name's place is closed unwritten,
+        // and the open file's records are saved under a new name instead.
+        const plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::ExistingReadWrite, /*exclusive=*/false);
+        if (IsSameFile(open, h)) {
+            if (!plat::CloseFile(open)) NoteFlushFailed();  // gives up its lock for the new descriptor to take
+            DataFileState.DataFileHandle = plat::kInvalidFile;
+            if (!plat::LockFileExclusive(h)) {
+                plat::CloseFile(h);
+                DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+                return 0;
+            }
+            plat::SeekFile(h, 0, plat::SeekFrom::End);
+            DataFileState.DataFileHandle = h;
+            return 1;
         }
-        // Still named but not to be opened (its rights changed): as before,
-        // the file is closed and the operator told.
-        CloseDataFileLocked();
-        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
-        return 0;
+        if (h != plat::kInvalidFile) plat::CloseFile(h);
+        lost = LookAtDataFileName(open, DataFileState.DataFilePath);
+        // A name that cannot be looked at now may be back in a moment: the
+        // open file, flushed, goes on; the looks each second tell it if it lasts.
+        if (lost == DataFileNameState::Unseen) return 1;
+        if (lost == DataFileNameState::Named) {
+            // Still named but not to be opened (its rights changed): as
+            // before, the file is closed and the operator told.
+            CloseDataFileLocked();
+            DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+            return 0;
+        }
     }
-    plat::CloseFile(open);  // gives up its lock for the new descriptor to take
-    DataFileState.DataFileHandle = plat::kInvalidFile;
-    if (!plat::LockFileExclusive(h)) {
-        plat::CloseFile(h);
-        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
-        return 0;
-    }
-    plat::SeekFile(h, 0, plat::SeekFrom::End);
-    DataFileState.DataFileHandle = h;
-    return 1;
+    // Copied without holding the lock over the whole copy.
+    RescueDataFile(lost);
+    return DataFileState.DataFileHandle != plat::kInvalidFile ? 1 : 0;
 }
 
 int32_t TakeDataFileWriteError() {

@@ -1,5 +1,6 @@
 #include "survey_files/data_file_rescue.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,8 @@
 #include <string_view>
 
 #include "platform/text.h"
+#include "platform/tick.h"
+#include "platform/window.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
 
@@ -65,24 +68,54 @@ bool RescueName(const char16_t* folder, const char16_t* lost, int n, char16_t* o
     return fits;
 }
 
-// Every byte of `from` into `to`; true when all of it went out.
-bool CopyWholeFile(plat::FileHandle from, plat::FileHandle to) {
-    static std::array<char, 64 * 1024> block;  // window thread only, under the data file lock
-    const int64_t size = plat::FileSize(from);
-    if (size < 0) return false;
-    int64_t at = 0;
-    while (at < size) {
-        const int64_t got = plat::ReadFileAt(from, block.data(), block.size(), at);
+constexpr uint32_t kMomentMs = 300;       // a copy longer than this shows the busy indicator
+constexpr uint32_t kStepEveryMs = 100;    // and moves it this often
+void (*g_longCopyStep)() = nullptr;
+
+// The bytes of `from` in [at, end) appended to `to`; true when all went out.
+bool CopyBlocks(plat::FileHandle from, plat::FileHandle to, int64_t at, int64_t end, bool serving) {
+    // A block takes a few milliseconds even on a slow stick: a reader waits
+    // at most that long in its hand-over. Window thread only.
+    static std::array<char, 256 * 1024> block;
+    const uint32_t start = plat::GetTickCount();
+    uint32_t stepped = start;
+    while (at < end) {
+        const auto want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(block.size()), end - at));
+        const int64_t got = plat::ReadFileAt(from, block.data(), want, at);
         if (got <= 0) return false;
         if (plat::WriteFile(to, block.data(), static_cast<size_t>(got)) != got) return false;
         at += got;
+        if (!serving) continue;
+        // Lines keep coming while the file is copied: the readers are served
+        // (logging is paused by now, nothing of theirs is expected in the
+        // file) and their consoles are not silent for the supervision.
+        plat::ServePendingSends();
+        const uint32_t now = plat::GetTickCount();
+        if (g_longCopyStep != nullptr && now - start > kMomentMs && now - stepped >= kStepEveryMs) {
+            g_longCopyStep();
+            stepped = now;
+        }
     }
-    return plat::FlushFile(to);
+    return true;
+}
+
+// Every byte of the open data file into `to`: most of it without the lock;
+// then, the lock held by the caller, what was written meanwhile. True when
+// all of it went out.
+bool CopyOpenFile(plat::FileHandle to, std::unique_lock<std::mutex>& lock) {
+    const plat::FileHandle from = DataFileState.DataFileHandle;
+    const int64_t first = plat::FileSize(from);
+    if (first < 0 || !CopyBlocks(from, to, 0, first, /*serving=*/true)) return false;
+    lock.lock();
+    const int64_t size = plat::FileSize(from);
+    return size >= first && CopyBlocks(from, to, first, size, /*serving=*/false) && plat::FlushFile(to);
 }
 
 // A new file in `folder` holding the open file's bytes, open for appended
 // writes and locked; its path in `path`. Invalid when none could be made.
-plat::FileHandle SaveIntoFolder(const char16_t* folder, const char16_t* lost, char16_t* path, size_t capacity) {
+// On return the lock is held when the file was made and copied.
+plat::FileHandle SaveIntoFolder(const char16_t* folder, const char16_t* lost, char16_t* path, size_t capacity,
+                                std::unique_lock<std::mutex>& lock) {
     if (folder[0] != 0 && !plat::FolderExists(folder)) return plat::kInvalidFile;
     for (int n = 1; n <= kRescueNames; ++n) {
         if (!RescueName(folder, lost, n, path, capacity)) return plat::kInvalidFile;
@@ -95,7 +128,8 @@ plat::FileHandle SaveIntoFolder(const char16_t* folder, const char16_t* lost, ch
         // A folder that refuses one new file refuses every other name too,
         // and a disk that is full here is full for them all.
         if (h == plat::kInvalidFile) return plat::kInvalidFile;
-        if (CopyWholeFile(DataFileState.DataFileHandle, h)) return h;
+        if (CopyOpenFile(h, lock)) return h;
+        if (lock.owns_lock()) lock.unlock();
         plat::CloseFile(h);
         plat::DeleteFile(path);
         return plat::kInvalidFile;
@@ -122,7 +156,7 @@ void AppendOnDiskPath(Text16& out, const char16_t* path) {
 
 }  // namespace
 
-DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path) {
+DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path, int* error) {
     plat::FileIdentity file;
     if (!plat::IdentifyOpenFile(open, &file)) return DataFileNameState::Named;
     plat::FileIdentity named;
@@ -130,13 +164,24 @@ DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path
         const bool same = named.Device == file.Device && named.Inode == file.Inode;
         return same ? DataFileNameState::Named : DataFileNameState::Replaced;
     }
-    if (FolderGone(path)) return DataFileNameState::FolderGone;
-    return file.Links == 0 ? DataFileNameState::Deleted : DataFileNameState::Moved;
+    const int why = plat::LastFileError();
+    if (!plat::IsNoSuchFileError(why)) {
+        if (error != nullptr) *error = why;
+        return DataFileNameState::Unseen;
+    }
+    // A file that still has a name was moved, alone or with its folder.
+    if (file.Links > 0) return DataFileNameState::Moved;
+    return FolderGone(path) ? DataFileNameState::FolderGone : DataFileNameState::Deleted;
 }
 
-int RescueDataFileLocked(DataFileNameState what) {
+void SetLongCopyStep(void (*step)()) { g_longCopyStep = step; }
+
+int RescueDataFile(DataFileNameState what) {
     DataFileStateRecord& d = DataFileState;
-    if (d.DataFileHandle == plat::kInvalidFile || what == DataFileNameState::Named) return 0;
+    if (d.DataFileHandle == plat::kInvalidFile || what == DataFileNameState::Named ||
+        what == DataFileNameState::Unseen) {
+        return 0;
+    }
     // Next to the lost name (its folder "" for a bare name: the current
     // folder), unless the operator removed that folder; then the default data
     // folder; then the temporary folder.
@@ -146,8 +191,9 @@ int RescueDataFileLocked(DataFileNameState what) {
     CopyPath(ScreenWindows.TempFolder, folders[2]);
     char16_t path[kDataFolderChars + 1];
     plat::FileHandle saved = plat::kInvalidFile;
+    std::unique_lock<std::mutex> lock(d.DataFileLock, std::defer_lock);
     for (size_t i = what == DataFileNameState::FolderGone ? 1 : 0; i < std::size(folders); ++i) {
-        saved = SaveIntoFolder(folders[i], d.DataFilePath, path, std::size(path));
+        saved = SaveIntoFolder(folders[i], d.DataFilePath, path, std::size(path), lock);
         if (saved != plat::kInvalidFile) break;
     }
     d.NameLoss = static_cast<int32_t>(what);
@@ -161,29 +207,93 @@ int RescueDataFileLocked(DataFileNameState what) {
         d.RescuePending = 1;
         return 0;
     }
+    // The lock is held from the last block on: nothing was written since.
     if (d.RescuePending == 0) CopyPath(d.DataFilePath, d.LostDataFilePath);
     d.RescuePending = 0;
-    plat::CloseFile(d.DataFileHandle);
+    plat::CloseFile(d.DataFileHandle);  // no name reaches it: its close has nothing to put on a disk
     d.DataFileHandle = saved;
+    d.WrittenSize = plat::FileSize(saved);
     CopyPath(path, d.DataFilePath);
     SetDataFileBaseName(path);
     d.WriteError.fetch_or(kDataFileNameLost);
     return 1;
 }
 
-int WatchDataFileName() {
+namespace {
+
+// A file shorter than what was written into it: told at once, how much is
+// gone. The file opened for appending, later records land at its new end,
+// so no gap of zeros is left where the lost bytes were; those are not made
+// up, and the file is taken as it is now.
+void LookAtDataFileSize() {
+    DataFileStateRecord& d = DataFileState;
+    std::lock_guard<std::mutex> guard(d.DataFileLock);
+    const int64_t size = plat::FileSize(d.DataFileHandle);
+    if (size < 0 || size >= d.WrittenSize) return;
+    d.ShortenedBytes = d.WrittenSize - size;
+    d.WrittenSize = size;
+    d.WriteError.fetch_or(kDataFileShortened);
+}
+
+// A name that cannot be looked at is told once it has lasted.
+void CountUnseenLook(int error) {
+    DataFileStateRecord& d = DataFileState;
+    d.NameLookError = error;
+    if (++d.UnseenLooks == kUnseenLooksTold) d.WriteError.fetch_or(kDataFileNameUnseen);
+}
+
+}  // namespace
+
+int WatchDataFileName(NameLossAction action) {
     // The window thread alone changes the handle and the path: no lock is
     // needed to look, only to swap the file.
     const plat::FileHandle open = DataFileState.DataFileHandle;
     if (open == plat::kInvalidFile) return 0;
-    const DataFileNameState state = LookAtDataFileName(open, DataFileState.DataFilePath);
-    if (state == DataFileNameState::Named) return 0;
-    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-    RescueDataFileLocked(state);
+    int error = 0;
+    const DataFileNameState state = LookAtDataFileName(open, DataFileState.DataFilePath, &error);
+    if (state == DataFileNameState::Unseen) {
+        CountUnseenLook(error);
+    } else {
+        DataFileState.UnseenLooks = 0;
+    }
+    LookAtDataFileSize();
+    if (state == DataFileNameState::Named || state == DataFileNameState::Unseen) return 0;
+    if (action == NameLossAction::LeaveToPause) {
+        DataFileState.WriteError.fetch_or(kDataFileNameLostFound);
+    } else {
+        RescueDataFile(state);
+    }
     return 1;
 }
 
+namespace {
+
+// "<n> byte" or "<n> bytes".
+void AppendByteCount(Text16& out, int64_t n) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%lld byte%s", static_cast<long long>(n), n == 1 ? "" : "s");
+    out.AppendAscii(text);
+}
+
+}  // namespace
+
 void DescribeDataFileNameLoss(int32_t error, Text16& out) {
+    const DataFileStateRecord& d = DataFileState;
+    if ((error & kDataFileShortened) != 0) {
+        out.AppendAscii("The data file ");
+        AppendOnDiskPath(out, d.DataFilePath);
+        out.AppendAscii(" was made shorter by another program:\r\n");
+        AppendByteCount(out, d.ShortenedBytes);
+        out.AppendAscii(d.ShortenedBytes == 1 ? " of its records is gone.\r\n" : " of its records are gone.\r\n");
+    }
+    if ((error & kDataFileNameUnseen) != 0) {
+        char text[160];
+        std::snprintf(text, sizeof text, " could not be looked at for %d seconds:\r\n%s.\r\n", kUnseenLooksTold,
+                      plat::FileErrorWords(d.NameLookError));
+        out.AppendAscii("The data file ");
+        AppendOnDiskPath(out, d.DataFilePath);
+        out.AppendAscii(text);
+    }
     if ((error & (kDataFileNameLost | kDataFileRescueFailed)) == 0) return;
     static constexpr const char* kWhat[] = {
         "",
@@ -192,17 +302,38 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         " was renamed or moved.",
         " was deleted with its folder.",
     };
-    const int32_t what = DataFileState.NameLoss;
+    const int32_t what = d.NameLoss;
     out.AppendAscii("The data file ");
-    AppendOnDiskPath(out, DataFileState.LostDataFilePath);
+    AppendOnDiskPath(out, d.LostDataFilePath);
     out.AppendAscii(what >= 1 && what <= 4 ? kWhat[what] : " was lost.");
     out.AppendAscii("\r\n");
     if ((error & kDataFileNameLost) != 0) {
         out.AppendAscii("Everything written to it is saved in the new data file\r\n");
-        AppendOnDiskPath(out, DataFileState.DataFilePath);
+        AppendOnDiskPath(out, d.DataFilePath);
         out.AppendAscii("\r\n");
+    } else if (d.DataFileHandle == plat::kInvalidFile) {
+        out.AppendAscii("No new file could be made for its records;\r\n"
+                        "those written since it was lost are gone.\r\n");
     } else {
         out.AppendAscii("No new file could be made for its records yet;\r\n"
                         "leaving logging before one is made loses them.\r\n");
     }
+}
+
+void DescribePendingRescue(Text16& out) {
+    const DataFileStateRecord& d = DataFileState;
+    out.AppendAscii("The records written since the data file\r\n");
+    AppendOnDiskPath(out, d.LostDataFilePath);
+    out.AppendAscii("\r\nwas lost are in no file yet: a new file could be made in\r\n");
+    const bool folderGone = d.NameLoss == static_cast<int32_t>(DataFileNameState::FolderGone);
+    char16_t folder[kDataFolderChars + 1];
+    if (!folderGone) {
+        FolderOf(d.LostDataFilePath, folder, std::size(folder));
+        AppendOnDiskPath(out, folder[0] != 0 ? folder : u".");
+        out.AppendAscii(",\r\n");
+    }
+    AppendOnDiskPath(out, kDefaultSettings.DataFolder);
+    out.AppendAscii(" or\r\n");
+    AppendOnDiskPath(out, ScreenWindows.TempFolder);
+    out.AppendAscii("\r\nonce one of them can take it.\r\n");
 }

@@ -25,28 +25,57 @@ enum class DataFileNameState : int32_t {
     Named = 0,    // the name still names the open file (or nothing is open)
     Replaced,     // another file has the name (a copy renamed over it)
     Deleted,      // the file has no name left and the name names nothing
-    Moved,        // the name names nothing, the file lives on under another name
-    FolderGone,   // the name's folder is gone
+    Moved,        // the name names nothing, the file lives on under another name (its folder's too)
+    FolderGone,   // the name's folder is gone, and the file with it
+    Unseen,       // the name could not be looked at (permission, I/O error, a stale share): maybe a
+                  //   moment's glitch, so nothing is lost yet; looked at again the next second
 };
 
-// Compares the open file `open` with the file `path` names.
-DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path);
+// Compares the open file `open` with the file `path` names. For Unseen, the
+// system's reason goes to `error` when given.
+DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path, int* error = nullptr);
 
-// With DataFileState.DataFileLock held, after the name was found lost as
-// `what`: copies the whole open file into a new file next to the lost name
-// (where its folder is gone or refuses, in the default data folder, else in
-// the temporary folder), closes the old descriptor and makes the new file the
-// data file (DataFilePath, DataFileBaseName). 1 saved (error bit
-// kDataFileNameLost); 0 no new file could be made: the open file stays the
-// data file (its records are reachable only through it until the next look
-// saves them), RescuePending is set and kDataFileRescueFailed is raised once.
-int RescueDataFileLocked(DataFileNameState what);
+// After the name was found lost as `what` (the window thread; the data file
+// lock not held): copies the whole open file into a new file next to the lost
+// name (where its folder is gone or refuses, in the default data folder, else
+// in the temporary folder), closes the old descriptor and makes the new file
+// the data file (DataFilePath, DataFileBaseName). The copy runs in blocks
+// without the lock, serving the readers' hand-overs between blocks and moving
+// the busy indicator once it takes more than a moment; only the last block and
+// the change of file are made under the lock, so a record written meanwhile
+// is copied too. 1 saved (error bit kDataFileNameLost); 0 no new file could be
+// made: the open file stays the data file (its records are reachable only
+// through it until the next look saves them), RescuePending is set and
+// kDataFileRescueFailed is raised once.
+int RescueDataFile(DataFileNameState what);
 
-// The window thread's look at the open data file's name; rescues it when the
-// name is lost. 1 when the name had been lost (rescued or pending), 0 when all is well.
-int WatchDataFileName();
+// What the window thread does between blocks of a long copy once it has taken
+// more than a moment (the logging screen's busy indicator); none by default.
+void SetLongCopyStep(void (*step)());
 
-// The operator's text for the error bits kDataFileNameLost and
-// kDataFileRescueFailed: what became of which file and where its records
-// are, lines ending in CR LF. Nothing when neither bit is in `error`.
+// What the once-a-second look does when it finds the name lost.
+enum class NameLossAction {
+    Rescue,      // copy into a new file now
+    LeaveToPause // only raise kDataFileNameLostFound: while logging the pause comes first ("PAUSED" in
+                 //   the file copied, nothing arriving during the copy expected in it); its
+                 //   reopening makes the copy
+};
+
+// The window thread's look at the open data file: its name (rescued when it
+// is lost, as `action` says), its size against what the program wrote into
+// it (a shorter file is told as kDataFileShortened; what is gone is not made
+// up), and a name that cannot be looked at for kUnseenLooksTold looks in a
+// row (told once as kDataFileNameUnseen). 1 when the name had been lost
+// (rescued, pending or left to the pause), 0 otherwise.
+constexpr int kUnseenLooksTold = 10;
+int WatchDataFileName(NameLossAction action = NameLossAction::Rescue);
+
+// The operator's text for the error bits kDataFileNameLost,
+// kDataFileRescueFailed, kDataFileShortened and kDataFileNameUnseen: what
+// became of which file and where its records are, lines ending in CR LF.
+// Nothing when none of them is in `error`.
 void DescribeDataFileNameLoss(int32_t error, Text16& out);
+
+// While a rescue is pending: which records have no file yet and the folders
+// where one could be made, lines ending in CR LF.
+void DescribePendingRescue(Text16& out);

@@ -59,6 +59,14 @@ void ResetSurveyModel() {
         DataFileState.RecordStarting = 0;
         DataFileState.WriteError = 0;
         DataFileState.WriteErrorShown = 0;
+        DataFileState.LostDataFilePath[0] = 0;
+        DataFileState.NameLoss = 0;
+        DataFileState.RescuePending = 0;
+        DataFileState.UnseenLooks = 0;
+        DataFileState.NameLookError = 0;
+        DataFileState.WrittenSize = 0;
+        DataFileState.ShortenedBytes = 0;
+        DataFileState.FlushError = 0;
     }
     GpsFix = GpsFixRecord{};
     // GPS road.

@@ -203,10 +203,17 @@ struct DataFileStateRecord {
                                                      //   no GPS sentence is written meanwhile
     std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
     std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
+    int32_t FlushError = 0;                          // the system's reason for the last failed flush or close
+                                                     //   (window thread, under DataFileLock)
     // --- the name watched while the file is open (window thread only) ---
     char16_t LostDataFilePath[kDataFolderChars + 1] = u"";  // the name that stopped naming the open file
     int32_t NameLoss = 0;                            // what became of it (DataFileNameState); 0 none yet
     int32_t RescuePending = 0;                       // 1 while the open file's records wait for a new file to go to
+    int32_t UnseenLooks = 0;                         // looks in a row that could not look at the name
+    int32_t NameLookError = 0;                       // the system's reason for the last of them
+    int64_t WrittenSize = 0;                         // bytes the open file should hold: its size when opened plus
+                                                     //   every write since (under DataFileLock)
+    int64_t ShortenedBytes = 0;                      // bytes of records found gone at the last such look
 };
 extern DataFileStateRecord DataFileState;
 

@@ -4,7 +4,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "platform/files.h"
@@ -32,6 +34,8 @@ protected:
         const std::u16string path16 = plat::Utf8ToUtf16(path_);
         DataFileState.DataFileHandle = plat::OpenFile(path16.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
         ASSERT_NE(DataFileState.DataFileHandle, plat::kInvalidFile);
+        ASSERT_LT(path16.size(), std::size(DataFileState.DataFilePath));  // its name, as the look expects
+        std::copy(path16.begin(), path16.end() + 1, DataFileState.DataFilePath);
     }
 
     void TearDown() override {

@@ -11,7 +11,9 @@
 //    the GPS comes back through its watchdog;
 //  - the data file replaced by a copy of itself, or its folder removed, while
 //    logging: at the next second logging pauses, the operator is told, and
-//    every record is in a new file that logging goes on into.
+//    every record is in a new file that logging goes on into;
+//  - the program's window closed right after such a replacement, before the
+//    next second: the close takes the last look, and every record is saved.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -28,6 +30,8 @@
 
 #include "acquisition/gps_reader.h"
 #include "log_screen/log_screen_fixture.h"
+#include "shell/main_window.h"
+#include "shell/shell_fixture.h"
 #include "shell/start_logging.h"
 #include "support/gps_instrument.h"
 #include "support/walking_survey.h"
@@ -490,6 +494,78 @@ TEST_F(LostNameDrillThreaded, LoggingGoesOnIntoANewFileHoldingEverything) {
         EXPECT_EQ(CheckSurveyFile(ReadWholeFile(rescue)), "");
         EXPECT_EQ(CountRecords(ReadWholeFile(rescue), "@"), 3);
     }
+}
+
+// The close box 0.3 s after a sync tool replaced the file: no second's look
+// came between, so only the close's own look keeps what went into the file
+// that no name reaches any more.
+class CloseBoxDrillThreaded : public ShellTest {};
+
+TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTold) {
+    instruments::PtyInstrument consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+    SystemSetup.ConsoleCount = 2;
+    SystemSetup.ConsoleType[0] = 1;
+    SystemSetup.ConsoleType[1] = 0;
+    SystemSetup.ConsolePort[0] = kConsoleCom - 1;
+    SystemSetup.ConsolePort[1] = kConsoleCom;
+    GpsPortSetup.InputMode = 1;
+    GpsPortSetup.DataFormat = 1;
+    GpsPortSetup.Port = kGpsCom - 1;
+    ASSERT_EQ(StartOstrima(), 0);
+    const plat::Hwnd screen = ScreenWindows.LogScreenWindow;
+    const auto until = [](auto done) {
+        return plat::test::RunEventsUntil([](void* d) { return (*static_cast<decltype(done)*>(d))(); }, &done, 10000);
+    };
+    const auto key = [screen](plat::WParam code) { plat::SendMessage(screen, plat::kMsgKeyDown, code, 0); };
+    plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgKeyDown, 'L', 0);
+    ASSERT_TRUE(until([] {
+        return ReaderThreads.ConsoleReaderState[0].load() == 2 && ReaderThreads.ConsoleReaderState[1].load() == 2 &&
+               ReaderThreads.GpsReaderState.load() == 2;
+    }));
+    plat::SetTimer(screen, kSupervisionTimerId, 1000000);  // no second's look comes between
+    gps.Write(Fix(0));
+    ASSERT_TRUE(until([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }));
+    const std::string path = root_ + "/F.OSD";
+    plat::ModalAnswer save;
+    save.Kind = plat::ModalKind::SaveFile;
+    save.Result = 1;
+    save.Text = plat::Utf8ToUtf16(path);
+    plat::test::ScriptModal(save);
+    key('F');
+    key('G');
+    ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    const auto openBytes = [] { return ReadWholeFile("/proc/self/fd/" + std::to_string(DataFileState.DataFileHandle)); };
+    int second = 0;
+    const auto readings = [&] {
+        const std::string before = openBytes();
+        consoles[0].Write("$PBAR,  75,  62\r\n");
+        consoles[1].Write("$PBAR,  80\r\n");
+        gps.Write(Fix(++second));
+        return until([&] {
+            const std::string now = openBytes();
+            return CountRecords(now, "T$P") + CountRecords(now, "t$P") == CountRecords(before, "T$P") + CountRecords(before, "t$P") + 2 &&
+                   CountRecords(now, "@") == CountRecords(before, "@") + 1;
+        });
+    };
+    ASSERT_TRUE(readings());
+    WriteWholeFile(path + ".sync", ReadWholeFile(path));
+    ASSERT_EQ(rename((path + ".sync").c_str(), path.c_str()), 0);
+    const std::string replacement = ReadWholeFile(path);
+    ASSERT_TRUE(readings()) << "logged into the file no name reaches";
+    const std::string logged = openBytes();
+
+    AnswerBox(plat::kIdOk);
+    plat::PostMessage(ScreenWindows.MainWindow, plat::kMsgClose, 0, 0);
+    EXPECT_EQ(plat::RunMessageLoop(), 0);
+    StopAcquisitionAtExit();
+    const std::string rescue = root_ + "/F_rescue1.OSD";
+    EXPECT_EQ(ReadWholeFile(rescue), logged) << "every record, those since the replacement too";
+    EXPECT_EQ(CheckSurveyFile(logged), "");
+    EXPECT_EQ(ReadWholeFile(path), replacement) << "what took the name is left alone";
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"The data file " + plat::Utf8ToUtf16(path) +
+                                                      u" was replaced by another file.\r\nEverything written to it is "
+                                                      u"saved in the new data file\r\n" + plat::Utf8ToUtf16(rescue)});
 }
 
 }  // namespace

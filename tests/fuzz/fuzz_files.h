@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -71,6 +72,14 @@ inline void WriteAll(const std::string& path, const void* data, size_t size) {
 
 inline plat::FileHandle Open(const std::string& path, plat::FileOpen how, bool append = false, bool exclusive = false) {
     return plat::OpenFile(plat::Utf8ToUtf16(path).c_str(), how, append, exclusive);
+}
+
+// The texts of the message boxes shown since the last call; the record is emptied.
+inline std::vector<std::u16string> TakeBoxTexts() {
+    std::vector<std::u16string> out;
+    for (const auto& b : plat::test::RecordedMessageBoxes()) out.push_back(b.Text);
+    plat::test::ClearRecordedMessageBoxes();
+    return out;
 }
 
 // Message boxes shown since the last call; the record is emptied.

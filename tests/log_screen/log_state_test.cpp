@@ -4,6 +4,8 @@
 // the menus.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -301,6 +303,97 @@ TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     Go();
     EXPECT_EQ(LastRecord().substr(0, 9), "X$STARTED");
     EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), 2u);
+}
+
+// A stick or share that fails in write-back says so only at the flush or the
+// close: told like a failed write, with the reason, whichever step met it.
+TEST_F(LogStateTest, FailedFlushOrCloseIsToldLikeAFailedWrite) {
+    const std::u16string failed = u"Putting the data file survey on the disk failed: the disk reported an error.";
+    const struct {
+        const char* What;
+        std::function<void()> Act;  // from Logging, the next flush failing
+        int StateAfter;
+    } cases[] = {
+        {"the pause's reopening", [] {
+             plat::test::FailFileFlushes(1);
+             AnswerBox(plat::kIdOk);
+             plat::test::ClickControl(ScreenButtons.PauseButton);
+         }, -1},
+        {"the close on leaving", [] {
+             plat::test::ClickControl(ScreenButtons.PauseButton);
+             plat::test::FailFileFlushes(1);
+             AnswerBox(plat::kIdYes);
+             AnswerBox(plat::kIdOk);
+             Key('X');
+         }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        plat::test::ClearRecordedMessageBoxes();
+        OpenWithoutPorts();
+        CreateNewFile();
+        Go();
+        c.Act();
+        EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
+        EXPECT_EQ(LastBoxText(), failed);
+        EXPECT_EQ(plat::test::RecordedMessageBoxes().back().Title, u"FILE ERROR");
+        if (c.StateAfter != 0) {
+            AnswerBox(plat::kIdYes);
+            Key('X');
+        }
+    }
+}
+
+// The name lost and no folder to save the records into: Go would log on
+// into a file no name reaches, so it is refused, saying why and where a file
+// could be made; leaving says in its question that those records are lost;
+// once a folder can take the file, Go saves it first and tells where.
+TEST_F(LogStateTest, WhileARescueIsPendingGoIsRefusedAndLeavingWarns) {
+    const std::string data = root_ + "/data";
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    CreateNewFile("data/survey.osd");
+    Go();
+    ASSERT_EQ(chdir(root_.c_str()), 0);
+    ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
+    setenv("HOME", (root_ + "/nohome").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (root_ + "/nocache").c_str(), 1);
+    for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
+    plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+    AnswerBox(plat::kIdOk);
+    plat::test::FireTimer(Screen(), kSupervisionTimerId);
+    ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
+    ASSERT_EQ(DataFileState.RescuePending, 1);
+    const std::u16string pending = u"The records written since the data file\r\n" + plat::Utf8ToUtf16(path_) +
+                                   u"\r\nwas lost are in no file yet: a new file could be made in\r\n" +
+                                   plat::Utf8ToUtf16(root_) + u"/nohome/ or\r\n" + plat::Utf8ToUtf16(root_) +
+                                   u"/nocache/Brevant/Temp/\r\nonce one of them can take it.\r\n";
+    const std::u16string rescued = u"The data file " + plat::Utf8ToUtf16(path_) +
+                                   u" was deleted with its folder.\r\nEverything written to it is saved in the new data "
+                                   u"file\r\n" + plat::Utf8ToUtf16(root_) + u"/nohome/survey_rescue1.osd";
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+        int StateAfter;
+        std::u16string Told;
+    } cases[] = {
+        {"Go", [] { AnswerBox(plat::kIdOk); Key('G'); }, -1,
+         u"Cannot start logging.\r\n" + pending + u"Logging would go on into a file no name reaches."},
+        {"Exit, No", [] { AnswerBox(plat::kIdNo); Key('X'); }, -1, pending + u"Leaving logging now loses them.\r\nExit Logging?"},
+        {"Go once a folder can take the file: saved first", [&] {
+             ASSERT_EQ(mkdir((root_ + "/nohome").c_str(), 0755), 0);
+             AnswerBox(plat::kIdOk);
+             Key('G');
+         }, -1, rescued},
+        {"Go again goes on", [] { Key('G'); }, 1, rescued},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        c.Act();
+        EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
+        EXPECT_EQ(LastBoxText(), c.Told);
+    }
+    setenv("HOME", root_.c_str(), 1);
+    setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
 }
 
 TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {

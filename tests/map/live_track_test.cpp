@@ -4,6 +4,7 @@
 // the data file's capacity.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "platform/dc.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -278,6 +280,71 @@ TEST_F(LiveTrackTest, The28800thPositionStopsRecordingClosesTheFileAndEndsThePro
               u"Maximum number of GPS positions reached.\r\nCurrent data file is saved.\r\nPlease restart the program.");
     plat::SetTimer(ScreenWindows.LogScreenWindow, 5, 2000);
     EXPECT_EQ(plat::RunMessageLoop(), 0) << "the program ends with code 0";
+}
+
+// The end takes the last look at the file's name that every way out takes:
+// what was written since a replacement is saved and told, and the box says
+// "saved" only when the file is.
+TEST_F(LiveTrackTest, TheEndRescuesALostNameAndSaysSavedOnlyWhenItIs) {
+    const std::string data = root_ + "/data";
+    const std::string lost = data + "/end.osd";
+    const std::u16string lost16 = plat::Utf8ToUtf16(lost);
+    const std::string rescue = data + "/end_rescue1.osd";
+    const struct {
+        const char* What;
+        bool Nowhere;  // the folder removed and no other folder to save into
+        std::u16string Told;
+        const char16_t* Saved;
+    } cases[] = {
+        {"replaced by a copy", false,
+         u"The data file " + lost16 + u" was replaced by another file.\r\nEverything written to it is saved in the new "
+         u"data file\r\n" + plat::Utf8ToUtf16(rescue),
+         u"Current data file is saved."},
+        {"its folder removed, nowhere to save", true,
+         u"The data file " + lost16 + u" was deleted with its folder.\r\nNo new file could be made for its records;\r\n"
+         u"those written since it was lost are gone.",
+         u"Current data file could not be saved whole."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        plat::test::ClearRecordedMessageBoxes();
+        ASSERT_EQ(std::system(("rm -rf '" + data + "' && mkdir '" + data + "'").c_str()), 0);
+        plat::CloseFile(DataFileState.DataFileHandle);
+        DataFileState.DataFileHandle = plat::OpenFile(lost16.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
+        std::copy(lost16.begin(), lost16.end() + 1, DataFileState.DataFilePath);
+        DataFileState.WrittenSize = 0;  // a new empty file
+        LogScreenState.LoggingState = 1;
+        ASSERT_EQ(WriteEventRecord(u"BEFORE", 'X'), 1);
+        if (c.Nowhere) {
+            ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
+            setenv("HOME", (root_ + "/nohome").c_str(), 1);
+            setenv("XDG_CACHE_HOME", (root_ + "/nocache").c_str(), 1);
+        } else {
+            WriteWholeFile(data + "/copy", ReadWholeFile(lost));
+            ASSERT_EQ(rename((data + "/copy").c_str(), lost.c_str()), 0);
+        }
+        ASSERT_EQ(WriteEventRecord(u"AFTER", 'X'), 1) << "only in the file no name reaches";
+        SurveyProgress.GpsPositionCount = SurveyProgress.MaxGpsPositions - 1;
+        plat::ModalAnswer ok;
+        ok.Kind = plat::ModalKind::MessageBox;
+        ok.Result = plat::kIdOk;
+        plat::test::ScriptModal(ok);
+        plat::test::ScriptModal(ok);
+        ProcessGpsPosition(0.0, 0.0, 0);
+        setenv("HOME", root_.c_str(), 1);
+        setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
+        EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
+        const auto boxes = plat::test::RecordedMessageBoxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].Title, u"FILE ERROR");
+        EXPECT_EQ(boxes[0].Text, c.Told);
+        EXPECT_EQ(boxes[1].Text, u"Maximum number of GPS positions reached.\r\n" + std::u16string(c.Saved) +
+                                     u"\r\nPlease restart the program.");
+        EXPECT_EQ(ReadWholeFile(rescue).find("XAFTER") != std::string::npos, !c.Nowhere);
+        plat::SetTimer(ScreenWindows.LogScreenWindow, 5, 2000);
+        EXPECT_EQ(plat::RunMessageLoop(), 0);
+        DataFileState.DataFileHandle = plat::OpenFile(lost16.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
+    }
 }
 
 }  // namespace

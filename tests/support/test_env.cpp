@@ -50,6 +50,7 @@ void OstrimaTest::SetUp() {
 
 void OstrimaTest::TearDown() {
     plat::test::FailFileWritesAfter(-1);  // a full-disk drill ends with its test
+    plat::test::FailFileFlushes(0);       // and a write-back drill
     EXPECT_EQ(plat::test::PendingModalAnswers(), 0u) << "scripted answers left unused";
     plat::test::ClearModalScript();
     ResetSurveyModel();

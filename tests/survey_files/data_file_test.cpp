@@ -4,12 +4,15 @@
 // while the file is open.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <iterator>
 #include <functional>
 #include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <thread>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,6 +22,7 @@
 #include "platform/modal_script.h"
 #include "platform/text.h"
 #include "platform/tick.h"
+#include "platform/window.h"
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_rescue.h"
@@ -346,6 +350,9 @@ TEST_F(DataFileTest, LostNameSavesTheWholeOpenFileToANewFileThatGoesOn) {
          DataFileNameState::Deleted, data + "/F_rescue1.osd", {}, ByReopen},
         {"moved", [&] { ASSERT_EQ(rename((data + "/F.osd").c_str(), (data + "/G.osd").c_str()), 0); },
          DataFileNameState::Moved, data + "/F_rescue1.osd", {}, ByWatch},
+        {"moved with its folder: the default data folder", [&] {
+             ASSERT_EQ(std::system(("rm -rf '" + root_ + "/moved' && mv '" + data + "' '" + root_ + "/moved'").c_str()), 0);
+         }, DataFileNameState::Moved, root_ + "/F_rescue1.osd", {}, ByReopen},
         {"folder removed: the default data folder", [&] { ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0); },
          DataFileNameState::FolderGone, root_ + "/F_rescue1.osd", {}, ByWatch},
         {"folder removed, no default data folder: the temporary folder", [&] {
@@ -413,6 +420,153 @@ TEST_F(DataFileTest, LostNameWithNowhereToSaveKeepsTheOpenFileUntilItCanBeSaved)
     EXPECT_EQ(DataFileState.RescuePending, 0);
     setenv("HOME", root_.c_str(), 1);
     setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
+}
+
+// Only "no such file" or "not a folder" mean the name is gone: any other
+// failure to look (a loop here, a stale share or an I/O error in the field)
+// is looked at again each second, the file kept, and told once it lasts.
+TEST_F(DataFileTest, NameThatCannotBeLookedAtIsRetriedAndToldOnlyWhenItLasts) {
+    const std::string data = root_ + "/data";
+    const std::string real = root_ + "/real";
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    CreateNew(data + "/F.osd");
+    ASSERT_EQ(chdir(root_.c_str()), 0);
+    const plat::FileHandle open = DataFileState.DataFileHandle;
+    const struct {
+        const char* What;
+        int Looks;   // looks while the name cannot be looked at
+        int ToldAt;  // the look that tells it, 0 none
+    } cases[] = {
+        {"a moment's glitch", kUnseenLooksTold - 1, 0},
+        {"a glitch that lasts: told once", kUnseenLooksTold + 3, kUnseenLooksTold},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        // The folder's name made a link to itself: the look fails with "too many links".
+        ASSERT_EQ(rename(data.c_str(), real.c_str()), 0);
+        ASSERT_EQ(symlink(data.c_str(), data.c_str()), 0);
+        int toldAt = 0;
+        for (int look = 1; look <= c.Looks; ++look) {
+            EXPECT_EQ(WatchDataFileName(), 0);
+            const int32_t error = TakeDataFileWriteError();
+            if (error == 0) continue;
+            EXPECT_EQ(error, kDataFileNameUnseen);
+            EXPECT_EQ(toldAt, 0) << "told once";
+            toldAt = look;
+        }
+        EXPECT_EQ(toldAt, c.ToldAt);
+        EXPECT_EQ(ReopenDataFile(), 1) << "a pause keeps the open file";
+        EXPECT_EQ(DataFileState.DataFileHandle, open);
+        EXPECT_EQ(TakeDataFileWriteError(), 0);
+        ASSERT_EQ(unlink(data.c_str()), 0);
+        ASSERT_EQ(rename(real.c_str(), data.c_str()), 0);
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(DataFileState.UnseenLooks, 0) << "counted again from the next glitch";
+    }
+    char16_t wide[1024];
+    Text16 text{wide, std::size(wide)};
+    wide[0] = 0;
+    DataFileState.NameLookError = ELOOP;
+    DescribeDataFileNameLoss(kDataFileNameUnseen, text);
+    EXPECT_EQ(plat::Utf16ToUtf8(wide), "The data file " + data + "/F.osd could not be looked at for 10 seconds:\r\n" +
+                                           plat::FileErrorWords(ELOOP) + ".\r\n");
+    EXPECT_EQ(ReadWholeFile(data + "/F.osd"), SectionOf("F"));
+    CloseDataFile();
+}
+
+// Another program made the open file shorter (a sync tool rewriting it in
+// place from an older copy): same name, same file, so only its size tells.
+// Told at once, with how much is gone; later records land at its new end,
+// never after a gap of zeros; what was removed is not written again.
+TEST_F(DataFileTest, FileShortenedByAnotherProgramIsToldAndLeftNoGap) {
+    const std::string rec = "XPAUSED             123456\n";
+    const struct {
+        const char* What;
+        size_t Cut;  // bytes taken from the end by the other program
+        const char* Told;
+    } cases[] = {
+        {"as it was, nothing gone", 0, ""},
+        {"an older copy, two records shorter", 2 * 27, "54 bytes of its records are gone.\r\n"},
+        {"cut inside a record", 1, "1 byte of its records is gone.\r\n"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::string path = root_ + "/s" + std::to_string(++n) + ".osd";
+        CreateNew(path);
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        const std::string full = ReadWholeFile(path);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(full.size() - c.Cut)), 0);
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(TakeDataFileWriteError(), c.Cut == 0 ? 0 : kDataFileShortened);
+        char16_t wide[1024];
+        Text16 text{wide, std::size(wide)};
+        wide[0] = 0;
+        DescribeDataFileNameLoss(kDataFileShortened, text);
+        if (c.Cut != 0) {
+            EXPECT_EQ(plat::Utf16ToUtf8(wide), "The data file " + path + " was made shorter by another program:\r\n" + c.Told);
+        }
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        EXPECT_EQ(ReadWholeFile(path), full.substr(0, full.size() - c.Cut) + rec) << "no gap, nothing made up";
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(TakeDataFileWriteError(), 0) << "told once: the file as it is now is what is expected";
+        CloseDataFile();
+    }
+}
+
+// A reader's line handed over while a large lost file is copied is served
+// between the copy's blocks, not after the whole copy (the readers would be
+// held, and the supervision would see their consoles silent); a record the
+// reader writes meanwhile is in the new file exactly once.
+bool g_servedDuringCopy = false;
+plat::LResult CopyWatchProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l) {
+    if (message == plat::kMsgUser + 77) {
+        g_servedDuringCopy = (DataFileState.WriteError.load() & kDataFileNameLost) == 0;
+        return 1;
+    }
+    return plat::DefaultWindowProc(hwnd, message, w, l);
+}
+
+class RescueCopyThreaded : public DataFileTest {
+protected:
+    void TearDown() override {
+        plat::test::ResetWindows();
+        DataFileTest::TearDown();
+    }
+};
+
+TEST_F(RescueCopyThreaded, AReaderIsServedBetweenBlocksAndItsRecordIsCopiedOnce) {
+    ASSERT_TRUE(plat::StartApplication());
+    plat::WindowClass cls;
+    cls.Name = u"RescueCopyWatch";
+    cls.Proc = CopyWatchProc;
+    ASSERT_TRUE(plat::RegisterWindowClass(cls));
+    const plat::Hwnd window = plat::CreateWindow(u"RescueCopyWatch", u"", 0, 0, 0, 10, 10, 0, 0);
+    ASSERT_NE(window, 0);
+    const std::string path = root_ + "/big.osd";
+    CreateNew(path);
+    const std::string block(27 * 1000, 'x');  // 4 MB: many blocks of the copy
+    for (int i = 0; i < 160; ++i) ASSERT_EQ(WriteDataRecords(block.data(), block.size()), 1);
+    ASSERT_EQ(rename(path.c_str(), (root_ + "/moved.osd").c_str()), 0);
+    g_servedDuringCopy = false;
+    std::thread reader([window] {
+        plat::SendMessage(window, plat::kMsgUser + 77, 0, 0);
+        WriteEventRecord(u"READER", 'X');
+    });
+    while (plat::test::PendingSendCount() == 0) std::this_thread::yield();
+    EXPECT_EQ(WatchDataFileName(), 1);
+    plat::ServePendingSends();  // a copy that held the reader serves it only now
+    reader.join();
+    EXPECT_TRUE(g_servedDuringCopy);
+    EXPECT_EQ(TakeDataFileWriteError(), kDataFileNameLost);
+    const std::string saved = ReadWholeFile(root_ + "/big_rescue1.osd");
+    const std::string old = ReadWholeFile(root_ + "/moved.osd");  // the record in it, or after it in the new file
+    EXPECT_EQ(saved.substr(0, old.size()), old);
+    EXPECT_EQ(saved.size(), kNewFileSection.size() + 160 * block.size() + 27);
+    EXPECT_EQ(saved.find("XREADER"), saved.rfind("XREADER"));
+    EXPECT_NE(saved.find("XREADER"), std::string::npos);
+    CloseDataFile();
 }
 
 }  // namespace
