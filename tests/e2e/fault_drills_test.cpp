@@ -271,12 +271,19 @@ TEST_F(FaultDrill, KilledInMidSurveyLeavesWholeRecords) {
     // header is refused and left as it was.
     const std::string original = ReadWholeFile(killed);
     // The hand cut goes 14 bytes into the record after the last boundary that
-    // lies outside a GPS group: cutting the "!" of the last group would leave
-    // the group open, which no crash can do (a group is one write).
+    // lies outside a run written in one write (a GPS group, a swath block of
+    // four coordinate records, the line records): cutting inside one leaves
+    // a torn run, which the check cuts back whole and names as such.
+    const auto insideRun = [](const char* record) {
+        const char kind = record[0];
+        if (kind == '@' || kind == '#' || kind == '?' || kind == '"' || kind == 'L' || kind == 'B' || kind == 'A')
+            return true;
+        const char block = record[1];  // "{a" to "{p": the last of each four ends the block
+        return kind == '{' && block >= 'a' && block <= 'p' && (block - 'a') % 4 != 3;
+    };
     size_t lastOutside = 0;
     for (size_t at = 0; at + kRecord < original.size(); at += kRecord) {
-        const char kind = original[at];
-        if (kind == '!' || (kind != '@' && kind != '#' && kind != '?' && kind != '"')) lastOutside = at + kRecord;
+        if (!insideRun(original.data() + at)) lastOutside = at + kRecord;
     }
     const struct {
         const char* What;
