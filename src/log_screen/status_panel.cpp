@@ -171,10 +171,11 @@ void PaintLineBox(plat::Hdc dc) {
     Text(dc, x, Row(3), u"Length:");
     Text(dc, x, Row(4), u"Time:");
 
-    // A line name too wide for the text font is drawn in the narrow one:
-    // a name cut short would read as another line.
+    // A line name too wide for the text font is drawn in the narrow one, and
+    // at 800x600 the widest names in the condensed one: a name cut short
+    // would read as another line.
     plat::FillRect(dc, ScreenLayout.LineNameRect, GdiObjects.PanelBrush);
-    const plat::Hfont nameFonts[] = {GdiObjects.TextFont, GdiObjects.NarrowFont};
+    const plat::Hfont nameFonts[] = {GdiObjects.TextFont, GdiObjects.NarrowFont, GdiObjects.CondensedFont};
     plat::DrawTextInFirstFit(dc, SurveyParameters.LineName, ScreenLayout.LineNameRect, nameFonts, std::size(nameFonts));
     plat::SelectObject(dc, GdiObjects.TextFont);
 

@@ -103,6 +103,9 @@ Hbrush CreateSolidBrush(ColourRef colour);
 // "Microsoft Sans Serif" and "MS Sans Serif" map to "Liberation Sans".
 Hfont CreateFont(int32_t height, int32_t weight, const char16_t* face, bool italic = false,
                  bool underline = false);
+// The same face with its letters drawn `stretch` percent as wide (50 to 100),
+// for a text that must show whole in a box too narrow for the face.
+Hfont CreateCondensedFont(int32_t height, int32_t weight, const char16_t* face, int32_t stretch);
 Hgdi GetStockObject(int which);
 // Deleting a stock object does nothing; an object selected into a context is
 // deleted when it is deselected. False for an unknown handle.

@@ -76,6 +76,7 @@ void Resolve(GdiObject* o) {
     f.setUnderline(o->Underline);
     f.setStyleStrategy(static_cast<QFont::StyleStrategy>(QFont::NoAntialias | QFont::PreferMatch));
     f.setKerning(false);
+    if (o->Stretch != 100) f.setStretch(o->Stretch);
     int32_t cell = o->RequestedHeight;
     if (cell == 0) cell = 16;
     int px = 1;
@@ -218,6 +219,12 @@ Hbrush CreateSolidBrush(ColourRef colour) {
 
 Hfont CreateFont(int32_t height, int32_t weight, const char16_t* face, bool italic, bool underline) {
     return MakeFont(height, weight, FamilyFor(face), italic, underline, false);
+}
+
+Hfont CreateCondensedFont(int32_t height, int32_t weight, const char16_t* face, int32_t stretch) {
+    const Hfont font = MakeFont(height, weight, FamilyFor(face), false, false, false);
+    if (GdiObject* o = FindObject(font)) o->Stretch = std::clamp(stretch, 50, 100);
+    return font;
 }
 
 Hgdi GetStockObject(int which) {

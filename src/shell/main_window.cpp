@@ -147,6 +147,7 @@ void CreateFonts() {
     GdiObjects.TextFont = plat::CreateFont(14, 400, face);
     GdiObjects.BoldFont = plat::CreateFont(14, 700, face);
     GdiObjects.NarrowFont = plat::CreateFont(11, 400, face);
+    GdiObjects.CondensedFont = plat::CreateCondensedFont(11, 400, face, 62);
 }
 
 // The character height of the window's own font: every layout counts in lines of it.
