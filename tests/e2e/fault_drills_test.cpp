@@ -107,20 +107,23 @@ std::string Fix(int second) {
                                  ",4807.038,N,01131.000,E,2,08,0.9,545.4,M,46.9,M,,");
 }
 
+// Two consoles (two sensors, then one) and a GGA receiver on the drills' ports.
+void SetUpDrillSurvey() {
+    SystemSetup.ConsoleCount = 2;
+    SystemSetup.ConsoleType[0] = 1;
+    SystemSetup.ConsoleType[1] = 0;
+    SystemSetup.ConsolePort[0] = kConsoleCom - 1;
+    SystemSetup.ConsolePort[1] = kConsoleCom;
+    GpsPortSetup.InputMode = 1;
+    GpsPortSetup.DataFormat = 1;
+    GpsPortSetup.Port = kGpsCom - 1;
+}
+
 // The logging screen with two consoles and a GGA receiver, as the program
 // opens it, a new data file and Go.
 class DrillBase : public LogScreenTest {
 protected:
-    void SetUpSurvey() {
-        SystemSetup.ConsoleCount = 2;
-        SystemSetup.ConsoleType[0] = 1;
-        SystemSetup.ConsoleType[1] = 0;
-        SystemSetup.ConsolePort[0] = kConsoleCom - 1;
-        SystemSetup.ConsolePort[1] = kConsoleCom;
-        GpsPortSetup.InputMode = 1;
-        GpsPortSetup.DataFormat = 1;
-        GpsPortSetup.Port = kGpsCom - 1;
-    }
+    void SetUpSurvey() { SetUpDrillSurvey(); }
     // `fix`: sends the receiver's first fix (the child's feeder sends its own),
     // which the File button waits for.
     void StartSurvey(const std::string& path, instruments::PtyInstrument* fix = nullptr) {
@@ -511,14 +514,7 @@ class CloseBoxDrillThreaded : public ShellTest {};
 TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTold) {
     instruments::PtyInstrument consoles[2], gps;
     ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
-    SystemSetup.ConsoleCount = 2;
-    SystemSetup.ConsoleType[0] = 1;
-    SystemSetup.ConsoleType[1] = 0;
-    SystemSetup.ConsolePort[0] = kConsoleCom - 1;
-    SystemSetup.ConsolePort[1] = kConsoleCom;
-    GpsPortSetup.InputMode = 1;
-    GpsPortSetup.DataFormat = 1;
-    GpsPortSetup.Port = kGpsCom - 1;
+    SetUpDrillSurvey();
     ASSERT_EQ(StartOstrima(), 0);
     const plat::Hwnd screen = ScreenWindows.LogScreenWindow;
     const auto until = [](auto done) {
