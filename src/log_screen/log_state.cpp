@@ -531,14 +531,14 @@ void PauseLogging(plat::Hwnd hwnd) {
     ShowPauseHint(-1);
     LogScreenState.UiIdle = 0;
     WriteEventRecord(LogScreenState.MapOverflowState == 1 ? u"PAUSED BMP" : u"PAUSED", 'X');
-    // Stand By is on screen before the reopening, which may find the name
-    // lost and copy a large file meanwhile.
     Show(ScreenButtons.PauseButton, false);
     ShowLogButtonSet(LogButtonSet::StandBy);
     ShowLoggingStatus(2);
     plat::PaintWindowNow(hwnd);
-    // Closing and reopening puts everything written so far on the disk.
-    const int reopened = ReopenDataFile();
+    // Closing and reopening puts everything written so far on the disk. A
+    // name found lost only gets its new file here: the operator is told at
+    // the end of the command, and the records copied once the box is closed.
+    const int reopened = ReopenDataFile(/*copyLater=*/true);
 
     // The times go on from the pause at the next Go.
     const uint32_t elapsed = now - SurveyProgress.LoggingStartTick;
@@ -629,13 +629,23 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
         FallBackToMonitoring(hwnd);
     }
     // The file the records now go to, when its name changed.
-    if ((error & kDataFileNameLost) != 0 && LogScreenState.LoggingState != kStateMonitoring) ShowLoggingStatus(0);
+    if ((error & kDataFileNameLost) != 0 && LogScreenState.LoggingState != kStateMonitoring && !RescueCopyOwed()) {
+        ShowLoggingStatus(0);
+    }
     const char* now = ScreenWindows.ScreenMode != 1                     ? ""
                       : LogScreenState.LoggingState == kStateMonitoring ? "No data file is open: choose File to go on."
                       : paused                                          ? "Logging is paused."
                                                                         : "";
     LogScreenState.UiIdle = 0;
     ShowDataFileErrors(hwnd, error, now);
+    if (RescueCopyOwed()) {
+        // The box named the new file; the copy, which may take a while on a
+        // large file, follows (the busy indicator moving). Told again only
+        // when the records did not go where the box said.
+        if (CopyIntoRescueFile() == 1) ShowLoggingStatus(0);
+        const int32_t again = TakeDataFileWriteError();
+        if (again != 0) ShowDataFileErrors(hwnd, again, now);
+    }
     EndCommand(hwnd);
 }
 

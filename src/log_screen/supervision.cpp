@@ -92,7 +92,7 @@ plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LP
         // While logging, a lost name pauses first: "PAUSED" goes into the
         // file that is then copied, where the loss was seen, and nothing
         // arriving during the copy is expected in it. The pause's reopening
-        // makes the copy.
+        // makes the new file; the copy follows the box that tells it.
         const bool logging = LogScreenState.LoggingState.load() == 1;
         WatchDataFileName(logging ? NameLossAction::LeaveToPause : NameLossAction::Rescue);
     }

@@ -117,6 +117,10 @@ int MessageBox(Hwnd ownerWindow, const char16_t* text, const char16_t* title, Me
     std::snprintf(what, sizeof what, "%s: %s", titleUtf8, textUtf8);
     if (TakeModalAnswer(ModalKind::MessageBox, what, &answer)) {
         result = answer.Result;
+        if (answer.Act) {
+            const int acted = answer.Act(0);
+            if (acted >= 0) result = acted;
+        }
         if (!Offers(set, result)) {
             // Cancel stands for closing the box; anything else the box cannot answer.
             if (result != kIdCancel) {

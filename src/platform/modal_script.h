@@ -20,7 +20,8 @@ struct ModalAnswer {
     uint32_t Colour = 0;         // chosen colour (0x00BBGGRR) for the colour chooser
     // For dialogs: runs inside the dialog after its init, with the dialog's
     // handle; it may set controls and send commands. When it returns a value
-    // >= 0 the dialog ends with it, otherwise it ends with Result.
+    // >= 0 the dialog ends with it, otherwise it ends with Result. For
+    // message boxes: runs while the box is up (handle 0), the same way.
     std::function<int(int dialog)> Act;
 };
 

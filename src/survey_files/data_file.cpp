@@ -336,7 +336,7 @@ void CloseDataFile() {
     CloseDataFileLocked();
 }
 
-int ReopenDataFile() {
+int ReopenDataFile(bool copyLater) {
     DataFileNameState lost = DataFileNameState::Named;
     {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
@@ -373,7 +373,11 @@ int ReopenDataFile() {
         }
     }
     // Copied without holding the lock over the whole copy.
-    RescueDataFile(lost);
+    if (copyLater) {
+        MakeRescueFile(lost);
+    } else {
+        RescueDataFile(lost);
+    }
     return DataFileState.DataFileHandle != plat::kInvalidFile ? 1 : 0;
 }
 

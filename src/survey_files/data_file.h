@@ -92,9 +92,10 @@ void CloseDataFile();
 // the lock, so a concurrent write lands wholly before or after. The name is
 // kept only while it still names the open file; otherwise the open file is
 // saved whole under a new name and goes on as the data file (see
-// data_file_rescue.h). 1 open; 0 the file could not be opened again (handle
-// invalid, error kept).
-int ReopenDataFile();
+// data_file_rescue.h); with `copyLater` only the new file is made and the
+// copy is owed (MakeRescueFile). 1 open; 0 the file could not be opened again
+// (handle invalid, error kept).
+int ReopenDataFile(bool copyLater = false);
 
 // The error bits of the failures since the last call (0 when none), taken
 // for the operator to be told; DataFileState.WriteErrorShown keeps every bit

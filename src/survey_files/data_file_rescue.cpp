@@ -111,28 +111,18 @@ bool CopyOpenFile(plat::FileHandle to, std::unique_lock<std::mutex>& lock) {
     return size >= first && CopyBlocks(from, to, first, size, /*serving=*/false) && plat::FlushFile(to);
 }
 
-// A new file in `folder` holding the open file's bytes, open for appended
-// writes and locked; its path in `path`. Invalid when none could be made.
-// On return the lock is held when the file was made and copied.
-plat::FileHandle SaveIntoFolder(const char16_t* folder, const char16_t* lost, char16_t* path, size_t capacity,
-                                std::unique_lock<std::mutex>& lock) {
+// A new, empty file in `folder` named after `lost`, open for appended
+// writes; its path in `path`. Invalid when none could be made.
+plat::FileHandle MakeFileInFolder(const char16_t* folder, const char16_t* lost, char16_t* path, size_t capacity) {
     if (folder[0] != 0 && !plat::FolderExists(folder)) return plat::kInvalidFile;
     for (int n = 1; n <= kRescueNames; ++n) {
         if (!RescueName(folder, lost, n, path, capacity)) return plat::kInvalidFile;
         // Neither a file that exists nor the lost name itself, free again
         // after a deletion: the operator must see two different names.
         if (plat::KindOfPath(path) != plat::PathKind::Missing || std::u16string_view(path) == lost) continue;
-        // Created exclusively: an existing file is never overwritten.
-        const plat::FileHandle h =
-            plat::OpenFile(path, plat::FileOpen::CreateNewReadWrite, /*append=*/true, /*exclusive=*/true);
-        // A folder that refuses one new file refuses every other name too,
-        // and a disk that is full here is full for them all.
-        if (h == plat::kInvalidFile) return plat::kInvalidFile;
-        if (CopyOpenFile(h, lock)) return h;
-        if (lock.owns_lock()) lock.unlock();
-        plat::CloseFile(h);
-        plat::DeleteFile(path);
-        return plat::kInvalidFile;
+        // Created exclusively: an existing file is never overwritten. A
+        // folder that refuses one new file refuses every other name too.
+        return plat::OpenFile(path, plat::FileOpen::CreateNewReadWrite, /*append=*/true, /*exclusive=*/true);
     }
     return plat::kInvalidFile;
 }
@@ -152,6 +142,43 @@ void AppendOnDiskPath(Text16& out, const char16_t* path) {
     } else {
         out.Append(path);
     }
+}
+
+// The rescue's folders in the order they are tried: next to the lost name
+// (its folder "" for a bare name: the current folder), the default data
+// folder, the temporary folder.
+constexpr size_t kRescueFolders = 3;
+void RescueFolderAt(size_t i, char16_t* folder) {
+    if (i == 0) {
+        FolderOf(DataFileState.DataFilePath, folder, kDataFolderChars + 1);
+    } else {
+        CopyPath(i == 1 ? kDefaultSettings.DataFolder : ScreenWindows.TempFolder, folder);
+    }
+}
+
+// The rescue file made in the first of the folders from `first` on that
+// takes one (RescueFileHandle, RescueFilePath, RescueFolder). False when none did.
+bool MakeRescueFileFrom(size_t first) {
+    DataFileStateRecord& d = DataFileState;
+    char16_t folder[kDataFolderChars + 1];
+    for (size_t i = first; i < kRescueFolders; ++i) {
+        RescueFolderAt(i, folder);
+        d.RescueFileHandle = MakeFileInFolder(folder, d.DataFilePath, d.RescueFilePath, std::size(d.RescueFilePath));
+        if (d.RescueFileHandle != plat::kInvalidFile) {
+            d.RescueFolder = static_cast<int32_t>(i);
+            return true;
+        }
+    }
+    d.RescueFilePath[0] = 0;
+    return false;
+}
+
+// No file could take the records: they stay reachable through the open
+// descriptor, the next look tries again, and the operator is told once.
+void NoteRescuePending() {
+    DataFileStateRecord& d = DataFileState;
+    if (d.RescuePending == 0) d.WriteError.fetch_or(kDataFileRescueFailed);
+    d.RescuePending = 1;
 }
 
 }  // namespace
@@ -176,46 +203,67 @@ DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path
 
 void SetLongCopyStep(void (*step)()) { g_longCopyStep = step; }
 
-int RescueDataFile(DataFileNameState what) {
+bool RescueCopyOwed() { return DataFileState.RescueFileHandle != plat::kInvalidFile; }
+
+namespace {
+
+// The new file made for the records of the open file whose name was lost as
+// `what`; false when none could be (the rescue is then pending).
+bool StartRescue(DataFileNameState what) {
     DataFileStateRecord& d = DataFileState;
     if (d.DataFileHandle == plat::kInvalidFile || what == DataFileNameState::Named ||
         what == DataFileNameState::Unseen) {
-        return 0;
+        return false;
     }
-    // Next to the lost name (its folder "" for a bare name: the current
-    // folder), unless the operator removed that folder; then the default data
-    // folder; then the temporary folder.
-    char16_t folders[3][kDataFolderChars + 1];
-    FolderOf(d.DataFilePath, folders[0], std::size(folders[0]));
-    CopyPath(kDefaultSettings.DataFolder, folders[1]);
-    CopyPath(ScreenWindows.TempFolder, folders[2]);
-    char16_t path[kDataFolderChars + 1];
-    plat::FileHandle saved = plat::kInvalidFile;
-    std::unique_lock<std::mutex> lock(d.DataFileLock, std::defer_lock);
-    for (size_t i = what == DataFileNameState::FolderGone ? 1 : 0; i < std::size(folders); ++i) {
-        saved = SaveIntoFolder(folders[i], d.DataFilePath, path, std::size(path), lock);
-        if (saved != plat::kInvalidFile) break;
-    }
+    if (RescueCopyOwed()) return true;
     d.NameLoss = static_cast<int32_t>(what);
-    if (saved == plat::kInvalidFile) {
-        // The records stay reachable through the open descriptor; the next
-        // look tries again, and the operator is told once.
-        if (d.RescuePending == 0) {
-            CopyPath(d.DataFilePath, d.LostDataFilePath);
-            d.WriteError.fetch_or(kDataFileRescueFailed);
+    if (d.RescuePending == 0) CopyPath(d.DataFilePath, d.LostDataFilePath);
+    // Where the operator removed the name's folder, not beside the name.
+    if (MakeRescueFileFrom(what == DataFileNameState::FolderGone ? 1 : 0)) return true;
+    NoteRescuePending();
+    return false;
+}
+
+}  // namespace
+
+int MakeRescueFile(DataFileNameState what) {
+    if (!StartRescue(what)) return 0;
+    DataFileState.WriteError.fetch_or(kDataFileNameLost);
+    return 1;
+}
+
+int CopyIntoRescueFile() {
+    DataFileStateRecord& d = DataFileState;
+    if (!RescueCopyOwed()) return 0;
+    const int32_t told = d.RescueFolder;
+    std::unique_lock<std::mutex> lock(d.DataFileLock, std::defer_lock);
+    while (!CopyOpenFile(d.RescueFileHandle, lock)) {
+        // A disk full or failing here: the file made goes, the next folder is tried.
+        if (lock.owns_lock()) lock.unlock();
+        plat::CloseFile(d.RescueFileHandle);
+        plat::DeleteFile(d.RescueFilePath);
+        d.RescueFileHandle = plat::kInvalidFile;
+        if (!MakeRescueFileFrom(static_cast<size_t>(d.RescueFolder) + 1)) {
+            NoteRescuePending();
+            return 0;
         }
-        d.RescuePending = 1;
-        return 0;
     }
     // The lock is held from the last block on: nothing was written since.
-    if (d.RescuePending == 0) CopyPath(d.DataFilePath, d.LostDataFilePath);
     d.RescuePending = 0;
     plat::CloseFile(d.DataFileHandle);  // no name reaches it: its close has nothing to put on a disk
-    d.DataFileHandle = saved;
-    d.WrittenSize = plat::FileSize(saved);
-    CopyPath(path, d.DataFilePath);
-    SetDataFileBaseName(path);
-    d.WriteError.fetch_or(kDataFileNameLost);
+    d.DataFileHandle = d.RescueFileHandle;
+    d.RescueFileHandle = plat::kInvalidFile;
+    d.WrittenSize = plat::FileSize(d.DataFileHandle);
+    CopyPath(d.RescueFilePath, d.DataFilePath);
+    SetDataFileBaseName(d.RescueFilePath);
+    // The operator was told the file made first; the records went elsewhere.
+    if (d.RescueFolder != told) d.WriteError.fetch_or(kDataFileNameLost);
+    return 1;
+}
+
+int RescueDataFile(DataFileNameState what) {
+    if (!StartRescue(what) || CopyIntoRescueFile() == 0) return 0;
+    DataFileState.WriteError.fetch_or(kDataFileNameLost);
     return 1;
 }
 
@@ -307,7 +355,11 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
     AppendOnDiskPath(out, d.LostDataFilePath);
     out.AppendAscii(what >= 1 && what <= 4 ? kWhat[what] : " was lost.");
     out.AppendAscii("\r\n");
-    if ((error & kDataFileNameLost) != 0) {
+    if ((error & kDataFileNameLost) != 0 && RescueCopyOwed()) {
+        out.AppendAscii("Everything written to it is copied into the new data file\r\n");
+        AppendOnDiskPath(out, d.RescueFilePath);
+        out.AppendAscii("\r\n");
+    } else if ((error & kDataFileNameLost) != 0) {
         out.AppendAscii("Everything written to it is saved in the new data file\r\n");
         AppendOnDiskPath(out, d.DataFilePath);
         out.AppendAscii("\r\n");

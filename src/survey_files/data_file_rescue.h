@@ -49,6 +49,19 @@ DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path
 // kDataFileRescueFailed is raised once.
 int RescueDataFile(DataFileNameState what);
 
+// The same rescue in two steps, for the operator to be told where the records
+// go before a long copy: MakeRescueFile creates the new file (exclusively,
+// where RescueDataFile would) and raises kDataFileNameLost, the copy owed
+// (RescueCopyOwed; told as "copied into" the new file); 0 as RescueDataFile's.
+// CopyIntoRescueFile then copies and changes the file as RescueDataFile does:
+// 1 saved, into the file made (nothing raised: the operator knows) or, that
+// copy having failed and the file made removed, into one in a later folder
+// (kDataFileNameLost raised again: the path told is not where they are); 0 as
+// RescueDataFile's. Nothing is written into the data file between the steps.
+int MakeRescueFile(DataFileNameState what);
+bool RescueCopyOwed();
+int CopyIntoRescueFile();
+
 // What the window thread does between blocks of a long copy once it has taken
 // more than a moment (the logging screen's busy indicator); none by default.
 void SetLongCopyStep(void (*step)());
@@ -58,7 +71,7 @@ enum class NameLossAction {
     Rescue,      // copy into a new file now
     LeaveToPause // only raise kDataFileNameLostFound: while logging the pause comes first ("PAUSED" in
                  //   the file copied, nothing arriving during the copy expected in it); its
-                 //   reopening makes the copy
+                 //   reopening makes the new file, the copy follows the box that tells it
 };
 
 // The window thread's look at the open data file: its name (rescued when it

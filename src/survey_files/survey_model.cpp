@@ -62,6 +62,10 @@ void ResetSurveyModel() {
         DataFileState.LostDataFilePath[0] = 0;
         DataFileState.NameLoss = 0;
         DataFileState.RescuePending = 0;
+        if (DataFileState.RescueFileHandle != plat::kInvalidFile) plat::CloseFile(DataFileState.RescueFileHandle);
+        DataFileState.RescueFileHandle = plat::kInvalidFile;
+        DataFileState.RescueFilePath[0] = 0;
+        DataFileState.RescueFolder = 0;
         DataFileState.UnseenLooks = 0;
         DataFileState.NameLookError = 0;
         DataFileState.WrittenSize = 0;

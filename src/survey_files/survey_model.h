@@ -209,6 +209,9 @@ struct DataFileStateRecord {
     char16_t LostDataFilePath[kDataFolderChars + 1] = u"";  // the name that stopped naming the open file
     int32_t NameLoss = 0;                            // what became of it (DataFileNameState); 0 none yet
     int32_t RescuePending = 0;                       // 1 while the open file's records wait for a new file to go to
+    plat::FileHandle RescueFileHandle = plat::kInvalidFile;  // the new file made for them, their copy still owed
+    char16_t RescueFilePath[kDataFolderChars + 1] = u"";     // its path
+    int32_t RescueFolder = 0;                        // which of the rescue's folders it is in (0 beside the name)
     int32_t UnseenLooks = 0;                         // looks in a row that could not look at the name
     int32_t NameLookError = 0;                       // the system's reason for the last of them
     int64_t WrittenSize = 0;                         // bytes the open file should hold: its size when opened plus

@@ -481,19 +481,29 @@ TEST_F(LostNameDrillThreaded, LoggingGoesOnIntoANewFileHoldingEverything) {
         ASSERT_TRUE(readings()) << "logged after the name was lost";
         const std::string logged = OpenFileBytes();
 
-        // The next second's look: paused, told, everything in the new file.
+        // The next second's look: paused and told at once, the new file made
+        // but nothing copied yet; once the box is closed, everything in it.
         plat::test::ClearRecordedMessageBoxes();
-        AnswerBox(plat::kIdOk);
-        plat::test::FireTimer(Screen(), kSupervisionTimerId);
-        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
         const std::string rescue = (c.RescueFolder.empty() ? folder : c.RescueFolder) + "/F_rescue1.OSD";
+        std::string atBox = "no box";
+        plat::ModalAnswer ok;
+        ok.Kind = plat::ModalKind::MessageBox;
+        ok.Result = plat::kIdOk;
+        ok.Act = [&](int) {
+            atBox = access(rescue.c_str(), F_OK) == 0 ? ReadWholeFile(rescue) : "no file";
+            return -1;
+        };
+        plat::test::ScriptModal(ok);
+        plat::test::FireTimer(Screen(), kSupervisionTimerId);
+        EXPECT_EQ(atBox, "") << "the box comes before the copy";
+        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
         const std::string saved = ReadWholeFile(rescue);
         EXPECT_EQ(saved.substr(0, logged.size()), logged);
         EXPECT_EQ(saved.substr(logged.size(), 8), "XPAUSED ");
         EXPECT_EQ(saved.size(), logged.size() + kRecord);
         EXPECT_EQ(ReadWholeFile(path_), replacement) << "what took the name is left alone";
         EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"The data file " + plat::Utf8ToUtf16(path_) + c.Told +
-                                                          u"\r\nEverything written to it is saved in the new data file\r\n" +
+                                                          u"\r\nEverything written to it is copied into the new data file\r\n" +
                                                           plat::Utf8ToUtf16(rescue) + u"\r\nLogging is paused."});
 
         // Go logs on into the new file.

@@ -396,6 +396,38 @@ TEST_F(LogStateTest, WhileARescueIsPendingGoIsRefusedAndLeavingWarns) {
     setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
 }
 
+// The box naming the new file comes before the copy; a copy that then fails
+// (the disk full) takes every file made away again and is told once more.
+TEST_F(LogStateTest, ARescueCopyFailingAfterTheBoxIsToldAgain) {
+    CreateNewFile();
+    Go();
+    WriteWholeFile(path_ + ".sync", "someone's");
+    ASSERT_EQ(rename((path_ + ".sync").c_str(), path_.c_str()), 0);
+    for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
+    plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+    const std::string rescue = root_ + "/survey_rescue1.osd";
+    plat::ModalAnswer full;
+    full.Kind = plat::ModalKind::MessageBox;
+    full.Result = plat::kIdOk;
+    full.Act = [](int) {
+        plat::test::FailFileWritesAfter(0);
+        return -1;
+    };
+    plat::test::ScriptModal(full);
+    AnswerBox(plat::kIdOk);
+    plat::test::FireTimer(Screen(), kSupervisionTimerId);
+    plat::test::FailFileWritesAfter(-1);
+    const std::u16string lost = u"The data file " + plat::Utf8ToUtf16(path_) + u" was replaced by another file.\r\n";
+    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{
+                              lost + u"Everything written to it is copied into the new data file\r\n" +
+                                  plat::Utf8ToUtf16(rescue) + u"\r\nLogging is paused.",
+                              lost + u"No new file could be made for its records yet;\r\nleaving logging before one is "
+                                     u"made loses them.\r\nLogging is paused."}));
+    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+    EXPECT_EQ(DataFileState.RescuePending, 1);
+    EXPECT_NE(access(rescue.c_str(), F_OK), 0) << "the file made is taken away";
+}
+
 TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
     CreateNewFile();
     Go();
