@@ -107,6 +107,18 @@ std::string Fix(int second) {
                                  ",4807.038,N,01131.000,E,2,08,0.9,545.4,M,46.9,M,,");
 }
 
+// One round of the drills' instruments: a line from each console and the
+// next fix. Landed: the file holds both readings and one more GPS group.
+void SendDrillRound(instruments::PtyInstrument (&consoles)[2], instruments::PtyInstrument& gps, int second) {
+    consoles[0].Write("$PBAR,  75,  62\r\n");
+    consoles[1].Write("$PBAR,  80\r\n");
+    gps.Write(Fix(second));
+}
+bool DrillRoundLanded(const std::string& before, const std::string& now) {
+    const auto lines = [](const std::string& b) { return CountRecords(b, "T$P") + CountRecords(b, "t$P"); };
+    return lines(now) == lines(before) + 2 && CountRecords(now, "@") == CountRecords(before, "@") + 1;
+}
+
 // Two consoles (two sensors, then one) and a GGA receiver on the drills' ports.
 void SetUpDrillSurvey() {
     SystemSetup.ConsoleCount = 2;
@@ -455,14 +467,8 @@ TEST_F(LostNameDrillThreaded, LoggingGoesOnIntoANewFileHoldingEverything) {
     int second = 0;
     const auto readings = [&] {
         const std::string before = OpenFileBytes();
-        consoles[0].Write("$PBAR,  75,  62\r\n");
-        consoles[1].Write("$PBAR,  80\r\n");
-        gps.Write(Fix(++second));
-        return RunUntil([&] {
-            const std::string now = OpenFileBytes();
-            const auto lines = [](const std::string& b) { return CountRecords(b, "T$P") + CountRecords(b, "t$P"); };
-            return lines(now) == lines(before) + 2 && CountRecords(now, "@") == CountRecords(before, "@") + 1;
-        });
+        SendDrillRound(consoles, gps, ++second);
+        return RunUntil([&] { return DrillRoundLanded(before, OpenFileBytes()); });
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];
@@ -540,11 +546,7 @@ TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTo
     gps.Write(Fix(0));
     ASSERT_TRUE(until([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }));
     const std::string path = root_ + "/F.OSD";
-    plat::ModalAnswer save;
-    save.Kind = plat::ModalKind::SaveFile;
-    save.Result = 1;
-    save.Text = plat::Utf8ToUtf16(path);
-    plat::test::ScriptModal(save);
+    plat::test::ScriptModal({plat::ModalKind::SaveFile, 1, plat::Utf8ToUtf16(path), 0, {}});
     key('F');
     key('G');
     ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
@@ -552,14 +554,8 @@ TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTo
     int second = 0;
     const auto readings = [&] {
         const std::string before = openBytes();
-        consoles[0].Write("$PBAR,  75,  62\r\n");
-        consoles[1].Write("$PBAR,  80\r\n");
-        gps.Write(Fix(++second));
-        return until([&] {
-            const std::string now = openBytes();
-            return CountRecords(now, "T$P") + CountRecords(now, "t$P") == CountRecords(before, "T$P") + CountRecords(before, "t$P") + 2 &&
-                   CountRecords(now, "@") == CountRecords(before, "@") + 1;
-        });
+        SendDrillRound(consoles, gps, ++second);
+        return until([&] { return DrillRoundLanded(before, openBytes()); });
     };
     ASSERT_TRUE(readings());
     WriteWholeFile(path + ".sync", ReadWholeFile(path));
