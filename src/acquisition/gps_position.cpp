@@ -45,7 +45,7 @@ void ShowCell(plat::Hdc dc, GpsStatusCell cell, const char* text) { ShowGpsCellT
 // The fix's time of day; false when the sentence has none readable.
 bool FixTime(bool first, double* seconds) {
     if (ReaderThreads.SimulateGps != 0) {
-        *seconds = first ? 100.0 : GpsFix.PrevTime + 1.0;
+        *seconds = first ? 100.0 : GpsFix.Time + 1.0;
         return true;
     }
     return DecodeGpsFixTime(GpsSentenceBuffer.GpsLastSentence, seconds) == 1;
@@ -74,22 +74,30 @@ void StartSpeedHere() {
     GpsFix.SpeedFromLongitude = GpsFix.Longitude;
 }
 
-// The speed is measured from the first fix stamped with the last readable
-// time, its place and its time together. A fix without a time, or with the
-// same time (a receiver whose clock is coarser than its rate), moves
-// neither, so the next new time divides the whole way walked since the last
-// was first seen by the whole time between them. A step back (or a leap
-// second's 23:59:60 followed by 00:00:00) keeps the previous speed and starts
-// the next one here.
+// The speed is measured from the first fix of a stamp, its place and its
+// time together. Only a fix whose readable time differs from the previous
+// one's is known to be the first of its stamp: the fix that opens the
+// screen may come in the middle of a shared second, so it never is, and a
+// fix without a time, or with the same time (a receiver whose clock is
+// coarser than its rate), moves neither. The next new time then divides the
+// whole way walked since the start by the whole time between them. A step
+// back keeps the speed and the start (a stale buffered sentence carries the
+// position of now), unless the time went on from the fix before it (a clock
+// set back, or a leap second's 23:59:60 followed by 00:00:00): that fix is
+// the next start.
 void UpdateSpeed(bool timed, double t) {
     if (!timed) return;
-    if (GpsFix.PrevTime >= 0.0) {
-        if (t == GpsFix.PrevTime) return;
-        const double dt = FixInterval(GpsFix.PrevTime, t);
+    const double last = GpsFix.Time;
+    GpsFix.Time = t;
+    if (last < 0.0 || t == last || t == GpsFix.PrevTime) return;
+    const double dt = GpsFix.PrevTime >= 0.0 ? FixInterval(GpsFix.PrevTime, t) : 0.0;
+    if (dt > 0.0) {
         const double speed = std::hypot(GpsFix.CurX - GpsFix.SpeedFromX, GpsFix.CurY - GpsFix.SpeedFromY) / dt;
-        if (dt > 0.0 && std::isfinite(speed)) GpsFix.Speed = speed;
+        if (std::isfinite(speed)) GpsFix.Speed = speed;
+    } else if (FixInterval(last, t) < 0.0) {
+        return;
     }
-    GpsFix.Time = GpsFix.PrevTime = t;
+    GpsFix.PrevTime = t;
     StartSpeedHere();
 }
 
@@ -204,13 +212,9 @@ void ProcessGpsPosition(double mapX, double mapY, int firstFix) {
         MapView.DataMinY = MapView.DataMaxY = mapY;
         GpsFix.X = GpsFix.CurX = GpsFix.PrevX = mapX;
         GpsFix.Y = GpsFix.CurY = GpsFix.PrevY = mapY;
-        StartSpeedHere();
         double t = 0.0;
-        if (FixTime(true, &t)) {
-            GpsFix.Time = GpsFix.PrevTime = t;
-        } else {
-            GpsFix.PrevTime = -1.0;  // no time yet to measure the first speed from
-        }
+        GpsFix.Time = FixTime(true, &t) ? t : -1.0;
+        GpsFix.PrevTime = -1.0;  // no start yet: it is the first fix of a later stamp
         if (LogScreenState.ReviewMode == 0) AddPositionToMap(ScreenWindows.MapWindow, recording, mapY, mapX, 0.0);
     } else if (valid) {
         GpsFix.X = GpsFix.CurX = mapX;

@@ -247,8 +247,8 @@ struct GpsFixRecord {
     double X = 0.0, Y = 0.0;                         // map X (easting) and Y (northing) of the latest valid fix
     double CurX = 0.0, CurY = 0.0;                   // the same, as the current end of the distance
     double PrevX = 0.0, PrevY = 0.0;                 // the previous valid fix (the origin at the first)
-    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest fix with a readable time and the
-                                                     //   next speed's start, seconds; PrevTime -1.0 = none since the first fix
+    double Time = 0.0, PrevTime = 0.0;               // time of day of the latest fix with a readable time and of the
+                                                     //   next speed's start, seconds; -1.0 = none yet since the first fix
     double SpeedFromX = 0.0, SpeedFromY = 0.0;       // where the first fix stamped PrevTime was: the next speed's start
     double SpeedFromLatitude = 0.0;                  // degrees, of that fix (as Latitude, Longitude)
     double SpeedFromLongitude = 0.0;

@@ -95,10 +95,11 @@ TEST_F(EquatorWalkTest, TheFrameOfTheFirstFixHoldsAcrossTheLineAndOnAppend) {
         GpsFix = GpsFixRecord{};  // a new run of the program
         OpenWithoutPorts();
         FixAt(c.Start, 0);
+        FixAt(c.Start, 1);  // a second's wait: the first fix of a new second is the speed's start
         ASSERT_EQ(GpsFix.UtmFrameForced, c.Frame);
         CreateNewFile(std::string(c.Frame < 0 ? "south" : "north") + ".osd");
         Key('G');
-        Walk(c.Start, c.Step, 21, c.Frame);
+        Walk(c.Start, c.Step, 21, c.Frame, 1);
         const double end = c.Start + c.Step * 21;
         EXPECT_TRUE(BoxTexts().empty()) << std::string(LastBoxText().begin(), LastBoxText().end());
         ExpectSwathWithin(FileBytes(), 0, Northing(std::fmin(c.Start, end), c.Frame),

@@ -185,8 +185,11 @@ TEST_F(LiveTrackTest, SpeedTextsAndTheirTimeSteps) {
         GpsFix.PositionValid = 1;
         SystemSetup.DisplayUnits = r.Units;
         SystemSetup.SpeedUnits = r.SpeedUnit;
-        std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", r.Time1);
+        // The screen's first fix, then the first fix of a new stamp: the speed's start.
+        std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,115959.00,");
         ProcessGpsPosition(100.0, 200.0, 1);
+        std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", r.Time1);
+        ProcessGpsPosition(100.0, 200.0, 0);
         std::snprintf(GpsSentenceBuffer.GpsLastSentence, kGpsSentenceChars, "$GPGGA,%s,", r.Time2);
         ProcessGpsPosition(100.0 + r.Step, 200.0, 0);
         EXPECT_EQ(std::u16string(gps_test::ShownGpsText(GpsStatusCell::Speed)), r.Shown) << r.Time2;
@@ -206,16 +209,22 @@ TEST_F(LiveTrackTest, SpeedOverReceiverTimeSequences) {
         std::vector<Fix> Fixes;
     };
     // Three seconds walked at 1.48 m/s, `hz` fixes a second, each stamped
-    // with its time cut to `decimals`: once the stamp has moved on, the
-    // speed is the walk's at every fix, however coarse the receiver's clock.
-    const auto walk = [](const char* name, int hz, int decimals) {
+    // with its time cut to `decimals`, the screen opened at fix `opened`.
+    // Whether that fix was the first of its stamp is unknown, so the start is
+    // the first fix of the next stamp, and the speed is the walk's at every
+    // fix from the stamp after it on, however coarse the receiver's clock.
+    const auto walk = [](const char* name, int hz, int decimals, int opened = 0) {
         Row r{name, {}};
         const double scale = std::pow(10.0, decimals);
-        for (int i = 0; i <= 3 * hz; ++i) {
+        int stamps = 0;
+        double last = -1.0;
+        for (int i = opened; i <= 3 * hz; ++i) {
             const double cut = std::floor(static_cast<double>(i) / hz * scale + 1e-9) / scale;
             char time[16];
             std::snprintf(time, sizeof time, "1200%0*.*f", decimals > 0 ? 3 + decimals : 2, decimals, cut);
-            r.Fixes.push_back({time, 1.48 * i / hz, cut > 0.0 ? 1.48 : 0.0});
+            stamps += cut != last ? 1 : 0;
+            last = cut;
+            r.Fixes.push_back({time, 1.48 * i / hz, stamps > 2 ? 1.48 : 0.0});
         }
         return r;
     };
@@ -225,20 +234,32 @@ TEST_F(LiveTrackTest, SpeedOverReceiverTimeSequences) {
         walk("20 Hz, tenths", 20, 1),
         walk("20 Hz, whole seconds", 20, 0),
         walk("5 Hz, hundredths", 5, 2),
-        {"midnight at 1 Hz", {{"235958", 0, 0}, {"235959", 1, 1}, {"000000", 2, 1}, {"000001", 3, 1}}},
-        {"midnight at 5 Hz", {{"235959.60", 0, 0}, {"235959.80", 0.2, 1}, {"000000.00", 0.4, 1}, {"000000.20", 0.6, 1}}},
-        {"midnight at 20 Hz", {{"235959.95", 0, 0}, {"000000.00", 0.05, 1}, {"000000.05", 0.1, 1}}},
-        {"leap second", {{"235959", 0, 0}, {"235960", 1, 1}, {"000000", 3, 1}, {"000001", 4, 1}}},
+        walk("5 Hz, whole seconds, opened at a second's third fix", 5, 0, 2),
+        walk("2 Hz, whole seconds, opened at a second's second fix", 2, 0, 1),
+        walk("20 Hz, whole seconds, opened at a second's twelfth fix", 20, 0, 11),
+        walk("20 Hz, tenths, opened at a tenth's second fix", 20, 1, 1),
+        {"midnight at 1 Hz", {{"235958", 0, 0}, {"235959", 1, 0}, {"000000", 2, 1}, {"000001", 3, 1}}},
+        {"midnight at 5 Hz", {{"235959.60", 0, 0}, {"235959.80", 0.2, 0}, {"000000.00", 0.4, 1}, {"000000.20", 0.6, 1}}},
+        {"midnight at 20 Hz",
+         {{"235959.90", 0, 0}, {"235959.95", 0.05, 0}, {"000000.00", 0.1, 1}, {"000000.05", 0.15, 1}}},
+        {"leap second", {{"235958", 0, 0}, {"235959", 1, 0}, {"235960", 2, 1}, {"000000", 4, 1}, {"000001", 5, 1}}},
         // The next time takes the whole way since its last was first seen.
-        {"time repeated", {{"120000", 0, 0}, {"120001", 2, 2}, {"120001", 3, 2}, {"120002", 5, 3}}},
-        {"one second back", {{"120000", 0, 0}, {"120001", 2, 2}, {"120000", 3, 2}, {"120001", 5, 2}}},
+        {"time repeated", {{"115959", -1, 0}, {"120000", 0, 0}, {"120001", 2, 2}, {"120001", 3, 2}, {"120002", 5, 3}}},
+        {"one second back", {{"115959", -1, 0}, {"120000", 0, 0}, {"120001", 2, 2}, {"120000", 3, 2}, {"120001", 5, 2}}},
+        // A stale sentence with the position of now keeps the speed, and the
+        // next is measured from the last fix whose time went forward.
+        {"a stale stamp at 1 Hz",
+         {{"120003", 0, 0}, {"120004", 1.48, 0}, {"120005", 2.96, 1.48}, {"120003", 4.44, 1.48}, {"120007", 5.92, 1.48}}},
         {"back from the day's first seconds to its last",
-         {{"235957", 0, 0}, {"235958", 1, 1}, {"235959", 2, 1}, {"000000", 3, 1}, {"235959", 4, 1}, {"000002", 7, 1}}},
-        {"clock reset at noon", {{"120000", 0, 0}, {"120001", 2, 2}, {"000000", 3, 2}, {"000001", 5, 2}}},
-        {"empty time", {{"120000", 0, 0}, {"120001", 2, 2}, {"", 4, 2}, {"120003", 6, 2}}},
-        {"unreadable time", {{"120000", 0, 0}, {"120001", 2, 2}, {"12x001", 4, 2}, {"120003", 6, 2}}},
-        {"hundredths and none", {{"120000.50", 0, 0}, {"120001", 1, 2}, {"120001.25", 2, 4}}},
-        {"first fix without time", {{"", 0, 0}, {"120000", 1, 0}, {"120001", 3, 2}}},
+         {{"235957", 0, 0}, {"235958", 1, 0}, {"235959", 2, 1}, {"000000", 3, 1}, {"235959", 4, 1}, {"000002", 5, 1}}},
+        {"stale stamps before the first start", {{"120005", 0, 0}, {"120003", 1, 0}, {"120007", 2, 0}, {"120008", 3, 1}}},
+        // A clock set back: the first fix going forward on it is the start.
+        {"clock reset at noon",
+         {{"115959", -1, 0}, {"120000", 0, 0}, {"120001", 2, 2}, {"000000", 3, 2}, {"000001", 5, 2}, {"000002", 6, 1}}},
+        {"empty time", {{"115959", -1, 0}, {"120000", 0, 0}, {"120001", 2, 2}, {"", 4, 2}, {"120003", 6, 2}}},
+        {"unreadable time", {{"115959", -1, 0}, {"120000", 0, 0}, {"120001", 2, 2}, {"12x001", 4, 2}, {"120003", 6, 2}}},
+        {"hundredths and none", {{"120000.25", -1, 0}, {"120000.50", 0, 0}, {"120001", 1, 2}, {"120001.25", 2, 4}}},
+        {"first fix without time", {{"", 0, 0}, {"120000", 1, 0}, {"120001", 3, 0}, {"120002", 5, 2}}},
     };
     GpsSentenceFormat.GpsTimeFieldNumber = 2;
     LogScreenState.LoggingState = 0;
