@@ -8,7 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -44,9 +44,10 @@ plat::LResult BenchLogScreenProc(plat::Hwnd hwnd, uint32_t message, plat::WParam
         return ScreenLogWndProc(hwnd, message, w, l);
     }
     const int console = static_cast<int>(message - kMsgConsoleReading);
-    char field[kNumericFieldChars];
-    int seq = -1;
-    if (GetNumericField(ConsoleLines.ConsoleLine[console], 1, ',', field) == 1) seq = std::atoi(field);
+    const char* line = ConsoleLines.ConsoleLine[console];
+    double first = -1.0;
+    ReadReadingField(line, std::strlen(line), 1, &first);
+    const int seq = static_cast<int>(first);
     OnConsoleReading(console);
     if (seq >= 0 && seq < kSeqSlots) g_delaysNs.push_back(bench::NowNs() - g_sentAt[console][seq].load());
     ++g_handled;

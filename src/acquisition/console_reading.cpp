@@ -1,10 +1,8 @@
 #include "acquisition/console_reading.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -20,8 +18,8 @@
 
 namespace {
 
-// The characters that may begin a numeric field, as a table: the replay asks
-// for every character of every reading record of a survey.
+// The characters that may begin a reading's number, as a table: the replay
+// asks for every character of every reading record of a survey.
 constexpr std::array<bool, 256> kNumberCharacter = [] {
     std::array<bool, 256> t{};
     for (const char c : std::string_view("+-.0123456789")) t[static_cast<uint8_t>(c)] = true;
@@ -37,44 +35,46 @@ constexpr char kReadingDelimiter = ',';
 bool ValidConsole(int console) { return console >= 0 && console < kMaxConsoles; }
 bool IsTwoSensorConsole(int console) { return SystemSetup.ConsoleType[static_cast<size_t>(console)] == 1; }
 
-// The n-th numeric field of line[0, len): [*begin, *end), and in *searched
-// where the search for it began. Returns 1 when found and not empty, 0 when
-// missing or empty, kFieldDamaged when the text searched for it holds damage,
-// or when it is missing from a line that holds damage anywhere: the damage may
-// have taken the field's delimiter.
-int CutNumericField(const char* line, size_t len, int n, char delimiter, size_t* searched, size_t* begin,
-                    size_t* end) {
-    if (line == nullptr || n < 1) return 0;
-    const auto missing = [&] { return HoldsReadingDamage(line, line + len) ? kFieldDamaged : 0; };
+// Where field n of text[0, length) lies: the search for it begins at *from
+// (field 1: the text's start; another: after the comma that ends the field
+// before it), its number at *begin, and it ends at *end, the next comma or the
+// text's end. The search passes what cannot begin a number, so a field's
+// letters in front of its digits are passed, but a comma ends the field's
+// place: a field empty or without a number character ends there, and the
+// next field begins after that comma; the search for one field never takes
+// the next one's number. Only field 1's search passes a comma: the line's
+// first, after "$PBAR". A number before that comma is field 1 with its comma
+// lost (damage or a letter in its place). False when the text ends before
+// field n.
+bool FindReadingField(const char* text, size_t length, int n, size_t* from, size_t* begin, size_t* end) {
     size_t p = 0;
-    int count = 0;
-    for (;;) {
-        *searched = p;  // where the search for this field began
-        while (p < len && !IsNumberCharacter(line[p])) ++p;
-        size_t fieldLength = 0;
-        while (p + fieldLength < len && line[p + fieldLength] != delimiter) ++fieldLength;
-        if (++count == n) {
-            // A damaged byte before the first number character may have been
-            // a digit of it: the whole stretch searched must be whole.
-            if (HoldsReadingDamage(line + *searched, line + p + fieldLength)) return kFieldDamaged;
-            if (fieldLength == 0) return missing();
-            *begin = p;
-            *end = p + fieldLength;
-            return 1;
+    for (int k = 1;; ++k) {
+        *from = p;
+        bool pastOwnComma = k > 1;
+        for (; p < length && !IsNumberCharacter(text[p]); ++p) {
+            if (text[p] != kReadingDelimiter) continue;
+            if (pastOwnComma) break;
+            pastOwnComma = true;
         }
-        p += fieldLength + 1;
-        if (p > len) return missing();
+        *begin = p;
+        while (p < length && text[p] != kReadingDelimiter) ++p;
+        *end = p;
+        if (k == n) return true;
+        if (p >= length) return false;
+        ++p;
     }
 }
 
-// The value of a whole number in [begin, end): a sign or none, digits with at
-// most one point among them, at least one digit, then blanks alone. False for
-// anything else. Up to 15 significant digits and 15 decimals the value is an
-// exact integer divided by an exact power of ten, which rounds as the C
-// library's conversion does; longer ones go to the library itself.
-bool WholeNumberValue(const char* begin, const char* end, double* value) {
+// The value of a plain number in [begin, end): blanks, a sign or none, digits
+// with at most one point among them, at least one digit, then blanks alone.
+// False for anything else. With up to 15 significant digits and 15 decimals
+// (a record's field holds 13 characters) the value is an exact integer
+// divided by an exact power of ten, which rounds as the C library's
+// conversion does; a longer number gives no value.
+bool PlainNumberValue(const char* begin, const char* end, double* value) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const char* p = begin;
+    while (p < end && *p == ' ') ++p;
     const bool negative = p < end && *p == '-';
     if (p < end && (*p == '+' || *p == '-')) ++p;
     uint64_t mantissa = 0;
@@ -92,20 +92,10 @@ bool WholeNumberValue(const char* begin, const char* end, double* value) {
             break;
         }
     }
-    const char* numberEnd = p;
     while (p < end && *p == ' ') ++p;
-    if (digits == 0 || p != end) return false;
-    if (significant <= 15 && decimals <= 15) {
-        const double v = static_cast<double>(mantissa) / kPowers[decimals];
-        *value = negative ? -v : v;
-        return true;
-    }
-    char text[kConsoleLineChars];  // a whole line's worth: no number read from a line is longer
-    const auto n = static_cast<size_t>(numberEnd - begin);
-    if (n >= sizeof text) return false;
-    std::memcpy(text, begin, n);
-    text[n] = 0;
-    *value = std::strtod(text, nullptr);
+    if (digits == 0 || p != end || significant > 15 || decimals > 15) return false;
+    const double v = static_cast<double>(mantissa) / kPowers[decimals];
+    *value = negative ? -v : v;
     return true;
 }
 
@@ -161,38 +151,21 @@ void DrawPanelValue(plat::Hdc dc, const plat::Rect& box, const char* text) {
 
 }  // namespace
 
-int GetNumericField(const char* line, int n, char delimiter, char* out) {
-    out[0] = 0;
-    if (line == nullptr) return 0;
-    size_t searched = 0, begin = 0, end = 0;
-    const int found = CutNumericField(line, std::strlen(line), n, delimiter, &searched, &begin, &end);
-    if (found != 1) return found;
-    const size_t copied = std::min<size_t>(end - begin, kNumericFieldChars - 1);
-    std::memcpy(out, line + begin, copied);
-    out[copied] = 0;
-    return 1;
-}
-
 bool ReadReadingField(const char* text, size_t length, int n, double* value) {
-    size_t searched = 0, begin = 0, end = 0;
-    if (CutNumericField(text, length, n, kReadingDelimiter, &searched, &begin, &end) != 1) return false;
-    // The field starts at its first number character: what the search passed
-    // over on the way there must be blanks after the field's own comma (for
-    // field 1, the first comma of the line), or a letter in front of the
-    // digits, or a field of letters skipped whole, would go unseen.
+    size_t from = 0, begin = 0, end = 0;
+    if (text == nullptr || n < 1 || !FindReadingField(text, length, n, &from, &begin, &end)) return false;
+    // A damaged byte before the first number character may have been a digit
+    // of it, or the comma in front of it: the whole stretch searched must be whole.
+    if (HoldsReadingDamage(text + from, text + end)) return false;
+    // The field is what follows its own comma (field 1 has none when its
+    // comma was lost), letters in front of its digits included.
+    size_t start = from;
     if (n == 1) {
         const void* comma = std::memchr(text, kReadingDelimiter, begin);
         if (comma == nullptr) return false;
-        searched = static_cast<size_t>(static_cast<const char*>(comma) - text) + 1;
+        start = static_cast<size_t>(static_cast<const char*>(comma) - text) + 1;
     }
-    for (size_t k = searched; k < begin; ++k) {
-        if (text[k] != ' ') return false;
-    }
-    return WholeNumberValue(text + begin, text + end, value);
-}
-
-int ParseConsoleReadings(int console, const char* text, double* a, double* b) {
-    return ReadReadings(console, text, text != nullptr ? std::strlen(text) : 0, a, b);
+    return PlainNumberValue(text + start, text + end, value);
 }
 
 int ReadRecordReadings(int console, const char* record, double* a, double* b) {
@@ -309,11 +282,14 @@ void ShowConsoleStatistics() {
 plat::LResult OnConsoleReading(int console) {
     if (!ValidConsole(console)) return 0;
     const auto i = static_cast<size_t>(console);
-    double a = 0.0;
-    double b = 0.0;
-    const int unread = ParseConsoleReadings(console, ConsoleLines.ConsoleLine[i], &a, &b);
     DataRecord record;
     BuildReadingRecord(console, record);
+    // The readings shown and drawn are those the record keeps, read as the
+    // profile redraw and the replay read them: a reading the record cannot
+    // keep whole is "?" live as it is there.
+    double a = 0.0;
+    double b = 0.0;
+    const int unread = ReadRecordReadings(console, record.data(), &a, &b);
     int curveY[2] = {0, 0};
     int decayY[2] = {0, 0};
     ReadingsToPixels(console, a, b, curveY, decayY, unread);

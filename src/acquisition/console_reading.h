@@ -6,12 +6,13 @@
 //
 // The readings are untrusted text from the console: every conversion to a
 // colour index or a pixel row clamps in floating point before it becomes an
-// int. A reading is read only from a field that is a whole number; a field
+// int. Live, the profile redraw and the replay take the readings from the
+// same text, the line as its reading record keeps it, with the same field
+// reader. A reading is read only from a field that is a plain number; a field
 // that is missing, damaged on the cable, cut off by the record or holds
 // anything but a number gives no value: it is shown as "?", leaves a gap in
-// the profile, takes its bar down and gives no colour sample, and the
-// profile redrawn from the file and the replay read the same from its
-// record. The line is still recorded as it came, damage marked in it.
+// the profile, takes its bar down and gives no colour sample. The line is
+// still recorded as it came, damage marked in it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -19,42 +20,32 @@
 #include "platform/window.h"
 #include "survey_files/data_records.h"
 
-constexpr int kNumericFieldChars = 20;   // a field buffer: 19 characters and a NUL
-constexpr int kMaxPlotRow = 32000;       // plot rows are clamped to +-this (far outside any window)
-constexpr int kFieldDamaged = -1;        // GetNumericField: the field holds a byte no reading holds
+constexpr int kMaxPlotRow = 32000;  // plot rows are clamped to +-this (far outside any window)
 
-// Copies the n-th numeric field (n from 1) of `line` into `out` (20 chars, at
-// most 19 copied). A field starts at its first character among
-// "+-.0123456789" and runs up to the delimiter or the end of the line, so
-// "75 nT" is one field. Returns 1 when found and not empty, else 0 with `out`
-// empty. Returns kFieldDamaged (`out` empty) when the text searched for the
-// field, from the end of the previous one up to its own end, holds a byte no
-// reading holds (IsReadingDamage), or when the field is missing from a line
-// that holds one anywhere: the damage may have taken the field's delimiter.
-int GetNumericField(const char* line, int n, char delimiter, char* out);
-
-// The one reader of a reading field, for the line live and for its record
-// in the profile redraw and the replay: the n-th numeric field of
-// text[0, length), comma delimited, cut as GetNumericField cuts it. True,
-// with *value, only when the text searched for it holds no damage and the
-// field is a whole number: after its comma (for field 1 the line's first)
-// nothing but blanks, then a sign or none and digits with at most one point
-// among them, then nothing but blanks up to the next comma or the end. A
-// field missing or empty gives none, and so does one holding a letter (a bit
-// flipped by line noise), a unit, an exponent or "nan": any of them may be a
-// digit lost; nor does a number that the search reached past an empty field
-// or a field of letters stand in for the one missing.
+// The one reader of a reading field, for a reading record's text in the
+// handler, the profile redraw and the replay: field n (from 1) of
+// text[0, length), fields delimited by commas, field 1 after the first comma
+// (the one after "$PBAR"). True, with *value, only when the field is a plain
+// number: after its comma nothing but blanks, then a sign or none and digits
+// with at most one point among them, then nothing but blanks up to the next
+// comma or the end. A field missing or empty gives none, and so does one
+// holding a letter (a bit flipped by line noise), a unit, an exponent or
+// "nan": any of them may be a digit lost. Each field is read in its own
+// place: a number past the comma that ends an empty field or one of letters
+// is the next field's, never a stand-in for the one missing. A byte no reading
+// holds (IsReadingDamage, '?' in a record) in the field, or in front of its
+// number back to the end of the field before, gives none: it may have been
+// a digit or a comma. A number before the first comma is field 1 with its
+// comma lost: it gives none, and the next comma ends it.
 bool ReadReadingField(const char* text, size_t length, int n, double* value);
 
-// The readings of a line: *a from field 1, *b from field 2 (two-sensor
-// console only), each left unchanged when its field gives no value. Returns
-// the bits (kNoFirstReading, kNoSecondReading) of the readings left.
-int ParseConsoleReadings(int console, const char* text, double* a, double* b);
-
-// The same from a reading record of console `console`, from its columns 1-15
-// only: the tag is no reading text, and the tick in 16-25 never joins the
-// last reading. A record gives what its line gave live, or no value where
-// the record marks damage or the cut of a line too long for it.
+// The readings of a reading record of console `console`, from its columns
+// 1-15 only: *a from field 1, *b from field 2 (two-sensor console only), each
+// left unchanged when its field gives no value. The tag is no reading text,
+// and the tick in 16-25 never joins the last reading. Returns the bits
+// (kNoFirstReading, kNoSecondReading) of the readings left. The handler reads
+// the record it writes, so a line cut to fit the record gives live what it
+// gives from the file.
 int ReadRecordReadings(int console, const char* record, double* a, double* b);
 
 // Plot rows (from the top of the curve and bar windows) of the readings:

@@ -71,7 +71,11 @@ void FirstSwathStep(Vec a, Vec prev, Vec u, double f) {
     // A bar beyond the pixel frame is written but not drawn.
     std::array<int32_t, 4> n{}, o{};
     if (ColourMap()) {
-        if (BarPixels(bc, &n) & BarPixels(bp, &o)) DrawColourSwath(n[0], n[1], n[2], n[3], o[0], o[1], o[2], o[3]);
+        // This fix's bar is worked out even when the previous one cannot be
+        // drawn: the next step joins to it.
+        const bool thisBar = BarPixels(bc, &n);
+        const bool previousBar = BarPixels(bp, &o);
+        if (thisBar && previousBar) DrawColourSwath(n[0], n[1], n[2], n[3], o[0], o[1], o[2], o[3]);
     } else {
         if (BarPixels(sp, &o)) DrawPositionsSwath(o[0], o[1], o[2], o[3]);
         if (BarPixels(sc, &n)) DrawPositionsSwath(n[0], n[1], n[2], n[3]);

@@ -79,15 +79,13 @@ protected:
 };
 
 // A line as it goes from the wire to the operator and into the file: framed,
-// read live, recorded, and read back from the record as the profile redraw
-// and the replay read it. Readings not read stay at -1 (live) and -2 (file).
+// recorded, and read from its record as the handler, the profile redraw and
+// the replay read it. Readings not read stay at -1.
 struct LineRoad {
     std::string Line;     // as framed ("" when the frame was refused)
     std::string Record;   // the reading record of console 2 (tag 't'), tick 4242
-    int Live = 0;         // readings not read from the line (kNoFirstReading, kNoSecondReading)
+    int Unread = 0;       // readings not read (kNoFirstReading, kNoSecondReading)
     double A = -1.0, B = -1.0;
-    int File = 0;         // readings not read from the record
-    double FileA = -2.0, FileB = -2.0;
 };
 
 LineRoad Travel(int type, const std::string& wire) {
@@ -96,13 +94,12 @@ LineRoad Travel(int type, const std::string& wire) {
     const std::vector<std::string> lines = Frame(wire + "\r\n", type);
     if (lines.size() != 1) return r;
     r.Line = lines[0];
-    r.Live = ParseConsoleReadings(1, r.Line.c_str(), &r.A, &r.B);
     std::snprintf(ConsoleLines.ConsoleLine[1], sizeof ConsoleLines.ConsoleLine[1], "%s", r.Line.c_str());
     ConsoleLines.ConsoleLineTick[1] = 4242;
     DataRecord record;
     BuildReadingRecord(1, record);
     r.Record.assign(record.data(), record.size());
-    r.File = ReadRecordReadings(1, record.data(), &r.FileA, &r.FileB);
+    r.Unread = ReadRecordReadings(1, record.data(), &r.A, &r.B);
     return r;
 }
 
@@ -115,11 +112,9 @@ std::string RecordOf(const std::string& text) {
 // A byte in place of, or two NULs inserted before, each byte of the readings
 // of a line of both console types. A byte no reading holds (a framing error or
 // a break arrives as NUL) is kept as '?' in the line and its record; a letter
-// is kept as it came. The field that holds either gives no value, live or from
-// the file, and every other reading is the one sent. A line that no longer
-// fits the record's 13 columns has its cut marked: the field the cut reaches
-// gives no value from the file, nor does the file give any other value than
-// the live one.
+// is kept as it came. The field that holds either gives no value, and every
+// other reading is the one sent. A line that no longer fits the record's 13
+// columns has its cut marked: the field the cut reaches gives no value either.
 TEST_F(ConsoleLineNoise, AByteAtEveryColumnSpoilsOnlyItsField) {
     const struct {
         int type;
@@ -140,7 +135,7 @@ TEST_F(ConsoleLineNoise, AByteAtEveryColumnSpoilsOnlyItsField) {
         for (size_t p = 5; p < c.line.size() + 1; ++p) {
             struct Edit {
                 std::string wire, line;
-                int live;
+                int unread;
             };
             std::vector<Edit> edits;
             const int at = (p <= c.comma ? kNoFirstReading : 0) | (p >= c.comma ? two : 0);
@@ -171,72 +166,73 @@ TEST_F(ConsoleLineNoise, AByteAtEveryColumnSpoilsOnlyItsField) {
                 if (cut) text.back() = '?';
                 EXPECT_EQ(r.Record, RecordOf(text));
 
-                EXPECT_EQ(r.Live, e.live);
-                EXPECT_EQ(r.A, (e.live & kNoFirstReading) != 0 ? -1.0 : c.a);
-                EXPECT_EQ(r.B, (e.live & kNoSecondReading) != 0 ? -1.0 : c.b);
-                EXPECT_EQ(r.File, e.live | (cut ? c.cut : 0));
-                EXPECT_EQ(r.FileA, (r.File & kNoFirstReading) != 0 ? -2.0 : c.a);
-                EXPECT_EQ(r.FileB, (r.File & kNoSecondReading) != 0 || c.type != 1 ? -2.0 : c.b);
+                EXPECT_EQ(r.Unread, e.unread | (cut ? c.cut : 0));
+                EXPECT_EQ(r.A, (r.Unread & kNoFirstReading) != 0 ? -1.0 : c.a);
+                EXPECT_EQ(r.B, (r.Unread & kNoSecondReading) != 0 ? -1.0 : c.b);
             }
         }
     }
 }
 
-// Whole lines: what a field must be to give a value (a whole number: sign,
+// Whole lines: what a field must be to give a value (a plain number: sign,
 // digits, one point, blanks around), a field missing, and lines longer than
 // the record's 13 columns, kept there byte for byte when the cut falls
-// between fields and marked where it reaches into one.
+// between fields and marked where it reaches into one. Live reads what the
+// record keeps: a reading the record cannot keep gives no value live either.
 TEST_F(ConsoleLineNoise, EachFieldGivesItsNumberOrNoValueLiveAndFromTheFile) {
-    constexpr double kNone = -1.0;  // no value: live -1, from the file -2
+    constexpr double kNone = -1.0;  // no value: the reading is left at -1
     const struct {
         int type;
         std::string wire;
         const char* recorded;  // columns 3-15 of the record
-        double a, b;           // live
-        double fileA, fileB;   // from the record
+        double a, b;           // live and from the record (one sensor: b is none, never read)
     } rows[] = {
-        {1, "$PBAR,  75,  62", ",  75,  62", 75.0, 62.0, 75.0, 62.0},
-        {1, "$PBAR,-12.5,+.5", ",-12.5,+.5", -12.5, 0.5, -12.5, 0.5},
-        {1, "$PBAR,  4.,-0", ",  4.,-0", 4.0, -0.0, 4.0, -0.0},
-        {1, "$PBAR, 2t63, 363", ", 2t63, 363", kNone, 363.0, kNone, 363.0},    // a letter inside
-        {1, "$PBAR, t263, 363", ", t263, 363", kNone, 363.0, kNone, 363.0},    // before the digits
-        {1, "$PBAR, 263t, 363", ", 263t, 363", kNone, 363.0, kNone, 363.0},    // after them
-        {1, "$PBAR,  75 nT,  62", ",  75 nT,  62", kNone, 62.0, kNone, 62.0},  // a unit is no number
-        {1, "$PBAR,  7 5,  62", ",  7 5,  62", kNone, 62.0, kNone, 62.0},
-        {1, "$PBAR,1.2.3,--4", ",1.2.3,--4", kNone, kNone, kNone, kNone},
-        {1, "$PBAR,+3e1,0x1A", ",+3e1,0x1A", kNone, kNone, kNone, kNone},
-        {1, "$PBAR,-nan,-inf", ",-nan,-inf", kNone, kNone, kNone, kNone},
-        {1, "$PBAR,  -,  .", ",  -,  .", kNone, kNone, kNone, kNone},
-        {1, "$PBAR, 300", ", 300", 300.0, kNone, 300.0, kNone},                // second field missing
-        {1, "$PBAR, 300,", ", 300,", 300.0, kNone, 300.0, kNone},              // ... or empty
-        {1, "$PBAR,,", ",,", kNone, kNone, kNone, kNone},
-        {1, "$PBAR,,75", ",,75", kNone, kNone, kNone, kNone},                   // 75 is no first reading
-        {1, "$PBAR,75,x,62", ",75,x,62", 75.0, kNone, 75.0, kNone},             // nor 62 a second
-        {0, "$PBAR, 300", ", 300", 300.0, kNone, 300.0, kNone},
-        {0, "$PBAR, 3o0", ", 3o0", kNone, kNone, kNone, kNone},
-        {0, "$PBARx 300", "x 300", kNone, kNone, kNone, kNone},                // the comma lost
-        // Longer than the record's text.
-        {1, std::string("$PBAR,  300\0\0,  300", 19), ",  300??,  3?", kNone, 300.0, kNone, kNone},
-        {1, "$PBAR,-0012.3,0004.5,77", ",-0012.3,000?", -12.3, 4.5, -12.3, kNone},
-        {1, "$PBAR,  300,  3000  ", ",  300,  3000", 300.0, 3000.0, 300.0, 3000.0},  // cut in trailing blanks
-        {1, "$PBAR,  300,  300   ,7", ",  300,  300 ", 300.0, 300.0, 300.0, 300.0},
-        {1, "$PBAR,  300,  300,  1", ",  300,  300,", 300.0, 300.0, 300.0, 300.0},   // cut after a comma
-        {1, "$PBAR,  300,  3000,1", ",  300,  3000", 300.0, 3000.0, 300.0, 3000.0},  // cut before one
-        {1, "$PBAR,  300,  3000 1", ",  300,  300?", 300.0, kNone, 300.0, kNone},
-        {0, "$PBAR,    123456789", ",    1234567?", 123456789.0, kNone, kNone, kNone},
+        {1, "$PBAR,  75,  62", ",  75,  62", 75.0, 62.0},
+        {1, "$PBAR,-12.5,+.5", ",-12.5,+.5", -12.5, 0.5},
+        {1, "$PBAR,  4.,-0", ",  4.,-0", 4.0, -0.0},
+        {1, "$PBAR, 2t63, 363", ", 2t63, 363", kNone, 363.0},    // a letter inside
+        {1, "$PBAR, t263, 363", ", t263, 363", kNone, 363.0},    // before the digits
+        {1, "$PBAR, 263t, 363", ", 263t, 363", kNone, 363.0},    // after them
+        {1, "$PBAR,  75 nT,  62", ",  75 nT,  62", kNone, 62.0},  // a unit is no number
+        {1, "$PBAR,  7 5,  62", ",  7 5,  62", kNone, 62.0},
+        {1, "$PBAR,1.2.3,--4", ",1.2.3,--4", kNone, kNone},
+        {1, "$PBAR,+3e1,0x1A", ",+3e1,0x1A", kNone, kNone},
+        {1, "$PBAR,-nan,-inf", ",-nan,-inf", kNone, kNone},
+        {1, "$PBAR,  -,  .", ",  -,  .", kNone, kNone},
+        {1, "$PBAR, 300", ", 300", 300.0, kNone},                // second field missing
+        {1, "$PBAR, 300,", ", 300,", 300.0, kNone},              // ... or empty
+        {1, "$PBAR,,", ",,", kNone, kNone},
+        // Each field in its own place: the search for the first stops at the second's comma.
+        {1, "$PBAR,,75", ",,75", kNone, 75.0},
+        {1, "$PBAR,, 400", ",, 400", kNone, 400.0},
+        {1, "$PBAR, nan, 400", ", nan, 400", kNone, 400.0},
+        {1, "$PBAR, inf, 423", ", inf, 423", kNone, 423.0},
+        {1, "$PBAR,75,x,62", ",75,x,62", 75.0, kNone},             // 62 is no second reading
+        {0, "$PBAR, 300", ", 300", 300.0, kNone},
+        {0, "$PBAR,  75,  62", ",  75,  62", 75.0, kNone},         // one sensor: field 2 not read
+        {0, "$PBAR, 3o0", ", 3o0", kNone, kNone},
+        {0, "$PBARx 300", "x 300", kNone, kNone},                // the comma lost
+        // Longer than the record's text: a field the cut reaches gives no value.
+        {1, std::string("$PBAR,  300\0\0,  300", 19), ",  300??,  3?", kNone, kNone},
+        {1, "$PBAR,-0012.3,0004.5,77", ",-0012.3,000?", -12.3, kNone},
+        {1, "$PBAR,   -12.5,  +7.25", ",   -12.5,  ?", -12.5, kNone},
+        {1, "$PBAR,  300.125,  400.125", ",  300.125, ?", 300.125, kNone},
+        {1, "$PBAR, 12345.678,55", ", 12345.678,?", 12345.678, kNone},
+        {0, "$PBAR,  1234567890123", ",  123456789?", kNone, kNone},
+        {0, "$PBAR,    123456789", ",    1234567?", kNone, kNone},
+        {1, "$PBAR,  300,  3000  ", ",  300,  3000", 300.0, 3000.0},  // cut in trailing blanks
+        {1, "$PBAR,  300,  300   ,7", ",  300,  300 ", 300.0, 300.0},
+        {1, "$PBAR,  300,  300,  1", ",  300,  300,", 300.0, 300.0},   // cut after a comma
+        {1, "$PBAR,  300,  3000,1", ",  300,  3000", 300.0, 3000.0},  // cut before one
+        {1, "$PBAR,  300,  3000 1", ",  300,  300?", 300.0, kNone},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.wire + " type " + std::to_string(row.type));
         const LineRoad r = Travel(row.type, row.wire);
         EXPECT_EQ(r.Record, RecordOf(row.recorded));
+        EXPECT_EQ(r.Unread, (row.a == kNone ? kNoFirstReading : 0) | (row.type == 1 && row.b == kNone ? kNoSecondReading : 0));
         EXPECT_EQ(r.A, row.a);
-        EXPECT_EQ(r.B, row.type == 1 ? row.b : kNone);
-        EXPECT_EQ((r.Live & kNoFirstReading) != 0, row.a == kNone);
-        EXPECT_EQ((r.Live & kNoSecondReading) != 0, row.type == 1 && row.b == kNone);
-        EXPECT_EQ(r.FileA, row.fileA == kNone ? -2.0 : row.fileA);
-        EXPECT_EQ(r.FileB, row.type == 1 && row.fileB != kNone ? row.fileB : -2.0);
-        EXPECT_EQ((r.File & kNoFirstReading) != 0, row.fileA == kNone);
-        EXPECT_EQ((r.File & kNoSecondReading) != 0, row.type == 1 && row.fileB == kNone);
+        EXPECT_EQ(r.B, row.b);
     }
 }
 

@@ -125,6 +125,11 @@ TEST_F(ConsoleHandler, ADamagedFieldIsRecordedMarkedAndGivesNoSample) {
     EXPECT_EQ(ReadingSamples.SampleCount[4], 0) << "nothing from the damaged field";
     EXPECT_EQ(ReadingSamples.SampleCount[5], 1) << "the intact second reading";
     EXPECT_EQ(ReadingSamples.SampleColour[5][0][0], 6);
+    // A reading the record cannot keep whole is none live either.
+    Hand(2, "$PBAR,   -12.5,  +7.25", 10);
+    EXPECT_EQ(FileBytes().substr(27), std::string("\xD4$P,   -12.5,  ?        10\n"));
+    EXPECT_EQ(ReadingSamples.SampleCount[4], 1);
+    EXPECT_EQ(ReadingSamples.SampleCount[5], 1) << "nothing from the cut second reading";
 }
 
 TEST_F(ConsoleHandler, ConsoleOneShowsStationCountsAndTimesInThePanel) {

@@ -3,7 +3,6 @@
 // value may reach an int conversion unclamped.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -18,68 +17,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-TEST(GetNumericField, Table) {
-    const struct {
-        const char* line;
-        int n;
-        char delimiter;
-        int result;
-        const char* field;
-    } cases[] = {
-        {"", 1, ',', 0, ""},                                      // empty line
-        {"$PBAR", 1, ',', 0, ""},                                 // no number character at all
-        {"$PBAR,  75,  62", 1, ',', 1, "75"},
-        {"$PBAR,  75,  62", 2, ',', 1, "62"},
-        {"$PBAR,  75,  62", 3, ',', 0, ""},                       // no third field
-        {"$PBAR,  75,  62", 0, ',', 0, ""},
-        {"$PBAR,-12.5", 1, ',', 1, "-12.5"},                      // sign kept
-        {"$PBAR,+4,-.5", 2, ',', 1, "-.5"},
-        {"$PBAR,  75 nT,  62 nT", 1, ',', 1, "75 nT"},            // a unit stays in its field
-        {"$PBAR,75,", 2, ',', 0, ""},                             // trailing comma: empty last field
-        {"$PBAR,75,,", 2, ',', 0, ""},
-        {"$PBAR,,75", 1, ',', 1, "75"},                           // fields start at a number character
-        {"$PBAR,12345678901234567890123", 1, ',', 1, "1234567890123456789"},  // 19 at most
-        {"t$P,  75,  62   12345678", 2, ',', 1, "62   12345678"},  // a reading record: the tick follows
-        {"1.5 2.5 3.5", 3, ' ', 1, "3.5"},                        // other delimiter
-    };
-    for (const auto& c : cases) {
-        char out[kNumericFieldChars] = "junk";
-        EXPECT_EQ(GetNumericField(c.line, c.n, c.delimiter, out), c.result) << c.line << " #" << c.n;
-        EXPECT_STREQ(out, c.field) << c.line << " #" << c.n;
-    }
-}
-
 class ConsoleReading : public OstrimaTest {};
-
-TEST_F(ConsoleReading, ParseTakesOneReadingPerSensorAndLeavesMissingOnes) {
-    SystemSetup.ConsoleType[0] = 1;
-    SystemSetup.ConsoleType[1] = 0;
-    constexpr int kNone = kNoFirstReading | kNoSecondReading;
-    const struct {
-        int console;
-        const char* text;
-        double a, b;  // starting from -1, -1
-        int unread;
-    } cases[] = {
-        {0, "$PBAR,  75,  62", 75.0, 62.0, 0},
-        {1, "$PBAR,  75,  62", 75.0, -1.0, 0},                // one sensor: field 2 ignored
-        {0, "$PBAR,  75", 75.0, -1.0, kNoSecondReading},      // second reading missing: unchanged
-        {0, "$PBAR", -1.0, -1.0, kNone},
-        {0, "$PBAR,-12.5,+3e1", -12.5, -1.0, kNoSecondReading},  // an exponent is no whole number
-        {0, "$PBAR,+nan,-nan", -1.0, -1.0, kNone},           // nor is "nan"
-        {0, "$PBAR,nan,7", -1.0, -1.0, kNone},                // "nan" is no reading, and 7 no stand-in for it
-        {0, "$PBAR,-inf,1e999", -1.0, -1.0, kNone},
-        {0, "$PBAR,123456789012345678901234567890,0.1234567890123456789",  // longer than a field buffer: read whole
-         std::strtod("123456789012345678901234567890", nullptr), std::strtod("0.1234567890123456789", nullptr), 0},
-        {9, "$PBAR,  75,  62", -1.0, -1.0, kNone},            // no such console
-    };
-    for (const auto& c : cases) {
-        double a = -1.0, b = -1.0;
-        EXPECT_EQ(ParseConsoleReadings(c.console, c.text, &a, &b), c.unread) << c.text;
-        EXPECT_EQ(a, c.a) << c.text;
-        EXPECT_EQ(b, c.b) << c.text;
-    }
-}
 
 TEST_F(ConsoleReading, ColourIndexEdges) {
     ReadingsScale.Minimum = -20.0;
@@ -187,6 +125,11 @@ TEST_F(ConsoleReading, RecordsCarryTheTagsOfTheNineConsoles) {
         std::snprintf(expected, sizeof expected, "%c$P,%4d,  62   %10u\n", tags[i], i, 0xFFFFFFFFu - i);
         EXPECT_EQ(std::string(record.data(), record.size()), std::string(expected, 27)) << i;
     }
+    DataRecord record;
+    BuildReadingRecord(0, record);
+    double a = -1.0, b = -1.0;
+    EXPECT_EQ(ReadRecordReadings(9, record.data(), &a, &b), kNoFirstReading | kNoSecondReading) << "no such console";
+    EXPECT_EQ(a, -1.0);
 }
 
 }  // namespace

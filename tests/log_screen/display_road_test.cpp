@@ -30,7 +30,7 @@ protected:
     }
     static void Hand(int console, double a, double b) {
         char* slot = ConsoleLines.ConsoleLine[console];
-        std::snprintf(slot, sizeof ConsoleLines.ConsoleLine[console], "$PBAR,%6.1f,%6.1f", a, b);
+        std::snprintf(slot, sizeof ConsoleLines.ConsoleLine[console], "$PBAR,%5.1f,%5.1f", a, b);  // fits the record
         ConsoleLines.ConsoleLineTick[console] = plat::GetTickCount();
         plat::SendMessage(Screen(), kMsgConsoleReading + static_cast<uint32_t>(console), 0, 0);
     }

@@ -109,8 +109,15 @@ TEST_P(ReplayEqualsLiveThreadedRows, ReplayingTheFileDrawsTheLiveTilesPixelForPi
     Key(log, 'G');
     ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
     // Played step by step: readings across the scale, then a fix 0.1 m on.
+    // Every seventh line holds a field that is no reading or does not fit the record.
+    const char* const odd[] = {"$PBAR,   -12.5,  +7.25\r\n", "$PBAR,  300.125,  400.125\r\n", "$PBAR, 12345.678,55\r\n",
+                               "$PBAR,,  400\r\n", "$PBAR, nan,  400\r\n", "$PBAR, inf,  423\r\n",
+                               "$PBAR, 2t63,  363\r\n", "$PBAR,  1234567890123\r\n"};
     for (int fix = 1, reading = 0; fix <= 70; ++fix) {
-        for (int k = 0; k < 3; ++k, ++reading) console_.Write(ConsoleLine(20 + reading * 37 % 460, 480 - reading * 13 % 460));
+        for (int k = 0; k < 3; ++k, ++reading) {
+            console_.Write(reading % 7 == 6 ? std::string(odd[reading / 7 % 8])
+                                            : ConsoleLine(20 + reading * 37 % 460, 480 - reading * 13 % 460));
+        }
         ASSERT_TRUE(RunUntil([reading] { return SurveyProgress.RecordCount >= reading; })) << "readings of fix " << fix;
         gps_.Write(receiver.NextEpoch(0.1));
         ASSERT_TRUE(RunUntil([fix] { return SurveyProgress.GpsPositionCount >= fix; })) << "fix " << fix;
