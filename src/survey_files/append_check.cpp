@@ -278,7 +278,14 @@ constexpr std::string_view kHeaderRecordShapes3To5[] = {
     "nnnnnnnnnnnnnn nn        ",  // first fix X, zone
     "nnnnnnnnnnnnnn           ",  // first fix Y
 };
-constexpr std::string_view kReadingShape = "$Ppppppppppppptttttttttt";
+constexpr std::string_view kReadingShape = "$Pppppppppppppptttttttttt";
+constexpr bool EveryShapeSpansColumns1To25() {
+    bool spans = kReadingShape.size() == kDataRecordLfIndex - 1;
+    for (const RecordShape& s : kRecordShapes) spans = spans && s.Columns.size() == kDataRecordLfIndex - 1;
+    for (const std::string_view s : kHeaderRecordShapes3To5) spans = spans && s.size() == kDataRecordLfIndex - 1;
+    return spans;
+}
+static_assert(EveryShapeSpansColumns1To25());
 
 bool IsReadingTag(char kind) {
     const auto b = static_cast<uint8_t>(kind);
@@ -509,8 +516,8 @@ FileEnd JudgeFileEnd(const char* window, int64_t first, int64_t size) {
     return end;
 }
 
-int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
-    char what[96];
+// The damage in one sentence; `partial` the bytes after the last whole record.
+void DescribeEndDamage(const FileEnd& end, int64_t partial, char (&what)[96]) {
     switch (end.Damage) {
     case EndDamage::Unended:
         std::snprintf(what, sizeof what, "A record at its end does not end with a line feed.");
@@ -532,10 +539,27 @@ int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
                       static_cast<int>(partial), partial == 1 ? "byte" : "bytes", partial == 1 ? "holds" : "hold");
         break;
     }
+}
+
+int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
+    char what[96];
+    DescribeEndDamage(end, partial, what);
     char text[256];
     std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s\r\n%s", "The end of the data file is damaged.", what,
                   "Nothing was appended; the file is left as it is.", "The file will be closed.");
     return Refuse(owner, text);
+}
+
+// The last bytes of `file` (`size` long) read in one positional read and
+// judged; false when they could not be read.
+bool ReadAndJudgeFileEnd(plat::FileHandle file, int64_t size, FileEnd* end) {
+    const int64_t boundary = size - size % kRecordBytes;
+    const int64_t first = std::max<int64_t>(boundary - static_cast<int64_t>(kEndWindowBytes) + kRecordBytes, 0);
+    std::array<char, kEndWindowBytes> window{};
+    const auto n = static_cast<size_t>(size - first);
+    if (n > window.size() || plat::ReadFileAt(file, window.data(), n, first) != static_cast<int64_t>(n)) return false;
+    *end = JudgeFileEnd(window.data(), first, size);
+    return true;
 }
 
 // After the header checked: a torn last write is cut away, so the new
@@ -549,17 +573,13 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
                 "The file will be closed.");
         return false;
     }
-    const int64_t boundary = h.Size - h.Size % kRecordBytes;
-    const int64_t first = std::max<int64_t>(boundary - static_cast<int64_t>(kEndWindowBytes) + kRecordBytes, 0);
-    std::array<char, kEndWindowBytes> window{};
-    const auto n = static_cast<size_t>(h.Size - first);
-    if (n > window.size() || plat::ReadFileAt(file, window.data(), n, first) != static_cast<int64_t>(n)) {
+    FileEnd end;
+    if (!ReadAndJudgeFileEnd(file, h.Size, &end)) {
         Refuse3(owner, "The end of the data file cannot be read.", "Nothing was appended.", "The file will be closed.");
         return false;
     }
-    const FileEnd end = JudgeFileEnd(window.data(), first, h.Size);
     if (end.Damage != EndDamage::None) {
-        RefuseDamagedEnd(owner, end, h.Size - boundary);
+        RefuseDamagedEnd(owner, end, h.Size % kRecordBytes);
         return false;
     }
     if (end.CutTo == h.Size) return true;
@@ -749,6 +769,25 @@ int CheckDataFileForAppend(plat::Hwnd owner) {
     FileSetup f;
     f.DisplayUnits = h.Digit(1, 15);
     return GpsPortSetup.InputMode == 0 ? CheckWithoutGps(owner, h, f) : CheckWithGps(owner, h, f);
+}
+
+DataFileEndJudgement JudgeDataFileEnd(plat::FileHandle file, int64_t size) {
+    DataFileEndJudgement j;
+    j.CutTo = size;
+    FileEnd end;
+    if (size < kHeaderBytes) {
+        std::snprintf(j.Why, sizeof j.Why, "It no longer holds its whole header.");
+    } else if (!ReadAndJudgeFileEnd(file, size, &end)) {
+        std::snprintf(j.Why, sizeof j.Why, "Its end cannot be read.");
+    } else if (end.Damage != EndDamage::None) {
+        DescribeEndDamage(end, size % kRecordBytes, j.Why);
+    } else {
+        j.CutTo = end.CutTo;
+        std::snprintf(j.Cut, sizeof j.Cut, "%s", end.Cut);
+        return j;
+    }
+    j.Refused = true;
+    return j;
 }
 
 namespace {

@@ -76,8 +76,9 @@ int WriteGpsSentenceRecordsWhileLogging(const char* sentence, uint32_t tick, cha
 int WriteEventRecordWhileLogging(const char16_t* text, char code);
 
 // Writes `n` bytes (whole records) at the end of the open data file in one
-// write under the lock. 1 written; 0 no file open (nothing written); -1 failed:
-// the file is cut back to its size before the write and the error is kept.
+// write under the lock. 1 written; 0 no file open, or one made shorter whose
+// end no record may follow (DataFileState.EndRefused): nothing written; -1
+// failed: the file is cut back to its size before the write and the error is kept.
 int WriteDataRecords(const char* bytes, size_t n);
 
 // Writes a section start (header with `appended`, line records, time mark),

@@ -9,8 +9,10 @@
 //    "!" record, of a swath block, of a section header or of the line records
 //    short of their last; one box when anything was cut), to whole records
 //    ending in a line feed, never below its header, its last record one a
-//    write ends with and holding no control byte after its kind, no run cut
-//    short among its last records; a zone forced on the run lies in 1..60,
+//    write ends with, no run cut short among its last records, and none of
+//    them holding a byte its writer never puts there (a control byte or DEL
+//    after its kind; in a reading, a byte above 0x7E in its text or a tick of
+//    other than blanks and digits); a zone forced on the run lies in 1..60,
 //    its northing frame is north or south, and the origin stays finite;
 //  - the scan then counts the file's positions and leaves its extent finite,
 //    without moving the append position.
@@ -86,8 +88,6 @@ void CheckCutIsATornWrite(const std::string& cut) {
 void CheckEndsAWrite(const std::string& after) {
     const char* last = after.data() + after.size() - kDataRecordLength;
     Check(std::string("OrHLBA@#?\"").find(last[0]) == std::string::npos);
-    // Every writer's text and numbers: no byte below a blank, nor DEL.
-    for (int col = 1; col < kDataRecordLfIndex; ++col) Check(static_cast<uint8_t>(last[col]) >= 0x20 && last[col] != 0x7F);
     if (last[0] == '{') {
         const char letter = SwathLetter(last);
         Check(last[1] == '0' || (letter != 0 && (letter - 'a') % 4 == 3));
@@ -118,6 +118,25 @@ void CheckRunsWholeNearTheEnd(const std::string& after) {
         if (SwathLetter(p) != 0 && (SwathLetter(p) - 'a') % 4 != 3) Check(SwathLetter(q) == SwathLetter(p) + 1);
         if (p[0] == 'L' || p[0] == 'B' || p[0] == 'A') Check(next == std::string(1, "BAZ"[std::string("LBA").find(p[0])]));
         if (p[0] == 'O' || p[0] == 'r' || p[0] == 'H') Check(next == (p[0] == 'H' ? "G" : "H"));
+    }
+}
+
+// The kept file's last records after its header, as far back as the check
+// reads for sure (two longest writes): every writer's text and numbers hold
+// no byte below a blank, nor DEL; a reading's text and tick are ASCII, the
+// tick blanks and digits.
+void CheckRecordsNearTheEndHoldWhatTheirWritersPut(const std::string& after) {
+    constexpr size_t kReach = 2 * kGpsGroupBytes / kDataRecordLength;
+    const size_t records = after.size() / kDataRecordLength;
+    for (size_t r = std::max(records - std::min(records, kReach), size_t{kHeaderRecordCount}); r < records; ++r) {
+        const char* p = after.data() + r * kDataRecordLength;
+        const auto tag = static_cast<uint8_t>(p[0]);
+        const bool reading = std::find(kConsoleRecordTags.begin(), kConsoleRecordTags.end(), tag) != kConsoleRecordTags.end();
+        for (size_t col = 1; col < kDataRecordLfIndex; ++col) {
+            const auto b = static_cast<uint8_t>(p[col]);
+            Check(b >= 0x20 && b != 0x7F);
+            if (reading) Check(b < 0x7F && (col < 16 || b == ' ' || (b >= '0' && b <= '9')));
+        }
     }
 }
 
@@ -180,6 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckCutIsATornWrite(file.substr(after.size(), file.size() - partial - after.size()));
     CheckEndsAWrite(after);
     CheckRunsWholeNearTheEnd(after);
+    CheckRecordsNearTheEndHoldWhatTheirWritersPut(after);
     Check(file.find('\n', file.size() - partial) == std::string::npos);
     Check(boxes == (after.size() != file.size() ? 1u : 0u));
     Check(GpsFix.UtmZoneForced == -9 || (GpsFix.UtmZoneForced >= 1 && GpsFix.UtmZoneForced <= 60));

@@ -253,6 +253,7 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
         {"CR inside the last X record", survey + poked(event, 1, '\r'), 0, notARecord},
         // A reading's text is ASCII: its writer marks any other byte "?".
         {"byte above 0x7F in the last reading's text", survey + poked(reading, 9, '\xE9'), 0, notARecord},
+        {"control byte in the last column of the last reading's tick", survey + poked(reading, 25, '\x10'), 0, notARecord},
         // Every record of the writes the end is judged on, by its kind.
         {"NUL in the reading before the last record", survey + poked(reading, 5, '\0') + paused, 0, earlier},
         {"CR in the reading before the last record", survey + poked(reading, 5, '\r') + paused, 0, earlier},
