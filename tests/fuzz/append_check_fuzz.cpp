@@ -122,20 +122,16 @@ void CheckRunsWholeNearTheEnd(const std::string& after) {
 }
 
 // The kept file's last records after its header, as far back as the check
-// reads for sure (two longest writes): every writer's text and numbers hold
-// no byte below a blank, nor DEL; a reading's text and tick are ASCII, the
-// tick blanks and digits.
+// reads for sure (two longest writes): no byte below a blank, nor DEL; a
+// reading's text ASCII, its tick blanks and digits.
 void CheckRecordsNearTheEndHoldWhatTheirWritersPut(const std::string& after) {
-    constexpr size_t kReach = 2 * kGpsGroupBytes / kDataRecordLength;
-    const size_t records = after.size() / kDataRecordLength;
-    for (size_t r = std::max(records - std::min(records, kReach), size_t{kHeaderRecordCount}); r < records; ++r) {
-        const char* p = after.data() + r * kDataRecordLength;
-        const auto tag = static_cast<uint8_t>(p[0]);
-        const bool reading = std::find(kConsoleRecordTags.begin(), kConsoleRecordTags.end(), tag) != kConsoleRecordTags.end();
+    const size_t records = after.size() / kDataRecordLength, reach = 2 * kGpsGroupBytes / kDataRecordLength;
+    for (size_t r = std::max(records - std::min(records, reach), size_t{kHeaderRecordCount}); r < records; ++r) {
+        const auto* p = reinterpret_cast<const uint8_t*>(after.data() + r * kDataRecordLength);
+        const bool reading = std::find(kConsoleRecordTags.begin(), kConsoleRecordTags.end(), p[0]) != kConsoleRecordTags.end();
         for (size_t col = 1; col < kDataRecordLfIndex; ++col) {
-            const auto b = static_cast<uint8_t>(p[col]);
-            Check(b >= 0x20 && b != 0x7F);
-            if (reading) Check(b < 0x7F && (col < 16 || b == ' ' || (b >= '0' && b <= '9')));
+            Check(p[col] >= 0x20 && p[col] != 0x7F);
+            if (reading) Check(p[col] < 0x7F && (col < 16 || p[col] == ' ' || (p[col] >= '0' && p[col] <= '9')));
         }
     }
 }

@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/menu.h"
 #include "platform/sound.h"
+#include "survey_files/append_check.h"
 
 namespace {
 
@@ -450,68 +451,44 @@ TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
 }
 
 // Another program cuts the data file: its end is judged before anything
-// more goes in, at the next second's look while logging (before the pause's
-// "PAUSED") or at Go. Cut inside a record, the partial record goes and what
-// follows is whole records that File takes again; cut to nothing, the file
-// takes no record: the screen falls back to Monitoring, the file left empty.
+// more goes in, at the look while logging (before the pause's "PAUSED") or
+// at Go. Cut inside a record, the partial record goes and what follows is
+// whole records an append takes; cut to nothing, the file takes no record
+// and the screen falls back to Monitoring.
 TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
     const std::u16string cut = u"The partial record left at its end (13 bytes) was cut away.";
     const struct {
         const char* What;
-        bool Logging;      // cut while logging, met by the look; else in Stand By, met by Go
-        bool ToNothing;    // else 14 bytes cut: 13 of the last record left
+        bool Logging, ToNothing;  // cut while logging (met by the look) or in Stand By (met by Go); else 14 bytes cut
         int StateAfter;
-        std::u16string Told;  // the end of the box
+        std::u16string Told;      // the end of the box
     } cases[] = {
         {"13 bytes into a record while logging", true, false, -1, cut + u"\r\nLogging is paused."},
         {"13 bytes into a record, then Go", false, false, -1, cut},
-        {"to nothing while logging", true, true, 0,
-         u"No record can follow what is left: It no longer holds its whole header.\r\nNothing more is written into "
-         u"it.\r\nNo data file is open: choose File to go on."},
+        {"to nothing while logging", true, true, 0, u"Nothing more is written into it.\r\nNo data file is open: choose File to go on."},
     };
-    int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
-        plat::test::ClearRecordedMessageBoxes();
         OpenWithoutPorts();
-        CreateNewFile("cut" + std::to_string(++n) + ".osd");
+        CreateNewFile(std::string(c.Logging ? "l" : "s") + (c.ToNothing ? "0" : "13") + ".osd");
         if (c.Logging) Go();
         for (int i = 0; i < 3; ++i) ASSERT_EQ(WriteEventRecord(u"1CONN BRK 1", 'X'), 1);
         const std::string logged = FileBytes();
-        const size_t left = c.ToNothing ? 0 : logged.size() - 14;
-        ASSERT_EQ(truncate(path_.c_str(), static_cast<off_t>(left)), 0);
+        const size_t whole = c.ToNothing ? 0 : logged.size() - 27;
+        ASSERT_EQ(truncate(path_.c_str(), static_cast<off_t>(c.ToNothing ? 0 : whole + 13)), 0);
         for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
         plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
         AnswerBox(plat::kIdOk);
-        if (c.Logging) {
-            plat::test::FireTimer(Screen(), kSupervisionTimerId);
-        } else {
-            Key('G');
-        }
+        c.Logging ? void(plat::test::FireTimer(Screen(), kSupervisionTimerId)) : Key('G');
         EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
-        const std::u16string told = LastBoxText();
-        EXPECT_EQ(told.substr(told.size() - std::min(told.size(), c.Told.size())), c.Told);
-        if (c.ToNothing) {
-            EXPECT_EQ(FileBytes(), "");
-            EXPECT_EQ(DataFileState.DataFileHandle, plat::kInvalidFile);
-            Key('X');
-            continue;
-        }
-        const size_t whole = logged.size() - 27;
+        EXPECT_TRUE(LastBoxText().ends_with(c.Told));
         EXPECT_EQ(FileBytes().substr(0, whole), logged.substr(0, whole));
-        EXPECT_EQ(FileBytes().substr(whole, 8), c.Logging ? "XPAUSED " : "") << "right after the last whole record";
+        EXPECT_EQ(FileBytes().substr(whole, 8), c.Logging && !c.ToNothing ? "XPAUSED " : "") << "after the last whole record";
+        if (c.ToNothing) continue;
         Go();
-        ASSERT_EQ(WriteEventRecord(u"1CONN BRK 1", 'X'), 1);
         plat::test::ClickControl(ScreenButtons.PauseButton);
-        AnswerBox(plat::kIdYes);
-        Key('X');
-        // File on it again: the append check finds whole records to the end.
-        OpenWithoutPorts();
-        const size_t boxes = plat::test::RecordedMessageBoxes().size();
-        ChooseFile(path_);
-        Key('F');
-        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
-        EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), boxes) << std::string(LastBoxText().begin(), LastBoxText().end());
+        const DataFileEndJudgement end = JudgeDataFileEnd(DataFileState.DataFileHandle, FileBytes().size());
+        EXPECT_TRUE(!end.Refused && end.CutTo == static_cast<int64_t>(FileBytes().size())) << end.Why;
         AnswerBox(plat::kIdYes);
         Key('X');
     }
