@@ -450,27 +450,20 @@ TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
     close(other);
 }
 
-// Another program cuts the data file: its end is judged before anything
-// more goes in, at the look while logging (before the pause's "PAUSED") or
-// at Go. Cut inside a record, the partial record goes and what follows is
-// whole records an append takes; cut to nothing, the file takes no record
-// and the screen falls back to Monitoring.
+// Another program cuts the data file: its end is judged before anything more
+// goes in, at the look while logging (before "PAUSED") or at Go. A partial
+// record goes, and an append takes what follows; cut to nothing, the file
+// takes no record and the screen falls back to Monitoring.
 TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
-    const std::u16string cut = u"The partial record left at its end (13 bytes) was cut away.";
-    const struct {
-        const char* What;
-        bool Logging, ToNothing;  // cut while logging (met by the look) or in Stand By (met by Go); else 14 bytes cut
-        int StateAfter;
-        std::u16string Told;      // the end of the box
-    } cases[] = {
-        {"13 bytes into a record while logging", true, false, -1, cut + u"\r\nLogging is paused."},
-        {"13 bytes into a record, then Go", false, false, -1, cut},
-        {"to nothing while logging", true, true, 0, u"Nothing more is written into it.\r\nNo data file is open: choose File to go on."},
+    const struct { const char* What; bool Logging, ToNothing; int StateAfter; std::u16string Told; } cases[] = {
+        {"13 bytes into a record while logging: the look", true, false, -1, u"(13 bytes) was cut away.\r\nLogging is paused."},
+        {"13 bytes into a record in Stand By: Go", false, false, -1, u"The partial record left at its end (13 bytes) was cut away."},
+        {"to nothing while logging", true, true, 0, u"into it.\r\nNo data file is open: choose File to go on."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         OpenWithoutPorts();
-        CreateNewFile(std::string(c.Logging ? "l" : "s") + (c.ToNothing ? "0" : "13") + ".osd");
+        CreateNewFile(std::string(c.What).substr(0, 8) + ".osd");
         if (c.Logging) Go();
         for (int i = 0; i < 3; ++i) ASSERT_EQ(WriteEventRecord(u"1CONN BRK 1", 'X'), 1);
         const std::string logged = FileBytes();
@@ -483,7 +476,7 @@ TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
         EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
         EXPECT_TRUE(LastBoxText().ends_with(c.Told));
         EXPECT_EQ(FileBytes().substr(0, whole), logged.substr(0, whole));
-        EXPECT_EQ(FileBytes().substr(whole, 8), c.Logging && !c.ToNothing ? "XPAUSED " : "") << "after the last whole record";
+        EXPECT_EQ(FileBytes().substr(whole, 8), c.Logging && !c.ToNothing ? "XPAUSED " : "") << "after a whole record";
         if (c.ToNothing) continue;
         Go();
         plat::test::ClickControl(ScreenButtons.PauseButton);
