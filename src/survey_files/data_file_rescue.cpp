@@ -361,7 +361,7 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         AppendByteCount(out, d.ShortenedBytes);
         out.AppendAscii(d.ShortenedBytes == 1 ? " of its records is gone.\r\n" : " of its records are gone.\r\n");
         if (d.EndRefused != 0) {
-            out.AppendAscii("No record can follow what is left: ");
+            out.AppendAscii("No record can follow what is left:\r\n");
             out.AppendAscii(d.EndRefusedWhy);
             out.AppendAscii("\r\nNothing more is written into it.\r\n");
         } else if (d.ShortenedCutBytes > 0) {
