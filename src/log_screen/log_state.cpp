@@ -490,8 +490,18 @@ bool RescueStillPending(plat::Hwnd hwnd) {
     return true;
 }
 
+// Go looks at the file first: one that another program made shorter since
+// the last look has its end judged (cut back, or refused) and is told at
+// the end of the command before anything of the recording goes in.
+bool FileChangedBeforeGo(plat::Hwnd hwnd) {
+    WatchDataFileName();
+    if ((DataFileState.WriteError.load() & kDataFileShortened) == 0) return false;
+    EndCommand(hwnd);
+    return true;
+}
+
 void StartRecording(plat::Hwnd hwnd) {
-    if (RescueStillPending(hwnd)) return;
+    if (RescueStillPending(hwnd) || FileChangedBeforeGo(hwnd)) return;
     if (LogScreenState.MapOverflowState != 0) {
         LogScreenState.UiIdle = 0;
         plat::PlaySound("SOUND_RING");
@@ -625,7 +635,11 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
         PauseLogging(hwnd);
         error |= TakeDataFileWriteError();
     }
-    if (DataFileState.DataFileHandle == plat::kInvalidFile && LogScreenState.LoggingState != kStateMonitoring) {
+    // A file made shorter whose end no record may follow is closed as it is
+    // (after the copy a lost name owes it): the operator chooses File.
+    const bool refused = DataFileState.EndRefused != 0 && !RescueCopyOwed();
+    if ((DataFileState.DataFileHandle == plat::kInvalidFile || refused) &&
+        LogScreenState.LoggingState != kStateMonitoring) {
         FallBackToMonitoring(hwnd);
     }
     // The file the records now go to, when its name changed.
@@ -645,6 +659,7 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
         if (CopyIntoRescueFile() == 1) ShowLoggingStatus(0);
         const int32_t again = TakeDataFileWriteError();
         if (again != 0) ShowDataFileErrors(hwnd, again, now);
+        if (DataFileState.EndRefused != 0) FallBackToMonitoring(hwnd);
     }
     EndCommand(hwnd);
 }

@@ -204,7 +204,7 @@ int RefuseUnits(plat::Hwnd owner, const FileSetup& f) {
 // a run cut short with records after it: the writer cuts a short write back,
 // and a crash writes nothing after, so such a file came from elsewhere; it is
 // refused rather than cut, since the records after the run are whole data.
-enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial, NotARecord, RunNotWhole };
+enum class EndDamage { None, Unended, LineFeedInside, LineFeedInPartial, NotARecord, EarlierNotARecord, RunNotWhole };
 
 constexpr int64_t kRecordBytes = kDataRecordLength;
 // The most records one write holds: a GPS group and its "!" record.
@@ -240,29 +240,52 @@ constexpr std::string_view kLaterKinds = "HGBAZ#\"!bcdfghjklnop";  // records th
 constexpr std::string_view kAloneKinds = "XC*S{";                  // records written alone (readings too)
 constexpr std::string_view kRunEndKinds = "GZ!dhlp";               // the last record of a whole run
 
-// Columns 1..25 of the records a file may end with, and of the first record
-// of a fixed run. Lower-case letters are classes: a a byte of text (the text
-// writer puts none below a blank, nor DEL, so never a NUL, CR or LF); d a
-// digit; t a tick ("%10lu": blanks, then digits); n and m a number (blanks, an optional
-// "-", digits with at most one "."; two letters where two numbers meet); k a
-// swath kind. Any other character stands for itself.
+// Columns 1..25 of every record by its kind. Lower-case letters are
+// classes: a a byte of 8-bit text (the text writer puts none below a blank,
+// nor DEL, so never a NUL, CR or LF; bytes above 0x7F are kept: an operator's
+// comment or line name in Latin-1, a GPS sentence as the receiver sent it);
+// p a byte of printable ASCII (a reading's text: its writer marks every other
+// byte "?"); d a digit; t a tick ("%10lu": blanks, then digits); n and m a
+// number (blanks, an optional "-", digits with at most one "."; two letters
+// where two numbers meet); k a swath kind. Any other character stands for itself.
 struct RecordShape {
     char Kind;
     std::string_view Columns;
 };
 constexpr RecordShape kRecordShapes[] = {
     {'r', "STRMA  Wdddaaaaaaaaaaaaaa"},  // header record 1 of an appended section
+    {'H', " aaaaaaaaa dddddd   ddd  "},  // header record 2: the file's name, a digit per console slot
     {'G', "nnnnnnnmmmmmmm           "},  // header record 6, the last of a header
     {'L', "aaaaaaaa                 "},  // line name
+    {'B', "nnnnnnnnnnn              "},  // start station
+    {'A', "p      nnnnnnnnnnn       "},  // direction letter, station increment
     {'Z', "dddddddd dd:dd:dd        "},  // line date and time
     {'*', "dd:dd:dd.ddd   tttttttttt"},  // time mark
     {'S', "nnnnnnnnnnn  dd:dd:dd.ddd"},  // station
     {'X', "aaaaaaaaaaaaaaaaaaaaaaaaa"},  // event, or a GPS sentence on its own
     {'C', "aaaaaaaaaaa    tttttttttt"},  // comment
+    {'@', "aaaaaaaaaaaaaaaaaaaaaaaaa"},  // a GPS sentence group's first 25 characters
+    {'?', "aaaaaaaaaaaaaaaaaaaaaaaaa"},  //   of a rejected line
+    {'#', "aaaaaaaaaaaaaaaaaaaaaaaaa"},  //   and the next 25 of each
+    {'"', "aaaaaaaaaaaaaaaaaaaaaaaaa"},
     {'!', "             d tttttttttt"},  // time record ending a GPS group
     {'{', "knnnnnnnnnnnnnn          "},  // swath segment start or coordinate
 };
-constexpr std::string_view kReadingShape = "$Paaaaaaaaaaaaatttttttttt";
+// Header records 3 to 5 begin with the "G" of record 6: their place in the
+// header tells them apart.
+constexpr std::string_view kHeaderRecordShapes3To5[] = {
+    "nnnnnnnmmmmmmmdpp 0d     ",  // antenna offsets, consoles, leading point, format, input mode
+    "nnnnnnnnnnnnnn nn        ",  // first fix X, zone
+    "nnnnnnnnnnnnnn           ",  // first fix Y
+};
+constexpr std::string_view kReadingShape = "$Pppppppppppppptttttttttt";
+constexpr bool EveryShapeSpansColumns1To25() {
+    bool spans = kReadingShape.size() == kDataRecordLfIndex - 1;
+    for (const RecordShape& s : kRecordShapes) spans = spans && s.Columns.size() == kDataRecordLfIndex - 1;
+    for (const std::string_view s : kHeaderRecordShapes3To5) spans = spans && s.size() == kDataRecordLfIndex - 1;
+    return spans;
+}
+static_assert(EveryShapeSpansColumns1To25());
 
 bool IsReadingTag(char kind) {
     const auto b = static_cast<uint8_t>(kind);
@@ -311,6 +334,8 @@ bool FieldFits(char c, const char* text, size_t n) {
     switch (c) {
     case 'a':
         return std::none_of(text, text + n, [](char b) { return static_cast<uint8_t>(b) < 0x20 || b == 0x7F; });
+    case 'p':
+        return std::all_of(text, text + n, [](char b) { return b >= 0x20 && b < 0x7F; });
     case 'd': return std::all_of(text, text + n, IsDigit);
     case 't': return IsRightAligned(text, n, false, 0);
     case 'n':
@@ -330,10 +355,14 @@ bool HasShape(const char* record, std::string_view columns) {
     return true;
 }
 
-// The record holds the fields of its kind; true for a kind of free text or
-// none of its own shape (the continuation records of a run).
-bool HasShapeOfItsKind(const char* record) {
+// The record holds the fields of its kind at `place` in its write (0 its
+// first or a record written alone; -1 not known, which leaves a header's
+// "G" records unjudged); true for a kind of no shape of its own (the file
+// header's first record, which the header check judges).
+bool HasShapeOfItsKind(const char* record, int place = 0) {
     if (IsReadingTag(record[0])) return HasShape(record, kReadingShape);
+    if (record[0] == 'G' && place < 0) return true;
+    if (record[0] == 'G' && place >= 2 && place <= 4) return HasShape(record, kHeaderRecordShapes3To5[place - 2]);
     for (const RecordShape& s : kRecordShapes) {
         if (s.Kind == record[0]) return HasShape(record, s.Columns);
     }
@@ -400,25 +429,50 @@ struct FileEnd {
     EndDamage Damage = EndDamage::None;
 };
 
+EndDamage JudgeWholeRecord(const char* r) {
+    if (r[kDataRecordLfIndex] != '\n') return EndDamage::Unended;
+    return std::memchr(r, '\n', kDataRecordLfIndex) != nullptr ? EndDamage::LineFeedInside : EndDamage::None;
+}
+
+// Every record in [start, end) after the file's header (which the header
+// check judges) ends with its only line feed and holds what its writer puts
+// there, each by its kind and its place from `start` (`known` false: its
+// place in a run that began before the window is not known).
+bool RecordsHoldTheirShapes(const char* window, int64_t first, int64_t start, int64_t end, bool known) {
+    int place = 0;
+    for (int64_t r = start; r < end; r += kRecordBytes, ++place) {
+        const char* record = window + (r - first);
+        if (r < kHeaderBytes) continue;
+        if (JudgeWholeRecord(record) != EndDamage::None || !HasShapeOfItsKind(record, known ? place : -1)) return false;
+    }
+    return true;
+}
+
 // The writes before `boundary`, back to the window's start (or the header,
-// which the header check judged), are each whole. A run torn or broken there
-// is named in `end` (RunNotWhole); a record in no run at all is NotARecord.
+// which the header check judged), are each whole, and every record holds
+// what its writer puts there. A run torn or broken there is named in `end`
+// (RunNotWhole); a record in no run at all, or holding bytes no writer puts
+// there, is EarlierNotARecord.
 void JudgeEarlierWrites(const char* window, int64_t first, int64_t boundary, FileEnd& end) {
     while (boundary > std::max<int64_t>(first, kHeaderBytes)) {
         const LastWrite w = FindLastWrite(window, first, boundary);
-        if (w.State == RunState::Unseen) return;
+        if (w.State == RunState::Unseen) {
+            // The rest of a write that began before the window: its records
+            // are judged by their kinds alone.
+            if (!RecordsHoldTheirShapes(window, first, first, boundary, false)) end.Damage = EndDamage::EarlierNotARecord;
+            return;
+        }
         if (w.State != RunState::Whole) {
-            end.Damage = w.Run != nullptr ? EndDamage::RunNotWhole : EndDamage::NotARecord;
+            end.Damage = w.Run != nullptr ? EndDamage::RunNotWhole : EndDamage::EarlierNotARecord;
             if (w.Run != nullptr) end.NotWhole = w.Run->Name;
+            return;
+        }
+        if (!RecordsHoldTheirShapes(window, first, w.Start, boundary, true)) {
+            end.Damage = EndDamage::EarlierNotARecord;
             return;
         }
         boundary = w.Start;
     }
-}
-
-EndDamage JudgeWholeRecord(const char* r) {
-    if (r[kDataRecordLfIndex] != '\n') return EndDamage::Unended;
-    return std::memchr(r, '\n', kDataRecordLfIndex) != nullptr ? EndDamage::LineFeedInside : EndDamage::None;
 }
 
 // Judges the file's end from `window`, its bytes from offset `first` (on a
@@ -454,12 +508,16 @@ FileEnd JudgeFileEnd(const char* window, int64_t first, int64_t size) {
         end.Damage = EndDamage::NotARecord;
         return end;
     }
+    if (!RecordsHoldTheirShapes(window, first, kept.Start, end.CutTo, true)) {
+        end.Damage = EndDamage::EarlierNotARecord;
+        return end;
+    }
     JudgeEarlierWrites(window, first, kept.Start, end);
     return end;
 }
 
-int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
-    char what[96];
+// The damage in one sentence; `partial` the bytes after the last whole record.
+void DescribeEndDamage(const FileEnd& end, int64_t partial, char (&what)[96]) {
     switch (end.Damage) {
     case EndDamage::Unended:
         std::snprintf(what, sizeof what, "A record at its end does not end with a line feed.");
@@ -470,6 +528,9 @@ int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
     case EndDamage::NotARecord:
         std::snprintf(what, sizeof what, "Its last record is not a record this program writes.");
         break;
+    case EndDamage::EarlierNotARecord:
+        std::snprintf(what, sizeof what, "A record before its last is not a record this program writes.");
+        break;
     case EndDamage::RunNotWhole:
         std::snprintf(what, sizeof what, "A %s before its last record is not whole.", end.NotWhole);
         break;
@@ -478,10 +539,27 @@ int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
                       static_cast<int>(partial), partial == 1 ? "byte" : "bytes", partial == 1 ? "holds" : "hold");
         break;
     }
+}
+
+int RefuseDamagedEnd(plat::Hwnd owner, const FileEnd& end, int64_t partial) {
+    char what[96];
+    DescribeEndDamage(end, partial, what);
     char text[256];
     std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s\r\n%s", "The end of the data file is damaged.", what,
                   "Nothing was appended; the file is left as it is.", "The file will be closed.");
     return Refuse(owner, text);
+}
+
+// The last bytes of `file` (`size` long) read in one positional read and
+// judged; false when they could not be read.
+bool ReadAndJudgeFileEnd(plat::FileHandle file, int64_t size, FileEnd* end) {
+    const int64_t boundary = size - size % kRecordBytes;
+    const int64_t first = std::max<int64_t>(boundary - static_cast<int64_t>(kEndWindowBytes) + kRecordBytes, 0);
+    std::array<char, kEndWindowBytes> window{};
+    const auto n = static_cast<size_t>(size - first);
+    if (n > window.size() || plat::ReadFileAt(file, window.data(), n, first) != static_cast<int64_t>(n)) return false;
+    *end = JudgeFileEnd(window.data(), first, size);
+    return true;
 }
 
 // After the header checked: a torn last write is cut away, so the new
@@ -495,17 +573,13 @@ bool MendFileEnd(plat::Hwnd owner, const FileHeader& h) {
                 "The file will be closed.");
         return false;
     }
-    const int64_t boundary = h.Size - h.Size % kRecordBytes;
-    const int64_t first = std::max<int64_t>(boundary - static_cast<int64_t>(kEndWindowBytes) + kRecordBytes, 0);
-    std::array<char, kEndWindowBytes> window{};
-    const auto n = static_cast<size_t>(h.Size - first);
-    if (n > window.size() || plat::ReadFileAt(file, window.data(), n, first) != static_cast<int64_t>(n)) {
+    FileEnd end;
+    if (!ReadAndJudgeFileEnd(file, h.Size, &end)) {
         Refuse3(owner, "The end of the data file cannot be read.", "Nothing was appended.", "The file will be closed.");
         return false;
     }
-    const FileEnd end = JudgeFileEnd(window.data(), first, h.Size);
     if (end.Damage != EndDamage::None) {
-        RefuseDamagedEnd(owner, end, h.Size - boundary);
+        RefuseDamagedEnd(owner, end, h.Size % kRecordBytes);
         return false;
     }
     if (end.CutTo == h.Size) return true;
@@ -695,6 +769,25 @@ int CheckDataFileForAppend(plat::Hwnd owner) {
     FileSetup f;
     f.DisplayUnits = h.Digit(1, 15);
     return GpsPortSetup.InputMode == 0 ? CheckWithoutGps(owner, h, f) : CheckWithGps(owner, h, f);
+}
+
+DataFileEndJudgement JudgeDataFileEnd(plat::FileHandle file, int64_t size) {
+    DataFileEndJudgement j;
+    j.CutTo = size;
+    FileEnd end;
+    if (size < kHeaderBytes) {
+        std::snprintf(j.Why, sizeof j.Why, "It no longer holds its whole header.");
+    } else if (!ReadAndJudgeFileEnd(file, size, &end)) {
+        std::snprintf(j.Why, sizeof j.Why, "Its end cannot be read.");
+    } else if (end.Damage != EndDamage::None) {
+        DescribeEndDamage(end, size % kRecordBytes, j.Why);
+    } else {
+        j.CutTo = end.CutTo;
+        std::snprintf(j.Cut, sizeof j.Cut, "%s", end.Cut);
+        return j;
+    }
+    j.Refused = true;
+    return j;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/files.h"
 #include "platform/window.h"
 
 // The file that CreateDataFile opened with result 1 is checked against the
@@ -15,9 +16,10 @@
 // of a swath block, of line records or of a section header, perhaps with part
 // of the next) is cut away with the operator told, so the new section starts
 // on a record boundary. Any other end (a record there without its line feed
-// in column 26, a line feed inside a record or in the partial piece, a last
-// record holding bytes its writer never puts there, a run cut short with
-// records after it) is damage no crash leaves: the file is refused unchanged.
+// in column 26, a line feed inside a record or in the partial piece, a record
+// of the last writes holding bytes its writer never puts there, a run cut
+// short with records after it) is damage no crash leaves: the file is refused
+// unchanged.
 // 0: it may be appended to (it stays open). With GPS input and the file in
 //    the neighbouring UTM zone (60 and 1 are neighbours), or its northings in
 //    the other hemisphere's frame (its first header's first fix lies nearer
@@ -32,6 +34,18 @@
 // 1: refused: a message was shown (owned by `owner`), the file is closed and
 //    the handle invalid. Nothing was moved.
 int CheckDataFileForAppend(plat::Hwnd owner);
+
+// The end of the open data file `file`, `size` bytes long, judged as the
+// check above judges it, for the file that another program made shorter
+// while it was open: nothing shown, no lock taken, nothing changed. Its
+// header is what the program wrote; only what is left of it counts.
+struct DataFileEndJudgement {
+    int64_t CutTo = 0;       // where its whole writes end: `size` when nothing is to be cut
+    char Cut[32] = "";       // what a cut takes: "record" (a partial one) or the run torn
+    bool Refused = false;    // no whole header left, or an end no write leaves: nothing may follow it
+    char Why[96] = "";       // a refusal's reason, one sentence
+};
+DataFileEndJudgement JudgeDataFileEnd(plat::FileHandle file, int64_t size);
 
 // What an accepted check, and the scan after it, move into the file's zone:
 // kept by the caller before the check and put back when the append is

@@ -131,7 +131,9 @@ void FormatEventRecordAt(DataRecord& record, const char16_t* text, char code, ui
 // With DataFileState.DataFileLock held.
 int WriteDataRecordsLocked(const char* bytes, size_t n) {
     const plat::FileHandle h = DataFileState.DataFileHandle;
-    if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
+    // A file made shorter whose end no record may follow takes nothing more:
+    // whatever went after it could not be read back as records.
+    if (h == plat::kInvalidFile || DataFileState.EndRefused != 0 || bytes == nullptr || n == 0) return 0;
     const int64_t written = plat::WriteFile(h, bytes, n);
     if (written == static_cast<int64_t>(n)) {
         DataFileState.WrittenSize += written;
@@ -221,6 +223,7 @@ int CreateDataFile(int ownerWindow) {
         DataFileState.WriteError = 0;
         DataFileState.WriteErrorShown = 0;
         DataFileState.RescuePending = 0;
+        DataFileState.EndRefused = 0;
         // Creating exclusively first tells new from existing in one step.
         plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::CreateNewReadWrite);
         if (h == plat::kInvalidFile) {

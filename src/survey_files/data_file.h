@@ -17,11 +17,11 @@ constexpr int32_t kDataFileWriteFailed = 1;   // a write failed or was short; th
 constexpr int32_t kDataFileReopenFailed = 2;  // the file could not be opened again; nothing more is written
 constexpr int32_t kDataFileNameLost = 4;      // the name stopped naming the open file; its records went to a new file
 constexpr int32_t kDataFileRescueFailed = 8;  // the same, but no new file could be made yet; the open file is kept
+constexpr int32_t kDataFileFlushFailed = 16;  // putting the file on the disk (flush or close) failed;
+                                              //   DataFileState.FlushError says why
 constexpr int32_t kDataFileShortened = 32;    // another program made the file shorter than what was written
 constexpr int32_t kDataFileNameUnseen = 64;   // the name could not be looked at for a while
 constexpr int32_t kDataFileNameLostFound = 128;  // the name is lost, its rescue left to the pause (not told itself)
-constexpr int32_t kDataFileFlushFailed = 16;  // putting the file on the disk (flush or close) failed;
-                                              //   DataFileState.FlushError says why
 
 // Fills DataFileState.ConsoleRecordTag with the tag bytes of consoles 1 to 9.
 void InitConsoleRecordTags();
@@ -76,8 +76,9 @@ int WriteGpsSentenceRecordsWhileLogging(const char* sentence, uint32_t tick, cha
 int WriteEventRecordWhileLogging(const char16_t* text, char code);
 
 // Writes `n` bytes (whole records) at the end of the open data file in one
-// write under the lock. 1 written; 0 no file open (nothing written); -1 failed:
-// the file is cut back to its size before the write and the error is kept.
+// write under the lock. 1 written; 0 no file open, or one made shorter whose
+// end no record may follow (DataFileState.EndRefused): nothing written; -1
+// failed: the file is cut back to its size before the write and the error is kept.
 int WriteDataRecords(const char* bytes, size_t n);
 
 // Writes a section start (header with `appended`, line records, time mark),

@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "platform/tick.h"
 #include "platform/window.h"
+#include "survey_files/append_check.h"
 #include "survey_files/data_file.h"
 #include "survey_files/survey_model.h"
 
@@ -269,10 +270,35 @@ int RescueDataFile(DataFileNameState what) {
 
 namespace {
 
+// What another program left of the file, `size` bytes, judged as an append
+// judges it before anything more goes in (the lock held, so no reader's
+// record lands first): a torn write at its end (part of a record, or the
+// beginning of a run) is cut away; an end no write leaves (no whole header,
+// records out of step) refuses every later write, the file left as it is.
+void KeepShortenedFileWhole(int64_t size) {
+    DataFileStateRecord& d = DataFileState;
+    const DataFileEndJudgement end = JudgeDataFileEnd(d.DataFileHandle, size);
+    d.ShortenedCutBytes = 0;
+    if (end.Refused) {
+        d.EndRefused = 1;
+        std::snprintf(d.EndRefusedWhy, sizeof d.EndRefusedWhy, "%s", end.Why);
+        return;
+    }
+    if (end.CutTo == size) return;
+    if (!plat::TruncateFile(d.DataFileHandle, end.CutTo)) {
+        d.EndRefused = 1;
+        std::snprintf(d.EndRefusedWhy, sizeof d.EndRefusedWhy, "The partial %s at its end cannot be cut away.", end.Cut);
+        return;
+    }
+    d.WrittenSize = end.CutTo;  // the program's own cut, not a loss
+    d.ShortenedCutBytes = size - end.CutTo;
+    std::snprintf(d.ShortenedCut, sizeof d.ShortenedCut, "%s", end.Cut);
+}
+
 // A file shorter than what was written into it: told at once, how much is
 // gone. The file opened for appending, later records land at its new end,
 // so no gap of zeros is left where the lost bytes were; those are not made
-// up, and the file is taken as it is now.
+// up, and the file is taken as it is now, its end made whole first.
 void LookAtDataFileSize() {
     DataFileStateRecord& d = DataFileState;
     std::lock_guard<std::mutex> guard(d.DataFileLock);
@@ -281,6 +307,7 @@ void LookAtDataFileSize() {
     d.ShortenedBytes = d.WrittenSize - size;
     d.WrittenSize = size;
     d.WriteError.fetch_or(kDataFileShortened);
+    KeepShortenedFileWhole(size);
 }
 
 // A name that cannot be looked at is told once it has lasted.
@@ -333,6 +360,17 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         out.AppendAscii(" was made shorter by another program:\r\n");
         AppendByteCount(out, d.ShortenedBytes);
         out.AppendAscii(d.ShortenedBytes == 1 ? " of its records is gone.\r\n" : " of its records are gone.\r\n");
+        if (d.EndRefused != 0) {
+            out.AppendAscii("No record can follow what is left:\r\n");
+            out.AppendAscii(d.EndRefusedWhy);
+            out.AppendAscii("\r\nNothing more is written into it.\r\n");
+        } else if (d.ShortenedCutBytes > 0) {
+            out.AppendAscii("The partial ");
+            out.AppendAscii(d.ShortenedCut);
+            out.AppendAscii(" left at its end (");
+            AppendByteCount(out, d.ShortenedCutBytes);
+            out.AppendAscii(") was cut away.\r\n");
+        }
     }
     if ((error & kDataFileNameUnseen) != 0) {
         char text[160];

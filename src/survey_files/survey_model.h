@@ -217,6 +217,13 @@ struct DataFileStateRecord {
     int64_t WrittenSize = 0;                         // bytes the open file should hold: its size when opened plus
                                                      //   every write since (under DataFileLock)
     int64_t ShortenedBytes = 0;                      // bytes of records found gone at the last such look
+    int64_t ShortenedCutBytes = 0;                   // of what was left, the torn write at its end that look cut
+                                                     //   away (0 none), so that later records follow whole ones
+    char ShortenedCut[32] = "";                      // what that was: "record" (a partial one) or the run it began
+    int32_t EndRefused = 0;                          // 1 from such a look on while what was left ends as no write
+                                                     //   leaves a file: nothing more is written into it (under
+                                                     //   DataFileLock; cleared when a data file is chosen)
+    char EndRefusedWhy[96] = "";                     // why, one sentence for the operator
 };
 extern DataFileStateRecord DataFileState;
 

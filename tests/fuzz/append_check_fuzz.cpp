@@ -9,12 +9,13 @@
 //    "!" record, of a swath block, of a section header or of the line records
 //    short of their last; one box when anything was cut), to whole records
 //    ending in a line feed, never below its header, its last record one a
-//    write ends with and holding no control byte after its kind, no run cut
-//    short among its last records; a zone forced on the run lies in 1..60,
+//    write ends with, no run cut short or holding a byte no writer puts there
+//    among its last records; a zone forced on the run lies in 1..60,
 //    its northing frame is north or south, and the origin stays finite;
 //  - the scan then counts the file's positions and leaves its extent finite,
 //    without moving the append position.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -86,8 +87,6 @@ void CheckCutIsATornWrite(const std::string& cut) {
 void CheckEndsAWrite(const std::string& after) {
     const char* last = after.data() + after.size() - kDataRecordLength;
     Check(std::string("OrHLBA@#?\"").find(last[0]) == std::string::npos);
-    // Every writer's text and numbers: no byte below a blank, nor DEL.
-    for (int col = 1; col < kDataRecordLfIndex; ++col) Check(static_cast<uint8_t>(last[col]) >= 0x20 && last[col] != 0x7F);
     if (last[0] == '{') {
         const char letter = SwathLetter(last);
         Check(last[1] == '0' || (letter != 0 && (letter - 'a') % 4 == 3));
@@ -105,12 +104,20 @@ void CheckEndsAWrite(const std::string& after) {
 // Among the kept file's last records after its header (which the header
 // check judges), every record of a run short of its last is followed by the
 // run's next: no group without its "!", no swath block, line records or
-// section header cut short with a record after them.
+// section header cut short with a record after them. As far back as the check
+// reads for sure, none holds a control byte or DEL, nor a reading other than ASCII.
 void CheckRunsWholeNearTheEnd(const std::string& after) {
-    constexpr size_t kReach = kGpsGroupBytes / kDataRecordLength;  // one longest write
+    constexpr size_t kReach = 2 * kGpsGroupBytes / kDataRecordLength;  // two longest writes
     const size_t records = after.size() / kDataRecordLength;
-    for (size_t r = std::max(records - std::min(records, kReach), size_t{kHeaderRecordCount}); r + 1 < records; ++r) {
+    for (size_t r = std::max(records - std::min(records, kReach), size_t{kHeaderRecordCount}); r < records; ++r) {
         const char* p = after.data() + r * kDataRecordLength;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(p);
+        const bool reading = std::find(kConsoleRecordTags.begin(), kConsoleRecordTags.end(), bytes[0]) != kConsoleRecordTags.end();
+        for (size_t col = 1; col < kDataRecordLfIndex; ++col) {
+            Check(bytes[col] >= 0x20 && bytes[col] != 0x7F);
+            if (reading) Check(bytes[col] < 0x7F && (col < 16 || bytes[col] == ' ' || std::isdigit(bytes[col])));
+        }
+        if (r + 1 == records) break;
         const char* q = p + kDataRecordLength;
         const std::string next(1, q[0]);
         if (p[0] == '@' || p[0] == '#') Check(next == "#" || next == "!");

@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/menu.h"
 #include "platform/sound.h"
+#include "survey_files/append_check.h"
 
 namespace {
 
@@ -447,6 +448,43 @@ TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
     Key('X');  // Monitoring: leaves without a question
     EXPECT_EQ(ScreenWindows.ScreenMode, 0);
     close(other);
+}
+
+// Another program cuts the data file: its end is judged before anything more
+// goes in, at the look while logging (before "PAUSED") or at Go. A partial
+// record goes, and an append takes what follows; cut to nothing, the file
+// takes no record and the screen falls back to Monitoring.
+TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
+    const struct { const char* What; bool Logging, ToNothing; int StateAfter; std::u16string Told; } cases[] = {
+        {"13 bytes into a record while logging: the look", true, false, -1, u"(13 bytes) was cut away.\r\nLogging is paused."},
+        {"13 bytes into a record in Stand By: Go", false, false, -1, u"The partial record left at its end (13 bytes) was cut away."},
+        {"to nothing while logging", true, true, 0, u"into it.\r\nNo data file is open: choose File to go on."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        OpenWithoutPorts();
+        CreateNewFile(std::string(c.What).substr(0, 8) + ".osd");
+        if (c.Logging) Go();
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(WriteEventRecord(u"1CONN BRK 1", 'X'), 1);
+        const std::string logged = FileBytes();
+        const size_t whole = c.ToNothing ? 0 : logged.size() - 27;
+        ASSERT_EQ(truncate(path_.c_str(), static_cast<off_t>(c.ToNothing ? 0 : whole + 13)), 0);
+        for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
+        plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+        AnswerBox(plat::kIdOk);
+        c.Logging ? void(plat::test::FireTimer(Screen(), kSupervisionTimerId)) : Key('G');
+        EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
+        EXPECT_TRUE(LastBoxText().ends_with(c.Told));
+        EXPECT_EQ(FileBytes().substr(0, whole), logged.substr(0, whole));
+        EXPECT_EQ(FileBytes().substr(whole, 8), c.Logging && !c.ToNothing ? "XPAUSED " : "") << "after a whole record";
+        if (c.ToNothing) continue;
+        Go();
+        plat::test::ClickControl(ScreenButtons.PauseButton);
+        const DataFileEndJudgement end = JudgeDataFileEnd(DataFileState.DataFileHandle, FileBytes().size());
+        EXPECT_TRUE(!end.Refused && end.CutTo == static_cast<int64_t>(FileBytes().size())) << end.Why;
+        AnswerBox(plat::kIdYes);
+        Key('X');
+    }
 }
 
 // ---------------------------------------------------------------------------

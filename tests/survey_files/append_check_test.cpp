@@ -189,6 +189,10 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
     const auto poked = [](std::string r, size_t col, char byte) { return r.replace(col, 1, 1, byte); };
     const std::string reading = rec("T$P  75,  62    0000001234");
     const std::string event = rec("X$GPVTG,054.7,T,034.4,M,0");
+    const std::string paused = rec("XPAUSED         0000001235");  // how every session ends
+    HeaderRecords section;
+    FormatHeaderRecords(section, 1);
+    const std::string sectionHeader(section.data(), section.size());
     SwathBlock block;  // kind 2: "{e" to "{h", one write
     FormatSwathBlock(block, 2, 612345.5, 5761234.25, 612347.5, 5761234.75);
     const std::string swath(block.data(), block.size());
@@ -199,6 +203,7 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
     const std::u16string left = u"\r\nNothing was appended; the file is left as it is.\r\nThe file will be closed.";
     const std::u16string unended = damaged + u"A record at its end does not end with a line feed." + left;
     const std::u16string notARecord = damaged + u"Its last record is not a record this program writes." + left;
+    const std::u16string earlier = damaged + u"A record before its last is not a record this program writes." + left;
     const struct {
         const char* What;
         std::string Bytes;
@@ -242,6 +247,15 @@ TEST_F(AppendCheckTest, FileEndIsCutOnlyWhereATornWriteLeftIt) {
         {"CR inside the last reading", survey + poked(reading, 15, '\r'), 0, notARecord},
         {"NUL inside the last X record", survey + poked(event, 25, '\0'), 0, notARecord},
         {"CR inside the last X record", survey + poked(event, 1, '\r'), 0, notARecord},
+        // A reading's text is ASCII: its writer marks any other byte "?".
+        {"byte above 0x7F in the last reading's text", survey + poked(reading, 9, '\xE9'), 0, notARecord},
+        // Every record of the writes the end is judged on, by its kind.
+        {"NUL in the reading before the last record", survey + poked(reading, 5, '\0') + paused, 0, earlier},
+        {"NUL in the tick of the reading before the last record", survey + poked(reading, 20, '\0') + paused, 0, earlier},
+        {"DEL in a reading 25 records before the end", poked(survey, survey.size() - 25 * kRec + 5, '\x7F'), 0, earlier},
+        {"NUL in a section header's zone", survey + poked(sectionHeader, 3 * kRec + 16, '\0') + paused, 0, earlier},
+        {"8-bit text where the writers keep it", survey + poked(event, 7, '\xB0') + rec("CStra\xDF""e 4       0000001236") +
+         sectionHeader + paused, survey.size() + 9 * kRec, u""},
         // An unfinished run with a record after it is no crash's work: refused, nothing lost.
         {"open group, then a reading", survey + group + reading, 0,
          damaged + u"A GPS sentence group before its last record is not whole." + left},

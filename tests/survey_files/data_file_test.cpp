@@ -477,17 +477,19 @@ TEST_F(DataFileTest, NameThatCannotBeLookedAtIsRetriedAndToldOnlyWhenItLasts) {
 // Another program made the open file shorter (a sync tool rewriting it in
 // place from an older copy): same name, same file, so only its size tells.
 // Told at once, with how much is gone; later records land at its new end,
-// never after a gap of zeros; what was removed is not written again.
+// never after a gap of zeros; what was removed is not written again; a
+// partial record left is cut away first.
 TEST_F(DataFileTest, FileShortenedByAnotherProgramIsToldAndLeftNoGap) {
     const std::string rec = "XPAUSED             123456\n";
     const struct {
         const char* What;
-        size_t Cut;  // bytes taken from the end by the other program
+        size_t Cut, Gone;  // bytes taken from the end by the other program; gone before the next record
         const char* Told;
     } cases[] = {
-        {"as it was, nothing gone", 0, ""},
-        {"an older copy, two records shorter", 2 * 27, "54 bytes of its records are gone.\r\n"},
-        {"cut inside a record", 1, "1 byte of its records is gone.\r\n"},
+        {"as it was, nothing gone", 0, 0, ""},
+        {"an older copy, two records shorter", 2 * 27, 2 * 27, "54 bytes of its records are gone.\r\n"},
+        {"cut inside a record", 1, 27,
+         "1 byte of its records is gone.\r\nThe partial record left at its end (26 bytes) was cut away.\r\n"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -508,7 +510,7 @@ TEST_F(DataFileTest, FileShortenedByAnotherProgramIsToldAndLeftNoGap) {
             EXPECT_EQ(plat::Utf16ToUtf8(wide), "The data file " + path + " was made shorter by another program:\r\n" + c.Told);
         }
         ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
-        EXPECT_EQ(ReadWholeFile(path), full.substr(0, full.size() - c.Cut) + rec) << "no gap, nothing made up";
+        EXPECT_EQ(ReadWholeFile(path), full.substr(0, full.size() - c.Gone) + rec) << "no gap, nothing made up";
         EXPECT_EQ(WatchDataFileName(), 0);
         EXPECT_EQ(TakeDataFileWriteError(), 0) << "told once: the file as it is now is what is expected";
         CloseDataFile();
