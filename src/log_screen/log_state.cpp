@@ -544,8 +544,8 @@ void PauseLogging(plat::Hwnd hwnd) {
     ShowLoggingStatus(2);
     plat::PaintWindowNow(hwnd);
     // Closing and reopening puts everything written so far on the disk. A
-    // name found lost only gets its new file here: the operator is told at
-    // the end of the command, and the records copied once the box is closed.
+    // name found lost gets its new file here and the copy into it starts,
+    // running while the operator is told at the end of the command.
     const int reopened = ReopenDataFile(/*copyLater=*/true);
 
     // The times go on from the pause at the next Go.

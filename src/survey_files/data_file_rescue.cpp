@@ -110,7 +110,7 @@ uint32_t RunRescueCopy(void* argument) {
     int64_t at = 0;
     for (;;) {
         const int64_t size = plat::FileSize(job.From);
-        if (size < at) return 0;  // made shorter meanwhile: the tail's check refuses it
+        if (size < at) return 0;  // made shorter meanwhile, or not to be looked at: the copy failed
         if (size == at) break;
         if (!CopyBlocks(job.From, job.To, at, size, job.Block.data(), job.Block.size())) return 0;
         at = size;
