@@ -501,6 +501,14 @@ bool FileChangedBeforeGo(plat::Hwnd hwnd) {
 }
 
 void StartRecording(plat::Hwnd hwnd) {
+    // Logging goes only into the new file: a copy still under way is waited
+    // for and taken first. Records that went elsewhere are told at the end
+    // of the command, and Go again goes on.
+    if (RescueCopyOwed()) {
+        WatchDataFileName();
+        ShowLoggingStatus(0);
+        if (WriteErrorPending()) return;
+    }
     if (RescueStillPending(hwnd) || FileChangedBeforeGo(hwnd)) return;
     if (LogScreenState.MapOverflowState != 0) {
         LogScreenState.UiIdle = 0;
@@ -546,8 +554,8 @@ void PauseLogging(plat::Hwnd hwnd) {
     ShowLoggingStatus(2);
     plat::PaintWindowNow(hwnd);
     // Closing and reopening puts everything written so far on the disk. A
-    // name found lost only gets its new file here: the operator is told at
-    // the end of the command, and the records copied once the box is closed.
+    // name found lost gets its new file here and the copy into it starts,
+    // running while the operator is told at the end of the command.
     const int reopened = ReopenDataFile(/*copyLater=*/true);
 
     // The times go on from the pause at the next Go.
@@ -597,11 +605,12 @@ namespace {
 // screen does meanwhile ("" for nothing).
 void ShowDataFileErrors(plat::Hwnd hwnd, int32_t error, const char* now) {
     const char* name = DataFileState.DataFileBaseName;
-    char first[kDataFolderChars + 64] = "";
+    char first[kDataFolderChars + 160] = "";
     char second[kDataFolderChars + 64] = "";
     char third[kDataFolderChars + 128] = "";
     if ((error & kDataFileWriteFailed) != 0) {
-        std::snprintf(first, sizeof first, "Writing to the data file %s failed.\r\n", name);
+        std::snprintf(first, sizeof first, "Writing to the data file %s failed: %s.\r\n", name,
+                      plat::FileErrorWords(DataFileState.WriteFailError.load()));
     }
     if ((error & kDataFileReopenFailed) != 0) {
         std::snprintf(second, sizeof second, "The data file %s cannot be opened again.\r\n", name);
@@ -652,10 +661,12 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
                                                                         : "";
     LogScreenState.UiIdle = 0;
     ShowDataFileErrors(hwnd, error, now);
-    if (RescueCopyOwed()) {
-        // The box named the new file; the copy, which may take a while on a
-        // large file, follows (the busy indicator moving). Told again only
-        // when the records did not go where the box said.
+    if (RescueCopyEnded()) {
+        // The box named the new file; the copy ran while it was up. Ended,
+        // it becomes the data file now; still under way (a large file), the
+        // once-a-second look takes it when it has ended, the screen going on
+        // meanwhile. Told again only when the records did not go where the
+        // box said.
         if (CopyIntoRescueFile() == 1) ShowLoggingStatus(0);
         const int32_t again = TakeDataFileWriteError();
         if (again != 0) ShowDataFileErrors(hwnd, again, now);

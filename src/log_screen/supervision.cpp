@@ -92,9 +92,13 @@ plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LP
         // While logging, a lost name pauses first: "PAUSED" goes into the
         // file that is then copied, where the loss was seen, and nothing
         // arriving during the copy is expected in it. The pause's reopening
-        // makes the new file; the copy follows the box that tells it.
+        // makes the new file and starts the copy, which runs while the box
+        // tells it; a copy still under way after the box is taken here once
+        // it has ended, the screen going on meanwhile.
         const bool logging = LogScreenState.LoggingState.load() == 1;
-        WatchDataFileName(logging ? NameLossAction::LeaveToPause : NameLossAction::Rescue);
+        const bool owed = RescueCopyOwed();
+        WatchDataFileName(logging ? NameLossAction::LeaveToPause : NameLossAction::Background);
+        if (owed && !RescueCopyOwed() && LogScreenState.LoggingState.load() != 0) ShowLoggingStatus(0);
     }
     SuperviseConsoles();
     if (LogScreenState.UiIdle == 1) ReportDataFileErrors(hwnd);

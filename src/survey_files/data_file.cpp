@@ -139,6 +139,7 @@ int WriteDataRecordsLocked(const char* bytes, size_t n) {
         DataFileState.WrittenSize += written;
         return 1;
     }
+    DataFileState.WriteFailError = plat::LastFileError();  // before the cut below asks anything more
     // Keep the file to whole records: drop whatever part of this write went
     // out. The file is opened for appending and written only under this lock,
     // so that part is the last `written` bytes; its size is asked only now,
@@ -234,6 +235,7 @@ int CreateDataFile(int ownerWindow) {
         DataFileState.DataFileHandle = h;
         DataFileState.WrittenSize = plat::FileSize(h);
         DataFileState.UnseenLooks = 0;
+        DataFileState.OpenedExisting = result == 1 ? 1 : 0;
         if (result == 1) {
             // A file shorter than 6 bytes stays "ours"; the append check refuses it.
             char head[6];
@@ -335,11 +337,13 @@ int WriteSectionAndReopen(int appended) {
 }
 
 void CloseDataFile() {
+    CopyIntoRescueFile();  // an owed rescue copy first: the records go into the new file, which is closed
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
     CloseDataFileLocked();
 }
 
 int ReopenDataFile(bool copyLater) {
+    CopyIntoRescueFile();  // an owed rescue copy first: it reads the open file until it is taken
     DataFileNameState lost = DataFileNameState::Named;
     {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);

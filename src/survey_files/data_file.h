@@ -87,15 +87,17 @@ int WriteDataRecords(const char* bytes, size_t n);
 // handle is invalid when the file could not be opened again).
 int WriteSectionAndReopen(int appended);
 
-// Flushes and closes the data file; the handle becomes invalid.
+// Flushes and closes the data file; the handle becomes invalid. An owed
+// rescue copy is taken first: the new file is the one closed.
 void CloseDataFile();
 // Flushes, closes and opens DataFileState.DataFilePath again in one hold of
 // the lock, so a concurrent write lands wholly before or after. The name is
 // kept only while it still names the open file; otherwise the open file is
 // saved whole under a new name and goes on as the data file (see
-// data_file_rescue.h); with `copyLater` only the new file is made and the
-// copy is owed (MakeRescueFile). 1 open; 0 the file could not be opened again
-// (handle invalid, error kept).
+// data_file_rescue.h); with `copyLater` the new file is made and the copy
+// into it started, not waited for (MakeRescueFile). An owed copy is taken
+// first. 1 open; 0 the file could not be opened again (handle invalid, error
+// kept).
 int ReopenDataFile(bool copyLater = false);
 
 // The error bits of the failures since the last call (0 when none), taken

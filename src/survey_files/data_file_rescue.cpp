@@ -69,47 +69,107 @@ bool RescueName(const char16_t* folder, const char16_t* lost, int n, char16_t* o
     return fits;
 }
 
-constexpr uint32_t kMomentMs = 300;       // a copy longer than this shows the busy indicator
+constexpr uint32_t kMomentMs = 300;       // a wait for the copy longer than this shows the busy indicator
 constexpr uint32_t kStepEveryMs = 100;    // and moves it this often
 void (*g_longCopyStep)() = nullptr;
 
-// The bytes of `from` in [at, end) appended to `to`; true when all went out.
-bool CopyBlocks(plat::FileHandle from, plat::FileHandle to, int64_t at, int64_t end, bool serving) {
-    // A block takes a few milliseconds even on a slow stick: a reader waits
-    // at most that long in its hand-over. Window thread only.
-    static std::array<char, 256 * 1024> block;
+// The bytes of `from` in [at, end) appended to `to` through `block`; true
+// when all went out.
+bool CopyBlocks(plat::FileHandle from, plat::FileHandle to, int64_t at, int64_t end, char* block, size_t size) {
+    while (at < end) {
+        const auto want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), end - at));
+        const int64_t got = plat::ReadFileAt(from, block, want, at);
+        if (got <= 0) return false;
+        if (plat::WriteFile(to, block, static_cast<size_t>(got)) != got) return false;
+        at += got;
+    }
+    return true;
+}
+
+// The copy of the open data file into the rescue file, on a thread of its
+// own: it needs no window, so it runs from the moment the loss is seen, while
+// the box that tells it waits for the operator and while the screen goes on.
+// The window thread sets the job up and starts it, and reads the results
+// only once the thread has ended; the thread touches nothing else. Neither
+// file is closed while it runs (CopyIntoRescueFile waits for it first).
+struct RescueCopyJob {
+    plat::FileHandle From = plat::kInvalidFile;  // the open data file, read by position
+    plat::FileHandle To = plat::kInvalidFile;    // the rescue file, appended to
+    plat::ThreadHandle Thread = 0;               // 0: none running (or none could be started)
+    bool Started = false;                        // set up and not yet waited for
+    bool Copied = false;                         // result: every byte up to CopiedSize went out and was flushed
+    int64_t CopiedSize = 0;                      // result: the bytes of From copied; the rest is the tail
+    std::array<char, 256 * 1024> Block{};        // the thread's buffer
+};
+RescueCopyJob g_copy;
+
+// Copies until it catches up with the open file (records written meanwhile
+// too, should the operator write any), then puts it all on the disk: only
+// the tail written after that is left for the change of file under the lock.
+uint32_t RunRescueCopy(void* argument) {
+    RescueCopyJob& job = *static_cast<RescueCopyJob*>(argument);
+    int64_t at = 0;
+    for (;;) {
+        const int64_t size = plat::FileSize(job.From);
+        if (size < at) return 0;  // made shorter meanwhile, or not to be looked at: the copy failed
+        if (size == at) break;
+        if (!CopyBlocks(job.From, job.To, at, size, job.Block.data(), job.Block.size())) return 0;
+        at = size;
+    }
+    job.CopiedSize = at;
+    job.Copied = plat::FlushFile(job.To);
+    return 0;
+}
+
+void StartRescueCopy() {
+    g_copy.From = DataFileState.DataFileHandle;
+    g_copy.To = DataFileState.RescueFileHandle;
+    g_copy.Copied = false;
+    g_copy.CopiedSize = 0;
+    g_copy.Started = true;
+    g_copy.Thread = plat::StartThread(RunRescueCopy, &g_copy);
+}
+
+bool RescueCopyThreadEnded() { return g_copy.Thread == 0 || plat::ThreadFinished(g_copy.Thread); }
+
+// Window thread: until the copy thread has ended, the readers' hand-overs are
+// served (their lines are not held, their consoles not silent for the
+// supervision) and, once it takes more than a moment, the busy indicator
+// moves. A thread that could not be started leaves the copy to be made here.
+void WaitForRescueCopy() {
+    if (!g_copy.Started) return;
+    g_copy.Started = false;
+    if (g_copy.Thread == 0) {
+        RunRescueCopy(&g_copy);
+        return;
+    }
     const uint32_t start = plat::GetTickCount();
     uint32_t stepped = start;
-    while (at < end) {
-        const auto want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(block.size()), end - at));
-        const int64_t got = plat::ReadFileAt(from, block.data(), want, at);
-        if (got <= 0) return false;
-        if (plat::WriteFile(to, block.data(), static_cast<size_t>(got)) != got) return false;
-        at += got;
-        if (!serving) continue;
-        // Lines keep coming while the file is copied: the readers are served
-        // (logging is paused by now, nothing of theirs is expected in the
-        // file) and their consoles are not silent for the supervision.
+    while (!plat::ThreadFinished(g_copy.Thread)) {
         plat::ServePendingSends();
         const uint32_t now = plat::GetTickCount();
         if (g_longCopyStep != nullptr && now - start > kMomentMs && now - stepped >= kStepEveryMs) {
             g_longCopyStep();
             stepped = now;
         }
+        plat::SleepMilliseconds(1);  // a sender waits at most this long
     }
-    return true;
+    plat::JoinThread(g_copy.Thread);
+    g_copy.Thread = 0;
 }
 
-// Every byte of the open data file into `to`: most of it without the lock;
-// then, the lock held by the caller, what was written meanwhile. True when
-// all of it went out.
-bool CopyOpenFile(plat::FileHandle to, std::unique_lock<std::mutex>& lock) {
-    const plat::FileHandle from = DataFileState.DataFileHandle;
-    const int64_t first = plat::FileSize(from);
-    if (first < 0 || !CopyBlocks(from, to, 0, first, /*serving=*/true)) return false;
+// The copy thread's work taken: once it has ended, what was written since
+// (the tail) is copied and put on the disk with the lock taken, which the
+// caller then holds for the change of file. True when every byte went out.
+bool FinishRescueCopy(std::unique_lock<std::mutex>& lock) {
+    WaitForRescueCopy();
+    if (!g_copy.Copied) return false;
+    static std::array<char, 64 * 1024> tail;  // window thread only
     lock.lock();
-    const int64_t size = plat::FileSize(from);
-    return size >= first && CopyBlocks(from, to, first, size, /*serving=*/false) && plat::FlushFile(to);
+    const int64_t size = plat::FileSize(g_copy.From);
+    return size >= g_copy.CopiedSize &&
+           CopyBlocks(g_copy.From, g_copy.To, g_copy.CopiedSize, size, tail.data(), tail.size()) &&
+           plat::FlushFile(g_copy.To);
 }
 
 // A new, empty file in `folder` named after `lost`, open for appended
@@ -149,11 +209,35 @@ void AppendOnDiskPath(Text16& out, const char16_t* path) {
 // (its folder "" for a bare name: the current folder), the default data
 // folder, the temporary folder.
 constexpr size_t kRescueFolders = 3;
-void RescueFolderAt(size_t i, char16_t* folder) {
+void RescueFolderAt(size_t i, char16_t* folder, const char16_t* lost) {
     if (i == 0) {
-        FolderOf(DataFileState.DataFilePath, folder, kDataFolderChars + 1);
+        FolderOf(lost, folder, kDataFolderChars + 1);
     } else {
         CopyPath(i == 1 ? kDefaultSettings.DataFolder : ScreenWindows.TempFolder, folder);
+    }
+}
+
+// Whether two folders are one as the disk sees them: the same folder
+// reached (through links too), or, where neither can be looked at, the same
+// on-disk path but for a final separator.
+bool SameFolder(const char16_t* a, const char16_t* b) {
+    plat::FileIdentity x, y;
+    if (plat::IdentifyNamedFile(a, &x) && plat::IdentifyNamedFile(b, &y)) {
+        return x.Device == y.Device && x.Inode == y.Inode;
+    }
+    char p[4 * kDataFolderChars + 64], q[sizeof p];
+    if (!plat::MapPath(a, p, sizeof p) || !plat::MapPath(b, q, sizeof q)) return false;
+    std::string_view u(p), v(q);
+    while (u.size() > 1 && u.back() == '/') u.remove_suffix(1);
+    while (v.size() > 1 && v.back() == '/') v.remove_suffix(1);
+    return u == v;
+}
+
+// For a file that another took the name of: that file is left alone, and
+// holds of these records at most what was copied from them.
+void AppendReplacementNote(Text16& out, int32_t what) {
+    if (what == static_cast<int32_t>(DataFileNameState::Replaced)) {
+        out.AppendAscii("\r\n(the file that took its name holds only what was copied from it)");
     }
 }
 
@@ -163,7 +247,7 @@ bool MakeRescueFileFrom(size_t first) {
     DataFileStateRecord& d = DataFileState;
     char16_t folder[kDataFolderChars + 1];
     for (size_t i = first; i < kRescueFolders; ++i) {
-        RescueFolderAt(i, folder);
+        RescueFolderAt(i, folder, d.DataFilePath);
         d.RescueFileHandle = MakeFileInFolder(folder, d.DataFilePath, d.RescueFilePath, std::size(d.RescueFilePath));
         if (d.RescueFileHandle != plat::kInvalidFile) {
             d.RescueFolder = static_cast<int32_t>(i);
@@ -206,6 +290,14 @@ void SetLongCopyStep(void (*step)()) { g_longCopyStep = step; }
 
 bool RescueCopyOwed() { return DataFileState.RescueFileHandle != plat::kInvalidFile; }
 
+bool RescueCopyEnded() { return RescueCopyOwed() && RescueCopyThreadEnded(); }
+
+void EndRescueCopyThread() {
+    if (g_copy.Thread != 0) plat::JoinThread(g_copy.Thread);  // it never sends: nothing to serve
+    g_copy.Thread = 0;
+    g_copy.Started = false;
+}
+
 namespace {
 
 // The new file made for the records of the open file whose name was lost as
@@ -220,7 +312,10 @@ bool StartRescue(DataFileNameState what) {
     d.NameLoss = static_cast<int32_t>(what);
     if (d.RescuePending == 0) CopyPath(d.DataFilePath, d.LostDataFilePath);
     // Where the operator removed the name's folder, not beside the name.
-    if (MakeRescueFileFrom(what == DataFileNameState::FolderGone ? 1 : 0)) return true;
+    if (MakeRescueFileFrom(what == DataFileNameState::FolderGone ? 1 : 0)) {
+        StartRescueCopy();
+        return true;
+    }
     NoteRescuePending();
     return false;
 }
@@ -238,8 +333,9 @@ int CopyIntoRescueFile() {
     if (!RescueCopyOwed()) return 0;
     const int32_t told = d.RescueFolder;
     std::unique_lock<std::mutex> lock(d.DataFileLock, std::defer_lock);
-    while (!CopyOpenFile(d.RescueFileHandle, lock)) {
-        // A disk full or failing here: the file made goes, the next folder is tried.
+    while (!FinishRescueCopy(lock)) {
+        // A disk full or failing here: the file made goes, the next folder is
+        // tried, and its copy waited for.
         if (lock.owns_lock()) lock.unlock();
         plat::CloseFile(d.RescueFileHandle);
         plat::DeleteFile(d.RescueFilePath);
@@ -248,6 +344,7 @@ int CopyIntoRescueFile() {
             NoteRescuePending();
             return 0;
         }
+        StartRescueCopy();
     }
     // The lock is held from the last block on: nothing was written since.
     d.RescuePending = 0;
@@ -320,6 +417,11 @@ void CountUnseenLook(int error) {
 }  // namespace
 
 int WatchDataFileName(NameLossAction action) {
+    // A copy under way: the look is at the new file, once the copy is taken.
+    if (RescueCopyOwed()) {
+        if (action == NameLossAction::Rescue || RescueCopyEnded()) CopyIntoRescueFile();
+        if (RescueCopyOwed() || DataFileState.RescuePending == 1) return 1;
+    }
     // The window thread alone changes the handle and the path: no lock is
     // needed to look, only to swap the file.
     const plat::FileHandle open = DataFileState.DataFileHandle;
@@ -335,6 +437,8 @@ int WatchDataFileName(NameLossAction action) {
     if (state == DataFileNameState::Named || state == DataFileNameState::Unseen) return 0;
     if (action == NameLossAction::LeaveToPause) {
         DataFileState.WriteError.fetch_or(kDataFileNameLostFound);
+    } else if (action == NameLossAction::Background) {
+        MakeRescueFile(state);
     } else {
         RescueDataFile(state);
     }
@@ -402,8 +506,16 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         AppendOnDiskPath(out, d.DataFilePath);
         out.AppendAscii("\r\n");
     } else if (d.DataFileHandle == plat::kInvalidFile) {
-        out.AppendAscii("No new file could be made for its records;\r\n"
-                        "those written since it was lost are gone.\r\n");
+        // Closed with no name left: nothing of it is kept, whatever it held.
+        out.AppendAscii("No new file could be made for its records:\r\n");
+        if (what == static_cast<int32_t>(DataFileNameState::Moved)) {
+            out.AppendAscii("they are only in the file under its new name.\r\n");
+        } else {
+            out.AppendAscii(d.OpenedExisting == 1 ? "every record in it is gone, those it held before File too"
+                                                  : "every record written to it since File is gone");
+            AppendReplacementNote(out, what);
+            out.AppendAscii(".\r\n");
+        }
     } else {
         out.AppendAscii("No new file could be made for its records yet;\r\n"
                         "leaving logging before one is made loses them.\r\n");
@@ -412,18 +524,37 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
 
 void DescribePendingRescue(Text16& out) {
     const DataFileStateRecord& d = DataFileState;
-    out.AppendAscii("The records written since the data file\r\n");
-    AppendOnDiskPath(out, d.LostDataFilePath);
-    out.AppendAscii("\r\nwas lost are in no file yet: a new file could be made in\r\n");
-    const bool folderGone = d.NameLoss == static_cast<int32_t>(DataFileNameState::FolderGone);
-    char16_t folder[kDataFolderChars + 1];
-    if (!folderGone) {
-        FolderOf(d.LostDataFilePath, folder, std::size(folder));
-        AppendOnDiskPath(out, folder[0] != 0 ? folder : u".");
-        out.AppendAscii(",\r\n");
+    const int32_t what = d.NameLoss;
+    if (what == static_cast<int32_t>(DataFileNameState::Moved)) {
+        out.AppendAscii("The records written since the data file\r\n");
+        AppendOnDiskPath(out, d.LostDataFilePath);
+        out.AppendAscii("\r\nwas lost are in no file yet");
+    } else if (d.OpenedExisting == 1) {
+        out.AppendAscii("The records of the data file\r\n");
+        AppendOnDiskPath(out, d.LostDataFilePath);
+        out.AppendAscii("\r\nare in no file now, those it held before File too");
+    } else {
+        out.AppendAscii("The records written to the data file\r\n");
+        AppendOnDiskPath(out, d.LostDataFilePath);
+        out.AppendAscii("\r\nsince File are in no file now");
     }
-    AppendOnDiskPath(out, kDefaultSettings.DataFolder);
-    out.AppendAscii(" or\r\n");
-    AppendOnDiskPath(out, ScreenWindows.TempFolder);
-    out.AppendAscii("\r\nonce one of them can take it.\r\n");
+    AppendReplacementNote(out, what);
+    out.AppendAscii(":\r\na new file could be made in\r\n");
+    // Each folder once, however it is written: the data folder is often the
+    // default one.
+    char16_t folders[kRescueFolders][kDataFolderChars + 1];
+    size_t count = 0;
+    const bool folderGone = what == static_cast<int32_t>(DataFileNameState::FolderGone);
+    for (size_t i = folderGone ? 1 : 0; i < kRescueFolders; ++i) {
+        RescueFolderAt(i, folders[count], d.LostDataFilePath);
+        if (folders[count][0] == 0) CopyPath(u".", folders[count]);
+        bool seen = false;
+        for (size_t k = 0; k < count && !seen; ++k) seen = SameFolder(folders[k], folders[count]);
+        if (!seen) ++count;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        AppendOnDiskPath(out, folders[i]);
+        out.AppendAscii(i + 2 < count ? ",\r\n" : i + 2 == count ? " or\r\n" : "\r\n");
+    }
+    out.AppendAscii(count > 1 ? "once one of them can take it.\r\n" : "once it can take it.\r\n");
 }

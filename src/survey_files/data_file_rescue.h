@@ -39,43 +39,56 @@ DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path
 // lock not held): copies the whole open file into a new file next to the lost
 // name (where its folder is gone or refuses, in the default data folder, else
 // in the temporary folder), closes the old descriptor and makes the new file
-// the data file (DataFilePath, DataFileBaseName). The copy runs in blocks
-// without the lock, serving the readers' hand-overs between blocks and moving
-// the busy indicator once it takes more than a moment; only the last block and
-// the change of file are made under the lock, so a record written meanwhile
-// is copied too. 1 saved (error bit kDataFileNameLost); 0 no new file could be
+// the data file (DataFilePath, DataFileBaseName). The copy runs on a thread
+// of its own, without the lock, and is flushed there; the window thread waits
+// for it serving the readers' hand-overs and moving the busy indicator once
+// it takes more than a moment; only the tail written since, its flush and the
+// change of file are made under the lock, so a record written meanwhile is
+// copied too. 1 saved (error bit kDataFileNameLost); 0 no new file could be
 // made: the open file stays the data file (its records are reachable only
 // through it until the next look saves them), RescuePending is set and
 // kDataFileRescueFailed is raised once.
 int RescueDataFile(DataFileNameState what);
 
 // The same rescue in two steps, for the operator to be told where the records
-// go before a long copy: MakeRescueFile creates the new file (exclusively,
-// where RescueDataFile would) and raises kDataFileNameLost, the copy owed
-// (RescueCopyOwed; told as "copied into" the new file); 0 as RescueDataFile's.
-// CopyIntoRescueFile then copies and changes the file as RescueDataFile does:
-// 1 saved, into the file made (nothing raised: the operator knows) or, that
-// copy having failed and the file made removed, into one in a later folder
-// (kDataFileNameLost raised again: the path told is not where they are); 0 as
-// RescueDataFile's. Nothing is written into the data file between the steps.
+// go at once: MakeRescueFile creates the new file (exclusively, where
+// RescueDataFile would), starts the copy into it and raises
+// kDataFileNameLost, the copy owed (RescueCopyOwed; told as "copied into" the
+// new file); 0 as RescueDataFile's. The copy needs no window: it goes on while
+// a box waits for the operator and while the screen is used; records written
+// meanwhile go into the open file and are copied with the tail.
+// RescueCopyEnded tells when the copy thread has ended (nothing waits then).
+// CopyIntoRescueFile waits for the copy and changes the file as RescueDataFile
+// does: 1 saved, into the file made (nothing raised: the operator knows) or,
+// that copy having failed and the file made removed, into one in a later
+// folder (kDataFileNameLost raised again: the path told is not where they
+// are); 0 as RescueDataFile's. Every close and reopen of the data file takes
+// an owed copy first.
 int MakeRescueFile(DataFileNameState what);
 bool RescueCopyOwed();
+bool RescueCopyEnded();
 int CopyIntoRescueFile();
 
-// What the window thread does between blocks of a long copy once it has taken
-// more than a moment (the logging screen's busy indicator); none by default.
+// Waits for a copy thread without taking its work (the test reset, before it
+// closes the files): the thread never sends, so nothing needs serving.
+void EndRescueCopyThread();
+
+// What the window thread does while it waits for a copy that has taken more
+// than a moment (the logging screen's busy indicator); none by default.
 void SetLongCopyStep(void (*step)());
 
 // What the once-a-second look does when it finds the name lost.
 enum class NameLossAction {
-    Rescue,      // copy into a new file now
+    Rescue,      // copy into a new file now, an owed copy waited for and taken (the last look before a close)
+    Background,  // make the new file and start the copy (MakeRescueFile); an owed copy is taken only once
+                 //   it has ended: nothing waits
     LeaveToPause // only raise kDataFileNameLostFound: while logging the pause comes first ("PAUSED" in
                  //   the file copied, nothing arriving during the copy expected in it); its
-                 //   reopening makes the new file, the copy follows the box that tells it
+                 //   reopening makes the new file and starts the copy, which runs while the box tells it
 };
 
-// The window thread's look at the open data file: its name (rescued when it
-// is lost, as `action` says), its size against what the program wrote into
+// The window thread's look at the open data file (once an owed copy is
+// taken, as `action` says): its name (rescued when it is lost, as `action` says), its size against what the program wrote into
 // it (a shorter file is told as kDataFileShortened; what is gone is not made
 // up), and a name that cannot be looked at for kUnseenLooksTold looks in a
 // row (told once as kDataFileNameUnseen). 1 when the name had been lost

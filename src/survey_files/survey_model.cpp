@@ -1,5 +1,7 @@
 #include "survey_files/survey_model.h"
 
+#include "survey_files/data_file_rescue.h"
+
 ProgramSettingsRecord ProgramSettings;
 SystemSetupRecord SystemSetup;
 ArrayGeometryRecord ArrayGeometry;
@@ -48,6 +50,7 @@ void ResetSurveyModel() {
     SpeedBar = SpeedBarRecord{};
     AudioOptions = AudioOptionsRecord{};
     BackgroundFileOptions = BackgroundFileOptionsRecord{};
+    EndRescueCopyThread();  // it reads and writes the files closed below
     {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
         if (DataFileState.DataFileHandle != plat::kInvalidFile) plat::CloseFile(DataFileState.DataFileHandle);
@@ -71,6 +74,8 @@ void ResetSurveyModel() {
         DataFileState.WrittenSize = 0;
         DataFileState.ShortenedBytes = 0;
         DataFileState.FlushError = 0;
+        DataFileState.WriteFailError = 0;
+        DataFileState.OpenedExisting = 0;
     }
     GpsFix = GpsFixRecord{};
     // GPS road.

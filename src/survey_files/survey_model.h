@@ -205,6 +205,10 @@ struct DataFileStateRecord {
     std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
     int32_t FlushError = 0;                          // the system's reason for the last failed flush or close
                                                      //   (window thread, under DataFileLock)
+    std::atomic<int32_t> WriteFailError{0};          // the system's reason for the last failed or short write
+                                                     //   (any writer, under DataFileLock)
+    int32_t OpenedExisting = 0;                      // 1 when File opened an existing file to append to: what it
+                                                     //   held before is in the data file too (window thread)
     // --- the name watched while the file is open (window thread only) ---
     char16_t LostDataFilePath[kDataFolderChars + 1] = u"";  // the name that stopped naming the open file
     int32_t NameLoss = 0;                            // what became of it (DataFileNameState); 0 none yet

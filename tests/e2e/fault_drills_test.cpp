@@ -487,23 +487,22 @@ TEST_F(LostNameDrillThreaded, LoggingGoesOnIntoANewFileHoldingEverything) {
         ASSERT_TRUE(readings()) << "logged after the name was lost";
         const std::string logged = OpenFileBytes();
 
-        // The next second's look: paused and told at once, the new file made
-        // but nothing copied yet; once the box is closed, everything in it.
+        // The next second's look: paused and told at once; while the box
+        // waits for the operator, the new file comes to hold everything.
         plat::test::ClearRecordedMessageBoxes();
         const std::string rescue = (c.RescueFolder.empty() ? folder : c.RescueFolder) + "/F_rescue1.OSD";
-        std::string atBox = "no box";
+        std::string saved = "no box";
         plat::ModalAnswer ok;
         ok.Kind = plat::ModalKind::MessageBox;
         ok.Result = plat::kIdOk;
         ok.Act = [&](int) {
-            atBox = access(rescue.c_str(), F_OK) == 0 ? ReadWholeFile(rescue) : "no file";
+            RunUntil([&] { return ReadWholeFile(rescue).size() >= logged.size() + kRecord; }, 2000);
+            saved = ReadWholeFile(rescue);
             return -1;
         };
         plat::test::ScriptModal(ok);
         plat::test::FireTimer(Screen(), kSupervisionTimerId);
-        EXPECT_EQ(atBox, "") << "the box comes before the copy";
         EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
-        const std::string saved = ReadWholeFile(rescue);
         EXPECT_EQ(saved.substr(0, logged.size()), logged);
         EXPECT_EQ(saved.substr(logged.size(), 8), "XPAUSED ");
         EXPECT_EQ(saved.size(), logged.size() + kRecord);

@@ -4,6 +4,7 @@
 // the menus.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "platform/menu.h"
 #include "platform/sound.h"
 #include "survey_files/append_check.h"
+#include "survey_files/data_file_rescue.h"
 
 namespace {
 
@@ -275,7 +277,7 @@ TEST_F(LogStateTest, EveryWriteFailureOnAFullDiskIsToldAndPausesLogging) {
     CreateNewFile();
     Go();
     const std::string written = FileBytes();
-    const std::u16string told = u"Writing to the data file survey failed.\r\nLogging is paused.";
+    const std::u16string told = u"Writing to the data file survey failed: the disk is full.\r\nLogging is paused.";
     plat::test::FailFileWritesAfter(13);  // the disk fills in the middle of the next record
     EXPECT_EQ(WriteEventRecord(u"LOST", 'X'), -1);
     EXPECT_EQ(FileBytes(), written) << "the part of the record that went out is taken back";
@@ -364,10 +366,11 @@ TEST_F(LogStateTest, WhileARescueIsPendingGoIsRefusedAndLeavingWarns) {
     plat::test::FireTimer(Screen(), kSupervisionTimerId);
     ASSERT_EQ(LogScreenState.LoggingState.load(), -1);
     ASSERT_EQ(DataFileState.RescuePending, 1);
-    const std::u16string pending = u"The records written since the data file\r\n" + plat::Utf8ToUtf16(path_) +
-                                   u"\r\nwas lost are in no file yet: a new file could be made in\r\n" +
-                                   plat::Utf8ToUtf16(root_) + u"/nohome/ or\r\n" + plat::Utf8ToUtf16(root_) +
-                                   u"/nocache/Brevant/Temp/\r\nonce one of them can take it.\r\n";
+    const std::u16string nohome = plat::Utf8ToUtf16(root_) + u"/nohome/";
+    const std::u16string folders = u":\r\na new file could be made in\r\n" + nohome + u" or\r\n" +
+                                   plat::Utf8ToUtf16(root_) + u"/nocache/Brevant/Temp/\r\nonce one of them can take it.\r\n";
+    const std::u16string pending = u"The records written to the data file\r\n" + plat::Utf8ToUtf16(path_) +
+                                   u"\r\nsince File are in no file now" + folders;
     const std::u16string rescued = u"The data file " + plat::Utf8ToUtf16(path_) +
                                    u" was deleted with its folder.\r\nEverything written to it is saved in the new data "
                                    u"file\r\n" + plat::Utf8ToUtf16(root_) + u"/nohome/survey_rescue1.osd";
@@ -380,6 +383,21 @@ TEST_F(LogStateTest, WhileARescueIsPendingGoIsRefusedAndLeavingWarns) {
         {"Go", [] { AnswerBox(plat::kIdOk); Key('G'); }, -1,
          u"Cannot start logging.\r\n" + pending + u"Logging would go on into a file no name reaches."},
         {"Exit, No", [] { AnswerBox(plat::kIdNo); Key('X'); }, -1, pending + u"Leaving logging now loses them.\r\nExit Logging?"},
+        {"Exit, No: a file appended to, lost from the default data folder, named once", [&] {
+             const DataFileStateRecord& d = DataFileState;
+             const std::u16string was(d.LostDataFilePath);
+             const int32_t loss = d.NameLoss;
+             DataFileState.OpenedExisting = 1;
+             DataFileState.NameLoss = static_cast<int32_t>(DataFileNameState::Deleted);
+             const std::u16string lost = nohome + u"survey.osd";
+             std::copy(lost.begin(), lost.end() + 1, DataFileState.LostDataFilePath);
+             AnswerBox(plat::kIdNo);
+             Key('X');
+             std::copy(was.begin(), was.end() + 1, DataFileState.LostDataFilePath);
+             DataFileState.NameLoss = loss;
+             DataFileState.OpenedExisting = 0;
+         }, -1, u"The records of the data file\r\n" + nohome + u"survey.osd\r\nare in no file now, those it held before "
+                u"File too" + folders + u"Leaving logging now loses them.\r\nExit Logging?"},
         {"Go once a folder can take the file: saved first", [&] {
              ASSERT_EQ(mkdir((root_ + "/nohome").c_str(), 0755), 0);
              AnswerBox(plat::kIdOk);
@@ -397,9 +415,9 @@ TEST_F(LogStateTest, WhileARescueIsPendingGoIsRefusedAndLeavingWarns) {
     setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
 }
 
-// The box naming the new file comes before the copy; a copy that then fails
-// (the disk full) takes every file made away again and is told once more.
-TEST_F(LogStateTest, ARescueCopyFailingAfterTheBoxIsToldAgain) {
+// The box naming the new file comes at once; a copy that then fails (the
+// disk full) takes every file made away again and is told once more.
+TEST_F(LogStateTest, ARescueCopyFailingIsToldAgain) {
     CreateNewFile();
     Go();
     WriteWholeFile(path_ + ".sync", "someone's");
@@ -411,11 +429,12 @@ TEST_F(LogStateTest, ARescueCopyFailingAfterTheBoxIsToldAgain) {
     full.Kind = plat::ModalKind::MessageBox;
     full.Result = plat::kIdOk;
     full.Act = [](int) {
-        plat::test::FailFileWritesAfter(0);
+        RunUntil([] { return RescueCopyEnded(); });
         return -1;
     };
     plat::test::ScriptModal(full);
     AnswerBox(plat::kIdOk);
+    plat::test::FailFileWritesAfter(27);  // the pause record, then nothing
     plat::test::FireTimer(Screen(), kSupervisionTimerId);
     plat::test::FailFileWritesAfter(-1);
     const std::u16string lost = u"The data file " + plat::Utf8ToUtf16(path_) + u" was replaced by another file.\r\n";

@@ -313,15 +313,20 @@ TEST_F(LiveTrackTest, TheEndRescuesALostNameAndSaysSavedOnlyWhenItIs) {
         bool Nowhere;  // the folder removed and no other folder to save into
         std::u16string Told;
         const char16_t* Saved;
+        int32_t Appended = 0;  // File opened an existing file
     } cases[] = {
         {"replaced by a copy", false,
          u"The data file " + lost16 + u" was replaced by another file.\r\nEverything written to it is saved in the new "
          u"data file\r\n" + plat::Utf8ToUtf16(rescue),
          u"Current data file is saved."},
         {"its folder removed, nowhere to save", true,
-         u"The data file " + lost16 + u" was deleted with its folder.\r\nNo new file could be made for its records;\r\n"
-         u"those written since it was lost are gone.",
+         u"The data file " + lost16 + u" was deleted with its folder.\r\nNo new file could be made for its records:\r\n"
+         u"every record written to it since File is gone.",
          u"Current data file could not be saved whole."},
+        {"appended to, its folder removed, nowhere to save", true,
+         u"The data file " + lost16 + u" was deleted with its folder.\r\nNo new file could be made for its records:\r\n"
+         u"every record in it is gone, those it held before File too.",
+         u"Current data file could not be saved whole.", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -331,6 +336,7 @@ TEST_F(LiveTrackTest, TheEndRescuesALostNameAndSaysSavedOnlyWhenItIs) {
         DataFileState.DataFileHandle = plat::OpenFile(lost16.c_str(), plat::FileOpen::OpenOrCreateReadWrite, true);
         std::copy(lost16.begin(), lost16.end() + 1, DataFileState.DataFilePath);
         DataFileState.WrittenSize = 0;  // a new empty file
+        DataFileState.OpenedExisting = c.Appended;
         LogScreenState.LoggingState = 1;
         ASSERT_EQ(WriteEventRecord(u"BEFORE", 'X'), 1);
         if (c.Nowhere) {
