@@ -131,9 +131,12 @@ void FormatEventRecordAt(DataRecord& record, const char16_t* text, char code, ui
 // With DataFileState.DataFileLock held.
 int WriteDataRecordsLocked(const char* bytes, size_t n) {
     const plat::FileHandle h = DataFileState.DataFileHandle;
-    // A file made shorter whose end no record may follow takes nothing more:
-    // whatever went after it could not be read back as records.
-    if (h == plat::kInvalidFile || DataFileState.EndRefused != 0 || bytes == nullptr || n == 0) return 0;
+    if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
+    // A file another program made shorter since the last write has its end
+    // made whole first; one whose end no record may follow takes nothing
+    // more: whatever went after it could not be read back as records.
+    LookAtDataFileSizeLocked();
+    if (DataFileState.EndRefused != 0) return 0;
     const int64_t written = plat::WriteFile(h, bytes, n);
     if (written == static_cast<int64_t>(n)) {
         DataFileState.WrittenSize += written;
@@ -142,8 +145,7 @@ int WriteDataRecordsLocked(const char* bytes, size_t n) {
     DataFileState.WriteFailError = plat::LastFileError();  // before the cut below asks anything more
     // Keep the file to whole records: drop whatever part of this write went
     // out. The file is opened for appending and written only under this lock,
-    // so that part is the last `written` bytes; its size is asked only now,
-    // not before every record.
+    // so that part is the last `written` bytes.
     if (written > 0) {
         const int64_t size = plat::FileSize(h);
         if (size >= written) plat::TruncateFile(h, size - written);

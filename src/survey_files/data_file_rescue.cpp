@@ -392,19 +392,23 @@ void KeepShortenedFileWhole(int64_t size) {
     std::snprintf(d.ShortenedCut, sizeof d.ShortenedCut, "%s", end.Cut);
 }
 
-// A file shorter than what was written into it: told at once, how much is
-// gone. The file opened for appending, later records land at its new end,
-// so no gap of zeros is left where the lost bytes were; those are not made
-// up, and the file is taken as it is now, its end made whole first.
-void LookAtDataFileSize() {
+}  // namespace
+
+void LookAtDataFileSizeLocked() {
     DataFileStateRecord& d = DataFileState;
-    std::lock_guard<std::mutex> guard(d.DataFileLock);
     const int64_t size = plat::FileSize(d.DataFileHandle);
     if (size < 0 || size >= d.WrittenSize) return;
     d.ShortenedBytes = d.WrittenSize - size;
     d.WrittenSize = size;
     d.WriteError.fetch_or(kDataFileShortened);
     KeepShortenedFileWhole(size);
+}
+
+namespace {
+
+void LookAtDataFileSize() {
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    LookAtDataFileSizeLocked();
 }
 
 // A name that cannot be looked at is told once it has lasted.

@@ -87,6 +87,16 @@ enum class NameLossAction {
                  //   reopening makes the new file and starts the copy, which runs while the box tells it
 };
 
+// The open file's size against what the program wrote into it, the data
+// file lock held: a file another program made shorter is told as
+// kDataFileShortened, what is gone is not made up (the file is opened for
+// appending: later records land at its new end, never after a gap of
+// zeros), and its end is made whole before anything more goes in: a torn
+// write cut away, an end no record may follow refusing every later write
+// (DataFileState.EndRefused). Every write asks it first (one fstat), so no
+// record lands after a partial one between two looks.
+void LookAtDataFileSizeLocked();
+
 // The window thread's look at the open data file (once an owed copy is
 // taken, as `action` says): its name (rescued when it is lost, as `action` says), its size against what the program wrote into
 // it (a shorter file is told as kDataFileShortened; what is gone is not made

@@ -474,10 +474,11 @@ TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
 // record goes, and an append takes what follows; cut to nothing, the file
 // takes no record and the screen falls back to Monitoring.
 TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
-    const struct { const char* What; bool Logging, ToNothing; int StateAfter; std::u16string Told; } cases[] = {
-        {"13 bytes into a record while logging: the look", true, false, -1, u"(13 bytes) was cut away.\r\nLogging is paused."},
-        {"13 bytes into a record in Stand By: Go", false, false, -1, u"The partial record left at its end (13 bytes) was cut away."},
-        {"to nothing while logging", true, true, 0, u"into it.\r\nNo data file is open: choose File to go on."},
+    const struct { const char* What; bool Logging, ToNothing, WriteFirst; int StateAfter; std::u16string Told; } cases[] = {
+        {"13 bytes into a record while logging: the look", true, false, false, -1, u"(13 bytes) was cut away.\r\nLogging is paused."},
+        {"13 bytes into a record in Stand By: Go", false, false, false, -1, u"The partial record left at its end (13 bytes) was cut away."},
+        {"to nothing while logging", true, true, false, 0, u"into it.\r\nNo data file is open: choose File to go on."},
+        {"13 bytes into a record, a record before the look", true, false, true, -1, u"(13 bytes) was cut away.\r\nLogging is paused."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -488,6 +489,9 @@ TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
         const std::string logged = FileBytes();
         const size_t whole = c.ToNothing ? 0 : logged.size() - 27;
         ASSERT_EQ(truncate(path_.c_str(), static_cast<off_t>(c.ToNothing ? 0 : whole + 13)), 0);
+        if (c.WriteFirst) {
+            EXPECT_EQ(WriteEventRecord(u"1CONN BRK 1", 'X'), 1);
+        }
         for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
         plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
         AnswerBox(plat::kIdOk);
@@ -495,7 +499,8 @@ TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
         EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
         EXPECT_TRUE(LastBoxText().ends_with(c.Told));
         EXPECT_EQ(FileBytes().substr(0, whole), logged.substr(0, whole));
-        EXPECT_EQ(FileBytes().substr(whole, 8), c.Logging && !c.ToNothing ? "XPAUSED " : "") << "after a whole record";
+        EXPECT_EQ(FileBytes().substr(whole, 8), c.WriteFirst ? "X1CONN B" : c.Logging && !c.ToNothing ? "XPAUSED " : "")
+            << "after a whole record";
         if (c.ToNothing) continue;
         Go();
         plat::test::ClickControl(ScreenButtons.PauseButton);
