@@ -194,7 +194,8 @@ TEST_F(LineDialogsTest, FieldsShowNamesWholeAndLongerNumbersFromTheirStart) {
                     int32_t scrolled = -1, hidden = -1;
                     plat::SetDialogItemText(d, ids[i], text.c_str());
                     plat::test::EditTextView(plat::GetDialogItem(d, ids[i]), &scrolled, &hidden);
-                    EXPECT_EQ(text.size() > 11 ? scrolled : scrolled + hidden, 0) << plat::Utf16ToUtf8(text) << " in " << ids[i];
+                    EXPECT_EQ(text.size() > 11 ? scrolled : scrolled + hidden, 0)
+                        << plat::Utf16ToUtf8(text) << " in " << ids[i];
                 }
             }
         }, {}, false);

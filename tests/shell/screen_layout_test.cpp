@@ -119,13 +119,11 @@ bool DrawnWhole(const std::vector<plat::test::DrawnText>& drawn, const std::u16s
     return false;
 }
 
-// Line names of 11 characters, as operators type them, and the widest one
-// possible: all show whole, on the start screen and in the panel's box.
-constexpr const char16_t* kLineNames[] = {u"GRID12-L045", u"NORTH-00012", u"WWWWWWWWWWW"};
-
-// In the panel also the widest letters; in the condensed face each stands apart.
-constexpr const char16_t* kPanelNames[] = {u"GRID12-L045", u"NORTH-00012", u"WWWWWWWWWWW", u"MMMMMMMMMMM",
-                                           u"@@@@@@@@@@@"};
+// Line names of 11 characters, as operators type them, and of the widest
+// letters: all show whole, on the start screen and in the panel's box, where
+// in the condensed face each letter stands apart.
+constexpr const char16_t* kLineNames[] = {u"GRID12-L045", u"NORTH-00012", u"WWWWWWWWWWW", u"MMMMMMMMMMM",
+                                          u"@@@@@@@@@@@"};
 
 // The runs of inked columns of a text drawn black: one a letter standing apart.
 size_t InkRuns(plat::Hdc dc, const plat::test::DrawnText& d) {
@@ -461,7 +459,7 @@ TEST_F(ScreenLayoutOverSizes, NothingOverlapsOrIsCut) {
             Measure m(ScreenWindows.LogScreenWindow);
             const plat::Hdc dc = plat::GetDC(ScreenWindows.LogScreenWindow);
             SurveyParameters.CurrentStation = -999999999.99;
-            for (const char16_t* name : kPanelNames) {
+            for (const char16_t* name : kLineNames) {
                 SetLineName(name);
                 const auto drawn = Paint(ScreenWindows.LogScreenWindow);
                 ExpectNothingCutClean(m, drawn);
