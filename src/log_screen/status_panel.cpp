@@ -171,19 +171,18 @@ void PaintLineBox(plat::Hdc dc) {
     Text(dc, x, Row(3), u"Length:");
     Text(dc, x, Row(4), u"Time:");
 
-    // A line name too wide for the text font is drawn in the narrow one, and
-    // at 800x600 the widest names in the condensed one: a name cut short
-    // would read as another line.
+    // A line name too wide for the text font is drawn in the condensed face,
+    // which holds any 11 characters whole in the cell of an 800x600 screen: a
+    // name cut short, or with letters run together, would read as another line.
     plat::FillRect(dc, ScreenLayout.LineNameRect, GdiObjects.PanelBrush);
-    const plat::Hfont nameFonts[] = {GdiObjects.TextFont, GdiObjects.NarrowFont, GdiObjects.CondensedFont};
+    const plat::Hfont nameFonts[] = {GdiObjects.TextFont, GdiObjects.CondensedFont};
     plat::DrawTextInFirstFit(dc, SurveyParameters.LineName, ScreenLayout.LineNameRect, nameFonts, std::size(nameFonts));
     plat::SelectObject(dc, GdiObjects.TextFont);
 
-    plat::SelectObject(dc, GdiObjects.BoldFont);
+    // As the live redraw draws it: a long station ends in the ellipsis inside
+    // its cell, never across the box's outline where a redraw would not clear it.
     std::snprintf(narrow, sizeof narrow, "%-11.2f", SurveyParameters.CurrentStation);
-    ClearedText(dc, ScreenLayout.StationRect, ScreenLayout.LineValueX, Row(1), Widen(narrow).Text);
-    plat::SelectObject(dc, GdiObjects.TextFont);
-
+    DrawPanelValue(dc, ScreenLayout.StationRect, Widen(narrow).Text, GdiObjects.BoldFont);
     std::snprintf(narrow, sizeof narrow, "%-6d", SurveyProgress.StationCount);
     DrawPanelValue(dc, ScreenLayout.StationCountRect, Widen(narrow).Text, GdiObjects.TextFont);
     std::snprintf(narrow, sizeof narrow, "%-8.1f", SurveyProgress.LineLength);

@@ -263,6 +263,7 @@ QWidget* MakeEdit(WindowRecord* rec, QWidget* parent) {
     e->setMaxLength(rec->EditLimit);
     e->setText(LabelText(rec->Text));
     e->setReadOnly(readOnly);
+    if (readOnly) e->setCursorPosition(0);  // as ControlSetText
     if (rec->Style & kEditCenter) e->setAlignment(Qt::AlignHCenter);
     if (rec->Style & kEditRight) e->setAlignment(Qt::AlignRight);
     QObject::connect(e, &QLineEdit::textChanged, e, [h](const QString& t) {
@@ -481,6 +482,10 @@ void ControlSetText(WindowRecord* rec, const std::u16string& text) {
         g->setTitle(LabelText(text));
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(LabelText(text));  // notifies as typing would
+        // A field that only shows a name or number shows its first characters,
+        // never just its end; in a field for typing the caret stays at the
+        // end, where typing goes on.
+        if (e->isReadOnly()) e->setCursorPosition(0);
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
         m->setPlainText(LabelText(text));
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
@@ -623,6 +628,48 @@ bool ButtonTextWidths(Hwnd button, int32_t* textWidth, int32_t* roomWidth) {
     shown.replace(QStringLiteral("\x01"), QStringLiteral("&"));
     if (textWidth != nullptr) *textWidth = b->fontMetrics().horizontalAdvance(shown);
     if (roomWidth != nullptr) *roomWidth = b->TextRoom();
+    return true;
+}
+
+namespace {
+
+// Where an edit draws the start of its text now, as the place at which a
+// click would put the caret after the first letter: the same measure for
+// every edit showing the same text, so two edits' differences are scrolls.
+int TextStartMark(QLineEdit* e) {
+    if (e->text().isEmpty()) return 0;
+    const int width = e->width();
+    const int from = -e->fontMetrics().horizontalAdvance(e->text()) - width;
+    for (int x = from; x < 2 * width; ++x) {
+        if (e->cursorPositionAt(QPoint(x, e->height() / 2)) >= 1) return x;
+    }
+    return 2 * width;
+}
+
+}  // namespace
+
+bool EditTextView(Hwnd edit, int32_t* scrolled, int32_t* hidden) {
+    WindowRecord* rec = Find(edit);
+    auto* e = rec != nullptr ? qobject_cast<QLineEdit*>(rec->Widget) : nullptr;
+    if (e == nullptr) return false;
+    e->grab();  // a paint brings the edit's scroll up to date
+    // A twin never scrolled, then scrolled to show its end, as the edit
+    // would for a caret there.
+    QLineEdit twin(e->parentWidget());
+    twin.setFont(e->font());
+    twin.setFrame(e->hasFrame());
+    twin.setTextMargins(e->textMargins());
+    twin.setAlignment(e->alignment());
+    twin.setReadOnly(e->isReadOnly());
+    twin.setGeometry(e->geometry());
+    twin.setText(e->text());
+    twin.setCursorPosition(0);
+    twin.grab();
+    const int start = TextStartMark(&twin);
+    twin.setCursorPosition(static_cast<int>(twin.text().size()));
+    twin.grab();
+    if (scrolled != nullptr) *scrolled = start - TextStartMark(e);
+    if (hidden != nullptr) *hidden = start - TextStartMark(&twin);
     return true;
 }
 

@@ -143,6 +143,12 @@ bool DropDownWidths(Hwnd combo, const char16_t* style, int32_t* listWidth, int32
 // own font, and the width its style leaves for the text, in pixels. False
 // when `button` is no push button.
 bool ButtonTextWidths(Hwnd button, int32_t* textWidth, int32_t* roomWidth);
+// How a single-line edit shows its text as it paints it now, in pixels:
+// `scrolled`, how far the text's start lies left of where the edit starts
+// its text (0: it shows from its first letter); `hidden`, how much of the
+// text the edit has no room for (0: it shows whole). False when `edit` is no
+// single-line edit.
+bool EditTextView(Hwnd edit, int32_t* scrolled, int32_t* hidden);
 }  // namespace test
 
 }  // namespace plat

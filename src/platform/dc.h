@@ -103,9 +103,13 @@ Hbrush CreateSolidBrush(ColourRef colour);
 // "Microsoft Sans Serif" and "MS Sans Serif" map to "Liberation Sans".
 Hfont CreateFont(int32_t height, int32_t weight, const char16_t* face, bool italic = false,
                  bool underline = false);
-// The same face with its letters drawn `stretch` percent as wide (50 to 100),
-// for a text that must show whole in a box too narrow for the face.
-Hfont CreateCondensedFont(int32_t height, int32_t weight, const char16_t* face, int32_t stretch);
+// A face for short codes (line names) that must show whole, and legible, in
+// a box too narrow for the text fonts: Terminus, a fixed-width face drawn for
+// the screen, 6 pixels a character at its smallest cell of 12 pixels, every
+// letter apart and digits as high as capitals (from fonts-terminus-otb).
+// `height` is the cell height (12, 14, 16 ... pixels). Where Terminus is not
+// installed, the sans serif at `height`.
+Hfont CreateCondensedFont(int32_t height, int32_t weight);
 Hgdi GetStockObject(int which);
 // Deleting a stock object does nothing; an object selected into a context is
 // deleted when it is deselected. False for an unknown handle.

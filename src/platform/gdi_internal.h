@@ -53,7 +53,6 @@ struct GdiObject {
     int32_t Weight = kWeightNormal;
     bool Italic = false;
     bool Underline = false;
-    int32_t Stretch = 100;  // width of the letters in percent of the face's own
     QString Family;
     bool Resolved = false;       // pixel size chosen and metrics measured (needs the application)
     QFont Font;

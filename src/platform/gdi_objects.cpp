@@ -1,4 +1,5 @@
 // Pens, brushes, fonts and bitmaps, and the conversions at the Qt edge.
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <algorithm>
@@ -76,7 +77,6 @@ void Resolve(GdiObject* o) {
     f.setUnderline(o->Underline);
     f.setStyleStrategy(static_cast<QFont::StyleStrategy>(QFont::NoAntialias | QFont::PreferMatch));
     f.setKerning(false);
-    if (o->Stretch != 100) f.setStretch(o->Stretch);
     int32_t cell = o->RequestedHeight;
     if (cell == 0) cell = 16;
     int px = 1;
@@ -221,10 +221,12 @@ Hfont CreateFont(int32_t height, int32_t weight, const char16_t* face, bool ital
     return MakeFont(height, weight, FamilyFor(face), italic, underline, false);
 }
 
-Hfont CreateCondensedFont(int32_t height, int32_t weight, const char16_t* face, int32_t stretch) {
-    const Hfont font = MakeFont(height, weight, FamilyFor(face), false, false, false);
-    if (GdiObject* o = FindObject(font)) o->Stretch = std::clamp(stretch, 50, 100);
-    return font;
+// Letters squeezed from a wider face merge at these sizes; a face drawn for
+// small cells keeps them apart.
+Hfont CreateCondensedFont(int32_t height, int32_t weight) {
+    const QString terminus = QStringLiteral("Terminus");
+    const bool installed = QGuiApplication::instance() != nullptr && QFontDatabase::hasFamily(terminus);
+    return MakeFont(height, weight, installed ? terminus : FamilyFor(nullptr), false, false, false);
 }
 
 Hgdi GetStockObject(int which) {

@@ -146,8 +146,7 @@ void CreateFonts() {
     GdiObjects.TitleFont = plat::CreateFont(30, 600, face);
     GdiObjects.TextFont = plat::CreateFont(14, 400, face);
     GdiObjects.BoldFont = plat::CreateFont(14, 700, face);
-    GdiObjects.NarrowFont = plat::CreateFont(11, 400, face);
-    GdiObjects.CondensedFont = plat::CreateCondensedFont(11, 400, face, 62);
+    GdiObjects.CondensedFont = plat::CreateCondensedFont(12, 400);
 }
 
 // The character height of the window's own font: every layout counts in lines of it.

@@ -612,8 +612,7 @@ struct GdiObjectsRecord {                            // 0 = not created
     plat::Hfont HeadingFont = 0;                     // the logging-state text at the top edge
     // --- main window: the fourth font of the painters (HeadingFont, TextFont and BoldFont above) ---
     plat::Hfont TitleFont = 0;                       // 30 px, weight 600: the product name on the start screen
-    plat::Hfont NarrowFont = 0;                      // 11 px: a line name too wide for the text font
-    plat::Hfont CondensedFont = 0;                   // 11 px at 62 % width: the widest names on the smallest screen
+    plat::Hfont CondensedFont = 0;                   // 12 px, 6 px a letter: a line name too wide for the text font
     plat::Hpen GridPenWide = 0, GridPen = 0;         // light grey 0xC0C0C0, 2 and 1 px: grid rows
     plat::Hbrush GridBrush = 0;
     plat::Hpen DarkPen = 0;                          // dark grey 0x404040: panel frames

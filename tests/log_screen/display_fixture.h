@@ -36,8 +36,7 @@ constexpr plat::ColourRef kRightCurve = 0x00FF00;
 inline void MakePanelObjects() {
     GdiObjects.HeadingFont = plat::CreateFont(20, 200, u"Microsoft Sans Serif");
     GdiObjects.TextFont = plat::CreateFont(14, plat::kWeightNormal, u"Microsoft Sans Serif");
-    GdiObjects.NarrowFont = plat::CreateFont(11, plat::kWeightNormal, u"Microsoft Sans Serif");
-    GdiObjects.CondensedFont = plat::CreateCondensedFont(11, plat::kWeightNormal, u"Microsoft Sans Serif", 62);
+    GdiObjects.CondensedFont = plat::CreateCondensedFont(12, plat::kWeightNormal);
     GdiObjects.BoldFont = plat::CreateFont(14, plat::kWeightBold, u"Microsoft Sans Serif");
     CreateFixedPens();
     CreateColourScalePens();

@@ -180,4 +180,27 @@ TEST_F(LineDialogsTest, NewStationAndCommentWriteTheirRecordsOnOkOnly) {
     }
 }
 
+TEST_F(LineDialogsTest, FieldsShowNamesWholeAndLongerNumbersFromTheirStart) {
+    // The shown Current Line first, then the fields that take typing.
+    const std::pair<uint32_t, std::vector<int32_t>> dialogs[] = {
+        {'L', {res::kNewLineCurrentLineId, res::kNewLineNameId, res::kNewLineIncrementId,
+               res::kNewLineStartStationId, res::kNewLineStationIncrementId}},
+        {'N', {res::kStationLineId, res::kStationNewId}}};
+    for (const auto& [key, ids] : dialogs) {
+        Answer([ids = ids](plat::Hwnd d) {
+            for (const std::u16string text : {u"NORTH-00012", u"WWWWWWWWWWW", u"00000000000", u"-1234567.89",
+                                              u"-999999999999999.990"}) {
+                for (size_t i = 0; i < (text.size() > 11 ? 1 : ids.size()); ++i) {
+                    int32_t scrolled = -1, hidden = -1;
+                    plat::SetDialogItemText(d, ids[i], text.c_str());
+                    plat::test::EditTextView(plat::GetDialogItem(d, ids[i]), &scrolled, &hidden);
+                    EXPECT_EQ(text.size() > 11 ? scrolled : scrolled + hidden, 0)
+                        << plat::Utf16ToUtf8(text) << " in " << ids[i];
+                }
+            }
+        }, {}, false);
+        Key(key);
+    }
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/console_reading.h"
 #include "acquisition/gps_fix.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/log_state.h"
@@ -118,9 +119,33 @@ bool DrawnWhole(const std::vector<plat::test::DrawnText>& drawn, const std::u16s
     return false;
 }
 
-// Line names of 11 characters, as operators type them, and the widest one
-// possible: all show whole, on the start screen and in the panel's box.
-constexpr const char16_t* kLineNames[] = {u"GRID12-L045", u"NORTH-00012", u"WWWWWWWWWWW"};
+// Line names of 11 characters, as operators type them, and of the widest
+// letters: all show whole, on the start screen and in the panel's box, where
+// in the condensed face each letter stands apart.
+constexpr const char16_t* kLineNames[] = {u"GRID12-L045", u"NORTH-00012", u"WWWWWWWWWWW", u"MMMMMMMMMMM",
+                                          u"@@@@@@@@@@@"};
+
+// The runs of inked columns of a text drawn black: one a letter standing apart.
+size_t InkRuns(plat::Hdc dc, const plat::test::DrawnText& d) {
+    size_t runs = 0;
+    for (int32_t x = d.Cell.Left, was = 0; x < d.Cell.Right; ++x) {
+        int32_t inked = 0;
+        for (int32_t y = d.Cell.Top; y < d.Cell.Bottom; ++y) inked |= plat::GetPixel(dc, x, y) == 0;
+        runs += inked > was;
+        was = inked;
+    }
+    return runs;
+}
+
+// The station, at its longest, is clipped to its cell: never drawn across the
+// box's outline, where a redraw of the cell would leave its end.
+void ExpectStationInItsCell(const std::vector<plat::test::DrawnText>& drawn) {
+    const plat::Rect& cell = ScreenLayout.StationRect;
+    for (const auto& d : drawn) {
+        const bool station = d.Cell.Left == cell.Left && d.Cell.Top == cell.Top;
+        EXPECT_TRUE(!station || (d.Clipped && Inside(d.Clip, cell))) << plat::Utf16ToUtf8(d.Text) << " leaves its cell";
+    }
+}
 
 void SetLineName(const char16_t* name) {
     std::char_traits<char16_t>::copy(SurveyParameters.LineName, name, std::char_traits<char16_t>::length(name) + 1);
@@ -432,12 +457,25 @@ TEST_F(ScreenLayoutOverSizes, NothingOverlapsOrIsCut) {
             plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShow);
             const std::vector<Shown> screen = LoggingScreenItems(ScreenWindows.LogScreenWindow);
             Measure m(ScreenWindows.LogScreenWindow);
+            const plat::Hdc dc = plat::GetDC(ScreenWindows.LogScreenWindow);
+            SurveyParameters.CurrentStation = -999999999.99;
             for (const char16_t* name : kLineNames) {
                 SetLineName(name);
                 const auto drawn = Paint(ScreenWindows.LogScreenWindow);
                 ExpectNothingCutClean(m, drawn);
                 EXPECT_TRUE(DrawnWhole(drawn, name)) << plat::Utf16ToUtf8(name) << " is cut";
+                ExpectStationInItsCell(drawn);
+                for (const auto& d : drawn) {
+                    if (d.Text != name || d.Font != GdiObjects.CondensedFont) continue;
+                    EXPECT_EQ(InkRuns(dc, d), d.Text.size()) << plat::Utf16ToUtf8(name) << ": letters run together";
+                }
             }
+            plat::ReleaseDC(ScreenWindows.LogScreenWindow, dc);
+            plat::test::RecordDrawnTexts(true);
+            ShowConsoleStatistics();  // the live redraw
+            ExpectNothingCutClean(m, plat::test::DrawnTexts());
+            ExpectStationInItsCell(plat::test::DrawnTexts());
+            plat::test::RecordDrawnTexts(false);
             for (const std::vector<Shown>& buttons : ButtonViews()) {
                 std::vector<Shown> all = screen;
                 all.insert(all.end(), buttons.begin(), buttons.end());
