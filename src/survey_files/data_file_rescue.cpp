@@ -400,8 +400,10 @@ void LookAtDataFileSizeLocked() {
     if (size < 0 || size >= d.WrittenSize) return;
     d.ShortenedBytes = d.WrittenSize - size;
     d.WrittenSize = size;
-    d.WriteError.fetch_or(kDataFileShortened);
     KeepShortenedFileWhole(size);
+    // Raised last: the thread that takes the bit for the box (the window
+    // thread; a reader may have found the loss) then sees what it says.
+    d.WriteError.fetch_or(kDataFileShortened);
 }
 
 namespace {
