@@ -204,7 +204,7 @@ struct DataFileStateRecord {
     std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
     std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
     int32_t FlushError = 0;                          // the system's reason for the last failed flush or close
-                                                     //   (window thread, under DataFileLock)
+                                                     //   (window thread)
     // --- the name watched while the file is open (window thread only) ---
     char16_t LostDataFilePath[kDataFolderChars + 1] = u"";  // the name that stopped naming the open file
     int32_t NameLoss = 0;                            // what became of it (DataFileNameState); 0 none yet
