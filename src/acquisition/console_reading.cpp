@@ -309,6 +309,7 @@ void ShowConsoleStatistics() {
 plat::LResult OnConsoleReading(int console) {
     if (!ValidConsole(console)) return 0;
     const auto i = static_cast<size_t>(console);
+    ConsoleLines.ConsoleLineWaitMs[i] = plat::GetTickCount() - ConsoleLines.ConsoleLineTick[i].load();
     double a = 0.0;
     double b = 0.0;
     const int unread = ParseConsoleReadings(console, ConsoleLines.ConsoleLine[i], &a, &b);

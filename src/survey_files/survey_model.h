@@ -307,6 +307,9 @@ struct ConsoleLinesRecord {
     // send.
     char ConsoleLine[kMaxConsoles][100] = {};
     std::array<std::atomic<uint32_t>, kMaxConsoles> ConsoleLineTick{};   // tick the line was accepted (reader; start of logging; supervision reads)
+    std::array<uint32_t, kMaxConsoles> ConsoleLineWaitMs{};  // ms the last line taken waited in its hand-over, the window
+                                                             //   thread (or the disk under it) busy: no silence of the
+                                                             //   console (handler; start of logging; supervision reads)
     std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleMinLineLength{};  // 7 two-sensor, 9 one-sensor; set by the reader at its start
     uint32_t ConsoleTimeoutMs = 1000;                // supervision period and the silence that counts as a break
     std::array<int32_t, kMaxConsoles> ReadingValid{};  // 1 while console i's bar shows a valid reading (window thread)
