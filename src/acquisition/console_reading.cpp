@@ -282,6 +282,7 @@ void ShowConsoleStatistics() {
 plat::LResult OnConsoleReading(int console) {
     if (!ValidConsole(console)) return 0;
     const auto i = static_cast<size_t>(console);
+    ConsoleLines.ConsoleLineWaitMs[i] = plat::GetTickCount() - ConsoleLines.ConsoleLineTick[i].load();
     DataRecord record;
     BuildReadingRecord(console, record);
     // The readings shown and drawn are those the record keeps, read as the

@@ -587,6 +587,21 @@ void PauseLogging(plat::Hwnd hwnd) {
     EndCommand(hwnd);
 }
 
+namespace {
+
+// A pause the program makes itself (a lost name, a shortened file): the
+// lines the readers hold in their hand-overs were read while the screen said
+// Logging, so they go in before "PAUSED". Not when the data file itself
+// failed: they would only fail in their turn.
+void PauseLoggingOnError(plat::Hwnd hwnd, int32_t error) {
+    constexpr int32_t kFileFailed = kDataFileWriteFailed | kDataFileReopenFailed | kDataFileFlushFailed;
+    if ((error & kFileFailed) == 0) plat::ServePendingSends();
+    // A fix handled meanwhile may have paused already (the track left the map).
+    if (LogScreenState.LoggingState == kStateLogging) PauseLogging(hwnd);
+}
+
+}  // namespace
+
 void FallBackToMonitoring(plat::Hwnd hwnd) {
     CloseDataFile();
     LogScreenState.LoggingState = kStateMonitoring;
@@ -641,7 +656,7 @@ void ReportDataFileErrors(plat::Hwnd hwnd) {
     if (error == 0) return;
     const bool paused = LogScreenState.LoggingState == kStateLogging;
     if (paused) {
-        PauseLogging(hwnd);
+        PauseLoggingOnError(hwnd, error);
         error |= TakeDataFileWriteError();
     }
     // A file made shorter whose end no record may follow is closed as it is

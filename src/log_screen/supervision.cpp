@@ -13,6 +13,7 @@
 #include "platform/serial_port.h"
 #include "platform/sound.h"
 #include "platform/tick.h"
+#include "platform/window.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_rescue.h"
 #include "survey_files/survey_model.h"
@@ -58,13 +59,21 @@ void KeepLogging() {
 }  // namespace
 
 void SuperviseConsoles() {
+    // A console whose line waits in its hand-over is not silent: the window
+    // thread (or the disk under it) was busy. Its line is taken first, and
+    // the silence counted from when it was taken.
+    plat::ServePendingSends();
     const uint32_t now = plat::GetTickCount();
     const bool logging = LogScreenState.LoggingState.load() == 1;
     bool rang = false;
     for (int i = 0; i < ShownConsoleCount(); ++i) {
         const auto c = static_cast<size_t>(i);
-        // Unsigned difference: right across the tick's wrap.
-        if (now - ConsoleLines.ConsoleLineTick[c].load() <= ConsoleLines.ConsoleTimeoutMs) continue;
+        // Unsigned differences: right across the tick's wrap. A wait longer
+        // than the time since the line is a previous line's: the reader has
+        // taken a new one since it was let go.
+        const uint32_t sinceLine = now - ConsoleLines.ConsoleLineTick[c].load();
+        const uint32_t waited = std::min(ConsoleLines.ConsoleLineWaitMs[c], sinceLine);
+        if (sinceLine - waited <= ConsoleLines.ConsoleTimeoutMs) continue;
         if (logging) {
             ConsoleLines.ConsoleConnBreak[c] = 1;
             ConsoleLines.ReadingValid[c] = 0;

@@ -216,7 +216,10 @@ int StartLogging() {
 
     // No console counts as silent at once; this overrides a tick a reader stamped already.
     const uint32_t now = plat::GetTickCount();
-    for (int i = 0; i < ShownConsoleCount(); ++i) ConsoleLines.ConsoleLineTick[static_cast<size_t>(i)] = now;
+    for (int i = 0; i < ShownConsoleCount(); ++i) {
+        ConsoleLines.ConsoleLineTick[static_cast<size_t>(i)] = now;
+        ConsoleLines.ConsoleLineWaitMs[static_cast<size_t>(i)] = 0;
+    }
     plat::SetTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId, ConsoleLines.ConsoleTimeoutMs);
 
     for (plat::Hwnd b : ScreenButtons.StartButtons) {

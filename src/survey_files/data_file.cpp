@@ -48,17 +48,28 @@ void SetDataFolderFromPath(const char16_t* path) {
     ProgramSettings.DataFolder[end] = 0;
 }
 
-// Those below run with DataFileState.DataFileLock held.
-
 // A failed flush or close is the only word a stick or a share gives of
-// records lost in write-back: it is told like a failed write.
+// records lost in write-back: it is told like a failed write. Window thread.
 void NoteFlushFailed() {
     DataFileState.FlushError = plat::LastFileError();
     DataFileState.WriteError.fetch_or(kDataFileFlushFailed);
 }
 
-// Puts the open file on the disk and closes it; false (told) when either failed.
-bool FlushAndCloseLocked(plat::FileHandle h) {
+// The open file's records put on the disk before the lock is taken: on a
+// slow or busy disk that takes long, and a reader writing meanwhile must not
+// wait for it (console lines wait in their hand-over, and with them the
+// window thread's readings). Under the lock only what was written since is
+// left to flush. Window thread: it alone changes the handle.
+void FlushBeforeTheLock() {
+    const plat::FileHandle open = DataFileState.DataFileHandle;
+    if (open != plat::kInvalidFile && !plat::FlushFile(open)) NoteFlushFailed();
+}
+
+// Those below run with DataFileState.DataFileLock held.
+
+// What was written since FlushBeforeTheLock put on the disk, then the close;
+// false (told) when either failed.
+bool FlushTailAndCloseLocked(plat::FileHandle h) {
     if (!plat::FlushFile(h)) {
         NoteFlushFailed();
         plat::CloseFile(h);
@@ -73,13 +84,13 @@ bool FlushAndCloseLocked(plat::FileHandle h) {
 
 void CloseDataFileLocked() {
     if (DataFileState.DataFileHandle == plat::kInvalidFile) return;
-    FlushAndCloseLocked(DataFileState.DataFileHandle);
+    FlushTailAndCloseLocked(DataFileState.DataFileHandle);
     DataFileState.DataFileHandle = plat::kInvalidFile;
 }
 
 // Opens the data file for appended writes, not shared with other processes.
-plat::FileHandle OpenDataFileLocked(plat::FileOpen how, bool exclusive = true) {
-    return plat::OpenFile(DataFileState.DataFilePath, how, /*append=*/true, exclusive);
+plat::FileHandle OpenDataFileLocked(plat::FileOpen how) {
+    return plat::OpenFile(DataFileState.DataFilePath, how, /*append=*/true, /*exclusive=*/true);
 }
 
 bool IsSameFile(plat::FileHandle a, plat::FileHandle b) {
@@ -159,6 +170,10 @@ int WriteDataRecordsLocked(const char* bytes, size_t n) {
 // "$STARTED" or "PAUSED" under this lock: judged here, a record of another
 // thread lands inside the recording or not at all.
 int WriteRecordedDataRecords(const char* bytes, size_t n, uint32_t tick) {
+    // Outside Logging nothing goes in: the reader need not wait for the lock
+    // the window thread may hold over a file it opens or saves meanwhile. A
+    // Go that follows this look comes after the record too.
+    if (LogScreenState.LoggingState.load() != 1) return 0;
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
     if (LogScreenState.LoggingState.load() != 1 || !IsRecordedGpsTick(tick)) return 0;
     return WriteDataRecordsLocked(bytes, n);
@@ -218,6 +233,7 @@ int CreateDataFile(int ownerWindow) {
     SetDataFileBaseName(file);
 
     int result = 0;
+    FlushBeforeTheLock();
     {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
         CloseDataFileLocked();
@@ -340,46 +356,62 @@ int WriteSectionAndReopen(int appended) {
 
 void CloseDataFile() {
     CopyIntoRescueFile();  // an owed rescue copy first: the records go into the new file, which is closed
+    FlushBeforeTheLock();
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
     CloseDataFileLocked();
 }
 
+namespace {
+
+// `open` closed and `h`, a descriptor on the same file just opened by its
+// name, put in its place at the file's end. 1 done; 0 the file could not be
+// taken again (handle invalid, error kept).
+int TakeReopenedFile(plat::FileHandle open, plat::FileHandle h) {
+    std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
+    DataFileState.DataFileHandle = plat::kInvalidFile;
+    // Closing gives up the file's lock for the new descriptor to take.
+    FlushTailAndCloseLocked(open);
+    if (!plat::LockFileExclusive(h)) {
+        plat::CloseFile(h);
+        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+        return 0;
+    }
+    plat::SeekFile(h, 0, plat::SeekFrom::End);
+    DataFileState.DataFileHandle = h;
+    return 1;
+}
+
+}  // namespace
+
 int ReopenDataFile(bool copyLater) {
     CopyIntoRescueFile();  // an owed rescue copy first: it reads the open file until it is taken
-    DataFileNameState lost = DataFileNameState::Named;
-    {
+    // The window thread alone changes the handle and the path: they are read
+    // without the lock, which is held only for the swap.
+    const plat::FileHandle open = DataFileState.DataFileHandle;
+    if (open == plat::kInvalidFile) {
         std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-        const plat::FileHandle open = DataFileState.DataFileHandle;
-        if (open == plat::kInvalidFile) return OpenExistingAtEndLocked();
-        if (!plat::FlushFile(open)) NoteFlushFailed();
-        // The name is opened beside the open file and kept only when it is
-        // that same file: whatever took the name's place is closed unwritten,
-        // and the open file's records are saved under a new name instead.
-        const plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::ExistingReadWrite, /*exclusive=*/false);
-        if (IsSameFile(open, h)) {
-            if (!plat::CloseFile(open)) NoteFlushFailed();  // gives up its lock for the new descriptor to take
-            DataFileState.DataFileHandle = plat::kInvalidFile;
-            if (!plat::LockFileExclusive(h)) {
-                plat::CloseFile(h);
-                DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
-                return 0;
-            }
-            plat::SeekFile(h, 0, plat::SeekFrom::End);
-            DataFileState.DataFileHandle = h;
-            return 1;
-        }
-        if (h != plat::kInvalidFile) plat::CloseFile(h);
-        lost = LookAtDataFileName(open, DataFileState.DataFilePath);
-        // A name that cannot be looked at now may be back in a moment: the
-        // open file, flushed, goes on; the looks each second tell it if it lasts.
-        if (lost == DataFileNameState::Unseen) return 1;
-        if (lost == DataFileNameState::Named) {
-            // Still named but not to be opened (its rights changed): as
-            // before, the file is closed and the operator told.
-            CloseDataFileLocked();
-            DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
-            return 0;
-        }
+        return OpenExistingAtEndLocked();
+    }
+    FlushBeforeTheLock();
+    // The name is opened beside the open file and kept only when it is that
+    // same file: whatever took the name's place is closed unwritten, and the
+    // open file's records are saved under a new name instead. Writes made
+    // meanwhile go to the open file, whose descriptor is swapped only under
+    // the lock, so each lands wholly before or after.
+    const plat::FileHandle h = plat::OpenFile(DataFileState.DataFilePath, plat::FileOpen::ExistingReadWrite,
+                                              /*append=*/true, /*exclusive=*/false);
+    if (IsSameFile(open, h)) return TakeReopenedFile(open, h);
+    if (h != plat::kInvalidFile) plat::CloseFile(h);
+    const DataFileNameState lost = LookAtDataFileName(open, DataFileState.DataFilePath);
+    // A name that cannot be looked at now may be back in a moment: the
+    // open file, flushed, goes on; the looks each second tell it if it lasts.
+    if (lost == DataFileNameState::Unseen) return 1;
+    if (lost == DataFileNameState::Named) {
+        // Still named but not to be opened (its rights changed): as
+        // before, the file is closed and the operator told.
+        CloseDataFile();
+        DataFileState.WriteError.fetch_or(kDataFileReopenFailed);
+        return 0;
     }
     // Copied without holding the lock over the whole copy.
     if (copyLater) {

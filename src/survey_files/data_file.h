@@ -88,10 +88,14 @@ int WriteDataRecords(const char* bytes, size_t n);
 int WriteSectionAndReopen(int appended);
 
 // Flushes and closes the data file; the handle becomes invalid. An owed
-// rescue copy is taken first: the new file is the one closed.
+// rescue copy is taken first: the new file is the one closed. The flush of
+// the whole file comes before the lock; under it only the flush of what was
+// written since, and the close.
 void CloseDataFile();
-// Flushes, closes and opens DataFileState.DataFilePath again in one hold of
-// the lock, so a concurrent write lands wholly before or after. The name is
+// Flushes the open file, opens DataFileState.DataFilePath again beside it,
+// and, in one short hold of the lock, flushes what was written since, closes
+// the old descriptor and puts the new one in its place at the end, so a
+// concurrent write lands wholly before or after. The name is
 // kept only while it still names the open file; otherwise the open file is
 // saved whole under a new name and goes on as the data file (see
 // data_file_rescue.h); with `copyLater` the new file is made and the copy

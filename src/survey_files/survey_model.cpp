@@ -92,6 +92,7 @@ void ResetSurveyModel() {
         ConsoleLines.ConsoleBreakLogged[i] = 0;
         ConsoleLines.ConsoleLine[i][0] = 0;
         ConsoleLines.ConsoleLineTick[i] = 0;
+        ConsoleLines.ConsoleLineWaitMs[i] = 0;
         ConsoleLines.ConsoleMinLineLength[i] = 0;
         ConsoleLines.ReadingValid[i] = 0;
     }

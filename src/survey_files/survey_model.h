@@ -204,7 +204,7 @@ struct DataFileStateRecord {
     std::atomic<int32_t> WriteError{0};              // a write failed or was short (the file was cut back); not yet told
     std::atomic<int32_t> WriteErrorShown{0};         // every error bit the operator was told of for this file
     int32_t FlushError = 0;                          // the system's reason for the last failed flush or close
-                                                     //   (window thread, under DataFileLock)
+                                                     //   (window thread)
     std::atomic<int32_t> WriteFailError{0};          // the system's reason for the last failed or short write
                                                      //   (any writer, under DataFileLock)
     int32_t OpenedExisting = 0;                      // 1 when File opened an existing file to append to: what it
@@ -318,6 +318,9 @@ struct ConsoleLinesRecord {
     // send.
     char ConsoleLine[kMaxConsoles][100] = {};
     std::array<std::atomic<uint32_t>, kMaxConsoles> ConsoleLineTick{};   // tick the line was accepted (reader; start of logging; supervision reads)
+    std::array<uint32_t, kMaxConsoles> ConsoleLineWaitMs{};  // ms the last line taken waited in its hand-over, the window
+                                                             //   thread (or the disk under it) busy: no silence of the
+                                                             //   console (handler; start of logging; supervision reads)
     std::array<std::atomic<int32_t>, kMaxConsoles> ConsoleMinLineLength{};  // 7 two-sensor, 9 one-sensor; set by the reader at its start
     uint32_t ConsoleTimeoutMs = 1000;                // supervision period and the silence that counts as a break
     std::array<int32_t, kMaxConsoles> ReadingValid{};  // 1 while console i's bar shows a valid reading (window thread)

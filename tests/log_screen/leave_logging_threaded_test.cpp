@@ -1,6 +1,7 @@
 // Leaving the logging screen while readers are running on pseudo-terminals:
 // a reader blocked in its hand-over is served while it is joined, every port
-// is closed, and a new start on the same ports works at once.
+// is closed, and a new start on the same ports works at once. A self-made
+// pause or a stall of the window thread while lines wait there.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "log_screen/log_screen_fixture.h"
 #include "shell/start_logging.h"
+#include "survey_files/data_file_rescue.h"
 
 namespace {
 
@@ -31,6 +33,13 @@ protected:
     void BlockReaderInItsHandOver(int i, const std::string& line, int waiting) {
         consoles_[i].Write(line);
         ASSERT_TRUE(WaitWithoutServing([waiting] { return plat::test::PendingSendCount() >= waiting; }));
+    }
+    // The data file's records from "$STARTED" on, columns 0 to 12, each followed by "|".
+    static std::string RecordsSinceGo() {
+        const std::string bytes = ReadWholeFile(plat::Utf16ToUtf8(std::u16string(DataFileState.DataFilePath)));
+        std::string out;
+        for (size_t at = bytes.rfind("X$STARTED"); at + 27 <= bytes.size(); at += 27) out += bytes.substr(at, 13) + "|";
+        return out;
     }
 };
 
@@ -95,6 +104,35 @@ TEST_F(LeaveLoggingThreaded, WithGpsInputAReaderWaitingInItsHandOverIsStoppedToo
     EXPECT_EQ(SerialPorts.GpsPortHandle.load(), plat::kInvalidSerial);
     EXPECT_EQ(plat::test::OpenSerialPortCount(), 0);
     gps.Close();
+}
+
+// The lines waiting in the hand-overs when the program decides to pause
+// (the data file renamed away) were read while it said Logging.
+TEST_F(LeaveLoggingThreaded, APauseTheProgramMakesRecordsTheLinesWaitingInTheHandOverFirst) {
+    Start();
+    CreateNewFile();
+    Key('G');
+    BlockReaderInItsHandOver(0, ConsoleLine(75, 62), 1);
+    BlockReaderInItsHandOver(1, ConsoleLine(81), 2);
+    ASSERT_EQ(std::rename(path_.c_str(), (path_ + "-moved").c_str()), 0);
+    WatchDataFileName(NameLossAction::LeaveToPause);
+    AnswerBox(plat::kIdOk);
+    ReportDataFileErrors(Screen());
+    CopyIntoRescueFile();  // the new file holds them once the copy is taken
+    EXPECT_EQ(RecordsSinceGo(), "X$STARTED    |T$P,  75,  62|t$P,  81     |XPAUSED      |");
+}
+
+// The window thread held up past the supervision's timeout while console 1
+// goes on sending: console 1 was not silent, console 2 was.
+TEST_F(LeaveLoggingThreaded, AStallOfTheWindowThreadIsNoSilenceOfAConsoleStillSending) {
+    Start();
+    CreateNewFile();
+    Key('G');
+    plat::test::AdvanceTick(300);
+    BlockReaderInItsHandOver(0, ConsoleLine(75, 62), 1);
+    plat::test::AdvanceTick(1500);  // nothing taken meanwhile
+    plat::test::FireTimer(Screen(), kSupervisionTimerId);
+    EXPECT_EQ(RecordsSinceGo(), "X$STARTED    |T$P,  75,  62|X2CONN BRK 2 |");
 }
 
 }  // namespace
