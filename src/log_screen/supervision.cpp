@@ -43,7 +43,7 @@ void ResetSurveyCounters() {
 
 // "No": Stand By stays, the profiles are drawn again from the file.
 void KeepLogging() {
-    LogScreenState.LoggingState = -1;
+    LogScreenState.LoggingState = kStateStandBy;
     RepaintLogScreen();
     for (int i = 0; i < ShownConsoleCount(); ++i) {
         const plat::Hwnd curve = ScreenWindows.CurveWindows[static_cast<size_t>(i)];
@@ -59,7 +59,7 @@ void KeepLogging() {
 
 void SuperviseConsoles() {
     const uint32_t now = plat::GetTickCount();
-    const bool logging = LogScreenState.LoggingState.load() == 1;
+    const bool logging = LogScreenState.LoggingState.load() == kStateLogging;
     bool rang = false;
     for (int i = 0; i < ShownConsoleCount(); ++i) {
         const auto c = static_cast<size_t>(i);
@@ -93,7 +93,7 @@ plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LP
         // file that is then copied, where the loss was seen, and nothing
         // arriving during the copy is expected in it. The pause's reopening
         // makes the new file; the copy follows the box that tells it.
-        const bool logging = LogScreenState.LoggingState.load() == 1;
+        const bool logging = LogScreenState.LoggingState.load() == kStateLogging;
         WatchDataFileName(logging ? NameLossAction::LeaveToPause : NameLossAction::Rescue);
     }
     SuperviseConsoles();
@@ -133,7 +133,7 @@ int FinishDataFile(plat::Hwnd owner) {
     if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
     if (DataFileState.DataFileHandle == plat::kInvalidFile) return 1;
     // Nothing more is recorded: a rescue's copy serves the readers meanwhile.
-    if (LogScreenState.LoggingState.load() == 1) LogScreenState.LoggingState = -1;
+    if (LogScreenState.LoggingState.load() == kStateLogging) LogScreenState.LoggingState = kStateStandBy;
     WatchDataFileName();  // what was written since the last look must not go with the closing
     CloseDataFile();
     DataFileStateRecord& d = DataFileState;
@@ -152,7 +152,7 @@ int ExitLogging(int confirmed) {
     ConsoleLines.ReadingValid = {};
     for (auto& tops : ProfileTrace.BarTop) tops = {-1, -1};
 
-    const bool fileOpen = LogScreenState.LoggingState.load() != 0;
+    const bool fileOpen = LogScreenState.LoggingState.load() != kStateMonitoring;
     if (fileOpen && confirmed != 1) {
         // Records that have no file yet go with the closing: the question says so.
         char16_t question[16 * kDataFolderChars];
@@ -174,7 +174,7 @@ int ExitLogging(int confirmed) {
     FinishDataFile(ScreenWindows.LogScreenWindow);
     StopReaders();
     ResetSurveyCounters();
-    LogScreenState.LoggingState = 0;
+    LogScreenState.LoggingState = kStateMonitoring;
 
     if (ScreenWindows.LogScreenWindow != 0) plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShowHide);
     if (ScreenWindows.MainWindow != 0) {

@@ -243,6 +243,20 @@ void EndModalLoopsOf(Hwnd hwnd) {
     }
 }
 
+int CloseEveryModalLoop() {
+    const std::vector<ModalEntry*> loops = g_modalLoops;  // a window's close may open no loop, but be sure
+    for (auto it = loops.rbegin(); it != loops.rend(); ++it) {
+        ModalEntry* m = *it;
+        if (!m->Ended) CallProc(m->Window, kMsgClose, 0, 0);
+        if (!m->Ended) {
+            m->Ended = true;
+            m->Result = -1;
+            m->Loop->exit(-1);
+        }
+    }
+    return static_cast<int>(loops.size());
+}
+
 void KillAllTimers(WindowRecord* rec) {
     for (auto& kv : rec->Timers) {
         kv.second->stop();
