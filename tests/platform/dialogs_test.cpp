@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
+#include "platform/process_end.h"
 #include "platform/window.h"
 #include "resources/dialog_template.h"
 #include "support/test_env.h"
@@ -373,6 +375,37 @@ TEST_F(DialogTest, PlacementFromInitStandsAndOwnerDrawnControlsPaint) {
 }
 
 using DialogThreadedTest = DialogTest;
+
+// A signal to end while a box or a dialog is open: it closes as its close
+// box would, and the program is told only after its loop returned; from then
+// on a box or a dialog closes at once, waiting for nobody.
+std::atomic<int> g_endSignal{0};
+
+TEST_F(DialogTest, ASignalToEndClosesWhatIsOpenThenTellsTheProgram) {
+    test::EnableModalScript(false);
+    const std::function<int()> box = [] {
+        return MessageBox(0, u"Exit Logging?", u"Confirm Exit", MessageButtons::YesNo, MessageIcon::Question);
+    };
+    const std::function<int()> dialog = [this] { return RunDialog(owner_, kTestDialog, &TestDialogProc, 0); };
+    const struct { int Signal; std::function<int()> Open; int ClosedAs; } cases[] = {
+        {SIGTERM, box, kIdNo},
+        {SIGHUP, dialog, 0},  // as Cancel
+    };
+    for (const auto& c : cases) {
+        g_endSignal = 0;
+        test::StopWatchingEndSignals();
+        ASSERT_TRUE(WatchEndSignals([](int s) { g_endSignal = s; }));
+        raise(c.Signal);  // seen by the loop of what opens next
+        EXPECT_EQ(c.Open(), c.ClosedAs);
+        EXPECT_EQ(g_endSignal.load(), 0);
+        EXPECT_TRUE(test::RunEventsUntil([](void*) { return g_endSignal.load() != 0; }, nullptr, 5000));
+        EXPECT_EQ(g_endSignal.load(), c.Signal);
+        EXPECT_EQ(box(), kIdNo);
+        EXPECT_EQ(dialog(), 0);
+    }
+    EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "command 2 code 0"), 3) << "closed as Cancel";
+    test::EnableModalScript(true);
+}
 
 // A reader thread's hand-over reaches a dialog while it waits for the
 // operator, in the real modal loop: the handler ends the dialog, the sender
