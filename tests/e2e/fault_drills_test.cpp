@@ -591,6 +591,32 @@ TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTo
                                                       u"saved in the new data file\r\n" + plat::Utf8ToUtf16(rescue)});
 }
 
+// Records waiting for a rescue no folder can take yet: the close box asks
+// first, as leaving logging does, and No keeps the program running.
+TEST_F(CloseBoxDrillThreaded, WithARescuePendingTheCloseBoxAsksAndNoKeepsTheProgram) {
+    instruments::PtyInstrument consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+    const std::string data = root_ + "/data";
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    StartProgramLogging(data + "/F.OSD", &gps);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
+    setenv("HOME", (root_ + "/nohome").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (root_ + "/nocache").c_str(), 1);
+    AnswerBox(plat::kIdOk);
+    plat::test::FireTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
+    ASSERT_EQ(DataFileState.RescuePending, 1);
+    AnswerBox(plat::kIdNo);
+    plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgClose, 0, 0);
+    EXPECT_NE(BoxTexts().back().find(u"Leaving logging now loses them.\r\nExit Logging?"), std::u16string::npos);
+    EXPECT_TRUE(plat::IsWindow(ScreenWindows.MainWindow));
+    EXPECT_EQ(LogScreenState.LoggingState.load(), kStateStandBy);
+    AnswerBox(plat::kIdYes);
+    AnswerBox(plat::kIdOk);  // told again: now they are gone
+    plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgClose, 0, 0);
+    EXPECT_FALSE(plat::IsWindow(ScreenWindows.MainWindow));
+}
+
 // A signal 0.1 s after the data file was deleted (a shutdown, the session
 // gone, Ctrl+C): the close box's finish without a box, and every record is
 // in the rescue file, whole, which File takes (the append check and the
