@@ -114,7 +114,12 @@ bool WatchEndSignals(void (*onEnd)(int signal)) {
     // The second signal of a kind takes its default action: an operator
     // whose program does not end can still end it.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (size_t i = 0; i < std::size(kEndSignals); ++i) sigaction(kEndSignals[i], &action, &g_former[i]);
+    for (size_t i = 0; i < std::size(kEndSignals); ++i) {
+        sigaction(kEndSignals[i], nullptr, &g_former[i]);
+        // One the program was started to ignore (nohup, a background job)
+        // stays ignored: the operator chose so.
+        if (g_former[i].sa_handler != SIG_IGN) sigaction(kEndSignals[i], &action, nullptr);
+    }
     return true;
 }
 

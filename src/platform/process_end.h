@@ -18,8 +18,9 @@
 namespace plat {
 
 // Window thread, after StartApplication: SIGTERM, SIGHUP and SIGINT are told
-// to `onEnd` (the signal's number), once, on the window thread. False when
-// they cannot be watched (they then end the process as before).
+// to `onEnd` (the signal's number), once, on the window thread; one the
+// process was started to ignore (nohup) stays ignored. False when they
+// cannot be watched (they then act as before).
 bool WatchEndSignals(void (*onEnd)(int signal));
 
 // True once a signal asked the end or the exit hook runs (any thread).

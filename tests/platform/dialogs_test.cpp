@@ -394,6 +394,7 @@ TEST_F(DialogTest, ASignalToEndClosesWhatIsOpenThenTellsTheProgram) {
     for (const auto& c : cases) {
         g_endSignal = 0;
         test::StopWatchingEndSignals();
+        std::signal(c.Signal, SIG_DFL);  // not ignored, whatever started the tests
         ASSERT_TRUE(WatchEndSignals([](int s) { g_endSignal = s; }));
         raise(c.Signal);  // seen by the loop of what opens next
         EXPECT_EQ(c.Open(), c.ClosedAs);
