@@ -39,7 +39,7 @@ int g_signal = 0;                     // the signal being told, 0 none
 std::atomic<bool> g_ending{false};
 std::atomic<void (*)()> g_exitHook{nullptr};
 
-extern "C" void WriteSignalToPipe(int signal) {
+void WriteSignalToPipe(int signal) {
     const int saved = errno;
     const auto number = static_cast<unsigned char>(signal);
     if (write(g_pipe[1], &number, 1) < 0) {
@@ -93,7 +93,7 @@ void OnSignalPipe() {
     CloseThenTell(false);
 }
 
-extern "C" void RunExitHook() {
+void RunExitHook() {
     void (*hook)() = g_exitHook.exchange(nullptr);
     if (hook == nullptr || !OnWindowThread()) return;
     g_ending = true;
