@@ -403,7 +403,8 @@ bool PostMessage(Hwnd hwnd, uint32_t message, WParam w, LParam l) {
     return true;
 }
 
-void ReleaseWaitingSenders() {
+namespace detail {
+void ReleaseSenders(bool alsoServed) {
     std::vector<std::shared_ptr<PendingCall>> released;
     {
         std::lock_guard<std::mutex> g(g_sendMutex);
@@ -414,7 +415,7 @@ void ReleaseWaitingSenders() {
         // must never join the thread whose call it is serving.
         std::vector<std::shared_ptr<PendingCall>> running;
         for (auto& c : g_outstanding) {
-            if (c->Started) {
+            if (c->Started && !alsoServed) {
                 running.push_back(c);
             } else {
                 c->Released = true;
@@ -427,6 +428,9 @@ void ReleaseWaitingSenders() {
     for (auto& c : released) c->Finished.notify_one();
     g_sendChanged.notify_all();
 }
+}  // namespace detail
+
+void ReleaseWaitingSenders() { ReleaseSenders(false); }
 
 void ResumeSenders() {
     std::lock_guard<std::mutex> g(g_sendMutex);

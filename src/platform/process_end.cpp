@@ -97,6 +97,7 @@ void RunExitHook() {
     void (*hook)() = g_exitHook.exchange(nullptr);
     if (hook == nullptr || !OnWindowThread()) return;
     g_ending = true;
+    detail::ReleaseSenders(/*alsoServed=*/true);
     hook();
 }
 
