@@ -33,10 +33,6 @@
 
 namespace {
 
-constexpr int kStateMonitoring = 0;
-constexpr int kStateStandBy = -1;
-constexpr int kStateLogging = 1;
-
 constexpr int kNoButton = -1;
 constexpr int kNoCommand = 0;
 constexpr int kFileOrGo = 0, kReadingsOrQLine = 1, kExitButton = 2, kMenuButton = 3;

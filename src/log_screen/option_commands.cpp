@@ -23,9 +23,6 @@
 
 namespace {
 
-constexpr int kStateMonitoring = 0;
-constexpr int kStateStandBy = -1;
-
 // What the display dialogs report as changed (MapDisplayOptions.ChangeFlags).
 constexpr uint32_t kChangedPositionSize = 0x2, kChangedPositionColour = 0x4, kChangedDisplayType = 0x8;
 constexpr uint32_t kChangedGridType = 0x20, kChangedGridInterval = 0x40, kChangedLinesAngle = 0x80;

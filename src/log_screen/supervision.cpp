@@ -44,7 +44,7 @@ void ResetSurveyCounters() {
 
 // "No": Stand By stays, the profiles are drawn again from the file.
 void KeepLogging() {
-    LogScreenState.LoggingState = -1;
+    LogScreenState.LoggingState = kStateStandBy;
     RepaintLogScreen();
     for (int i = 0; i < ShownConsoleCount(); ++i) {
         const plat::Hwnd curve = ScreenWindows.CurveWindows[static_cast<size_t>(i)];
@@ -64,7 +64,7 @@ void SuperviseConsoles() {
     // the silence counted from when it was taken.
     plat::ServePendingSends();
     const uint32_t now = plat::GetTickCount();
-    const bool logging = LogScreenState.LoggingState.load() == 1;
+    const bool logging = LogScreenState.LoggingState.load() == kStateLogging;
     bool rang = false;
     for (int i = 0; i < ShownConsoleCount(); ++i) {
         const auto c = static_cast<size_t>(i);
@@ -104,10 +104,10 @@ plat::LResult LogScreenOnTimer(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LP
         // makes the new file and starts the copy, which runs while the box
         // tells it; a copy still under way after the box is taken here once
         // it has ended, the screen going on meanwhile.
-        const bool logging = LogScreenState.LoggingState.load() == 1;
+        const bool logging = LogScreenState.LoggingState.load() == kStateLogging;
         const bool owed = RescueCopyOwed();
         WatchDataFileName(logging ? NameLossAction::LeaveToPause : NameLossAction::Background);
-        if (owed && !RescueCopyOwed() && LogScreenState.LoggingState.load() != 0) ShowLoggingStatus(0);
+        if (owed && !RescueCopyOwed() && LogScreenState.LoggingState.load() != kStateMonitoring) ShowLoggingStatus(0);
     }
     SuperviseConsoles();
     if (LogScreenState.UiIdle == 1) ReportDataFileErrors(hwnd);
@@ -146,7 +146,7 @@ int FinishDataFile(plat::Hwnd owner) {
     if (ScreenWindows.LogScreenWindow != 0) plat::KillTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
     if (DataFileState.DataFileHandle == plat::kInvalidFile) return 1;
     // Nothing more is recorded: a rescue's copy serves the readers meanwhile.
-    if (LogScreenState.LoggingState.load() == 1) LogScreenState.LoggingState = -1;
+    if (LogScreenState.LoggingState.load() == kStateLogging) LogScreenState.LoggingState = kStateStandBy;
     WatchDataFileName();  // what was written since the last look must not go with the closing
     CloseDataFile();
     DataFileStateRecord& d = DataFileState;
@@ -165,7 +165,7 @@ int ExitLogging(int confirmed) {
     ConsoleLines.ReadingValid = {};
     for (auto& tops : ProfileTrace.BarTop) tops = {-1, -1};
 
-    const bool fileOpen = LogScreenState.LoggingState.load() != 0;
+    const bool fileOpen = LogScreenState.LoggingState.load() != kStateMonitoring;
     if (fileOpen && confirmed != 1) {
         // Records that have no file yet go with the closing: the question says so.
         char16_t question[16 * kDataFolderChars];
@@ -187,7 +187,7 @@ int ExitLogging(int confirmed) {
     FinishDataFile(ScreenWindows.LogScreenWindow);
     StopReaders();
     ResetSurveyCounters();
-    LogScreenState.LoggingState = 0;
+    LogScreenState.LoggingState = kStateMonitoring;
 
     if (ScreenWindows.LogScreenWindow != 0) plat::ShowWindow(ScreenWindows.LogScreenWindow, plat::kShowHide);
     if (ScreenWindows.MainWindow != 0) {

@@ -40,12 +40,13 @@ void StopReaders();
 // The program's end: the supervision timer killed, every waiting hand-over
 // released (the windows that would serve it are gone) and new ones refused
 // while every reader is stopped and joined as StopReaders does, then the
-// hand-over opened again and the data file closed under its lock. Window
-// thread, after the message loop.
+// hand-over opened again, the last look at the data file's name (a lost name
+// rescued, nobody told) and the close under its lock. Window thread, after
+// the message loop, or inside it when exit() ends the process there.
 void StopAcquisitionAtExit();
 
-// Every way out of logging (E&xit, the close box, Alt+F4, the end of the
-// file's capacity) ends the data file alike: the supervision timer killed,
+// Every way out of logging (E&xit, the close box, Alt+F4, a signal to end,
+// the end of the file's capacity) ends the data file alike: the supervision timer killed,
 // the last look at its name (a lost name rescued), the close, and what went
 // wrong told in a "FILE ERROR" box on `owner` while the file's name is still
 // known. 1 when every record is in a named file on the disk; 0 when a rescue

@@ -14,6 +14,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
+#include "platform/process_end.h"
 #include "platform/qt_internal.h"
 
 namespace plat {
@@ -280,6 +281,9 @@ int RunDialog(Hwnd owner, const res::DialogTemplate& t, DialogProc proc, LParam 
         }
         if (d.Ended) {
             result = d.Code;  // ended during init: never shown, nothing to script
+        } else if (ProgramEnding()) {
+            SendDialogCommand(dialog, kIdCancel);  // nobody answers: closed as its close box closes it
+            result = d.Ended ? d.Code : -1;
         } else if (ModalScriptActive()) {
             result = ActFromScript(&d);
         } else {

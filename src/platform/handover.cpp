@@ -243,6 +243,20 @@ void EndModalLoopsOf(Hwnd hwnd) {
     }
 }
 
+int CloseEveryModalLoop() {
+    const std::vector<ModalEntry*> loops = g_modalLoops;  // a window's close may open no loop, but be sure
+    for (auto it = loops.rbegin(); it != loops.rend(); ++it) {
+        ModalEntry* m = *it;
+        if (!m->Ended) CallProc(m->Window, kMsgClose, 0, 0);
+        if (!m->Ended) {
+            m->Ended = true;
+            m->Result = -1;
+            m->Loop->exit(-1);
+        }
+    }
+    return static_cast<int>(loops.size());
+}
+
 void KillAllTimers(WindowRecord* rec) {
     for (auto& kv : rec->Timers) {
         kv.second->stop();
@@ -389,7 +403,8 @@ bool PostMessage(Hwnd hwnd, uint32_t message, WParam w, LParam l) {
     return true;
 }
 
-void ReleaseWaitingSenders() {
+namespace detail {
+void ReleaseSenders(bool alsoServed) {
     std::vector<std::shared_ptr<PendingCall>> released;
     {
         std::lock_guard<std::mutex> g(g_sendMutex);
@@ -400,7 +415,7 @@ void ReleaseWaitingSenders() {
         // must never join the thread whose call it is serving.
         std::vector<std::shared_ptr<PendingCall>> running;
         for (auto& c : g_outstanding) {
-            if (c->Started) {
+            if (c->Started && !alsoServed) {
                 running.push_back(c);
             } else {
                 c->Released = true;
@@ -413,6 +428,9 @@ void ReleaseWaitingSenders() {
     for (auto& c : released) c->Finished.notify_one();
     g_sendChanged.notify_all();
 }
+}  // namespace detail
+
+void ReleaseWaitingSenders() { ReleaseSenders(false); }
 
 void ResumeSenders() {
     std::lock_guard<std::mutex> g(g_sendMutex);

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/modal_script.h"
+#include "platform/process_end.h"
 #include "platform/qt_internal.h"
 #include "platform/text.h"
 
@@ -103,6 +104,18 @@ int RunQtBox(Hwnd owner, const char16_t* text, const char16_t* title, const Butt
     return set.CloseAnswer;
 }
 
+// The box's text for a session's log, CR LF one line break.
+void TellOnStandardError(const char* title, const char16_t* text) {
+    char line[1024];
+    Utf16ToUtf8(text != nullptr ? text : u"", line, sizeof line);
+    char* end = line;
+    for (const char* p = line; *p != 0; ++p) {
+        if (*p != '\r') *end++ = *p;
+    }
+    *end = 0;
+    std::fprintf(stderr, "%s: %s\n", title, line);
+}
+
 }  // namespace
 
 int MessageBox(Hwnd ownerWindow, const char16_t* text, const char16_t* title, MessageButtons buttons,
@@ -115,7 +128,10 @@ int MessageBox(Hwnd ownerWindow, const char16_t* text, const char16_t* title, Me
     Utf16ToUtf8(title != nullptr ? title : u"", titleUtf8, sizeof titleUtf8);
     Utf16ToUtf8(text != nullptr ? text : u"", textUtf8, sizeof textUtf8);
     std::snprintf(what, sizeof what, "%s: %s", titleUtf8, textUtf8);
-    if (TakeModalAnswer(ModalKind::MessageBox, what, &answer)) {
+    if (ProgramEnding()) {
+        TellOnStandardError(titleUtf8, text);  // nobody answers while the program ends
+        result = set.CloseAnswer;
+    } else if (TakeModalAnswer(ModalKind::MessageBox, what, &answer)) {
         result = answer.Result;
         if (answer.Act) {
             const int acted = answer.Act(0);

@@ -1,5 +1,6 @@
 #include "platform/modal_script.h"
 
+#include "platform/process_end.h"
 #include "platform/sound.h"
 
 #include <cstdio>
@@ -42,6 +43,13 @@ bool TakeModalAnswer(ModalKind kind, const char* what, ModalAnswer* out) {
     char message[256];
     {
         std::lock_guard<std::mutex> guard(g_mutex);
+        if (ProgramEnding()) {
+            // Nobody answers while the program ends: closed at once.
+            *out = ModalAnswer{};
+            out->Kind = kind;
+            out->Result = kind == ModalKind::MessageBox ? 2 : 0;  // Cancel
+            return true;
+        }
         if (!ActiveLocked()) return false;
         if (!g_queue.empty() && g_queue.front().Kind == kind) {
             *out = std::move(g_queue.front());

@@ -13,6 +13,7 @@
 
 #include "platform/controls.h"
 #include "platform/keys.h"
+#include "platform/process_end.h"
 #include "platform/qt_internal.h"
 #include "platform/text.h"
 #include "platform/window_internal.h"
@@ -637,6 +638,7 @@ void ResetWindows() {
     for (Hwnd h : AllWindows()) DestroyWindow(h);
     ResetClassesAndFocus();
     ResetHandover();
+    StopWatchingEndSignals();
     ForgetScreenUpdates();
     SetScreenSize(0, 0);
     FlushDeferredDeletes();

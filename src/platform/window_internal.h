@@ -73,6 +73,13 @@ QObject* Courier();
 void PostDeferredPaint(Hwnd hwnd);
 void FlushDeferredDeletes();
 void EndModalLoopsOf(Hwnd hwnd);
+// The program ends: the layer's own modal loops, innermost first, each
+// window closed as its close box closes it (a dialog as Cancel), a loop its
+// window did not end then ended with -1. Returns how many were running.
+int CloseEveryModalLoop();
+// ReleaseWaitingSenders; with `alsoServed` the senders whose handler is
+// running go too: exit() called below a handler means it never returns.
+void ReleaseSenders(bool alsoServed);
 void KillAllTimers(WindowRecord* rec);
 void ResetHandover();
 void NoteFocusFromQt(Hwnd hwnd);

@@ -5,6 +5,7 @@
 #include "acquisition/gps_monitor.h"
 #include "log_screen/log_layout.h"
 #include "log_screen/log_screen.h"
+#include "log_screen/log_state.h"
 #include "log_screen/panel_objects.h"
 #include "log_screen/supervision.h"
 #include "map/map_pens.h"
@@ -13,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/keys.h"
 #include "platform/message_box.h"
+#include "platform/process_end.h"
 #include "resources/sounds.h"
 #include "shell/option_dialogs.h"
 #include "shell/setup_dialogs.h"
@@ -189,6 +191,20 @@ plat::LResult FailMainCreation() {
     return -1;
 }
 
+// A signal to end the program (a shutdown, the session or the terminal
+// gone, Ctrl+C) takes the close box's way out with nobody to answer: logging
+// is left without the question (every box now closes at once, and its No
+// would keep the program running), the last look, its rescue and the close
+// done, and the window goes. The exit code is 128 + the signal's number, as
+// a shell reports a program a signal ended: a script or a session's log
+// tells such an end from the operator's own Exit (0), though every record
+// was kept.
+void EndOnSignal(int signal) {
+    if (ScreenWindows.ScreenMode == 1 && LogScreenState.LoggingState.load() != kStateMonitoring) ExitLogging(1);
+    if (plat::IsWindow(ScreenWindows.MainWindow)) plat::DestroyWindow(ScreenWindows.MainWindow);
+    plat::PostQuitMessage(128 + signal);
+}
+
 }  // namespace
 
 int RunOstrima() {
@@ -199,6 +215,7 @@ int RunOstrima() {
 
 int StartOstrima() {
     plat::StartApplication();
+    plat::WatchEndSignals(EndOnSignal);
     plat::PrepareProgramFolders();  // as an installer would have
     res::RegisterSoundResources();
     const int registered = RegisterWindowClasses();
@@ -208,10 +225,14 @@ int StartOstrima() {
 }
 
 int RunUntilQuit() {
+    // The desktop's connection lost ends the process through exit() from
+    // inside the loop: the data file is finished there all the same.
+    plat::SetExitHook(StopAcquisitionAtExit);
     const int code = plat::RunMessageLoop();
     // Nothing may run on into the end of the process: a reader waiting in
     // its hand-over, or a data file whose last writes are not on the disk.
     StopAcquisitionAtExit();
+    plat::SetExitHook(nullptr);
     return code;
 }
 
@@ -309,7 +330,7 @@ plat::LResult MainOnClose(plat::Hwnd hwnd, uint32_t, plat::WParam, plat::LParam)
     // "E&xit" does: the last look at the file's name, its rescue, the close
     // and what went wrong told, before the window goes. Only records still
     // waiting for a rescue ask first, and "No" keeps the program running.
-    if (ScreenWindows.ScreenMode == 1 && LogScreenState.LoggingState.load() != 0) {
+    if (ScreenWindows.ScreenMode == 1 && LogScreenState.LoggingState.load() != kStateMonitoring) {
         if (ExitLogging(DataFileState.RescuePending == 1 ? 0 : 1) == 0) return 0;
     }
     plat::DestroyWindow(hwnd);

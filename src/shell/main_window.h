@@ -34,17 +34,20 @@ enum StartButtonIndex : int {
 
 // The whole program: start, message loop, end. Returns the process exit code:
 // 2 when a child class cannot be registered, 16 when the main window cannot
-// be made, else the quit message's code (0 after "E&xit" or the close box).
+// be made, else the quit message's code (0 after "E&xit" or the close box,
+// 128 + the signal's number after SIGTERM, SIGHUP or SIGINT).
 int RunOstrima();
 
-// The start: the desktop application, the program's folders and sounds, the
-// window classes and the main window, shown and painted. 0 when the main
+// The start: the desktop application, the signals to end watched, the
+// program's folders and sounds, the window classes and the main window,
+// shown and painted. 0 when the main
 // window is up, else the exit code (2 or 16).
 int StartOstrima();
 
 // Runs the message loop until the quit message, then stops whatever still
-// runs (reader threads, their waiting hand-overs, the open data file).
-// Returns the quit message's code.
+// runs (reader threads, their waiting hand-overs, the open data file). The
+// process ended by exit() inside the loop (the desktop's connection lost)
+// stops them alike. Returns the quit message's code.
 int RunUntilQuit();
 
 // "OSTRIMA-MAIN", the logging screen's classes and "MonitorGPSWnd". 0, or 2
@@ -73,8 +76,13 @@ plat::LResult MainWndProc(plat::Hwnd hwnd, uint32_t message, plat::WParam w, pla
 plat::LResult MainOnCreate(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 // The frame is fixed: nothing follows a size change.
 plat::LResult MainOnSize(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
-// Posts the quit message with code 0.
+// The close box and Alt+F4: with a data file open on the logging screen,
+// logging is left as "E&xit" leaves it (the last look at the file's name,
+// its rescue, the close, what went wrong told); only records still waiting
+// for a rescue ask first, and "No" keeps the program running. Then the
+// window goes.
 plat::LResult MainOnClose(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
+// Posts the quit message with code 0.
 plat::LResult MainOnDestroy(plat::Hwnd hwnd, uint32_t message, plat::WParam w, plat::LParam l);
 // The start screen's buttons and keys. Only wParam is looked at: a button's
 // id in its low word, or a key code (Tab, arrows and Enter move and press the

@@ -199,8 +199,8 @@ protected:
         }
     };
 
-    // Starts this program as the logging child; -1 when it cannot.
-    static pid_t StartChild(const std::string& file) {
+    // Starts this program as the logging child running `test`; -1 when it cannot.
+    static pid_t StartChild(const std::string& file, const char* test = "FaultDrillChild.LogsUntilKilled") {
         setenv(kChildFileVariable, file.c_str(), 1);
         const std::string log = file + ".log";  // what the child says, shown when it ends on its own
         const pid_t child = fork();
@@ -210,8 +210,10 @@ protected:
                 dup2(out, 1);
                 dup2(out, 2);
             }
-            char* argv[] = {const_cast<char*>("drill-child"),
-                            const_cast<char*>("--gtest_filter=FaultDrillChild.LogsUntilKilled"), nullptr};
+            std::signal(SIGINT, SIG_DFL);  // as a session starts it, whatever ignores them here
+            std::signal(SIGHUP, SIG_DFL);
+            const std::string filter = std::string("--gtest_filter=") + test;
+            char* argv[] = {const_cast<char*>("drill-child"), const_cast<char*>(filter.c_str()), nullptr};
             execv("/proc/self/exe", argv);
             _exit(127);
         }
@@ -521,40 +523,52 @@ TEST_F(LostNameDrillThreaded, LoggingGoesOnIntoANewFileHoldingEverything) {
     }
 }
 
+// The whole program, its main window and the drills' survey: the logging
+// screen opened with its key, File into `path` and Go. The supervision's
+// second is the test's: no look comes between.
+class ProgramDrill : public ShellTest {
+protected:
+    template <typename Done>
+    static bool Until(Done done) {
+        return plat::test::RunEventsUntil([](void* d) { return (*static_cast<Done*>(d))(); }, &done, 10000);
+    }
+    static void Key(plat::WParam code) { plat::SendMessage(ScreenWindows.LogScreenWindow, plat::kMsgKeyDown, code, 0); }
+    // `gps` gets the receiver's first fix, which File waits for (null: a feeder sends it).
+    void StartProgramLogging(const std::string& path, instruments::PtyInstrument* gps) {
+        SetUpDrillSurvey();
+        ASSERT_EQ(StartOstrima(), 0);
+        plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgKeyDown, 'L', 0);
+        ASSERT_TRUE(Until([] {
+            return ReaderThreads.ConsoleReaderState[0].load() == 2 && ReaderThreads.ConsoleReaderState[1].load() == 2 &&
+                   ReaderThreads.GpsReaderState.load() == 2;
+        }));
+        plat::SetTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId, 1000000);
+        if (gps != nullptr) gps->Write(Fix(0));
+        ASSERT_TRUE(Until([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }));
+        plat::test::ScriptModal({plat::ModalKind::SaveFile, 1, plat::Utf8ToUtf16(path), 0, {}});
+        Key('F');
+        Key('G');
+        ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    }
+};
+
 // The close box 0.3 s after a sync tool replaced the file: no second's look
 // came between, so only the close's own look keeps what went into the file
 // that no name reaches any more.
-class CloseBoxDrillThreaded : public ShellTest {};
+class CloseBoxDrillThreaded : public ProgramDrill {};
 
 TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTold) {
     instruments::PtyInstrument consoles[2], gps;
     ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
-    SetUpDrillSurvey();
-    ASSERT_EQ(StartOstrima(), 0);
-    const plat::Hwnd screen = ScreenWindows.LogScreenWindow;
-    const auto until = [](auto done) {
-        return plat::test::RunEventsUntil([](void* d) { return (*static_cast<decltype(done)*>(d))(); }, &done, 10000);
-    };
-    const auto key = [screen](plat::WParam code) { plat::SendMessage(screen, plat::kMsgKeyDown, code, 0); };
-    plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgKeyDown, 'L', 0);
-    ASSERT_TRUE(until([] {
-        return ReaderThreads.ConsoleReaderState[0].load() == 2 && ReaderThreads.ConsoleReaderState[1].load() == 2 &&
-               ReaderThreads.GpsReaderState.load() == 2;
-    }));
-    plat::SetTimer(screen, kSupervisionTimerId, 1000000);  // no second's look comes between
-    gps.Write(Fix(0));
-    ASSERT_TRUE(until([] { return plat::IsWindowEnabled(ScreenButtons.MonitoringButtons[0]); }));
     const std::string path = root_ + "/F.OSD";
-    plat::test::ScriptModal({plat::ModalKind::SaveFile, 1, plat::Utf8ToUtf16(path), 0, {}});
-    key('F');
-    key('G');
-    ASSERT_EQ(LogScreenState.LoggingState.load(), 1);
+    StartProgramLogging(path, &gps);
+    ASSERT_FALSE(HasFatalFailure());
     const auto openBytes = [] { return ReadWholeFile("/proc/self/fd/" + std::to_string(DataFileState.DataFileHandle)); };
     int second = 0;
     const auto readings = [&] {
         const std::string before = openBytes();
         SendDrillRound(consoles, gps, ++second);
-        return until([&] { return DrillRoundLanded(before, openBytes()); });
+        return Until([&] { return DrillRoundLanded(before, openBytes()); });
     };
     ASSERT_TRUE(readings());
     WriteWholeFile(path + ".sync", ReadWholeFile(path));
@@ -574,6 +588,89 @@ TEST_F(CloseBoxDrillThreaded, ClosedRightAfterAReplacementEverythingIsSavedAndTo
     EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"The data file " + plat::Utf8ToUtf16(path) +
                                                       u" was replaced by another file.\r\nEverything written to it is "
                                                       u"saved in the new data file\r\n" + plat::Utf8ToUtf16(rescue)});
+}
+
+// Records waiting for a rescue no folder can take yet: the close box asks
+// first, as leaving logging does, and No keeps the program running.
+TEST_F(CloseBoxDrillThreaded, WithARescuePendingTheCloseBoxAsksAndNoKeepsTheProgram) {
+    instruments::PtyInstrument consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+    const std::string data = root_ + "/data";
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    StartProgramLogging(data + "/F.OSD", &gps);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(std::system(("rm -rf '" + data + "'").c_str()), 0);
+    setenv("HOME", (root_ + "/nohome").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (root_ + "/nocache").c_str(), 1);
+    AnswerBox(plat::kIdOk);
+    plat::test::FireTimer(ScreenWindows.LogScreenWindow, kSupervisionTimerId);
+    ASSERT_EQ(DataFileState.RescuePending, 1);
+    AnswerBox(plat::kIdNo);
+    plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgClose, 0, 0);
+    EXPECT_NE(BoxTexts().back().find(u"Leaving logging now loses them.\r\nExit Logging?"), std::u16string::npos);
+    EXPECT_TRUE(plat::IsWindow(ScreenWindows.MainWindow));
+    AnswerBox(plat::kIdYes);
+    AnswerBox(plat::kIdOk);  // told again: now they are gone
+    plat::SendMessage(ScreenWindows.MainWindow, plat::kMsgClose, 0, 0);
+    EXPECT_FALSE(plat::IsWindow(ScreenWindows.MainWindow));
+}
+
+// A signal 0.1 s after the data file was deleted (a shutdown, the session
+// gone, Ctrl+C): the close box's finish without a box, and every record is
+// in the rescue file, whole, which File takes (the append check and the
+// scan); the exit code tells the signal, as a shell reports it.
+class EndSignalDrillChild : public ProgramDrill {};
+
+TEST_F(EndSignalDrillChild, LogsUntilASignal) {
+    const char* file = std::getenv(kChildFileVariable);
+    if (file == nullptr) GTEST_SKIP() << "run by the end-signal drill only";
+    StartProgramLogging(file, nullptr);
+    if (HasFailure()) return;
+    const int code = RunUntilQuit();
+    std::system(("rm -rf '" + root_ + "'").c_str());  // the test's own folder, which _exit leaves
+    std::fflush(nullptr);
+    _exit(code);
+}
+
+TEST_F(FaultDrill, EndedByASignalAfterADeletionEveryRecordIsRescued) {
+    instruments::PtyInstrument consoles[2], gps;
+    ASSERT_TRUE(consoles[0].Open(kConsoleCom) && consoles[1].Open(kConsoleCom + 1) && gps.Open(kGpsCom));
+    int epoch = 0;
+    instruments::InstrumentFeeder feeder;
+    feeder.Add(&consoles[0], [] { return "$PBAR,  75,  62\r\n"; });
+    feeder.Add(&gps, [&] { return Fix(++epoch % 40); });
+    SetUpSurvey();
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string folder = root_ + "/" + std::to_string(signal), file = folder + "/F.OSD";
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        ASSERT_TRUE(feeder.Start(40));
+        ChildGuard child{StartChild(file, "EndSignalDrillChild.LogsUntilASignal")};
+        ASSERT_GT(child.Child, 0);
+        for (int ms = 0; ms < 20000 && CountRecords(ReadWholeFile(file), "@") < 2; ms += 2) usleep(2000);
+        const int held = open(file.c_str(), O_RDONLY);  // what the child writes, once no name reaches it
+        ASSERT_EQ(unlink(file.c_str()), 0);
+        usleep(100000);
+        kill(child.Child, signal);
+        int status = 0;
+        for (int ms = 0; ms < 10000 && waitpid(child.Child, &status, WNOHANG) == 0; ms += 2) usleep(2000);
+        feeder.Stop();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal)
+            << status << ":\n" << ReadWholeFile(file + ".log");
+        if (WIFEXITED(status) || WIFSIGNALED(status)) child.Child = 0;
+        const std::string logged = ReadWholeFile("/proc/self/fd/" + std::to_string(held));
+        close(held);
+        EXPECT_EQ(ReadWholeFile(folder + "/F_rescue1.OSD"), logged);
+        EXPECT_EQ(CheckSurveyFile(logged), "");
+        OpenMonitoring(&gps, 0);
+        path_ = folder + "/F_rescue1.OSD";
+        ChooseFile(path_);
+        AnswerBox(plat::kIdOk);  // the scan's count of positions
+        Key('F');
+        EXPECT_EQ(LogScreenState.LoggingState.load(), -1) << "the append check takes it";
+        LeaveScreen();
+        if (HasFailure()) break;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/modal_script.h"
+#include "platform/process_end.h"
 #include "platform/window.h"
 #include "resources/dialog_template.h"
 #include "support/test_env.h"
@@ -373,6 +375,22 @@ TEST_F(DialogTest, PlacementFromInitStandsAndOwnerDrawnControlsPaint) {
 }
 
 using DialogThreadedTest = DialogTest;
+
+// A signal to end while a dialog is open: it closes as Cancel, the program is
+// told only once its loop has returned, and a box then closes at once.
+TEST_F(DialogTest, ASignalToEndClosesTheOpenDialogThenTellsTheProgram) {
+    static std::atomic<int> told{0};
+    test::EnableModalScript(false);
+    std::signal(SIGTERM, SIG_DFL);  // not ignored, whatever started the tests
+    ASSERT_TRUE(WatchEndSignals([](int signal) { told = signal; }));
+    raise(SIGTERM);  // seen by the dialog's loop
+    EXPECT_EQ(RunDialog(owner_, kTestDialog, &TestDialogProc, 0), 0);
+    EXPECT_EQ(g_log.back(), "command 2 code 0");
+    EXPECT_EQ(told.load(), 0);
+    EXPECT_TRUE(test::RunEventsUntil([](void*) { return told.load() == SIGTERM; }, nullptr, 5000));
+    EXPECT_EQ(MessageBox(0, u"Exit Logging?", u"Confirm Exit", MessageButtons::YesNo, MessageIcon::Question), kIdNo);
+    test::EnableModalScript(true);
+}
 
 // A reader thread's hand-over reaches a dialog while it waits for the
 // operator, in the real modal loop: the handler ends the dialog, the sender
