@@ -298,8 +298,9 @@ void LayoutStatusPanel(plat::Hwnd window) {
     s.StationCountRect = lineValue(2);
     s.LineLengthRect = lineValue(3);
     s.LineTimeRect = lineValue(4);
-    // The line name takes the row up to the box's edge.
+    // The line name and the station take their rows up to the box's edge.
     s.LineNameRect.Right = c2 - 5 - kBoxInset;
+    s.StationRect.Right = s.LineNameRect.Right;
     // 7. Right box: the coordinate boxes as wide as the widest value of the display.
     s.GpsLabelX = c2 + ((c2 - c1) - w(u"Lon: -188 88 88.88888")) / 2;
     const bool geodetic = SystemSetup.CoordinatesDisplay == 0;

@@ -149,7 +149,7 @@ TEST_F(StatusPanel, CellsStandWhereTheLayoutRulesPutThemForAKnownScreen) {
         {"total length", ScreenLayout.TotalLengthRect, {totalsValue, rows[3], c1 - 10, rows[3] + h}},
         {"total time", ScreenLayout.TotalTimeRect, {totalsValue, rows[4], c1 - 10, rows[4] + h}},
         {"line name", ScreenLayout.LineNameRect, {lineValue, rows[0], c2 - 10, rows[0] + h}},  // to the box's edge
-        {"station", ScreenLayout.StationRect, {lineValue, rows[1], c2 - 15, rows[1] + h}},
+        {"station", ScreenLayout.StationRect, {lineValue, rows[1], c2 - 10, rows[1] + h}},  // to the box's edge
         {"station count", ScreenLayout.StationCountRect, {lineValue, rows[2], c2 - 15, rows[2] + h}},
         {"line length", ScreenLayout.LineLengthRect, {lineValue, rows[3], c2 - 15, rows[3] + h}},
         {"line time", ScreenLayout.LineTimeRect, {lineValue, rows[4], c2 - 15, rows[4] + h}},

@@ -471,6 +471,9 @@ TEST_F(ScreenLayoutOverSizes, NothingOverlapsOrIsCut) {
                 }
             }
             plat::ReleaseDC(ScreenWindows.LogScreenWindow, dc);
+            SurveyParameters.CurrentStation = -1234567.89;  // the longest that shows whole
+            EXPECT_TRUE(DrawnWhole(Paint(ScreenWindows.LogScreenWindow), u"-1234567.89")) << "the station is cut";
+            SurveyParameters.CurrentStation = -999999999.99;
             plat::test::RecordDrawnTexts(true);
             ShowConsoleStatistics();  // the live redraw
             ExpectNothingCutClean(m, plat::test::DrawnTexts());
