@@ -361,6 +361,7 @@ TEST_F(SerialThreaded, CloseReleasesAWriterStuckOnAFullBuffer) {
     PtyInstrument gps;                               // never reads: the buffer fills up
     ASSERT_TRUE(gps.Open(kPortA)) << gps.Error();
     const plat::SerialHandle h = OpenConsolePort(kPortA);
+    ASSERT_NE(h, plat::kInvalidSerial) << "no writer to wait for";
 
     const std::vector<char> lots(4 << 20, 'x');
     std::atomic<int> written{-2};
