@@ -295,7 +295,7 @@ plat::LResult OnConsoleReading(int console) {
     int decayY[2] = {0, 0};
     ReadingsToPixels(console, a, b, curveY, decayY, unread);
 
-    if (LogScreenState.LoggingState == 1) {
+    if (LogScreenState.LoggingState == kStateLogging) {
         if (MapDisplayOptions.DisplayType > 0 && ReadingSamples.SamplingOpen == 1) {
             StoreColourSamples(console, a, b, unread);
         }

@@ -477,7 +477,7 @@ plat::LResult OnGpsSentence(plat::Hwnd, uint32_t, plat::WParam, plat::LParam) {
     // The group follows the swath records of its fix. The end of the data
     // file's capacity stops logging inside the handler: that last sentence
     // is not written.
-    if (recorded && LogScreenState.LoggingState.load() == 1 && ReaderThreads.SimulatePositions == 0) {
+    if (recorded && LogScreenState.LoggingState.load() == kStateLogging && ReaderThreads.SimulatePositions == 0) {
         WriteGpsSentenceRecords(GpsSentenceBuffer.GpsWholeSentence, GpsSentenceBuffer.GpsSentenceTick.load(), '@', '#');
     }
     GpsSentenceBuffer.GpsLastSentence[0] = 0;

@@ -159,7 +159,7 @@ void CloseReadingInterval(bool logging) {
 // the program ends with code 0 once the box is closed. The box says "saved"
 // only when the file is.
 void EndOfCapacity() {
-    LogScreenState.LoggingState = 0;
+    LogScreenState.LoggingState = kStateMonitoring;
     LogScreenState.UiIdle = 0;
     const int saved = FinishDataFile(ScreenWindows.LogScreenWindow);
     char text[160];
@@ -194,7 +194,7 @@ void CountPosition(plat::Hdc dc, double distance) {
 }  // namespace
 
 bool GpsSentenceIsRecorded() {
-    return LogScreenState.LoggingState.load() == 1 && IsRecordedGpsTick(GpsSentenceBuffer.GpsSentenceTick.load());
+    return LogScreenState.LoggingState.load() == kStateLogging && IsRecordedGpsTick(GpsSentenceBuffer.GpsSentenceTick.load());
 }
 
 void ProcessGpsPosition(double mapX, double mapY, int firstFix) {

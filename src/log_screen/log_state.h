@@ -12,11 +12,7 @@
 #include <cstdint>
 
 #include "platform/window.h"
-
-// The values of LogScreenState.LoggingState.
-constexpr int kStateMonitoring = 0;
-constexpr int kStateStandBy = -1;
-constexpr int kStateLogging = 1;
+#include "survey_files/survey_model.h"  // the logging states
 
 // The button sets that share ids 460..463, and the PAUSE button.
 enum class LogButtonSet { Monitoring, StandBy, Pause };

@@ -432,7 +432,7 @@ void DrawMapSizeText(plat::Hdc dc) {
 
 // The base name is cut to what a 64-character text holds after "File: ".
 void FormatDataFileText(char* out, size_t capacity) {
-    if (LogScreenState.LoggingState == 0) {
+    if (LogScreenState.LoggingState == kStateMonitoring) {
         std::snprintf(out, capacity, "File:        ");
     } else {
         const int room = capacity > 7 ? static_cast<int>(capacity - 7) : 0;

@@ -190,7 +190,7 @@ int StartLogging() {
     ResetMapForLogging();
     ComputeSensorLayout();
     ProfileDisplayOptions.Visible = {1, 1};
-    LogScreenState.LoggingState = 0;
+    LogScreenState.LoggingState = kStateMonitoring;
 
     LayoutLogScreen();
     ComputeGridSpacing();

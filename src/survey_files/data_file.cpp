@@ -173,9 +173,9 @@ int WriteRecordedDataRecords(const char* bytes, size_t n, uint32_t tick) {
     // Outside Logging nothing goes in: the reader need not wait for the lock
     // the window thread may hold over a file it opens or saves meanwhile. A
     // Go that follows this look comes after the record too.
-    if (LogScreenState.LoggingState.load() != 1) return 0;
+    if (LogScreenState.LoggingState.load() != kStateLogging) return 0;
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
-    if (LogScreenState.LoggingState.load() != 1 || !IsRecordedGpsTick(tick)) return 0;
+    if (LogScreenState.LoggingState.load() != kStateLogging || !IsRecordedGpsTick(tick)) return 0;
     return WriteDataRecordsLocked(bytes, n);
 }
 
@@ -270,7 +270,7 @@ int CreateDataFile(int ownerWindow) {
             CloseDataFile();
             return -1;
         }
-        LogScreenState.LoggingState = -1;  // Stand By
+        LogScreenState.LoggingState = kStateStandBy;
     }
     return result;
 }

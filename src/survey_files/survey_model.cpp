@@ -119,7 +119,7 @@ void ResetSurveyModel() {
     ReaderThreads.GpsMonitorHold = 0;
     GdiObjects = GdiObjectsRecord{};
     ColourScale = ColourScaleRecord{};
-    LogScreenState.LoggingState = 0;
+    LogScreenState.LoggingState = kStateMonitoring;
     LogScreenState.UiIdle = 1;
     LogScreenState.MapOverflowState = 0;
     LogScreenState.MapShown = 0;

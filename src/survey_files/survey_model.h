@@ -327,6 +327,11 @@ struct ConsoleLinesRecord {
 };
 extern ConsoleLinesRecord ConsoleLines;
 
+// The values of LogScreenState.LoggingState.
+constexpr int kStateMonitoring = 0;
+constexpr int kStateStandBy = -1;
+constexpr int kStateLogging = 1;
+
 struct LogScreenStateRecord {
     std::atomic<int32_t> LoggingState{0};            // 0 Monitoring, -1 Stand By, 1 Logging (read by the GPS reader)
     // --- logging screen's state machine (window thread only) ---
