@@ -46,9 +46,9 @@ void StopReaders();
 void StopAcquisitionAtExit();
 
 // Every way out of logging (E&xit, the close box, Alt+F4, a signal to end,
-// the end of the file's capacity) ends the data file alike: the supervision timer killed,
-// the last look at its name (a lost name rescued), the close, and what went
-// wrong told in a "FILE ERROR" box on `owner` while the file's name is still
-// known. 1 when every record is in a named file on the disk; 0 when a rescue
+// the end of the file's capacity) ends the data file alike: the supervision
+// timer killed, the last look at its name (a lost name rescued), the close,
+// and what went wrong told in a "FILE ERROR" box on `owner` while the file's
+// name is still known. 1 when every record is in a named file on the disk; 0 when a rescue
 // could not be made or putting the file on the disk failed.
 int FinishDataFile(plat::Hwnd owner);

@@ -40,8 +40,8 @@ int RunOstrima();
 
 // The start: the desktop application, the signals to end watched, the
 // program's folders and sounds, the window classes and the main window,
-// shown and painted. 0 when the main
-// window is up, else the exit code (2 or 16).
+// shown and painted. 0 when the main window is up, else the exit code (2 or
+// 16).
 int StartOstrima();
 
 // Runs the message loop until the quit message, then stops whatever still

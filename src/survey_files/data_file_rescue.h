@@ -97,11 +97,11 @@ enum class NameLossAction {
 // record lands after a partial one between two looks.
 void LookAtDataFileSizeLocked();
 
-// The window thread's look at the open data file (once an owed copy is
-// taken, as `action` says): its name (rescued when it is lost, as `action` says), its size against what the program wrote into
-// it (a shorter file is told as kDataFileShortened; what is gone is not made
-// up), and a name that cannot be looked at for kUnseenLooksTold looks in a
-// row (told once as kDataFileNameUnseen). 1 when the name had been lost
+// The window thread's look at the open data file, once an owed copy is
+// taken (as `action` says): its name (rescued when it is lost, as `action`
+// says), its size against what the program wrote into it (as
+// LookAtDataFileSizeLocked), and a name that cannot be looked at for
+// kUnseenLooksTold looks in a row (told once as kDataFileNameUnseen). 1 when the name had been lost
 // (rescued, pending or left to the pause), 0 otherwise.
 constexpr int kUnseenLooksTold = 10;
 int WatchDataFileName(NameLossAction action = NameLossAction::Rescue);
