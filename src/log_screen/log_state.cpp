@@ -27,6 +27,7 @@
 #include "survey_files/append_check.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_rescue.h"
+#include "survey_files/data_file_shortened.h"
 #include "survey_files/settings_file.h"
 #include "survey_files/survey_model.h"
 #include "survey_files/text_helpers.h"
@@ -488,9 +489,23 @@ bool RescueStillPending(plat::Hwnd hwnd) {
 
 // Go looks at the file first: one that another program made shorter since
 // the last look has its end judged (cut back, or refused) and is told at
-// the end of the command before anything of the recording goes in.
+// the end of the command before anything of the recording goes in; one
+// that another program may still be writing is not logged into at all.
 bool FileChangedBeforeGo(plat::Hwnd hwnd) {
     WatchDataFileName();
+    if (DataFileSizeUnsettled()) {
+        char16_t wide[4 * kDataFolderChars];
+        Text16 text{wide, std::size(wide)};
+        wide[0] = 0;
+        text.AppendAscii("Cannot start logging.\r\nThe data file\r\n");
+        AppendOnDiskPath(text, DataFileState.DataFilePath);
+        text.AppendAscii("\r\nwas made shorter and is still being written by another program.");
+        LogScreenState.UiIdle = 0;
+        plat::PlaySound("SOUND_RING");
+        Box(hwnd, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+        EndCommand(hwnd);
+        return true;
+    }
     if ((DataFileState.WriteError.load() & kDataFileShortened) == 0) return false;
     EndCommand(hwnd);
     return true;
@@ -585,6 +600,9 @@ void PauseLogging(plat::Hwnd hwnd) {
 
 namespace {
 
+// A pause the program made itself whose reason is not told yet.
+bool g_pauseUntold = false;
+
 // A pause the program makes itself (a lost name, a shortened file): the
 // lines the readers hold in their hand-overs were read while the screen said
 // Logging, so they go in before "PAUSED". Not when the data file itself
@@ -650,11 +668,20 @@ void ShowDataFileErrors(plat::Hwnd hwnd, int32_t error, const char* now) {
 void ReportDataFileErrors(plat::Hwnd hwnd) {
     int32_t error = TakeDataFileWriteError();
     if (error == 0) return;
-    const bool paused = LogScreenState.LoggingState == kStateLogging;
+    bool paused = LogScreenState.LoggingState == kStateLogging;
     if (paused) {
         PauseLoggingOnError(hwnd, error);
         error |= TakeDataFileWriteError();
     }
+    // A pause with nothing to tell yet (a file found shorter, its size not
+    // held still): the box that tells why comes with the judgement.
+    if ((error & ~kDataFileNotTold) == 0) {
+        g_pauseUntold = g_pauseUntold || paused;
+        EndCommand(hwnd);
+        return;
+    }
+    paused = paused || g_pauseUntold;
+    g_pauseUntold = false;
     // A file made shorter whose end no record may follow is closed as it is
     // (after the copy a lost name owes it): the operator chooses File.
     const bool refused = DataFileState.EndRefused != 0 && !RescueCopyOwed();

@@ -173,7 +173,8 @@ int ExitLogging(int confirmed) {
         question[0] = 0;
         if (DataFileState.RescuePending == 1) {
             DescribePendingRescue(text);
-            text.AppendAscii("Leaving logging now loses them.\r\n");
+            text.AppendAscii(RescueWaitsForRoom() ? "Leaving logging now loses the rest.\r\n"
+                                                  : "Leaving logging now loses them.\r\n");
         }
         text.AppendAscii("Exit Logging?");
         const int answer = plat::MessageBox(ScreenWindows.LogScreenWindow, question, u"Confirm Exit",

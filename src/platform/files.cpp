@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "platform/text.h"
@@ -415,6 +416,19 @@ const char* FileErrorWords(int error) {
         case 0: return "the reason is not known";
         default: return std::strerror(error);
     }
+}
+
+bool IsNoRoomError(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
+
+int64_t FreeSpaceOf(const char16_t* folder) {
+    char native[kPathBytes];
+    if (folder == nullptr || !Native(folder[0] == 0 ? u"." : folder, native)) return -1;
+    struct statvfs st {};
+    if (statvfs(native, &st) != 0) return -1;
+    const unsigned long long bytes = static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
+    const int64_t free = bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(bytes);
+    const int64_t budget = g_writeBudget.load();  // a full-disk drill's disk tells what it would take
+    return budget >= 0 ? std::min(free, budget) : free;
 }
 
 namespace test {

@@ -110,6 +110,13 @@ int LastFileError();
 // Such a reason in plain words, to end an operator's sentence: "the disk is
 // full", "writing there is not permitted".
 const char* FileErrorWords(int error);
+// True when such a reason is want of room (the disk full, a quota used up,
+// the file too large for the disk): what went out before it is good.
+bool IsNoRoomError(int error);
+// The bytes a new file in `folder` ("" for the current folder) may still
+// take, as the disk tells it to an unprivileged writer; -1 when it cannot be
+// told.
+int64_t FreeSpaceOf(const char16_t* folder);
 
 namespace test {
 
@@ -117,7 +124,8 @@ namespace test {
 // From the call on, writes may put out `bytes` more bytes in all (all files,
 // all threads together); the write that reaches the limit puts out what still
 // fits and stops short, and every later write puts out nothing, with errno
-// ENOSPC ("no space left on device"), as a full disk does. 0 fails the very
+// ENOSPC ("no space left on device"), as a full disk does, and FreeSpaceOf
+// tells no more than the bytes left to put out. 0 fails the very
 // next write; a negative value ends the drill and writes go out again. Reads,
 // truncation, opening and closing are not affected.
 void FailFileWritesAfter(int64_t bytes);

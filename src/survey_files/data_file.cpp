@@ -11,6 +11,7 @@
 #include "platform/local_time.h"
 #include "platform/tick.h"
 #include "survey_files/data_file_rescue.h"
+#include "survey_files/data_file_shortened.h"
 #include "survey_files/data_records.h"
 #include "survey_files/settings_file.h"
 #include "survey_files/survey_model.h"
@@ -143,11 +144,20 @@ void FormatEventRecordAt(DataRecord& record, const char16_t* text, char code, ui
 int WriteDataRecordsLocked(const char* bytes, size_t n) {
     const plat::FileHandle h = DataFileState.DataFileHandle;
     if (h == plat::kInvalidFile || bytes == nullptr || n == 0) return 0;
-    // A file another program made shorter since the last write has its end
-    // made whole first; one whose end no record may follow takes nothing
-    // more: whatever went after it could not be read back as records.
+    // A file another program made shorter is written into only once its size
+    // has held still and its end is judged (a record meanwhile is held for
+    // after it); one whose end no record may follow takes nothing more:
+    // whatever went after it could not be read back as records.
     LookAtDataFileSizeLocked();
     if (DataFileState.EndRefused != 0) return 0;
+    if (DataFileSizeUnsettled()) return HoldDataRecordsLocked(bytes, n);
+    return AppendDataRecordsLocked(bytes, n);
+}
+
+}  // namespace
+
+int AppendDataRecordsLocked(const char* bytes, size_t n) {
+    const plat::FileHandle h = DataFileState.DataFileHandle;
     const int64_t written = plat::WriteFile(h, bytes, n);
     if (written == static_cast<int64_t>(n)) {
         DataFileState.WrittenSize += written;
@@ -164,6 +174,8 @@ int WriteDataRecordsLocked(const char* bytes, size_t n) {
     DataFileState.WriteError.fetch_or(kDataFileWriteFailed);
     return -1;
 }
+
+namespace {
 
 // WriteDataRecords only while logging and for a GPS tick the recording takes.
 // Go and Pause change the state on the window thread before they write
@@ -242,7 +254,9 @@ int CreateDataFile(int ownerWindow) {
         DataFileState.WriteError = 0;
         DataFileState.WriteErrorShown = 0;
         DataFileState.RescuePending = 0;
+        ForgetKeptRescueFile();
         DataFileState.EndRefused = 0;
+        ForgetHeldRecordsLocked();
         // Creating exclusively first tells new from existing in one step.
         plat::FileHandle h = OpenDataFileLocked(plat::FileOpen::CreateNewReadWrite);
         if (h == plat::kInvalidFile) {
@@ -356,6 +370,8 @@ int WriteSectionAndReopen(int appended) {
 
 void CloseDataFile() {
     CopyIntoRescueFile();  // an owed rescue copy first: the records go into the new file, which is closed
+    SettleDataFileBeforeClose();
+    CloseKeptRescueFile();  // what fitted of records no folder had room for stays where it went
     FlushBeforeTheLock();
     std::lock_guard<std::mutex> guard(DataFileState.DataFileLock);
     CloseDataFileLocked();

@@ -22,6 +22,9 @@ constexpr int32_t kDataFileFlushFailed = 16;  // putting the file on the disk (f
 constexpr int32_t kDataFileShortened = 32;    // another program made the file shorter than what was written
 constexpr int32_t kDataFileNameUnseen = 64;   // the name could not be looked at for a while
 constexpr int32_t kDataFileNameLostFound = 128;  // the name is lost, its rescue left to the pause (not told itself)
+constexpr int32_t kDataFileShortenedFound = 256;  // found shorter, its size watched until it holds still: the
+                                                  //   program's own pause while logging (not told itself)
+constexpr int32_t kDataFileNotTold = kDataFileNameLostFound | kDataFileShortenedFound;
 
 // Fills DataFileState.ConsoleRecordTag with the tag bytes of consoles 1 to 9.
 void InitConsoleRecordTags();
@@ -76,10 +79,14 @@ int WriteGpsSentenceRecordsWhileLogging(const char* sentence, uint32_t tick, cha
 int WriteEventRecordWhileLogging(const char16_t* text, char code);
 
 // Writes `n` bytes (whole records) at the end of the open data file in one
-// write under the lock. 1 written; 0 no file open, or one made shorter whose
-// end no record may follow (DataFileState.EndRefused): nothing written; -1
-// failed: the file is cut back to its size before the write and the error is kept.
+// write under the lock. 1 written, or held while a file found shorter is
+// still being written by another program (data_file_shortened.h); 0 no file
+// open, or one made shorter whose end no record may follow
+// (DataFileState.EndRefused): nothing written; -1 failed: the file is cut
+// back to its size before the write and the error is kept.
 int WriteDataRecords(const char* bytes, size_t n);
+// The write itself, the lock held and the size already looked at.
+int AppendDataRecordsLocked(const char* bytes, size_t n);
 
 // Writes a section start (header with `appended`, line records, time mark),
 // then closes the file, saves the settings and opens the file again at its
@@ -88,7 +95,8 @@ int WriteDataRecords(const char* bytes, size_t n);
 int WriteSectionAndReopen(int appended);
 
 // Flushes and closes the data file; the handle becomes invalid. An owed
-// rescue copy is taken first: the new file is the one closed. The flush of
+// rescue copy is taken first: the new file is the one closed; and a file
+// found shorter is given a moment to hold still and be judged. The flush of
 // the whole file comes before the lock; under it only the flush of what was
 // written since, and the close.
 void CloseDataFile();

@@ -13,6 +13,7 @@
 #include "platform/window.h"
 #include "survey_files/append_check.h"
 #include "survey_files/data_file.h"
+#include "survey_files/data_file_shortened.h"
 #include "survey_files/survey_model.h"
 
 namespace {
@@ -73,17 +74,28 @@ constexpr uint32_t kMomentMs = 300;       // a wait for the copy longer than thi
 constexpr uint32_t kStepEveryMs = 100;    // and moves it this often
 void (*g_longCopyStep)() = nullptr;
 
-// The bytes of `from` in [at, end) appended to `to` through `block`; true
-// when all went out.
-bool CopyBlocks(plat::FileHandle from, plat::FileHandle to, int64_t at, int64_t end, char* block, size_t size) {
+// The bytes of `from` in [at, end) appended to `to` through `block`. 0 when
+// all went out; otherwise the system's reason a write failed (-1 for a read
+// that failed or found the file ended).
+int CopyBlocks(plat::FileHandle from, plat::FileHandle to, int64_t at, int64_t end, char* block, size_t size) {
     while (at < end) {
         const auto want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), end - at));
         const int64_t got = plat::ReadFileAt(from, block, want, at);
-        if (got <= 0) return false;
-        if (plat::WriteFile(to, block, static_cast<size_t>(got)) != got) return false;
+        if (got <= 0) return -1;
+        if (plat::WriteFile(to, block, static_cast<size_t>(got)) != got) {
+            const int error = plat::LastFileError();
+            return error != 0 ? error : -1;
+        }
         at += got;
     }
-    return true;
+    return 0;
+}
+
+// The reason a flush of `file` failed, or 0 when it went out.
+int FlushError(plat::FileHandle file) {
+    if (plat::FlushFile(file)) return 0;
+    const int error = plat::LastFileError();
+    return error != 0 ? error : -1;
 }
 
 // The copy of the open data file into the rescue file, on a thread of its
@@ -97,8 +109,11 @@ struct RescueCopyJob {
     plat::FileHandle To = plat::kInvalidFile;    // the rescue file, appended to
     plat::ThreadHandle Thread = 0;               // 0: none running (or none could be started)
     bool Started = false;                        // set up and not yet waited for
+    int64_t StartAt = 0;                         // the bytes of From that To holds already (a kept file
+                                                 //   copied on into: nothing is written twice)
     bool Copied = false;                         // result: every byte up to CopiedSize went out and was flushed
     int64_t CopiedSize = 0;                      // result: the bytes of From copied; the rest is the tail
+    int Error = 0;                               // result: why it failed (a system reason, -1 a read)
     std::array<char, 256 * 1024> Block{};        // the thread's buffer
 };
 RescueCopyJob g_copy;
@@ -108,24 +123,31 @@ RescueCopyJob g_copy;
 // the tail written after that is left for the change of file under the lock.
 uint32_t RunRescueCopy(void* argument) {
     RescueCopyJob& job = *static_cast<RescueCopyJob*>(argument);
-    int64_t at = 0;
+    int64_t at = job.StartAt;
     for (;;) {
         const int64_t size = plat::FileSize(job.From);
-        if (size < at) return 0;  // made shorter meanwhile, or not to be looked at: the copy failed
+        if (size < at) {  // made shorter meanwhile, or not to be looked at: the copy failed
+            job.Error = -1;
+            return 0;
+        }
         if (size == at) break;
-        if (!CopyBlocks(job.From, job.To, at, size, job.Block.data(), job.Block.size())) return 0;
+        job.Error = CopyBlocks(job.From, job.To, at, size, job.Block.data(), job.Block.size());
+        if (job.Error != 0) return 0;
         at = size;
     }
     job.CopiedSize = at;
-    job.Copied = plat::FlushFile(job.To);
+    job.Error = FlushError(job.To);
+    job.Copied = job.Error == 0;
     return 0;
 }
 
-void StartRescueCopy() {
+void StartRescueCopy(int64_t startAt) {
     g_copy.From = DataFileState.DataFileHandle;
     g_copy.To = DataFileState.RescueFileHandle;
+    g_copy.StartAt = startAt;
     g_copy.Copied = false;
     g_copy.CopiedSize = 0;
+    g_copy.Error = 0;
     g_copy.Started = true;
     g_copy.Thread = plat::StartThread(RunRescueCopy, &g_copy);
 }
@@ -134,8 +156,8 @@ bool RescueCopyThreadEnded() { return g_copy.Thread == 0 || plat::ThreadFinished
 
 // Window thread: until the copy thread has ended, the readers' hand-overs are
 // served (their lines are not held, their consoles not silent for the
-// supervision) and, once it takes more than a moment, the busy indicator
-// moves. A thread that could not be started leaves the copy to be made here.
+// supervision). A thread that could not be started leaves the copy to be
+// made here.
 void WaitForRescueCopy() {
     if (!g_copy.Started) return;
     g_copy.Started = false;
@@ -143,33 +165,28 @@ void WaitForRescueCopy() {
         RunRescueCopy(&g_copy);
         return;
     }
-    const uint32_t start = plat::GetTickCount();
-    uint32_t stepped = start;
-    while (!plat::ThreadFinished(g_copy.Thread)) {
-        plat::ServePendingSends();
-        const uint32_t now = plat::GetTickCount();
-        if (g_longCopyStep != nullptr && now - start > kMomentMs && now - stepped >= kStepEveryMs) {
-            g_longCopyStep();
-            stepped = now;
-        }
-        plat::SleepMilliseconds(1);  // a sender waits at most this long
-    }
+    WaitServingReaders(RescueCopyThreadEnded, UINT32_MAX);
     plat::JoinThread(g_copy.Thread);
     g_copy.Thread = 0;
 }
 
 // The copy thread's work taken: once it has ended, what was written since
 // (the tail) is copied and put on the disk with the lock taken, which the
-// caller then holds for the change of file. True when every byte went out.
+// caller then holds for the change of file. True when every byte went out;
+// otherwise g_copy.Error says why.
 bool FinishRescueCopy(std::unique_lock<std::mutex>& lock) {
     WaitForRescueCopy();
     if (!g_copy.Copied) return false;
     static std::array<char, 64 * 1024> tail;  // window thread only
     lock.lock();
     const int64_t size = plat::FileSize(g_copy.From);
-    return size >= g_copy.CopiedSize &&
-           CopyBlocks(g_copy.From, g_copy.To, g_copy.CopiedSize, size, tail.data(), tail.size()) &&
-           plat::FlushFile(g_copy.To);
+    if (size < g_copy.CopiedSize) {
+        g_copy.Error = -1;
+        return false;
+    }
+    g_copy.Error = CopyBlocks(g_copy.From, g_copy.To, g_copy.CopiedSize, size, tail.data(), tail.size());
+    if (g_copy.Error == 0) g_copy.Error = FlushError(g_copy.To);
+    return g_copy.Error == 0;
 }
 
 // A new, empty file in `folder` named after `lost`, open for appended
@@ -194,17 +211,6 @@ void CopyPath(const char16_t* from, char16_t* to) {
     t.Append(from);
 }
 
-// A path as it lies on the disk, for the operator.
-void AppendOnDiskPath(Text16& out, const char16_t* path) {
-    char native[4 * kDataFolderChars + 64];
-    char16_t wide[std::size(native)];
-    if (plat::MapPath(path, native, sizeof native) && plat::Utf8ToUtf16(native, wide, std::size(wide))) {
-        out.Append(wide);
-    } else {
-        out.Append(path);
-    }
-}
-
 // The rescue's folders in the order they are tried: next to the lost name
 // (its folder "" for a bare name: the current folder), the default data
 // folder, the temporary folder.
@@ -215,6 +221,12 @@ void RescueFolderAt(size_t i, char16_t* folder, const char16_t* lost) {
     } else {
         CopyPath(i == 1 ? kDefaultSettings.DataFolder : ScreenWindows.TempFolder, folder);
     }
+}
+
+// The first folder a rescue may go to: where the operator removed the
+// name's folder, not beside the name.
+size_t FirstRescueFolder() {
+    return DataFileState.NameLoss == static_cast<int32_t>(DataFileNameState::FolderGone) ? 1 : 0;
 }
 
 // Whether two folders are one as the disk sees them: the same folder
@@ -241,13 +253,20 @@ void AppendReplacementNote(Text16& out, int32_t what) {
     }
 }
 
+bool KeptRescueOpen() { return DataFileState.KeptRescueHandle != plat::kInvalidFile; }
+
 // The rescue file made in the first of the folders from `first` on that
-// takes one (RescueFileHandle, RescueFilePath, RescueFolder). False when none did.
+// takes one (RescueFileHandle, RescueFilePath, RescueFolder). With a kept
+// file, only a folder whose disk tells room for the whole open file is
+// tried: a copy from the start that would stop short again only writes the
+// same bytes once more. False when none did.
 bool MakeRescueFileFrom(size_t first) {
     DataFileStateRecord& d = DataFileState;
+    const int64_t whole = plat::FileSize(d.DataFileHandle);
     char16_t folder[kDataFolderChars + 1];
     for (size_t i = first; i < kRescueFolders; ++i) {
         RescueFolderAt(i, folder, d.DataFilePath);
+        if (KeptRescueOpen() && plat::FreeSpaceOf(folder) < whole) continue;
         d.RescueFileHandle = MakeFileInFolder(folder, d.DataFilePath, d.RescueFilePath, std::size(d.RescueFilePath));
         if (d.RescueFileHandle != plat::kInvalidFile) {
             d.RescueFolder = static_cast<int32_t>(i);
@@ -258,15 +277,125 @@ bool MakeRescueFileFrom(size_t first) {
     return false;
 }
 
-// No file could take the records: they stay reachable through the open
-// descriptor, the next look tries again, and the operator is told once.
+// No file holds the records: they stay reachable through the open
+// descriptor, the next look tries again, and the operator is told once, and
+// again only when a box had said they go into a file.
 void NoteRescuePending() {
     DataFileStateRecord& d = DataFileState;
-    if (d.RescuePending == 0) d.WriteError.fetch_or(kDataFileRescueFailed);
+    if (d.RescuePending == 0 || d.RescueCopyTold == 1) d.WriteError.fetch_or(kDataFileRescueFailed);
     d.RescuePending = 1;
+    d.RescueCopyTold = 0;
+}
+
+// The kept file no longer kept: removed when it is still open here (another
+// file holds more), only forgotten when it is copied on into (the rescue
+// file itself now).
+void DropKeptRescueFile() {
+    DataFileStateRecord& d = DataFileState;
+    if (KeptRescueOpen()) {
+        plat::CloseFile(d.KeptRescueHandle);
+        plat::DeleteFile(d.KeptRescuePath);
+    }
+    d.KeptRescueHandle = plat::kInvalidFile;
+    d.KeptRescuePath[0] = 0;
+    d.KeptRescueBytes = 0;
+}
+
+// The rescue file whose copy failed. One that ran out of room keeps what it
+// copied, cut back to whole records, as the kept file (unless the kept file
+// holds more: both begin at the start); a kept file copied on into stays
+// kept whatever stopped it. Any other, a failing disk, is removed.
+void SetFailedCopyAside(bool continued) {
+    DataFileStateRecord& d = DataFileState;
+    const plat::FileHandle h = d.RescueFileHandle;
+    const int64_t size = plat::FileSize(h);
+    const int64_t whole = size > 0 ? size - size % kDataRecordLength : 0;
+    const bool cut = whole > 0 && plat::TruncateFile(h, whole);
+    const bool keep = continued || (cut && plat::IsNoRoomError(g_copy.Error) && whole > d.KeptRescueBytes);
+    d.RescueFileHandle = plat::kInvalidFile;
+    d.LostFileBytes = plat::FileSize(d.DataFileHandle);
+    if (!keep) {
+        plat::CloseFile(h);
+        plat::DeleteFile(d.RescueFilePath);
+        return;
+    }
+    plat::FlushFile(h);  // what is on the disk is told at the end by its size, whatever this says
+    DropKeptRescueFile();
+    d.KeptRescueHandle = h;
+    CopyPath(d.RescueFilePath, d.KeptRescuePath);
+    d.KeptRescueFolder = d.RescueFolder;
+    d.KeptRescueBytes = cut ? whole : std::max<int64_t>(size, 0);
+}
+
+// The kept file copied on into from where it stopped: its descriptor
+// becomes the rescue file's, and its name and share stay told meanwhile.
+void ContinueKeptRescueFile() {
+    DataFileStateRecord& d = DataFileState;
+    d.RescueFileHandle = d.KeptRescueHandle;
+    d.KeptRescueHandle = plat::kInvalidFile;
+    CopyPath(d.KeptRescuePath, d.RescueFilePath);
+    d.RescueFolder = d.KeptRescueFolder;
+    StartRescueCopy(d.KeptRescueBytes);
+}
+
+// While a kept file waits for room, once a look: the kept file is copied
+// on into when its disk tells room for the rest; else a new file is begun
+// where a disk tells room for the whole; else the kept file takes what fits
+// if its disk has room for a record. Nothing is started, and nothing
+// written, while no disk has room. False when nothing was started.
+bool StartRescueRetry() {
+    DataFileStateRecord& d = DataFileState;
+    const int64_t rest = plat::FileSize(d.DataFileHandle) - d.KeptRescueBytes;
+    char16_t folder[kDataFolderChars + 1];
+    FolderOf(d.KeptRescuePath, folder, std::size(folder));
+    const int64_t room = plat::FreeSpaceOf(folder);
+    if (room < 0 || room >= rest) {
+        ContinueKeptRescueFile();
+        return true;
+    }
+    if (MakeRescueFileFrom(FirstRescueFolder())) {
+        StartRescueCopy(0);
+        return true;
+    }
+    if (room < static_cast<int64_t>(kDataRecordLength)) return false;
+    ContinueKeptRescueFile();
+    return true;
+}
+
+// After a copy failed: the next folder's copy begun. A kept file copied on
+// into waits for the next look instead.
+bool StartNextRescueCopy(bool continued) {
+    if (continued || !MakeRescueFileFrom(static_cast<size_t>(DataFileState.RescueFolder) + 1)) return false;
+    StartRescueCopy(0);
+    return true;
 }
 
 }  // namespace
+
+void AppendOnDiskPath(Text16& out, const char16_t* path) {
+    char native[4 * kDataFolderChars + 64];
+    char16_t wide[std::size(native)];
+    if (plat::MapPath(path, native, sizeof native) && plat::Utf8ToUtf16(native, wide, std::size(wide))) {
+        out.Append(wide);
+    } else {
+        out.Append(path);
+    }
+}
+
+void WaitServingReaders(bool (*done)(), uint32_t limitMs) {
+    const uint32_t start = plat::GetTickCount();
+    uint32_t stepped = start;
+    // Counted in sleeps, not by the clock, so a wait is bounded however the clock goes.
+    for (uint32_t waited = 0; waited < limitMs && (done == nullptr || !done()); ++waited) {
+        plat::ServePendingSends();
+        const uint32_t now = plat::GetTickCount();
+        if (g_longCopyStep != nullptr && now - start > kMomentMs && now - stepped >= kStepEveryMs) {
+            g_longCopyStep();
+            stepped = now;
+        }
+        plat::SleepMilliseconds(1);  // a sender waits at most this long
+    }
+}
 
 DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path, int* error) {
     plat::FileIdentity file;
@@ -300,32 +429,39 @@ void EndRescueCopyThread() {
 
 namespace {
 
-// The new file made for the records of the open file whose name was lost as
-// `what`; false when none could be (the rescue is then pending).
-bool StartRescue(DataFileNameState what) {
+enum class RescueStart { None, NewFile, Retry };
+
+// The copy begun for the records of the open file whose name was lost as
+// `what`: into a new file (to be told), or, while a kept file waits for room,
+// the silent retry; None when no copy could be begun (the rescue is then
+// pending).
+RescueStart StartRescue(DataFileNameState what) {
     DataFileStateRecord& d = DataFileState;
     if (d.DataFileHandle == plat::kInvalidFile || what == DataFileNameState::Named ||
         what == DataFileNameState::Unseen) {
-        return false;
+        return RescueStart::None;
     }
-    if (RescueCopyOwed()) return true;
+    if (RescueCopyOwed()) return RescueStart::Retry;
     d.NameLoss = static_cast<int32_t>(what);
     if (d.RescuePending == 0) CopyPath(d.DataFilePath, d.LostDataFilePath);
-    // Where the operator removed the name's folder, not beside the name.
-    if (MakeRescueFileFrom(what == DataFileNameState::FolderGone ? 1 : 0)) {
-        StartRescueCopy();
-        return true;
+    if (KeptRescueOpen()) return StartRescueRetry() ? RescueStart::Retry : RescueStart::None;
+    if (MakeRescueFileFrom(FirstRescueFolder())) {
+        StartRescueCopy(0);
+        return RescueStart::NewFile;
     }
     NoteRescuePending();
-    return false;
+    return RescueStart::None;
 }
 
 }  // namespace
 
 int MakeRescueFile(DataFileNameState what) {
-    if (!StartRescue(what)) return 0;
-    DataFileState.WriteError.fetch_or(kDataFileNameLost);
-    return 1;
+    const RescueStart start = StartRescue(what);
+    if (start == RescueStart::NewFile) {
+        DataFileState.WriteError.fetch_or(kDataFileNameLost);
+        DataFileState.RescueCopyTold = 1;
+    }
+    return start != RescueStart::None ? 1 : 0;
 }
 
 int CopyIntoRescueFile() {
@@ -334,17 +470,15 @@ int CopyIntoRescueFile() {
     const int32_t told = d.RescueFolder;
     std::unique_lock<std::mutex> lock(d.DataFileLock, std::defer_lock);
     while (!FinishRescueCopy(lock)) {
-        // A disk full or failing here: the file made goes, the next folder is
-        // tried, and its copy waited for.
+        // The disk full or failing here: what fitted is kept (whole records)
+        // or the file made goes, and the next folder is tried.
         if (lock.owns_lock()) lock.unlock();
-        plat::CloseFile(d.RescueFileHandle);
-        plat::DeleteFile(d.RescueFilePath);
-        d.RescueFileHandle = plat::kInvalidFile;
-        if (!MakeRescueFileFrom(static_cast<size_t>(d.RescueFolder) + 1)) {
+        const bool continued = g_copy.StartAt > 0;
+        SetFailedCopyAside(continued);
+        if (!StartNextRescueCopy(continued)) {
             NoteRescuePending();
             return 0;
         }
-        StartRescueCopy();
     }
     // The lock is held from the last block on: nothing was written since.
     d.RescuePending = 0;
@@ -354,56 +488,34 @@ int CopyIntoRescueFile() {
     d.WrittenSize = plat::FileSize(d.DataFileHandle);
     CopyPath(d.RescueFilePath, d.DataFilePath);
     SetDataFileBaseName(d.RescueFilePath);
-    // The operator was told the file made first; the records went elsewhere.
-    if (d.RescueFolder != told) d.WriteError.fetch_or(kDataFileNameLost);
+    DropKeptRescueFile();  // what it held is in the new file too
+    // Told unless the operator was told this very file; the records went
+    // elsewhere, or the copy waited for room.
+    if (d.RescueCopyTold == 0 || d.RescueFolder != told) d.WriteError.fetch_or(kDataFileNameLost);
+    d.RescueCopyTold = 0;
     return 1;
 }
 
 int RescueDataFile(DataFileNameState what) {
-    if (!StartRescue(what) || CopyIntoRescueFile() == 0) return 0;
-    DataFileState.WriteError.fetch_or(kDataFileNameLost);
-    return 1;
+    if (StartRescue(what) == RescueStart::None) return 0;
+    return CopyIntoRescueFile();
 }
 
-namespace {
-
-// What another program left of the file, `size` bytes, judged as an append
-// judges it before anything more goes in (the lock held, so no reader's
-// record lands first): a torn write at its end (part of a record, or the
-// beginning of a run) is cut away; an end no write leaves (no whole header,
-// records out of step) refuses every later write, the file left as it is.
-void KeepShortenedFileWhole(int64_t size) {
+void CloseKeptRescueFile() {
     DataFileStateRecord& d = DataFileState;
-    const DataFileEndJudgement end = JudgeDataFileEnd(d.DataFileHandle, size);
-    d.ShortenedCutBytes = 0;
-    if (end.Refused) {
-        d.EndRefused = 1;
-        std::snprintf(d.EndRefusedWhy, sizeof d.EndRefusedWhy, "%s", end.Why);
-        return;
-    }
-    if (end.CutTo == size) return;
-    if (!plat::TruncateFile(d.DataFileHandle, end.CutTo)) {
-        d.EndRefused = 1;
-        std::snprintf(d.EndRefusedWhy, sizeof d.EndRefusedWhy, "The partial %s at its end cannot be cut away.", end.Cut);
-        return;
-    }
-    d.WrittenSize = end.CutTo;  // the program's own cut, not a loss
-    d.ShortenedCutBytes = size - end.CutTo;
-    std::snprintf(d.ShortenedCut, sizeof d.ShortenedCut, "%s", end.Cut);
+    if (!KeptRescueOpen()) return;
+    d.LostFileBytes = plat::FileSize(d.DataFileHandle);
+    plat::CloseFile(d.KeptRescueHandle);  // flushed when it was cut back; nothing was written since
+    d.KeptRescueHandle = plat::kInvalidFile;
 }
 
-}  // namespace
-
-void LookAtDataFileSizeLocked() {
+void ForgetKeptRescueFile() {
     DataFileStateRecord& d = DataFileState;
-    const int64_t size = plat::FileSize(d.DataFileHandle);
-    if (size < 0 || size >= d.WrittenSize) return;
-    d.ShortenedBytes = d.WrittenSize - size;
-    d.WrittenSize = size;
-    KeepShortenedFileWhole(size);
-    // Raised last: the thread that takes the bit for the box (the window
-    // thread; a reader may have found the loss) then sees what it says.
-    d.WriteError.fetch_or(kDataFileShortened);
+    if (KeptRescueOpen()) plat::CloseFile(d.KeptRescueHandle);
+    d.KeptRescueHandle = plat::kInvalidFile;
+    d.KeptRescuePath[0] = 0;
+    d.KeptRescueBytes = 0;
+    d.RescueCopyTold = 0;
 }
 
 namespace {
@@ -453,35 +565,29 @@ int WatchDataFileName(NameLossAction action) {
 
 namespace {
 
-// "<n> byte" or "<n> bytes".
-void AppendByteCount(Text16& out, int64_t n) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%lld byte%s", static_cast<long long>(n), n == 1 ? "" : "s");
+// "<r> records (<n> of <m> bytes)": what a kept file holds of the lost file.
+void AppendKeptShare(Text16& out) {
+    const DataFileStateRecord& d = DataFileState;
+    char text[96];
+    std::snprintf(text, sizeof text, "%lld of its %lld records (%lld of %lld bytes)",
+                  static_cast<long long>(d.KeptRescueBytes / kDataRecordLength),
+                  static_cast<long long>(d.LostFileBytes / kDataRecordLength), static_cast<long long>(d.KeptRescueBytes),
+                  static_cast<long long>(d.LostFileBytes));
     out.AppendAscii(text);
+}
+
+// The kept file and what it holds: "<path>\r\nholds the first <share>".
+void AppendKeptFile(Text16& out) {
+    AppendOnDiskPath(out, DataFileState.KeptRescuePath);
+    out.AppendAscii("\r\nholds the first ");
+    AppendKeptShare(out);
 }
 
 }  // namespace
 
 void DescribeDataFileNameLoss(int32_t error, Text16& out) {
     const DataFileStateRecord& d = DataFileState;
-    if ((error & kDataFileShortened) != 0) {
-        out.AppendAscii("The data file ");
-        AppendOnDiskPath(out, d.DataFilePath);
-        out.AppendAscii(" was made shorter by another program:\r\n");
-        AppendByteCount(out, d.ShortenedBytes);
-        out.AppendAscii(d.ShortenedBytes == 1 ? " of its records is gone.\r\n" : " of its records are gone.\r\n");
-        if (d.EndRefused != 0) {
-            out.AppendAscii("No record can follow what is left:\r\n");
-            out.AppendAscii(d.EndRefusedWhy);
-            out.AppendAscii("\r\nNothing more is written into it.\r\n");
-        } else if (d.ShortenedCutBytes > 0) {
-            out.AppendAscii("The partial ");
-            out.AppendAscii(d.ShortenedCut);
-            out.AppendAscii(" left at its end (");
-            AppendByteCount(out, d.ShortenedCutBytes);
-            out.AppendAscii(") was cut away.\r\n");
-        }
-    }
+    if ((error & kDataFileShortened) != 0) DescribeShortenedDataFile(out);
     if ((error & kDataFileNameUnseen) != 0) {
         char text[160];
         std::snprintf(text, sizeof text, " could not be looked at for %d seconds:\r\n%s.\r\n", kUnseenLooksTold,
@@ -503,6 +609,7 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
     AppendOnDiskPath(out, d.LostDataFilePath);
     out.AppendAscii(what >= 1 && what <= 4 ? kWhat[what] : " was lost.");
     out.AppendAscii("\r\n");
+    const bool kept = d.KeptRescuePath[0] != 0;
     if ((error & kDataFileNameLost) != 0 && RescueCopyOwed()) {
         out.AppendAscii("Everything written to it is copied into the new data file\r\n");
         AppendOnDiskPath(out, d.RescueFilePath);
@@ -511,17 +618,28 @@ void DescribeDataFileNameLoss(int32_t error, Text16& out) {
         out.AppendAscii("Everything written to it is saved in the new data file\r\n");
         AppendOnDiskPath(out, d.DataFilePath);
         out.AppendAscii("\r\n");
+    } else if (d.DataFileHandle == plat::kInvalidFile && what == static_cast<int32_t>(DataFileNameState::Moved)) {
+        out.AppendAscii("No new file could be made for its records:\r\n"
+                        "they are only in the file under its new name.\r\n");
+    } else if (d.DataFileHandle == plat::kInvalidFile && kept) {
+        // Closed while no folder had room: what fitted stays where it went.
+        out.AppendAscii("No folder had room for all its records:\r\n");
+        AppendKeptFile(out);
+        out.AppendAscii(";\r\nthe rest are gone");
+        AppendReplacementNote(out, what);
+        out.AppendAscii(".\r\n");
     } else if (d.DataFileHandle == plat::kInvalidFile) {
         // Closed with no name left: nothing of it is kept, whatever it held.
         out.AppendAscii("No new file could be made for its records:\r\n");
-        if (what == static_cast<int32_t>(DataFileNameState::Moved)) {
-            out.AppendAscii("they are only in the file under its new name.\r\n");
-        } else {
-            out.AppendAscii(d.OpenedExisting == 1 ? "every record in it is gone, those it held before File too"
-                                                  : "every record written to it since File is gone");
-            AppendReplacementNote(out, what);
-            out.AppendAscii(".\r\n");
-        }
+        out.AppendAscii(d.OpenedExisting == 1 ? "every record in it is gone, those it held before File too"
+                                              : "every record written to it since File is gone");
+        AppendReplacementNote(out, what);
+        out.AppendAscii(".\r\n");
+    } else if (kept) {
+        out.AppendAscii("No folder has room for all its records:\r\n");
+        AppendKeptFile(out);
+        out.AppendAscii(";\r\nthe rest are copied once a folder has room for them.\r\n"
+                        "Leaving logging before then loses them.\r\n");
     } else {
         out.AppendAscii("No new file could be made for its records yet;\r\n"
                         "leaving logging before one is made loses them.\r\n");
@@ -545,13 +663,18 @@ void DescribePendingRescue(Text16& out) {
         out.AppendAscii("\r\nsince File are in no file now");
     }
     AppendReplacementNote(out, what);
-    out.AppendAscii(":\r\na new file could be made in\r\n");
+    if (d.KeptRescuePath[0] != 0) {
+        out.AppendAscii(",\r\nbut for what fitted:\r\n");
+        AppendKeptFile(out);
+        out.AppendAscii(".\r\nNo folder has room for the rest; room made in\r\n");
+    } else {
+        out.AppendAscii(":\r\na new file could be made in\r\n");
+    }
     // Each folder once, however it is written: the data folder is often the
     // default one.
     char16_t folders[kRescueFolders][kDataFolderChars + 1];
     size_t count = 0;
-    const bool folderGone = what == static_cast<int32_t>(DataFileNameState::FolderGone);
-    for (size_t i = folderGone ? 1 : 0; i < kRescueFolders; ++i) {
+    for (size_t i = FirstRescueFolder(); i < kRescueFolders; ++i) {
         RescueFolderAt(i, folders[count], d.LostDataFilePath);
         if (folders[count][0] == 0) CopyPath(u".", folders[count]);
         bool seen = false;
@@ -562,5 +685,11 @@ void DescribePendingRescue(Text16& out) {
         AppendOnDiskPath(out, folders[i]);
         out.AppendAscii(i + 2 < count ? ",\r\n" : i + 2 == count ? " or\r\n" : "\r\n");
     }
-    out.AppendAscii(count > 1 ? "once one of them can take it.\r\n" : "once it can take it.\r\n");
+    if (d.KeptRescuePath[0] != 0) {
+        out.AppendAscii("lets them be copied.\r\n");
+    } else {
+        out.AppendAscii(count > 1 ? "once one of them can take it.\r\n" : "once it can take it.\r\n");
+    }
 }
+
+bool RescueWaitsForRoom() { return DataFileState.KeptRescuePath[0] != 0 && DataFileState.RescuePending == 1; }

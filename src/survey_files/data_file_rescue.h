@@ -44,30 +44,47 @@ DataFileNameState LookAtDataFileName(plat::FileHandle open, const char16_t* path
 // for it serving the readers' hand-overs and moving the busy indicator once
 // it takes more than a moment; only the tail written since, its flush and the
 // change of file are made under the lock, so a record written meanwhile is
-// copied too. 1 saved (error bit kDataFileNameLost); 0 no new file could be
-// made: the open file stays the data file (its records are reachable only
-// through it until the next look saves them), RescuePending is set and
+// copied too. 1 saved (error bit kDataFileNameLost); 0 no file holds them
+// all: the open file stays the data file (its records are reachable only
+// through it until a later look saves them), RescuePending is set and
 // kDataFileRescueFailed is raised once.
+//
+// A copy that runs out of room keeps what it copied, cut back to whole
+// records (the kept file, KeptRescuePath), and the later folders are tried
+// only where the disk tells room for the whole file. While the kept file
+// waits, each look copies on into it from where it stopped, or begins a new
+// file where a disk tells room for everything; nothing is told until a file
+// holds everything (kDataFileNameLost), and nothing is written twice.
 int RescueDataFile(DataFileNameState what);
 
 // The same rescue in two steps, for the operator to be told where the records
 // go at once: MakeRescueFile creates the new file (exclusively, where
 // RescueDataFile would), starts the copy into it and raises
 // kDataFileNameLost, the copy owed (RescueCopyOwed; told as "copied into" the
-// new file); 0 as RescueDataFile's. The copy needs no window: it goes on while
-// a box waits for the operator and while the screen is used; records written
-// meanwhile go into the open file and are copied with the tail.
-// RescueCopyEnded tells when the copy thread has ended (nothing waits then).
-// CopyIntoRescueFile waits for the copy and changes the file as RescueDataFile
-// does: 1 saved, into the file made (nothing raised: the operator knows) or,
-// that copy having failed and the file made removed, into one in a later
-// folder (kDataFileNameLost raised again: the path told is not where they
-// are); 0 as RescueDataFile's. Every close and reopen of the data file takes
+// new file); while a kept file waits for room it starts that look's retry
+// instead, and raises nothing; 0 as RescueDataFile's. The copy needs no
+// window: it goes on while a box waits for the operator and while the screen
+// is used; records written meanwhile go into the open file and are copied
+// with the tail. RescueCopyEnded tells when the copy thread has ended
+// (nothing waits then). CopyIntoRescueFile waits for the copy and changes the
+// file as RescueDataFile does: 1 saved, into the file made (nothing raised:
+// the operator knows) or elsewhere, or after a wait for room
+// (kDataFileNameLost raised again: the operator was not told that file); 0 as
+// RescueDataFile's, kDataFileRescueFailed raised again when a box had said
+// the records go into a file. Every close and reopen of the data file takes
 // an owed copy first.
 int MakeRescueFile(DataFileNameState what);
 bool RescueCopyOwed();
 bool RescueCopyEnded();
 int CopyIntoRescueFile();
+
+// True while the records wait for room with a kept file holding the first of them.
+bool RescueWaitsForRoom();
+// The data file about to be closed with the records still waiting: the kept
+// file is closed where it is and stays, its name and share kept for what is
+// told. ForgetKeptRescueFile forgets it (a new data file chosen).
+void CloseKeptRescueFile();
+void ForgetKeptRescueFile();
 
 // Waits for a copy thread without taking its work (the test reset, before it
 // closes the files): the thread never sends, so nothing needs serving.
@@ -76,6 +93,10 @@ void EndRescueCopyThread();
 // What the window thread does while it waits for a copy that has taken more
 // than a moment (the logging screen's busy indicator); none by default.
 void SetLongCopyStep(void (*step)());
+// Window thread: serves the readers' hand-overs (and, after a moment, moves
+// the busy indicator) until `done` says so (null: never) or for about
+// `limitMs` of waiting, counted in the waits themselves.
+void WaitServingReaders(bool (*done)(), uint32_t limitMs);
 
 // What the once-a-second look does when it finds the name lost.
 enum class NameLossAction {
@@ -87,22 +108,13 @@ enum class NameLossAction {
                  //   reopening makes the new file and starts the copy, which runs while the box tells it
 };
 
-// The open file's size against what the program wrote into it, the data
-// file lock held: a file another program made shorter is told as
-// kDataFileShortened, what is gone is not made up (the file is opened for
-// appending: later records land at its new end, never after a gap of
-// zeros), and its end is made whole before anything more goes in: a torn
-// write cut away, an end no record may follow refusing every later write
-// (DataFileState.EndRefused). Every write asks it first (one fstat), so no
-// record lands after a partial one between two looks.
-void LookAtDataFileSizeLocked();
-
 // The window thread's look at the open data file, once an owed copy is
 // taken (as `action` says): its name (rescued when it is lost, as `action`
 // says), its size against what the program wrote into it (as
-// LookAtDataFileSizeLocked), and a name that cannot be looked at for
-// kUnseenLooksTold looks in a row (told once as kDataFileNameUnseen). 1 when the name had been lost
-// (rescued, pending or left to the pause), 0 otherwise.
+// LookAtDataFileSizeLocked in data_file_shortened.h), and a name that cannot
+// be looked at for kUnseenLooksTold looks in a row (told once as
+// kDataFileNameUnseen). 1 when the name had been lost (rescued, pending or
+// left to the pause), 0 otherwise.
 constexpr int kUnseenLooksTold = 10;
 int WatchDataFileName(NameLossAction action = NameLossAction::Rescue);
 
@@ -112,6 +124,10 @@ int WatchDataFileName(NameLossAction action = NameLossAction::Rescue);
 // Nothing when none of them is in `error`.
 void DescribeDataFileNameLoss(int32_t error, Text16& out);
 
-// While a rescue is pending: which records have no file yet and the folders
-// where one could be made, lines ending in CR LF.
+// While a rescue is pending: which records have no file yet (what a kept
+// file holds of them) and the folders where one could be made, lines ending
+// in CR LF.
 void DescribePendingRescue(Text16& out);
+
+// A path as it lies on the disk, for the operator.
+void AppendOnDiskPath(Text16& out, const char16_t* path);

@@ -1,6 +1,7 @@
 #include "survey_files/survey_model.h"
 
 #include "survey_files/data_file_rescue.h"
+#include "survey_files/data_file_shortened.h"
 
 ProgramSettingsRecord ProgramSettings;
 SystemSetupRecord SystemSetup;
@@ -69,6 +70,14 @@ void ResetSurveyModel() {
         DataFileState.RescueFileHandle = plat::kInvalidFile;
         DataFileState.RescueFilePath[0] = 0;
         DataFileState.RescueFolder = 0;
+        DataFileState.RescueCopyTold = 0;
+        if (DataFileState.KeptRescueHandle != plat::kInvalidFile) plat::CloseFile(DataFileState.KeptRescueHandle);
+        DataFileState.KeptRescueHandle = plat::kInvalidFile;
+        DataFileState.KeptRescuePath[0] = 0;
+        DataFileState.KeptRescueBytes = 0;
+        DataFileState.LostFileBytes = 0;
+        DataFileState.EndRefused = 0;
+        ForgetHeldRecordsLocked();
         DataFileState.UnseenLooks = 0;
         DataFileState.NameLookError = 0;
         DataFileState.WrittenSize = 0;

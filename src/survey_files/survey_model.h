@@ -216,6 +216,14 @@ struct DataFileStateRecord {
     plat::FileHandle RescueFileHandle = plat::kInvalidFile;  // the new file made for them, their copy still owed
     char16_t RescueFilePath[kDataFolderChars + 1] = u"";     // its path
     int32_t RescueFolder = 0;                        // which of the rescue's folders it is in (0 beside the name)
+    int32_t RescueCopyTold = 0;                      // 1 once the operator is told the records go into that file
+    plat::FileHandle KeptRescueHandle = plat::kInvalidFile;  // a rescue file no folder had room to finish: what
+                                                     //   fitted of the records, in whole records, copied on into
+                                                     //   once there is room (open, appended to)
+    char16_t KeptRescuePath[kDataFolderChars + 1] = u"";     // its path
+    int32_t KeptRescueFolder = 0;                    // which of the rescue's folders it is in
+    int64_t KeptRescueBytes = 0;                     // the open file's first bytes it holds (whole records)
+    int64_t LostFileBytes = 0;                       // the open file's size when that was last copied
     int32_t UnseenLooks = 0;                         // looks in a row that could not look at the name
     int32_t NameLookError = 0;                       // the system's reason for the last of them
     int64_t WrittenSize = 0;                         // bytes the open file should hold: its size when opened plus
@@ -228,6 +236,14 @@ struct DataFileStateRecord {
                                                      //   leaves a file: nothing more is written into it (under
                                                      //   DataFileLock; cleared when a data file is chosen)
     char EndRefusedWhy[96] = "";                     // why, one sentence for the operator
+    // --- a file found shorter while another program may still be writing it (under DataFileLock) ---
+    std::atomic<int32_t> SizeUnsettled{0};           // 1 from the look that found it shorter until its size has
+                                                     //   held still and its end is judged: nothing goes into it
+                                                     //   meanwhile, records are held to follow the judged end
+    int64_t UnsettledSize = 0;                       // the size the last look found meanwhile
+    uint32_t UnsettledTick = 0;                      // since when it has been that size
+    int64_t HeldDroppedBytes = 0;                    // records that came meanwhile and could not be held or written
+    int32_t StillWritten = 0;                        // 1 when the file was closed before its size held still
 };
 extern DataFileStateRecord DataFileState;
 

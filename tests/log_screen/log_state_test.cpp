@@ -20,6 +20,7 @@
 #include "platform/sound.h"
 #include "survey_files/append_check.h"
 #include "survey_files/data_file_rescue.h"
+#include "survey_files/data_file_shortened.h"
 
 namespace {
 
@@ -416,36 +417,102 @@ TEST_F(LogStateTest, WhileARescueIsPendingGoIsRefusedAndLeavingWarns) {
 }
 
 // The box naming the new file comes at once; a copy that then fails (the
-// disk full) takes every file made away again and is told once more.
+// disk full) takes every file made away again and is told once more. With
+// room for part of it, what fitted is kept in whole records and told once;
+// the looks after copy on into it without a box, nothing written twice,
+// until room is made and it holds everything (told once), or leaving keeps
+// it where it is, saying what it holds and that the rest are gone.
 TEST_F(LogStateTest, ARescueCopyFailingIsToldAgain) {
-    CreateNewFile();
-    Go();
-    WriteWholeFile(path_ + ".sync", "someone's");
-    ASSERT_EQ(rename((path_ + ".sync").c_str(), path_.c_str()), 0);
-    for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
-    plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
-    const std::string rescue = root_ + "/survey_rescue1.osd";
-    plat::ModalAnswer full;
-    full.Kind = plat::ModalKind::MessageBox;
-    full.Result = plat::kIdOk;
-    full.Act = [](int) {
-        RunUntil([] { return RescueCopyEnded(); });
-        return -1;
-    };
-    plat::test::ScriptModal(full);
-    AnswerBox(plat::kIdOk);
-    plat::test::FailFileWritesAfter(27);  // the pause record, then nothing
-    plat::test::FireTimer(Screen(), kSupervisionTimerId);
-    plat::test::FailFileWritesAfter(-1);
-    const std::u16string lost = u"The data file " + plat::Utf8ToUtf16(path_) + u" was replaced by another file.\r\n";
-    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{
-                              lost + u"Everything written to it is copied into the new data file\r\n" +
-                                  plat::Utf8ToUtf16(rescue) + u"\r\nLogging is paused.",
-                              lost + u"No new file could be made for its records yet;\r\nleaving logging before one is "
-                                     u"made loses them.\r\nLogging is paused."}));
-    EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
-    EXPECT_EQ(DataFileState.RescuePending, 1);
-    EXPECT_NE(access(rescue.c_str(), F_OK), 0) << "the file made is taken away";
+    for (const bool roomMade : {true, false}) {
+        SCOPED_TRACE(roomMade ? "room made at last" : "left with Exit, Yes");
+        OpenWithoutPorts();
+        plat::test::ClearRecordedMessageBoxes();
+        const std::string name = roomMade ? "a" : "b";
+        const std::string rescue = root_ + "/" + name + "_rescue1.osd";
+        CreateNewFile(name + ".osd");
+        Go();
+        const std::u16string lost = u"The data file " + plat::Utf8ToUtf16(path_) + u" was replaced by another file.\r\n";
+        const std::u16string copied = lost + u"Everything written to it is copied into the new data file\r\n" +
+                                      plat::Utf8ToUtf16(rescue);
+        WriteWholeFile(path_ + ".sync", "someone's");
+        ASSERT_EQ(rename((path_ + ".sync").c_str(), path_.c_str()), 0);
+        for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
+        plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+        plat::ModalAnswer full;
+        full.Kind = plat::ModalKind::MessageBox;
+        full.Result = plat::kIdOk;
+        full.Act = [](int) {
+            RunUntil([] { return RescueCopyEnded(); });
+            return -1;
+        };
+        plat::test::ScriptModal(full);
+        AnswerBox(plat::kIdOk);
+        plat::test::FailFileWritesAfter(27);  // the pause record, then nothing
+        plat::test::FireTimer(Screen(), kSupervisionTimerId);
+        EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{
+                                  copied + u"\r\nLogging is paused.",
+                                  lost + u"No new file could be made for its records yet;\r\nleaving logging before one is "
+                                         u"made loses them.\r\nLogging is paused."}));
+        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+        EXPECT_EQ(DataFileState.RescuePending, 1);
+        EXPECT_NE(access(rescue.c_str(), F_OK), 0) << "the file made is taken away";
+
+        // Room for three records and a half.
+        const std::string logged = ReadWholeFile("/proc/self/fd/" + std::to_string(DataFileState.DataFileHandle));
+        char share[96];
+        std::snprintf(share, sizeof share, "holds the first 3 of its %zu records (81 of %zu bytes)", logged.size() / 27,
+                      logged.size());
+        const std::u16string holds = plat::Utf8ToUtf16(rescue) + u"\r\n" + plat::Utf8ToUtf16(share);
+        plat::test::ScriptModal(full);
+        AnswerBox(plat::kIdOk);
+        plat::test::FailFileWritesAfter(3 * 27 + 13);
+        plat::test::FireTimer(Screen(), kSupervisionTimerId);
+        EXPECT_EQ(ReadWholeFile(rescue), logged.substr(0, 81)) << "what fitted, in whole records";
+        const std::u16string noRoom = lost + u"No folder has room for all its records:\r\n" + holds +
+                                      u";\r\nthe rest are copied once a folder has room for them.\r\n"
+                                      u"Leaving logging before then loses them.";
+        EXPECT_EQ(BoxTexts().size(), 4u);
+        EXPECT_EQ(BoxTexts()[2], copied);
+        EXPECT_EQ(LastBoxText(), noRoom);
+        for (int look = 0; look < 3; ++look) plat::test::FireTimer(Screen(), kSupervisionTimerId);
+        EXPECT_EQ(BoxTexts().size(), 4u) << "nothing new to tell";
+        EXPECT_EQ(ReadWholeFile(rescue), logged.substr(0, 81));
+        AnswerBox(plat::kIdNo);
+        Key('X');
+        EXPECT_NE(LastBoxText().find(holds + u".\r\nNo folder has room for the rest;"), std::u16string::npos);
+        EXPECT_TRUE(LastBoxText().ends_with(u"lets them be copied.\r\nLeaving logging now loses the rest.\r\nExit Logging?"));
+        AnswerBox(plat::kIdOk);
+        Key('G');
+        EXPECT_TRUE(LastBoxText().starts_with(u"Cannot start logging.\r\n"));
+        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+
+        if (roomMade) {
+            plat::test::FailFileWritesAfter(-1);
+            plat::test::FireTimer(Screen(), kSupervisionTimerId);
+            RunUntil([] { return RescueCopyEnded(); });
+            AnswerBox(plat::kIdOk);
+            plat::test::FireTimer(Screen(), kSupervisionTimerId);
+            EXPECT_EQ(LastBoxText(), lost + u"Everything written to it is saved in the new data file\r\n" +
+                                         plat::Utf8ToUtf16(rescue));
+            EXPECT_EQ(ReadWholeFile(rescue), logged) << "copied on from where it stopped";
+            Go();
+            plat::test::ClickControl(ScreenButtons.PauseButton);
+            AnswerBox(plat::kIdYes);
+            Key('X');
+            EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+            continue;
+        }
+        AnswerBox(plat::kIdYes);
+        AnswerBox(plat::kIdOk);
+        Key('X');
+        plat::test::FailFileWritesAfter(-1);
+        EXPECT_EQ(ScreenWindows.ScreenMode, 0);
+        EXPECT_EQ(LastBoxText(), lost + u"No folder had room for all its records:\r\n" + holds +
+                                     u";\r\nthe rest are gone\r\n(the file that took its name holds only what was "
+                                     u"copied from it).");
+        EXPECT_EQ(ReadWholeFile(rescue), logged.substr(0, 81)) << "what fitted stays";
+        ASSERT_EQ(unlink(rescue.c_str()), 0);
+    }
 }
 
 TEST_F(LogStateTest, FileHeldByAnotherAtThePauseFallsBackToMonitoring) {
@@ -492,10 +559,25 @@ TEST_F(LogStateTest, AFileMadeShorterTakesNoRecordOutOfStep) {
         if (c.WriteFirst) {
             EXPECT_EQ(WriteEventRecord(u"1CONN BRK 1", 'X'), 1);
         }
-        for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
         plat::SetTimer(Screen(), kSupervisionTimerId, 1000000);
+        const auto look = [&] {
+            for (auto& tick : ConsoleLines.ConsoleLineTick) tick = plat::GetTickCount();
+            c.Logging ? void(plat::test::FireTimer(Screen(), kSupervisionTimerId)) : Key('G');
+        };
+        // Another program may still be writing it: paused while logging, Go
+        // refused, nothing cut or written, until its size has held still.
+        const size_t boxes = plat::test::RecordedMessageBoxes().size();
         AnswerBox(plat::kIdOk);
-        c.Logging ? void(plat::test::FireTimer(Screen(), kSupervisionTimerId)) : Key('G');
+        look();
+        EXPECT_EQ(LogScreenState.LoggingState.load(), -1);
+        EXPECT_EQ(plat::test::RecordedMessageBoxes().size(), boxes + (c.Logging ? 0 : 1));
+        if (!c.Logging) {
+            EXPECT_TRUE(LastBoxText().ends_with(u"was made shorter and is still being written by another program."));
+        }
+        EXPECT_EQ(FileBytes().size(), c.ToNothing ? 0 : whole + 13);
+        plat::test::AdvanceTick(kSizeHeldStillMs);
+        if (!c.Logging) AnswerBox(plat::kIdOk);
+        look();
         EXPECT_EQ(LogScreenState.LoggingState.load(), c.StateAfter);
         EXPECT_TRUE(LastBoxText().ends_with(c.Told));
         EXPECT_EQ(FileBytes().substr(0, whole), logged.substr(0, whole));

@@ -26,6 +26,7 @@
 #include "support/test_env.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_rescue.h"
+#include "survey_files/data_file_shortened.h"
 #include "survey_files/data_records.h"
 #include "survey_files/survey_model.h"
 
@@ -476,41 +477,73 @@ TEST_F(DataFileTest, NameThatCannotBeLookedAtIsRetriedAndToldOnlyWhenItLasts) {
 
 // Another program made the open file shorter (a sync tool rewriting it in
 // place from an older copy): same name, same file, so only its size tells.
-// Told at once, with how much is gone; later records land at its new end,
-// never after a gap of zeros; what was removed is not written again; a
-// partial record left is cut away first.
+// Nothing goes in until its size has held still: a record meanwhile is held
+// and lands after the judged end, never inside the other program's writes.
+// Told once judged, with how much is gone; later records land at its new
+// end, never after a gap of zeros; a partial record left is cut away first.
 TEST_F(DataFileTest, FileShortenedByAnotherProgramIsToldAndLeftNoGap) {
-    const std::string rec = "XPAUSED             123456\n";
+    const auto paused = [] {  // the record written now, and its bytes
+        char text[32];
+        std::snprintf(text, sizeof text, "XPAUSED%19u\n", plat::GetTickCount());
+        EXPECT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        return std::string(text);
+    };
+    const std::string older = SectionOf("s0") + "XPAUSED             123456\n";  // a restore tool's copy
     const struct {
         const char* What;
         size_t Cut, Gone;  // bytes taken from the end by the other program; gone before the next record
         const char* Told;
+        bool Restore = false;  // the other program writes `older` back, its second piece after our record
     } cases[] = {
         {"as it was, nothing gone", 0, 0, ""},
         {"an older copy, two records shorter", 2 * 27, 2 * 27, "54 bytes of its records are gone.\r\n"},
         {"cut inside a record", 1, 27,
          "1 byte of its records is gone.\r\nThe partial record left at its end (26 bytes) was cut away.\r\n"},
+        {"an older copy written back, the writer not finished at our record", 0, 0,
+         "54 bytes of its records are gone.\r\n", true},
     };
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
-        const std::string path = root_ + "/s" + std::to_string(++n) + ".osd";
+        const std::string path = root_ + "/s" + std::to_string(n++) + ".osd";
         CreateNew(path);
         ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
         ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
+        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
         const std::string full = ReadWholeFile(path);
-        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(full.size() - c.Cut)), 0);
+        const int other = open(path.c_str(), O_WRONLY | (c.Restore ? O_TRUNC : 0));
+        ASSERT_GE(other, 0);
+        if (c.Restore) {
+            ASSERT_EQ(write(other, older.data(), 40), 40);  // part-way, inside a record
+        } else {
+            ASSERT_EQ(ftruncate(other, static_cast<off_t>(full.size() - c.Cut)), 0);
+        }
         EXPECT_EQ(WatchDataFileName(), 0);
-        EXPECT_EQ(TakeDataFileWriteError(), c.Cut == 0 ? 0 : kDataFileShortened);
+        const bool shorter = c.Cut != 0 || c.Restore;
+        EXPECT_EQ(TakeDataFileWriteError(), shorter ? kDataFileShortenedFound : 0) << "watched, not told yet";
+        const std::string held = paused();
+        if (c.Restore) {
+            EXPECT_EQ(ReadWholeFile(path), older.substr(0, 40)) << "nothing cut, nothing written into it";
+            plat::test::AdvanceTick(kSizeHeldStillMs);
+            ASSERT_EQ(write(other, older.data() + 40, older.size() - 40), static_cast<ssize_t>(older.size() - 40));
+            EXPECT_EQ(WatchDataFileName(), 0);
+            EXPECT_EQ(TakeDataFileWriteError(), 0) << "its size changed: still watched";
+        }
+        close(other);
+        plat::test::AdvanceTick(kSizeHeldStillMs);
+        EXPECT_EQ(WatchDataFileName(), 0);
+        EXPECT_EQ(TakeDataFileWriteError(), shorter ? kDataFileShortened : 0);
         char16_t wide[1024];
         Text16 text{wide, std::size(wide)};
         wide[0] = 0;
         DescribeDataFileNameLoss(kDataFileShortened, text);
-        if (c.Cut != 0) {
+        if (shorter) {
             EXPECT_EQ(plat::Utf16ToUtf8(wide), "The data file " + path + " was made shorter by another program:\r\n" + c.Told);
         }
-        ASSERT_EQ(WriteEventRecord(u"PAUSED", 'X'), 1);
-        EXPECT_EQ(ReadWholeFile(path), full.substr(0, full.size() - c.Gone) + rec) << "no gap, nothing made up";
+        const std::string before = c.Restore ? older : full.substr(0, full.size() - c.Gone);
+        EXPECT_EQ(ReadWholeFile(path), before + held) << "held, then after the judged end, whole";
+        const std::string next = paused();
+        EXPECT_EQ(ReadWholeFile(path), before + held + next) << "no gap, nothing made up";
         EXPECT_EQ(WatchDataFileName(), 0);
         EXPECT_EQ(TakeDataFileWriteError(), 0) << "told once: the file as it is now is what is expected";
         CloseDataFile();
