@@ -467,6 +467,15 @@ void ShowLoggingStatus(int what) {
     if (temporary) plat::DeleteObject(face);
 }
 
+// Go refused: the ring and the warning `text` ("Cannot start logging." and
+// why), and the command ends.
+void RefuseGo(plat::Hwnd hwnd, const char16_t* text) {
+    LogScreenState.UiIdle = 0;
+    plat::PlaySound("SOUND_RING");
+    Box(hwnd, text, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
+    EndCommand(hwnd);
+}
+
 // Go while the open file's records wait for a rescue: one more look (the
 // operator may have freed a folder); still none, logging into a file no name
 // reaches is refused, and the operator told why and where a file could be made.
@@ -480,10 +489,7 @@ bool RescueStillPending(plat::Hwnd hwnd) {
     text.AppendAscii("Cannot start logging.\r\n");
     DescribePendingRescue(text);
     text.AppendAscii("Logging would go on into a file no name reaches.");
-    LogScreenState.UiIdle = 0;
-    plat::PlaySound("SOUND_RING");
-    Box(hwnd, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
-    EndCommand(hwnd);
+    RefuseGo(hwnd, wide);
     return true;
 }
 
@@ -500,10 +506,7 @@ bool FileChangedBeforeGo(plat::Hwnd hwnd) {
         text.AppendAscii("Cannot start logging.\r\nThe data file\r\n");
         AppendOnDiskPath(text, DataFileState.DataFilePath);
         text.AppendAscii("\r\nwas made shorter and is still being written by another program.");
-        LogScreenState.UiIdle = 0;
-        plat::PlaySound("SOUND_RING");
-        Box(hwnd, wide, u"WARNING", plat::MessageButtons::Ok, plat::MessageIcon::Warning);
-        EndCommand(hwnd);
+        RefuseGo(hwnd, wide);
         return true;
     }
     if ((DataFileState.WriteError.load() & kDataFileShortened) == 0) return false;
@@ -522,11 +525,7 @@ void StartRecording(plat::Hwnd hwnd) {
     }
     if (RescueStillPending(hwnd) || FileChangedBeforeGo(hwnd)) return;
     if (LogScreenState.MapOverflowState != 0) {
-        LogScreenState.UiIdle = 0;
-        plat::PlaySound("SOUND_RING");
-        Box(hwnd, u"Cannot start logging.\r\nPlease increase the map size\r\nby 20-25%.", u"WARNING",
-            plat::MessageButtons::Ok, plat::MessageIcon::Warning);
-        EndCommand(hwnd);
+        RefuseGo(hwnd, u"Cannot start logging.\r\nPlease increase the map size\r\nby 20-25%.");
         return;
     }
     const int sensors = std::clamp<int>(SensorLayout.TotalSensors, 0, kMaxSensorSlots);
