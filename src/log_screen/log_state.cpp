@@ -34,6 +34,10 @@
 
 namespace {
 
+// A pause the program made itself whose reason is not told yet: the box that
+// tells it says so. A Go after it makes it history.
+bool g_pauseUntold = false;
+
 constexpr int kNoButton = -1;
 constexpr int kNoCommand = 0;
 constexpr int kFileOrGo = 0, kReadingsOrQLine = 1, kExitButton = 2, kMenuButton = 3;
@@ -528,6 +532,7 @@ void StartRecording(plat::Hwnd hwnd) {
         RefuseGo(hwnd, u"Cannot start logging.\r\nPlease increase the map size\r\nby 20-25%.");
         return;
     }
+    g_pauseUntold = false;
     const int sensors = std::clamp<int>(SensorLayout.TotalSensors, 0, kMaxSensorSlots);
     for (int k = 0; k < sensors; ++k) ReadingSamples.SampleCount[static_cast<size_t>(k)] = 0;
     ReadingSamples.ActiveHalf = 0;
@@ -598,9 +603,6 @@ void PauseLogging(plat::Hwnd hwnd) {
 }
 
 namespace {
-
-// A pause the program made itself whose reason is not told yet.
-bool g_pauseUntold = false;
 
 // A pause the program makes itself (a lost name, a shortened file): the
 // lines the readers hold in their hand-overs were read while the screen said

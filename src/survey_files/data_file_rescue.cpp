@@ -11,7 +11,6 @@
 #include "platform/text.h"
 #include "platform/tick.h"
 #include "platform/window.h"
-#include "survey_files/append_check.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_shortened.h"
 #include "survey_files/survey_model.h"

@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "platform/tick.h"
-#include "platform/window.h"
 #include "survey_files/append_check.h"
 #include "survey_files/data_file.h"
 #include "survey_files/data_file_rescue.h"
