@@ -6,10 +6,12 @@
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 #include "log_screen/log_screen_fixture.h"
 #include "shell/start_logging.h"
 #include "survey_files/data_file_rescue.h"
+#include "survey_files/data_file_shortened.h"
 
 namespace {
 
@@ -107,19 +109,44 @@ TEST_F(LeaveLoggingThreaded, WithGpsInputAReaderWaitingInItsHandOverIsStoppedToo
 }
 
 // The lines waiting in the hand-overs when the program decides to pause
-// (the data file renamed away) were read while it said Logging.
+// (the data file renamed away, or made shorter by another program) were
+// read while it said Logging: they go in before "PAUSED", into the new file
+// once the copy is taken, or held until the shorter file's end is judged.
 TEST_F(LeaveLoggingThreaded, APauseTheProgramMakesRecordsTheLinesWaitingInTheHandOverFirst) {
+    const struct {
+        const char* What;
+        bool Shorter;
+    } cases[] = {{"renamed away", false}, {"made shorter", true}};
     Start();
-    CreateNewFile();
-    Key('G');
-    BlockReaderInItsHandOver(0, ConsoleLine(75, 62), 1);
-    BlockReaderInItsHandOver(1, ConsoleLine(81), 2);
-    ASSERT_EQ(std::rename(path_.c_str(), (path_ + "-moved").c_str()), 0);
-    WatchDataFileName(NameLossAction::LeaveToPause);
-    AnswerBox(plat::kIdOk);
-    ReportDataFileErrors(Screen());
-    CopyIntoRescueFile();  // the new file holds them once the copy is taken
-    EXPECT_EQ(RecordsSinceGo(), "X$STARTED    |T$P,  75,  62|t$P,  81     |XPAUSED      |");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        CreateNewFile(std::string(c.What).substr(0, 4) + ".osd");
+        Key('G');
+        if (c.Shorter) {
+            ASSERT_EQ(WriteEventRecord(u"TORN", 'C'), 1);
+        }
+        BlockReaderInItsHandOver(0, ConsoleLine(75, 62), 1);
+        BlockReaderInItsHandOver(1, ConsoleLine(81), 2);
+        if (c.Shorter) {
+            ASSERT_EQ(truncate(path_.c_str(), static_cast<off_t>(FileBytes().size() - 13)), 0);
+        } else {
+            ASSERT_EQ(std::rename(path_.c_str(), (path_ + "-moved").c_str()), 0);
+        }
+        WatchDataFileName(NameLossAction::LeaveToPause);
+        AnswerBox(plat::kIdOk);
+        ReportDataFileErrors(Screen());
+        if (c.Shorter) {
+            plat::test::AdvanceTick(kSizeHeldStillMs);
+            WatchDataFileName();  // its size held still: judged, the torn record cut, what was held written
+            ReportDataFileErrors(Screen());
+        } else {
+            CopyIntoRescueFile();  // the new file holds them once the copy is taken
+        }
+        EXPECT_EQ(RecordsSinceGo(), "X$STARTED    |T$P,  75,  62|t$P,  81     |XPAUSED      |");
+        AnswerBox(plat::kIdYes);
+        Key('X');
+        Start();
+    }
 }
 
 // The window thread held up past the supervision's timeout while console 1
