@@ -338,7 +338,7 @@ void ContinueKeptRescueFile() {
 }
 
 // While a kept file waits for room, once a look: the kept file is copied
-// on into when its disk tells room for the rest; else a new file is begun
+// on into when its disk tells room for the rest (or cannot tell); else a new file is begun
 // where a disk tells room for the whole; else the kept file takes what fits
 // if its disk has room for a record. Nothing is started, and nothing
 // written, while no disk has room. False when nothing was started.
