@@ -512,8 +512,8 @@ void ForgetKeptRescueFile() {
     DataFileStateRecord& d = DataFileState;
     if (KeptRescueOpen()) plat::CloseFile(d.KeptRescueHandle);
     d.KeptRescueHandle = plat::kInvalidFile;
-    d.KeptRescuePath[0] = 0;
-    d.KeptRescueBytes = 0;
+    DropKeptRescueFile();  // closed here: only forgotten, the file stays
+    d.LostFileBytes = 0;
     d.RescueCopyTold = 0;
 }
 

@@ -100,7 +100,6 @@ void LookAtDataFileSizeLocked() {
     d.UnsettledTick = plat::GetTickCount();
     d.HeldDroppedBytes = 0;
     d.StillWritten = 0;
-    d.ShortenedCutBytes = 0;
     d.SizeUnsettled = 1;
     d.WriteError.fetch_or(kDataFileShortenedFound);
 }

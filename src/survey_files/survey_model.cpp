@@ -70,12 +70,7 @@ void ResetSurveyModel() {
         DataFileState.RescueFileHandle = plat::kInvalidFile;
         DataFileState.RescueFilePath[0] = 0;
         DataFileState.RescueFolder = 0;
-        DataFileState.RescueCopyTold = 0;
-        if (DataFileState.KeptRescueHandle != plat::kInvalidFile) plat::CloseFile(DataFileState.KeptRescueHandle);
-        DataFileState.KeptRescueHandle = plat::kInvalidFile;
-        DataFileState.KeptRescuePath[0] = 0;
-        DataFileState.KeptRescueBytes = 0;
-        DataFileState.LostFileBytes = 0;
+        ForgetKeptRescueFile();
         DataFileState.EndRefused = 0;
         ForgetHeldRecordsLocked();
         DataFileState.UnseenLooks = 0;
